@@ -1,0 +1,31 @@
+// The HBOOK entries the program calls, as a thin layer over the run-level
+// histogram memory (store.h) and the file layer (rzfile.h).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace hbook {
+
+// Outcome of HRGET / HRPUT, reported to the caller (the package itself is
+// silent about it apart from its console lines).
+enum class FileStatus {
+  Ok,
+  Missing,   // HRGET: no such file
+  Bad,       // HRGET: unreadable or malformed file (the console says where)
+  NotFound,  // HRGET: the file has no histogram with that id
+  Exists,    // HRPUT "N": the file exists and was left untouched
+  WriteFailed,
+};
+
+}  // namespace hbook
+
+void HLIMIT(std::int32_t words);
+void HBOOK1(std::int32_t id, std::string_view title, std::int32_t nx, float xmin, float xmax, float vmx);
+void HF1(std::int32_t id, float x, float w);
+float HRNDM1(std::int32_t id);
+void HDELET(std::int32_t id);
+void HCOPYR(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst,
+            std::int32_t ilast, std::int32_t jfirst, std::int32_t jlast, std::string_view option);
+hbook::FileStatus HRGET(std::int32_t id, std::string_view file, std::string_view option);
+hbook::FileStatus HRPUT(std::int32_t id, std::string_view file, std::string_view option);

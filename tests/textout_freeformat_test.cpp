@@ -1,0 +1,70 @@
+// Free-format line editing: the column layout every report line and
+// diagnostic relies on.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include "console.h"
+#include "freeformat.h"
+
+using textout::formatDouble;
+using textout::formatInt;
+using textout::formatReal;
+using textout::Line;
+
+TEST(FreeFormat, IntegersRightJustifiedInTwelve) {
+  EXPECT_EQ(formatInt(100000), "      100000");
+  EXPECT_EQ(formatInt(0), "           0");
+  EXPECT_EQ(formatInt(-7), "          -7");
+  EXPECT_EQ(formatInt(3478577), "     3478577");
+}
+
+TEST(FreeFormat, RealsFixedBetweenTenthAndTenMillion) {
+  EXPECT_EQ(formatReal(0.4026f), "  0.4026000    ");
+  EXPECT_EQ(formatReal(1.5f), "   1.500000    ");
+  EXPECT_EQ(formatReal(-0.25f), " -0.2500000    ");
+  EXPECT_EQ(formatReal(174.284f), "   174.2840    ");
+  EXPECT_EQ(formatReal(0.1f), "  0.1000000    ");
+  EXPECT_EQ(formatReal(9999999.0f), "   9999999.    ");
+  for (float v : {0.4026f, 1.5f, 123.456f, 0.1f})
+    EXPECT_EQ(formatReal(v).size(), 15u) << v;
+}
+
+TEST(FreeFormat, RealsInExponentFormOutsideThatRange) {
+  EXPECT_EQ(formatReal(0.025f), "  0.2500000E-01");
+  EXPECT_EQ(formatReal(-0.025f), " -0.2500000E-01");
+  EXPECT_EQ(formatReal(1.0e7f), "  0.1000000E+08");
+  EXPECT_EQ(formatReal(1.0e-30f), "  0.1000000E-29");
+  EXPECT_EQ(formatReal(0.099999994f), "  0.9999999E-01");
+  // Rounding to seven digits decides the form: 9999999.5 rounds to 1e7.
+  EXPECT_EQ(formatReal(9999999.5f), "  0.1000000E+08");
+}
+
+TEST(FreeFormat, ZeroAndNonFinite) {
+  EXPECT_EQ(formatReal(0.0f), "   0.000000    ");
+  EXPECT_EQ(formatReal(std::numeric_limits<float>::quiet_NaN()), "            NaN");
+  EXPECT_EQ(formatReal(std::numeric_limits<float>::infinity()), "       Infinity");
+  EXPECT_EQ(formatReal(-std::numeric_limits<float>::infinity()), "      -Infinity");
+}
+
+TEST(FreeFormat, DoublesUseSixteenDigitsInTwentyFive) {
+  EXPECT_EQ(formatDouble(0.1), "   0.1000000000000000    ");
+  EXPECT_EQ(formatDouble(3.6), "    3.600000000000000    ");
+  EXPECT_EQ(formatDouble(0.10000000149011612), "   0.1000000014901161    ");
+  EXPECT_EQ(formatDouble(-1.0e-9), "  -0.1000000000000000E-08");
+  EXPECT_EQ(formatDouble(1.0e300), "   0.1000000000000000+301");
+  EXPECT_EQ(formatDouble(0.0).size(), 25u);
+}
+
+TEST(FreeFormat, LineStartsWithBlankAndJoinsFields) {
+  Line line;
+  line.text("  Nevents: ").integer(100000);
+  EXPECT_EQ(line.str(), "   Nevents:       100000");
+  std::ostringstream out;
+  textout::setConsole(&out);
+  textout::print(Line().text("ranNo is ").integer(42));
+  textout::setConsole(nullptr);
+  EXPECT_EQ(out.str(), " ranNo is           42\n");
+}
