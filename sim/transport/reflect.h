@@ -1,0 +1,107 @@
+// Straight reflecting guide with four absorbing-beyond-critical walls, shared
+// by GUIDE, INCOIL and SM, which differ only in their geometry.
+//
+// Units: cm, rad, meV, Å. The channel is centred on the beam axis with side
+// walls at x = -W, +W and top/bottom walls at y = -H, +H; the walls are
+// parallel to the axis, so the angle to a side wall is thx and to the top or
+// bottom wall thy. A wall reflects when |angle| <= thcrit = lambda *
+// critFactor and absorbs otherwise.
+//
+// Limits: at most two reflections per plane. A second reflection at the
+// opposite wall is taken without a second angle test, and its position is
+// final: it is never tested against the walls again.
+#pragma once
+
+#include <cmath>
+
+#include "constants.h"
+#include "lost.h"
+
+namespace tarn {
+
+// Wavelength (Å) of a neutron of energy E_meV (meV).
+inline double wavelengthAngstrom(double E_meV) {
+  return PLANCK_MEV_PS / std::sqrt(E_meV * TWO_NEUTRON_MASS);
+}
+
+// Fixed geometry of one guide section. The multiples of the half-width and
+// half-height are given as the literals of the reflection formulas, not
+// computed from W and H.
+struct GuideGeometry {
+  double L;           // length, cm
+  double critFactor;  // critical angle per wavelength, rad/Å
+  double W;           // half-width, cm
+  double twoW;        // 2W, cm
+  double fourW;       // 4W, cm
+  double H;           // half-height, cm
+  double twoH;        // 2H, cm
+  double fourH;       // 4H, cm
+};
+
+// One transverse plane of the guide: entrance coordinate pos (cm), angle th
+// (rad), exit coordinate without walls S = tan(th) * L + pos (cm), half-size
+// A with its multiples twoA and fourA (cm), critical angle thcrit (rad).
+// Writes the exit coordinate and angle, or the marker in both if absorbed.
+inline void reflectInPlane(double pos, double th, double S, double L, double A, double twoA,
+                           double fourA, double thcrit, double& posOut, double& thOut) {
+  // Straight through: no wall contact.
+  if (-A <= S && S <= A) {
+    posOut = S;
+    thOut = th;
+    return;
+  }
+  // Wall contact beyond the critical angle: absorbed.
+  if (std::fabs(th) > thcrit) {
+    posOut = LOST_MARKER;
+    thOut = LOST_MARKER;
+    return;
+  }
+  // One reflection: mirror image of S in the wall at +A (th >= 0) or -A.
+  thOut = -th;
+  if (th >= 0.0) {
+    posOut = twoA - std::tan(th) * L - pos;
+  } else {
+    posOut = -twoA - std::tan(th) * L - pos;
+  }
+  // The image lies beyond the opposite wall: second reflection there, which
+  // restores the incoming angle. Final, not tested again.
+  if (posOut < -A || posOut > A) {
+    thOut = th;
+    if (th >= 0.0) {
+      posOut = std::tan(th) * L - fourA + pos;
+    } else {
+      posOut = std::tan(th) * L + fourA + pos;
+    }
+  }
+}
+
+// Carries a neutron (E meV; x, y, z cm; thx, thy rad) through the guide g.
+// A neutron outside the entrance window gets the marker in all five
+// outputs; one absorbed in a plane gets it in that plane's pair only, while
+// the other plane and zout keep real values.
+inline void reflectingGuide(const GuideGeometry& g, double E, double x, double y, double z,
+                            double thx, double thy, double& xout, double& yout, double& zout,
+                            double& thxout, double& thyout) {
+  const double lambda = wavelengthAngstrom(E);  // Å
+  const double thcrit = lambda * g.critFactor;   // rad
+
+  // Entrance window, bounds inclusive.
+  if (!(-g.H <= y && y <= g.H && -g.W <= x && x <= g.W)) {
+    xout = LOST_MARKER;
+    yout = LOST_MARKER;
+    zout = LOST_MARKER;
+    thxout = LOST_MARKER;
+    thyout = LOST_MARKER;
+    return;
+  }
+
+  // Straight line to the exit plane.
+  const double X = std::tan(thx) * g.L + x;
+  const double Y = std::tan(thy) * g.L + y;
+
+  reflectInPlane(x, thx, X, g.L, g.W, g.twoW, g.fourW, thcrit, xout, thxout);
+  reflectInPlane(y, thy, Y, g.L, g.H, g.twoH, g.fourH, thcrit, yout, thyout);
+  zout = g.L + z;
+}
+
+}  // namespace tarn
