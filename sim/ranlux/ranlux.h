@@ -27,7 +27,40 @@ class Ranlux {
   // One number (a RANLUX call of length 1).
   float next();
 
-  // PRIVATE_STATE
+  // The restart point, as RLUXAT: luxury level (or p), the seed, and the
+  // count k1 + k2 * 10^9 of numbers generated so far (delivered plus those
+  // skipped for luxury). rluxgo(lux, ins, k1, k2) continues from here.
+  void rluxat(std::int32_t& lux, std::int32_t& ins, std::int32_t& k1, std::int32_t& k2) const;
+
+  // The complete state as 25 integers, as RLUXUT: the lag table times 2^24,
+  // then i24 + 100 * j24 + 10000 * in24 + 1000000 * luxury level (1-based
+  // lags), negative when the borrow is set. rluxin restores it (RLUXIN),
+  // printing the library's lines.
+  void rluxut(std::int32_t isdext[25]) const;
+  void rluxin(const std::int32_t isdext[25]);
+
+ private:
+  // One subtract-with-borrow step: seeds[i24] = seeds[j24] - seeds[i24] - carry
+  // (mod 1), then both lags move on; returns the new number.
+  float step();
+  // Seeds from the multiplicative congruential generator, carry and lags.
+  void fillSeeds(std::int32_t jseed);
+  void defaultInit();
+
+  bool notyet_ = true;       // no initialisation yet
+  std::int32_t luxlev_ = 3;  // luxury level 0..4, or p itself
+  std::int32_t nskip_ = 0;   // numbers thrown away after each 24 delivered (p - 24)
+  std::int32_t in24_ = 0;    // numbers delivered in the current group of 24
+  std::int32_t kount_ = 0;   // numbers generated, modulo 10^9 ...
+  std::int32_t mkount_ = 0;  // ... and the multiples of 10^9
+  std::int32_t inseed_ = 0;  // the seed the generator started from
+  int i24_ = 23;             // lag-24 index into seeds_ (0-based)
+  int j24_ = 9;              // lag-10 index into seeds_ (0-based)
+  float carry_ = 0.0f;       // borrow: 0 or 2^-24
+  float twom24_ = 0.0f;      // 2^-24
+  float twom12_ = 0.0f;      // 2^-12
+  float seeds_[24] = {};     // the 24 numbers of the lag table, multiples of 2^-24
+  int next_[24] = {};        // next_[i] = i - 1, next_[0] = 23
 };
 
 // The run-level generator.

@@ -1,0 +1,262 @@
+// RANLUX, the luxury random-number generator of F. James (Comput. Phys.
+// Commun. 79 (1994) 111), after the subtract-with-borrow generator of
+// Marsaglia and Zaman with the decimation of M. Luscher.
+//
+// The lag table holds 24 single-precision numbers, each a multiple of 2^-24
+// in [0, 1); every difference, borrow and wrap below is exact in single
+// precision, so the float arithmetic is the 24-bit integer arithmetic of the
+// generator. Only the padding of small outputs rounds, in single precision,
+// as the library does.
+#include "ranlux.h"
+
+#include <string>
+
+#include "console.h"
+
+namespace ranlux {
+namespace {
+
+constexpr std::int32_t MAXLEV = 4;              // highest luxury level
+constexpr std::int32_t LXDFLT = 3;              // default luxury level
+constexpr std::int32_t NDSKIP[MAXLEV + 1] = {0, 24, 73, 199, 365};  // p - 24 per level
+constexpr std::int32_t IGIGA = 1000000000;      // 10^9
+constexpr std::int32_t JSDFLT = 314159265;      // default seed
+constexpr std::int32_t ITWO24 = 1 << 24;        // 2^24
+constexpr std::int32_t ICONS = 2147483563;      // modulus of the seeding generator
+
+// Fortran Iw editing: right-justified in w characters, all asterisks if the
+// value does not fit.
+std::string iw(long long v, int w) {
+  std::string s = std::to_string(v);
+  if (static_cast<int>(s.size()) > w) return std::string(static_cast<std::size_t>(w), '*');
+  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
+}
+
+}  // namespace
+
+Ranlux::Ranlux() = default;
+
+float Ranlux::step() {
+  float uni = seeds_[j24_] - seeds_[i24_] - carry_;
+  if (uni < 0.0f) {
+    uni = uni + 1.0f;
+    carry_ = twom24_;
+  } else {
+    carry_ = 0.0f;
+  }
+  seeds_[i24_] = uni;
+  i24_ = next_[i24_];
+  j24_ = next_[j24_];
+  return uni;
+}
+
+void Ranlux::fillSeeds(std::int32_t jseed) {
+  // 24 seeds from the multiplicative congruential generator
+  // seed <- 40014 * seed mod 2147483563 (Schrage's form, no overflow),
+  // each taken modulo 2^24.
+  std::int32_t iseeds[24];
+  twom24_ = 1.0f;
+  for (int i = 0; i < 24; ++i) {
+    twom24_ = twom24_ * 0.5f;
+    const std::int32_t k = jseed / 53668;
+    jseed = 40014 * (jseed - k * 53668) - k * 12211;
+    if (jseed < 0) jseed = jseed + ICONS;
+    iseeds[i] = jseed % ITWO24;
+  }
+  twom12_ = twom24_ * 4096.0f;
+  for (int i = 0; i < 24; ++i) {
+    seeds_[i] = static_cast<float>(iseeds[i]) * twom24_;
+    next_[i] = i - 1;
+  }
+  next_[0] = 23;
+  i24_ = 23;
+  j24_ = 9;
+  carry_ = 0.0f;
+  if (seeds_[23] == 0.0f) carry_ = twom24_;
+}
+
+void Ranlux::defaultInit() {
+  notyet_ = false;
+  const std::int32_t jseed = JSDFLT;
+  inseed_ = jseed;
+  std::ostream& out = textout::console();
+  out << " RANLUX DEFAULT INITIALIZATION: " << iw(jseed, 12) << '\n';
+  luxlev_ = LXDFLT;
+  nskip_ = NDSKIP[luxlev_];
+  const std::int32_t lp = nskip_ + 24;
+  in24_ = 0;
+  kount_ = 0;
+  mkount_ = 0;
+  out << " RANLUX DEFAULT LUXURY LEVEL =  " << iw(luxlev_, 2) << "      p =" << iw(lp, 4) << '\n';
+  fillSeeds(jseed);
+}
+
+void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
+  if (notyet_) defaultInit();
+
+  // The count of numbers generated (delivered plus skipped), kept wide so a
+  // very long vector cannot overflow it before it is reduced modulo 10^9.
+  long long kount = kount_;
+  for (std::int32_t ivec = 0; ivec < lenv; ++ivec) {
+    const float uni = step();
+    rvec[ivec] = uni;
+    // Small numbers (fewer than 12 significant bits) are padded with the
+    // bits of the next table entry; zero is forbidden (someone may take a
+    // logarithm).
+    if (uni < twom12_) {
+      rvec[ivec] = rvec[ivec] + twom24_ * seeds_[j24_];
+      if (rvec[ivec] == 0.0f) rvec[ivec] = twom24_ * twom24_;
+    }
+    // Luxury: after each 24 numbers delivered, throw away nskip.
+    in24_ = in24_ + 1;
+    if (in24_ == 24) {
+      in24_ = 0;
+      kount = kount + nskip_;
+      for (std::int32_t isk = 0; isk < nskip_; ++isk) step();
+    }
+  }
+  kount = kount + lenv;
+  while (kount >= IGIGA) {
+    mkount_ = mkount_ + 1;
+    kount = kount - IGIGA;
+  }
+  kount_ = static_cast<std::int32_t>(kount);
+}
+
+float Ranlux::next() {
+  float r;
+  ranlux(&r, 1);
+  return r;
+}
+
+void Ranlux::rluxgo(std::int32_t lux, std::int32_t ins, std::int32_t k1, std::int32_t k2) {
+  std::ostream& out = textout::console();
+  if (lux < 0) {
+    luxlev_ = LXDFLT;
+  } else if (lux <= MAXLEV) {
+    luxlev_ = lux;
+  } else if (lux < 24 || lux > 2000) {
+    luxlev_ = MAXLEV;
+    out << " RANLUX ILLEGAL LUXURY RLUXGO: " << iw(lux, 7) << '\n';
+  } else {
+    // p given directly; a p of one of the levels is that level.
+    luxlev_ = lux;
+    for (std::int32_t ilx = 0; ilx <= MAXLEV; ++ilx)
+      if (lux == NDSKIP[ilx] + 24) luxlev_ = ilx;
+  }
+  if (luxlev_ <= MAXLEV) {
+    nskip_ = NDSKIP[luxlev_];
+    out << " RANLUX LUXURY LEVEL SET BY RLUXGO :" << iw(luxlev_, 2) << "     P=" << iw(nskip_ + 24, 4)
+        << '\n';
+  } else {
+    nskip_ = luxlev_ - 24;
+    out << " RANLUX P-VALUE SET BY RLUXGO TO:" << iw(luxlev_, 5) << '\n';
+  }
+  in24_ = 0;
+  if (ins < 0) out << " Illegal initialization by RLUXGO, negative input seed\n";
+  std::int32_t jseed;
+  if (ins > 0) {
+    jseed = ins;
+    out << " RANLUX INITIALIZED BY RLUXGO FROM SEEDS" << iw(jseed, 12) << iw(k1, 12) << iw(k2, 12)
+        << '\n';
+  } else {
+    jseed = JSDFLT;
+    out << " RANLUX INITIALIZED BY RLUXGO FROM DEFAULT SEED\n";
+  }
+  inseed_ = jseed;
+  notyet_ = false;
+  fillSeeds(jseed);
+
+  // Restarting at a break point: skip k1 + k2 * 10^9 numbers, counting the
+  // numbers delivered plus those thrown away for luxury.
+  kount_ = k1;
+  mkount_ = k2;
+  if (k1 + k2 != 0) {
+    for (std::int32_t iouter = 1; iouter <= k2 + 1; ++iouter) {
+      const std::int32_t inner = (iouter == k2 + 1) ? k1 : IGIGA;
+      for (std::int32_t isk = 0; isk < inner; ++isk) step();
+    }
+    // The position within the group of 24, by direct calculation.
+    const std::int32_t lp = nskip_ + 24;
+    in24_ = kount_ % lp;
+    if (mkount_ > 0) {
+      const long long izip = IGIGA % lp;
+      const long long izip2 = mkount_ * izip + in24_;
+      in24_ = static_cast<std::int32_t>(izip2 % lp);
+    }
+    if (in24_ > 23) {
+      out << "  Error in RESTARTING with RLUXGO:\n"
+          << "  The values" << iw(ins, 11) << iw(k1, 11) << iw(k2, 11)
+          << " cannot occur at luxury level" << iw(luxlev_, 5) << '\n';
+      in24_ = 0;
+    }
+  }
+}
+
+void Ranlux::rluxat(std::int32_t& lux, std::int32_t& ins, std::int32_t& k1, std::int32_t& k2) const {
+  lux = luxlev_;
+  ins = inseed_;
+  k1 = kount_;
+  k2 = mkount_;
+}
+
+void Ranlux::rluxut(std::int32_t isdext[25]) const {
+  const float twop12 = 4096.0f;
+  for (int i = 0; i < 24; ++i) isdext[i] = static_cast<std::int32_t>(seeds_[i] * twop12 * twop12);
+  isdext[24] = (i24_ + 1) + 100 * (j24_ + 1) + 10000 * in24_ + 1000000 * luxlev_;
+  if (carry_ > 0.0f) isdext[24] = -isdext[24];
+}
+
+void Ranlux::rluxin(const std::int32_t isdext[25]) {
+  std::ostream& out = textout::console();
+  notyet_ = false;
+  twom24_ = 1.0f;
+  for (int i = 0; i < 24; ++i) {
+    next_[i] = i - 1;
+    twom24_ = twom24_ * 0.5f;
+  }
+  next_[0] = 23;
+  twom12_ = twom24_ * 4096.0f;
+  out << " FULL INITIALIZATION OF RANLUX WITH 25 INTEGERS:\n";
+  for (int row = 0; row < 5; ++row) {
+    out << "     ";
+    for (int col = 0; col < 5; ++col) out << iw(isdext[5 * row + col], 12);
+    out << '\n';
+  }
+  for (int i = 0; i < 24; ++i) seeds_[i] = static_cast<float>(isdext[i]) * twom24_;
+  carry_ = 0.0f;
+  if (isdext[24] < 0) carry_ = twom24_;
+  std::int32_t isd = isdext[24] < 0 ? -isdext[24] : isdext[24];
+  i24_ = isd % 100 - 1;
+  isd = isd / 100;
+  j24_ = isd % 100 - 1;
+  isd = isd / 100;
+  in24_ = isd % 100;
+  isd = isd / 100;
+  luxlev_ = isd;
+  if (luxlev_ <= MAXLEV) {
+    nskip_ = NDSKIP[luxlev_];
+    out << " RANLUX LUXURY LEVEL SET BY RLUXIN TO: " << iw(luxlev_, 2) << '\n';
+  } else if (luxlev_ >= 24) {
+    nskip_ = luxlev_ - 24;
+    out << " RANLUX P-VALUE SET BY RLUXIN TO:" << iw(luxlev_, 5) << '\n';
+  } else {
+    nskip_ = NDSKIP[MAXLEV];
+    out << " RANLUX ILLEGAL LUXURY RLUXIN: " << iw(luxlev_, 5) << '\n';
+    luxlev_ = MAXLEV;
+  }
+  inseed_ = -1;
+}
+
+Ranlux& runGenerator() {
+  static Ranlux generator;
+  return generator;
+}
+
+void RLUXGO(std::int32_t lux, std::int32_t ins, std::int32_t k1, std::int32_t k2) {
+  runGenerator().rluxgo(lux, ins, k1, k2);
+}
+
+void RANLUX(float* rvec, std::int32_t lenv) { runGenerator().ranlux(rvec, lenv); }
+
+}  // namespace ranlux
