@@ -1,0 +1,34 @@
+// One interval of the piecewise-linear table lookups of the helium routines.
+//
+// The tables hold single-precision entries; they are widened to double here
+// and the argument is compared with the widened values. A lookup visits every
+// interval of its grid in increasing order, without stopping early, and calls
+// this step for each interval it does not handle as out of range itself.
+#pragma once
+
+namespace tarn {
+
+// Interval from grid point (x0, v0) to (x1, v1), argument a. Writes result and
+// returns true when a is a grid point of the interval or lies strictly inside
+// it (linear interpolation in slope-and-intercept form); otherwise leaves
+// result alone and returns false.
+inline bool interpolateInterval(double a, double x0, double x1, double v0, double v1,
+                                double& result) {
+  if (a == x0) {
+    result = v0;
+    return true;
+  }
+  if (a == x1) {
+    result = v1;
+    return true;
+  }
+  if (x0 < a && a < x1) {
+    const double slope = (v1 - v0) / (x1 - x0);
+    const double intercept = v0 - slope * x0;
+    result = slope * a + intercept;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace tarn
