@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "histogram.h"
@@ -17,7 +20,11 @@ class Store {
   explicit Store(std::int64_t limitWords = 1000000);
 
   // HBOOK1: book a 1-D histogram with unpacked single-precision contents.
-  // Returns false (and prints the package's message) when id exists.
+  // Returns false (and prints the package's message) when id exists; the old
+  // histogram is kept. Also refused with a message: id 0, nx < 0, edges that
+  // are not finite or xmax <= xmin, and a booking beyond the word budget.
+  // nx = 0 books 100 bins, as the package does. The title loses its trailing
+  // blanks and a trailing '$'; a title of one blank is empty.
   bool book(std::int32_t id, std::string_view title, std::int32_t nx, float xmin, float xmax);
 
   // HF1: fill with weight w. x below xmin -> underflow; x >= xmax, +Inf or NaN
@@ -27,25 +34,69 @@ class Store {
   // HRNDM1: a value distributed like the contents of id (see hrndm1.cpp).
   float random(std::int32_t id);
 
-  // HDELET: false (and the package's message) for an unknown id.
+  // HDELET: false (and the package's message) for an unknown id. Id 0
+  // deletes every histogram, as in the package.
   bool remove(std::int32_t id);
 
-  // HCOPYR(id1, id2, title, ifirst, ilast, 0, 0, option).
-  void copyRange(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst,
+  // HCOPYR(id1, id2, title, ifirst, ilast, 0, 0, option): books id2 with
+  // ilast-ifirst+1 bins of id1's width from id1's lower edge + (ifirst-1)
+  // widths, then fills each of id1's bins at its centre with its content as
+  // the weight (bins outside the range go to the under- or overflow; id2's
+  // entries are id1's nx). A blank or empty title keeps id1's title. An
+  // existing id2 is replaced (with the package's warning) and, like every new
+  // booking, goes to the end of the booking order. Returns false (with a
+  // message) when id1 is unknown or the range is empty.
+  bool copyRange(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst,
                  std::int32_t ilast);
 
   // Insert a histogram read from a file (replaces an existing id, keeping its place).
+  // Counted in the word budget but never refused.
   void put(Histogram h);
 
   const Histogram* find(std::int32_t id) const;
   Histogram* find(std::int32_t id);
   std::vector<const Histogram*> all() const;  // booking order
-  void clear();
+  void clear();  // removes every histogram; the word budget stays
 
-  // PRIVATE_STATE
+  // HLIMIT: the word budget for bookings.
+  void setLimit(std::int64_t words) { limitWords_ = words; }
+  std::int64_t limitWords() const { return limitWords_; }
+  std::int64_t usedWords() const { return usedWords_; }
+  std::size_t size() const { return order_.size(); }
+
+  // Words the package's memory holds for one 1-D histogram: contents bank
+  // (nx + 10), header bank (9 + title words) and 23 words of structure, plus
+  // nx + 10 for the errors bank.
+  static std::int64_t wordsFor(const Histogram& h);
+
+  // The channel HF1 puts x into: 0 underflow, 1..nx, nx+1 overflow.
+  static std::int32_t channelOf(const Histogram& h, float x);
+
+  // A title as HBOOK1 stores it.
+  static std::string storedTitle(std::string_view title);
+
+ private:
+  Histogram* append(Histogram h);
+
+  std::int64_t limitWords_;
+  std::int64_t usedWords_ = 0;
+  std::vector<std::unique_ptr<Histogram>> order_;       // booking order
+  std::unordered_map<std::int32_t, Histogram*> byId_;  // the same histograms by id
 };
 
 // The run-level histogram memory behind the upper-case entries.
 Store& memory();
+
+// HRNDM1 on one histogram: integrates its contents in place on first use
+// (entries -1 afterwards) and returns a value distributed like them.
+float sample(Histogram& h);
+
+// The package's own uniform generator RNDM, one stream for the whole
+// process: a 32-bit multiplicative congruential generator (x 69069) whose
+// state starts at 12345 and is never seeded by the program.
+float rndm();
+// Back to the state at program start (12345). For tests and for a run driver
+// that starts a fresh run inside one process.
+void resetRndm();
 
 }  // namespace hbook
