@@ -1,6 +1,22 @@
 // HBOOK files (ZEBRA RZ, exchange mode): reading and writing 1-D histograms.
+//
+// Reading accepts any record length and either byte order, every 1-D
+// histogram with unpacked (32-bit float) or packed (integer) channels and an
+// optional sum-of-weights-squared bank, and the old bank names of HBOOK 4.
+// Other objects (2-D histograms, profiles, variable-bin histograms, ntuple
+// buffers, subdirectories) are skipped with one note each.
+//
+// Writing produces what HRPUT(0, file, 'N') writes: 1024-word big-endian
+// records, a two-record top directory named HRPUT, one key (id, 0) and one
+// cycle per histogram in the given order, the objects packed back to back
+// from record 4. Channels are always written unpacked. The ZEBRA status word
+// of the header bank is 0x00040010 for a histogram read from a file
+// (Histogram::readFromFile) and 0x00040000 for one booked in memory, as the
+// package writes them. At most 141 histograms fit in the directory; more are
+// refused with a FileError (the package would add directory records).
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,16 +35,45 @@ class FileError : public std::runtime_error {
 struct ReadResult {
   std::vector<Histogram> histograms;  // directory order
   std::vector<std::string> skipped;   // one line per object not supported (2-D, ntuple, ...)
+  int recordWords = 0;                // record length found in the file
+  int objects = 0;                    // keys in the directory
+  int allHistograms = 0;              // keys (id, 0): histograms of every kind and ntuples
 };
 
 // Read every 1-D histogram of a file. Throws FileError.
 ReadResult readFile(const std::string& path);
 
 // Write histograms as HRPUT(0, path, 'N') does. With overwrite false an
-// existing file is never touched (returns false). The file is written to a
-// temporary name in the same directory and renamed into place. Throws
-// FileError when writing fails.
+// existing file is never touched (returns false), even if it appears while
+// the file is being written. The file is written to a temporary name in the
+// same directory and renamed into place, so a failed write never leaves a
+// partial file under the real name. Throws FileError when writing fails or
+// the histograms cannot be stored (more than 141, an object over 2^20 words,
+// nx < 1).
 bool writeFile(const std::string& path, const std::vector<const Histogram*>& histograms,
                bool overwrite = false);
+
+// The words writeFile would write (big-endian bytes, whole records).
+std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histograms);
+
+// Local date and time stored in the directory and cycle date words.
+struct FileDate {
+  int year = 1986;
+  int month = 1;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+};
+
+// Write every following file with this date (for reproducible files) ...
+void setFileDate(const FileDate& date);
+// ... or with the clock's local time (the default).
+void useClockDate();
+
+// The date word: minutes since 1986 in bits 9-32, modulo 2^24.
+std::uint32_t encodeFileDate(const FileDate& date);
+// Inverse of encodeFileDate; wrapped: the date is 2017 or later (the stored
+// minutes wrapped once).
+FileDate decodeFileDate(std::uint32_t word, bool wrapped);
 
 }  // namespace hbook
