@@ -2,11 +2,12 @@
 // Commun. 79 (1994) 111), after the subtract-with-borrow generator of
 // Marsaglia and Zaman with the decimation of M. Luscher.
 //
-// The lag table holds 24 single-precision numbers, each a multiple of 2^-24
-// in [0, 1); every difference, borrow and wrap below is exact in single
-// precision, so the float arithmetic is the 24-bit integer arithmetic of the
-// generator. Only the padding of small outputs rounds, in single precision,
-// as the library does.
+// The library keeps its lag table as single-precision multiples of 2^-24 in
+// [0, 1), where every difference, borrow and wrap is exact; the table here
+// holds the same numbers times 2^24 as integers, which gives identical
+// numbers faster. Outputs are formed in single precision as the library
+// forms them: number * 2^-24, and the padding of small numbers rounds in
+// single precision.
 #include "ranlux.h"
 
 #include <string>
@@ -23,6 +24,8 @@ constexpr std::int32_t IGIGA = 1000000000;      // 10^9
 constexpr std::int32_t JSDFLT = 314159265;      // default seed
 constexpr std::int32_t ITWO24 = 1 << 24;        // 2^24
 constexpr std::int32_t ICONS = 2147483563;      // modulus of the seeding generator
+constexpr std::int32_t ITWO12 = 1 << 12;        // below 2^-12 a number is padded
+constexpr float TWOM24 = 0x1p-24f;              // 2^-24
 
 // Fortran Iw editing: right-justified in w characters, all asterisks if the
 // value does not fit.
@@ -32,47 +35,39 @@ std::string iw(long long v, int w) {
   return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
 }
 
+// One subtract-with-borrow step (Marsaglia and Zaman):
+// seeds[i24] = seeds[j24] - seeds[i24] - carry, plus 2^24 and a borrow if
+// negative; then both lags move down the table (24, 23, ..., 1, 24, ...).
+// Returns the new number times 2^24. The lags and the carry are the
+// caller's locals so that they stay in registers in the loops.
+inline std::int32_t step(std::int32_t* seeds, int& i24, int& j24, std::int32_t& carry) {
+  std::int32_t uni = seeds[j24] - seeds[i24] - carry;
+  carry = (uni < 0) ? 1 : 0;  // written without a branch: the sign is random
+  uni = uni + carry * ITWO24;
+  seeds[i24] = uni;
+  i24 = (i24 == 0) ? 23 : i24 - 1;
+  j24 = (j24 == 0) ? 23 : j24 - 1;
+  return uni;
+}
+
 }  // namespace
 
 Ranlux::Ranlux() = default;
-
-float Ranlux::step() {
-  float uni = seeds_[j24_] - seeds_[i24_] - carry_;
-  if (uni < 0.0f) {
-    uni = uni + 1.0f;
-    carry_ = twom24_;
-  } else {
-    carry_ = 0.0f;
-  }
-  seeds_[i24_] = uni;
-  i24_ = next_[i24_];
-  j24_ = next_[j24_];
-  return uni;
-}
 
 void Ranlux::fillSeeds(std::int32_t jseed) {
   // 24 seeds from the multiplicative congruential generator
   // seed <- 40014 * seed mod 2147483563 (Schrage's form, no overflow),
   // each taken modulo 2^24.
-  std::int32_t iseeds[24];
-  twom24_ = 1.0f;
   for (int i = 0; i < 24; ++i) {
-    twom24_ = twom24_ * 0.5f;
     const std::int32_t k = jseed / 53668;
     jseed = 40014 * (jseed - k * 53668) - k * 12211;
     if (jseed < 0) jseed = jseed + ICONS;
-    iseeds[i] = jseed % ITWO24;
+    seeds_[i] = jseed % ITWO24;
   }
-  twom12_ = twom24_ * 4096.0f;
-  for (int i = 0; i < 24; ++i) {
-    seeds_[i] = static_cast<float>(iseeds[i]) * twom24_;
-    next_[i] = i - 1;
-  }
-  next_[0] = 23;
   i24_ = 23;
   j24_ = 9;
-  carry_ = 0.0f;
-  if (seeds_[23] == 0.0f) carry_ = twom24_;
+  carry_ = 0;
+  if (seeds_[23] == 0) carry_ = 1;
 }
 
 void Ranlux::defaultInit() {
@@ -97,24 +92,29 @@ void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
   // The count of numbers generated (delivered plus skipped), kept wide so a
   // very long vector cannot overflow it before it is reduced modulo 10^9.
   long long kount = kount_;
+  int i24 = i24_, j24 = j24_;
+  std::int32_t carry = carry_;
   for (std::int32_t ivec = 0; ivec < lenv; ++ivec) {
-    const float uni = step();
-    rvec[ivec] = uni;
+    const std::int32_t uni = step(seeds_, i24, j24, carry);
+    rvec[ivec] = static_cast<float>(uni) * TWOM24;
     // Small numbers (fewer than 12 significant bits) are padded with the
     // bits of the next table entry; zero is forbidden (someone may take a
     // logarithm).
-    if (uni < twom12_) {
-      rvec[ivec] = rvec[ivec] + twom24_ * seeds_[j24_];
-      if (rvec[ivec] == 0.0f) rvec[ivec] = twom24_ * twom24_;
+    if (uni < ITWO12) {
+      rvec[ivec] = rvec[ivec] + TWOM24 * (static_cast<float>(seeds_[j24]) * TWOM24);
+      if (rvec[ivec] == 0.0f) rvec[ivec] = TWOM24 * TWOM24;
     }
     // Luxury: after each 24 numbers delivered, throw away nskip.
     in24_ = in24_ + 1;
     if (in24_ == 24) {
       in24_ = 0;
       kount = kount + nskip_;
-      for (std::int32_t isk = 0; isk < nskip_; ++isk) step();
+      for (std::int32_t isk = 0; isk < nskip_; ++isk) step(seeds_, i24, j24, carry);
     }
   }
+  i24_ = i24;
+  j24_ = j24;
+  carry_ = carry;
   kount = kount + lenv;
   while (kount >= IGIGA) {
     mkount_ = mkount_ + 1;
@@ -172,10 +172,15 @@ void Ranlux::rluxgo(std::int32_t lux, std::int32_t ins, std::int32_t k1, std::in
   kount_ = k1;
   mkount_ = k2;
   if (k1 + k2 != 0) {
+    int i24 = i24_, j24 = j24_;
+    std::int32_t carry = carry_;
     for (std::int32_t iouter = 1; iouter <= k2 + 1; ++iouter) {
       const std::int32_t inner = (iouter == k2 + 1) ? k1 : IGIGA;
-      for (std::int32_t isk = 0; isk < inner; ++isk) step();
+      for (std::int32_t isk = 0; isk < inner; ++isk) step(seeds_, i24, j24, carry);
     }
+    i24_ = i24;
+    j24_ = j24;
+    carry_ = carry;
     // The position within the group of 24, by direct calculation.
     const std::int32_t lp = nskip_ + 24;
     in24_ = kount_ % lp;
@@ -201,31 +206,23 @@ void Ranlux::rluxat(std::int32_t& lux, std::int32_t& ins, std::int32_t& k1, std:
 }
 
 void Ranlux::rluxut(std::int32_t isdext[25]) const {
-  const float twop12 = 4096.0f;
-  for (int i = 0; i < 24; ++i) isdext[i] = static_cast<std::int32_t>(seeds_[i] * twop12 * twop12);
+  for (int i = 0; i < 24; ++i) isdext[i] = seeds_[i];
   isdext[24] = (i24_ + 1) + 100 * (j24_ + 1) + 10000 * in24_ + 1000000 * luxlev_;
-  if (carry_ > 0.0f) isdext[24] = -isdext[24];
+  if (carry_ > 0) isdext[24] = -isdext[24];
 }
 
 void Ranlux::rluxin(const std::int32_t isdext[25]) {
   std::ostream& out = textout::console();
   notyet_ = false;
-  twom24_ = 1.0f;
-  for (int i = 0; i < 24; ++i) {
-    next_[i] = i - 1;
-    twom24_ = twom24_ * 0.5f;
-  }
-  next_[0] = 23;
-  twom12_ = twom24_ * 4096.0f;
   out << " FULL INITIALIZATION OF RANLUX WITH 25 INTEGERS:\n";
   for (int row = 0; row < 5; ++row) {
     out << "     ";
     for (int col = 0; col < 5; ++col) out << iw(isdext[5 * row + col], 12);
     out << '\n';
   }
-  for (int i = 0; i < 24; ++i) seeds_[i] = static_cast<float>(isdext[i]) * twom24_;
-  carry_ = 0.0f;
-  if (isdext[24] < 0) carry_ = twom24_;
+  for (int i = 0; i < 24; ++i) seeds_[i] = isdext[i];
+  carry_ = 0;
+  if (isdext[24] < 0) carry_ = 1;
   std::int32_t isd = isdext[24] < 0 ? -isdext[24] : isdext[24];
   i24_ = isd % 100 - 1;
   isd = isd / 100;

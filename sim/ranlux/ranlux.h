@@ -40,9 +40,6 @@ class Ranlux {
   void rluxin(const std::int32_t isdext[25]);
 
  private:
-  // One subtract-with-borrow step: seeds[i24] = seeds[j24] - seeds[i24] - carry
-  // (mod 1), then both lags move on; returns the new number.
-  float step();
   // Seeds from the multiplicative congruential generator, carry and lags.
   void fillSeeds(std::int32_t jseed);
   void defaultInit();
@@ -54,13 +51,10 @@ class Ranlux {
   std::int32_t kount_ = 0;   // numbers generated, modulo 10^9 ...
   std::int32_t mkount_ = 0;  // ... and the multiples of 10^9
   std::int32_t inseed_ = 0;  // the seed the generator started from
-  int i24_ = 23;             // lag-24 index into seeds_ (0-based)
-  int j24_ = 9;              // lag-10 index into seeds_ (0-based)
-  float carry_ = 0.0f;       // borrow: 0 or 2^-24
-  float twom24_ = 0.0f;      // 2^-24
-  float twom12_ = 0.0f;      // 2^-12
-  float seeds_[24] = {};     // the 24 numbers of the lag table, multiples of 2^-24
-  int next_[24] = {};        // next_[i] = i - 1, next_[0] = 23
+  int i24_ = 23;             // lag-24 index into seeds_ (0-based; the library's 24)
+  int j24_ = 9;              // lag-10 index into seeds_ (0-based; the library's 10)
+  std::int32_t carry_ = 0;   // borrow, 0 or 1 (times 2^-24)
+  std::int32_t seeds_[24] = {};  // the lag table, 24-bit integers (numbers times 2^24)
 };
 
 // The run-level generator.
