@@ -27,5 +27,16 @@ float HRNDM1(std::int32_t id);
 void HDELET(std::int32_t id);
 void HCOPYR(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst,
             std::int32_t ilast, std::int32_t jfirst, std::int32_t jlast, std::string_view option);
+// HRGET: id 0 loads every 1-D histogram of the file, another id just that
+// one (NotFound, silently, if the file lacks it). Trailing blanks of the file
+// name are ignored; the option is not used. A missing file prints the
+// package's two RZOPEN/HROPEN lines, a malformed one a line naming the file,
+// record and field; objects that are not 1-D histograms are noted.
 hbook::FileStatus HRGET(std::int32_t id, std::string_view file, std::string_view option);
+// HRPUT: id 0 writes every histogram in memory in booking order, another id
+// just that one, as a new file. Unlike the package, an existing file is never
+// overwritten, whatever the option: Exists is returned and nothing printed, so
+// that the caller can choose another name. The file appears complete or not
+// at all (written under a temporary name, then renamed); a failure prints a
+// line and returns WriteFailed.
 hbook::FileStatus HRPUT(std::int32_t id, std::string_view file, std::string_view option);

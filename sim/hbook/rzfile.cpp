@@ -56,7 +56,7 @@ class Reader {
     result.recordWords = static_cast<int>(lrec_);
     result.objects = static_cast<int>(nkeys_);
     if (nsd_ > 0) {
-      result.skipped.push_back(path_ + ": " + std::to_string(nsd_) + " subdirectories skipped");
+      result.skipped.push_back({0, path_ + ": " + std::to_string(nsd_) + " subdirectories skipped"});
     }
     for (std::int64_t i = 0; i < nkeys_; ++i) readKey(i, result);
     return result;
@@ -173,7 +173,7 @@ class Reader {
     }
     key += ")";
     if (!histogramKey) {
-      result.skipped.push_back(path_ + ": " + key + ": not a histogram (ntuple buffer), skipped");
+      result.skipped.push_back({id, path_ + ": " + key + ": not a histogram (ntuple buffer), skipped"});
       return;
     }
     ++result.allHistograms;  // every (id, 0) key is a histogram or an ntuple
@@ -184,11 +184,11 @@ class Reader {
     }
     const std::uint32_t flags = d_[c] & 0xFF;
     if (flags & 0x08) {
-      result.skipped.push_back(path_ + ": " + key + ": appended object (ntuple buffer), skipped");
+      result.skipped.push_back({id, path_ + ": " + key + ": appended object (ntuple buffer), skipped"});
       return;
     }
     if (flags & 0x07) {
-      result.skipped.push_back(path_ + ": " + key + ": plain vector, not a histogram, skipped");
+      result.skipped.push_back({id, path_ + ": " + key + ": plain vector, not a histogram, skipped"});
       return;
     }
     std::int64_t ir1, ip1, ir2, nw;
@@ -297,7 +297,7 @@ class Reader {
     const Bank* hid = bankAt(lentry);
     if (!hid) fail(where, "entry address LENTRY " + hex(lentry) + " is no bank");
     const std::string hidName = name(*hid);
-    auto skip = [&](const std::string& why) { result.skipped.push_back(path_ + ": " + key + ": " + why + ", skipped"); };
+    auto skip = [&](const std::string& why) { result.skipped.push_back({id, path_ + ": " + key + ": " + why + ", skipped"}); };
     if (hidName != "HID1" && hidName != "HIDE") {
       skip(hidName == "HID2" ? "2-D histogram" : hidName == "HIDT" ? "ntuple" : "object '" + hidName + "' is not a 1-D histogram");
       return;

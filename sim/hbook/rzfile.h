@@ -32,9 +32,15 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// An object of the file that is not read, with the line that says so.
+struct SkippedObject {
+  std::int32_t id = 0;  // first key element (the histogram id)
+  std::string note;     // "<file>: key <n> (<id>,0): 2-D histogram, skipped"
+};
+
 struct ReadResult {
-  std::vector<Histogram> histograms;  // directory order
-  std::vector<std::string> skipped;   // one line per object not supported (2-D, ntuple, ...)
+  std::vector<Histogram> histograms;   // directory order
+  std::vector<SkippedObject> skipped;  // objects not supported (2-D, ntuple, ...)
   int recordWords = 0;                // record length found in the file
   int objects = 0;                    // keys in the directory
   int allHistograms = 0;              // keys (id, 0): histograms of every kind and ntuples

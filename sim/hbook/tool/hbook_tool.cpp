@@ -62,7 +62,7 @@ std::int32_t idArgument(const std::string& s) {
 
 hbook::ReadResult load(const std::string& path) {
   hbook::ReadResult file = hbook::readFile(path);
-  for (const std::string& note : file.skipped) std::cerr << note << "\n";
+  for (const hbook::SkippedObject& s : file.skipped) std::cerr << s.note << "\n";
   return file;
 }
 

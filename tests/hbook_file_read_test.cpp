@@ -1,0 +1,133 @@
+// Reading genuine HBOOK files: every 1-D histogram must come out exactly as
+// the package's own dumps of those files say (tests/data/hbook/*.dump.txt).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <fstream>
+#include <sstream>
+
+#include "rzdump.h"
+#include "rzfile.h"
+#include "rzwords.h"
+
+namespace {
+
+const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::uint64_t fnv1a(const std::string& s) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  for (unsigned char c : s) h = (h ^ c) * 0x100000001b3ULL;
+  return h;
+}
+
+class DumpMatch : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DumpMatch, ReaderReproducesThePackagesDump) {
+  const std::string file = GetParam();
+  const std::string base = file.substr(0, file.find_last_of('.'));
+  const std::string expected = slurp(kData + base + ".dump.txt");
+  ASSERT_FALSE(expected.empty());
+  const hbook::ReadResult r = hbook::readFile(kData + file);
+  EXPECT_EQ(hbook::dumpFile(kData + file, r), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(RealFiles, DumpMatch,
+                         ::testing::Values("lam.hbook", "sq.hbook", "gradx.hbook", "errors.hbook", "mixed.hbook",
+                                           "golden-basic.hbook", "pawtut.hbook", "roothbk_write_hbk.hb"));
+
+// The dumps of these two files are too large to keep in the repository; their
+// size and FNV-1a hash were taken from the package's dumps.
+TEST(HbookFileRead, LargeDumpsMatchByHash) {
+  const hbook::ReadResult run = hbook::readFile(kData + "golden-run.hbook");
+  const std::string runDump = hbook::dumpFile("golden-run.hbook", run);
+  EXPECT_EQ(runDump.size(), 687148u);
+  EXPECT_EQ(fnv1a(runDump), 0xd5435efb647a7fd5ULL);
+  const hbook::ReadResult many = hbook::readFile(kData + "many.hbook");
+  const std::string manyDump = hbook::dumpFile("many.hbook", many);
+  EXPECT_EQ(manyDump.size(), 993506u);
+  EXPECT_EQ(fnv1a(manyDump), 0xa669c30caeab5b7dULL);
+  EXPECT_EQ(many.histograms.size(), 50u);
+}
+
+TEST(HbookFileRead, ErrorsBankAndDirectoryOrder) {
+  const hbook::ReadResult r = hbook::readFile(kData + "errors.hbook");
+  ASSERT_EQ(r.histograms.size(), 1u);
+  const hbook::Histogram& h = r.histograms[0];
+  EXPECT_EQ(h.id, 11);
+  EXPECT_EQ(h.kbits, 0x101u);
+  ASSERT_EQ(h.sumw2.size(), 20u);
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(h.sumw2[0]), 0x40EA6F9Eu);  // hex walk-through of this file
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(h.underflow()), 0x411B00ABu);
+  EXPECT_EQ(r.recordWords, 1024);
+  EXPECT_TRUE(h.readFromFile);
+
+  const hbook::ReadResult mixed = hbook::readFile(kData + "mixed.hbook");
+  std::vector<int> ids;
+  for (const auto& m : mixed.histograms) ids.push_back(m.id);
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, (std::vector<int>{1, 7, 301, 302, 1001, 3006, 4005}));
+  for (const auto& m : mixed.histograms) EXPECT_EQ(m.entries == -1, m.id == 4005) << m.id;
+}
+
+TEST(HbookFileRead, UnsupportedObjectsAreNotedByKey) {
+  const hbook::ReadResult paw = hbook::readFile(kData + "pawtut.hbook");
+  EXPECT_EQ(paw.histograms.size(), 3u);
+  EXPECT_EQ(paw.allHistograms, 12);
+  EXPECT_EQ(paw.skipped.size(), 30u);
+  for (const auto& s : paw.skipped) {
+    EXPECT_NE(s.note.find("pawtut.hbook: key "), std::string::npos) << s.note;
+    EXPECT_EQ(s.note.find('\n'), std::string::npos);
+  }
+  const hbook::ReadResult root = hbook::readFile(kData + "roothbk_write_hbk.hb");
+  ASSERT_EQ(root.skipped.size(), 1u);
+  EXPECT_EQ(root.skipped[0].id, 4);
+  EXPECT_NE(root.skipped[0].note.find("key 4 (4,0): 2-D histogram"), std::string::npos) << root.skipped[0].note;
+}
+
+TEST(HbookFileRead, MissingFileNamesIt) {
+  try {
+    hbook::readFile(kData + "no-such-file.hbook");
+    FAIL();
+  } catch (const hbook::FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("no-such-file.hbook"), std::string::npos);
+  }
+}
+
+// Date word and character code, checked against the words of the real files.
+TEST(HbookFileRead, DateAndNameWords) {
+  // 8 Dec 2026 18:15 by the minute formula: 15 + 60*(18 + 24*(8 + 31*(12 + 12*40))) = 21975495,
+  // minus 2^24 = 0x4F51C7.
+  EXPECT_EQ(hbook::encodeFileDate({2026, 12, 8, 18, 15}), 0x4F51C700u);
+  const hbook::FileDate d = hbook::decodeFileDate(0x4F51C700u, true);
+  EXPECT_EQ(d.year, 2026);
+  EXPECT_EQ(d.month, 12);
+  EXPECT_EQ(d.day, 8);
+  EXPECT_EQ(d.hour, 18);
+  EXPECT_EQ(d.minute, 15);
+  const hbook::FileDate jan = hbook::decodeFileDate(hbook::encodeFileDate({1999, 1, 31, 0, 0}), false);
+  EXPECT_EQ(jan.year, 1999);
+  EXPECT_EQ(jan.day, 31);
+  EXPECT_EQ(hbook::rz::sixBitWord("HRPU"), 0x00550488u);
+  EXPECT_EQ(hbook::rz::sixBitWord("T"), 0x00000014u);
+  EXPECT_EQ(hbook::rz::sixBitWord(" "), 0x0000002Du);
+  EXPECT_EQ(hbook::rz::sixBitWord("HBOO"), 0x003CF088u);
+  EXPECT_EQ(hbook::rz::sixBitWord("K-ID"), 0x0010998Bu);
+  EXPECT_EQ(hbook::rz::sixBitWord("VARI"), 0x00252056u);
+  EXPECT_EQ(hbook::rz::sixBitWord("ABLE"), 0x0014C081u);
+}
+
+TEST(HbookFileRead, EsFormatLikeFortran) {
+  EXPECT_EQ(hbook::fortranES16(0.0f), "  0.00000000E+00");
+  EXPECT_EQ(hbook::fortranES16(-1.5f), " -1.50000000E+00");
+  EXPECT_EQ(hbook::fortranES16(1.0e-40f).size(), 16u);
+}
+
+}  // namespace

@@ -1,0 +1,273 @@
+// Writing: files made from the histograms of genuine files must equal those
+// files word for word, apart from what the package leaves to chance: the date
+// words (fixed here to the file's own date, then masked in a second pass),
+// the memory addresses in the object tables and bank links (compared as
+// offsets from the object's table start, except the header bank's own next,
+// up and origin links, which point into the writer's memory outside the
+// object) and the stale tail of the last record.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "rzfile.h"
+
+namespace {
+
+const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+constexpr std::size_t kRec = 1024;
+
+std::vector<std::uint32_t> words(const std::vector<unsigned char>& b) {
+  std::vector<std::uint32_t> w(b.size() / 4);
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    w[i] = (std::uint32_t{b[4 * i]} << 24) | (std::uint32_t{b[4 * i + 1]} << 16) | (std::uint32_t{b[4 * i + 2]} << 8) |
+           b[4 * i + 3];
+  }
+  return w;
+}
+
+std::vector<unsigned char> slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+enum class Rule { Exact, Date, Relative, Junk };
+
+// What each word of a file written by HRPUT is, from the directory and the
+// bank headers of the file itself (0-based word index -> rule; default Exact).
+std::vector<Rule> rules(const std::vector<std::uint32_t>& w, std::size_t& usedWords, std::vector<std::uint32_t>& tableStart) {
+  std::vector<Rule> r(w.size(), Rule::Exact);
+  tableStart.assign(w.size(), 0);
+  auto D = [&](std::size_t k) { return w[kRec + k - 1]; };  // directory word k (records 2-3)
+  for (std::size_t k : {10u, 11u, 43u}) r[kRec + k - 1] = Rule::Date;
+  const std::size_t nkeys = D(31);
+  for (std::size_t i = 0; i < nkeys; ++i) {
+    const std::size_t c = D(1044 + 3 * i);
+    r[kRec + c] = Rule::Date;  // cycle word 2
+    const std::size_t ir2 = D(c) >> 16, ir1 = D(c + 2) >> 16, ip1 = D(c + 2) & 0xFFFF, nw = D(c + 3) & 0xFFFFF;
+    std::vector<std::size_t> at;  // file word index of each object word
+    for (std::size_t k = 0; k < nw; ++k) {
+      const std::size_t first = kRec - ip1 + 1;
+      at.push_back(k < first ? (ir1 - 1) * kRec + ip1 - 1 + k : (ir2 - 1) * kRec + (k - first));
+    }
+    const std::uint32_t start = w[at[3]];
+    auto relative = [&](std::size_t k) {
+      r[at[k]] = Rule::Relative;
+      tableStart[at[k]] = start;
+    };
+    relative(2);  // LENTRY
+    relative(3);  // table start
+    relative(4);  // table end
+    const std::uint32_t lentry = w[at[2]];
+    for (std::size_t p = 5; p < nw;) {
+      const std::size_t noff = w[at[p]] & 0xFFFF;
+      const std::size_t nst = noff - 12;
+      const std::size_t nd = w[at[p + nst + 8]];
+      const std::uint32_t address = start + static_cast<std::uint32_t>(p - 5 + noff - 11);
+      const std::size_t nio = (w[at[p + nst + 9]] >> 18) & 0xF;
+      for (std::size_t k = p + 1 + nio; k <= p + nst + 3; ++k) {  // links, next, up, origin
+        if (address == lentry && k > p + nst) r[at[k]] = Rule::Junk;
+        else relative(k);
+      }
+      p += nst + 10 + nd;
+    }
+  }
+  const std::size_t lastRecord = D(19), firstFree = D(20);
+  usedWords = lastRecord ? (lastRecord - 1) * kRec + firstFree - 1 : 3 * kRec;
+  return r;
+}
+
+void compare(const std::vector<std::uint32_t>& real, const std::vector<std::uint32_t>& ours, bool maskDates) {
+  ASSERT_EQ(real.size(), ours.size());
+  std::size_t used = 0;
+  std::vector<std::uint32_t> realStart, ourStart;
+  const std::vector<Rule> r = rules(real, used, realStart);
+  std::size_t usedOurs = 0;
+  const std::vector<Rule> o = rules(ours, usedOurs, ourStart);
+  ASSERT_EQ(used, usedOurs);
+  int differences = 0;
+  for (std::size_t i = 0; i < real.size() && differences < 10; ++i) {
+    bool same = true;
+    if (i >= used) {
+      same = ours[i] == 0;  // our tail is zero, the package's is stale memory
+    } else if (r[i] == Rule::Date && maskDates) {
+      same = (real[i] & 0xFF) == (ours[i] & 0xFF);  // flags bits stay, minutes masked
+    } else if (r[i] == Rule::Relative) {
+      same = (real[i] == 0 && ours[i] == 0) || (real[i] != 0 && ours[i] != 0 && real[i] - realStart[i] == ours[i] - ourStart[i]);
+    } else if (r[i] != Rule::Junk) {
+      same = real[i] == ours[i];
+    }
+    if (!same) {
+      ++differences;
+      ADD_FAILURE() << "record " << i / kRec + 1 << " word " << i % kRec + 1 << ": real " << std::hex << real[i] << " ours "
+                    << ours[i];
+    }
+  }
+}
+
+std::vector<const hbook::Histogram*> pointers(const std::vector<hbook::Histogram>& hs) {
+  std::vector<const hbook::Histogram*> p;
+  for (const auto& h : hs) p.push_back(&h);
+  return p;
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {
+ protected:
+  void TearDown() override { hbook::useClockDate(); }
+};
+
+TEST_P(Golden, WriterReproducesTheRealFile) {
+  const std::vector<std::uint32_t> real = words(slurp(kData + GetParam()));
+  ASSERT_GT(real.size(), 3 * kRec);
+  hbook::ReadResult read = hbook::readFile(kData + GetParam());
+  // The originals were booked in memory, except in the run-shaped file where
+  // 100, 151, 152 and 301 came from HRGET (ZEBRA status bit 5 set); 100 was
+  // then integrated by HRNDM1, and the package's file shows it without the mark.
+  for (auto& h : read.histograms) {
+    h.readFromFile = GetParam() == "golden-run.hbook" && (h.id == 151 || h.id == 152 || h.id == 301);
+  }
+  hbook::setFileDate(hbook::decodeFileDate(real[kRec + 9], true));
+  compare(real, words(hbook::fileImage(pointers(read.histograms))), false);
+  // Any other date differs exactly in the date words.
+  hbook::setFileDate({2031, 2, 3, 4, 5});
+  compare(real, words(hbook::fileImage(pointers(read.histograms))), true);
+}
+
+INSTANTIATE_TEST_SUITE_P(RealFiles, Golden,
+                         ::testing::Values("golden-basic.hbook", "golden-run.hbook", "lam.hbook", "sq.hbook", "gradx.hbook",
+                                           "errors.hbook", "mixed.hbook", "many.hbook"));
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/hbook-file-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::set<std::string> entries() const {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) names.insert(e.path().filename().string());
+    return names;
+  }
+  std::string dir_;
+};
+
+void expectSame(const hbook::Histogram& a, const hbook::Histogram& b) {
+  EXPECT_EQ(a.id, b.id);
+  EXPECT_EQ(a.title, b.title);
+  EXPECT_EQ(a.nx, b.nx);
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(a.xmin), std::bit_cast<std::uint32_t>(b.xmin));
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(a.xmax), std::bit_cast<std::uint32_t>(b.xmax));
+  EXPECT_EQ(a.kbits, b.kbits);
+  EXPECT_EQ(a.entries, b.entries);
+  ASSERT_EQ(a.channels.size(), b.channels.size());
+  for (std::size_t i = 0; i < a.channels.size(); ++i) {
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(a.channels[i]), std::bit_cast<std::uint32_t>(b.channels[i])) << a.id << " " << i;
+  }
+  ASSERT_EQ(a.sumw2.size(), b.sumw2.size());
+  for (std::size_t i = 0; i < a.sumw2.size(); ++i) {
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(a.sumw2[i]), std::bit_cast<std::uint32_t>(b.sumw2[i]));
+  }
+}
+
+TEST_F(TempDir, EverythingWrittenReadsBack) {
+  for (const char* name : {"mixed.hbook", "errors.hbook", "pawtut.hbook", "golden-run.hbook"}) {
+    const hbook::ReadResult a = hbook::readFile(kData + name);
+    const std::string out = dir_ + "/" + name;
+    ASSERT_TRUE(hbook::writeFile(out, pointers(a.histograms)));
+    const hbook::ReadResult b = hbook::readFile(out);
+    ASSERT_EQ(a.histograms.size(), b.histograms.size());
+    for (std::size_t i = 0; i < a.histograms.size(); ++i) expectSame(a.histograms[i], b.histograms[i]);
+    EXPECT_TRUE(b.skipped.empty());
+  }
+}
+
+TEST_F(TempDir, StatusWordTellsWhetherReadFromFile) {
+  hbook::ReadResult a = hbook::readFile(kData + "lam.hbook");
+  // HID1 status word is the 12th word of the bank, which starts 12+9+NWT words before the object's end.
+  const hbook::Histogram& h = a.histograms[0];
+  const std::size_t nwt = (h.title.size() + 3) / 4;
+  auto status = [&](bool fromFile) {
+    a.histograms[0].readFromFile = fromFile;
+    const std::vector<std::uint32_t> w = words(hbook::fileImage(pointers(a.histograms)));
+    const std::size_t objectEnd = 3 * kRec + (w[kRec + 2047] & 0xFFFFF);  // one object from record 4 word 1
+    return w[objectEnd - (9 + nwt) - 1];
+  };
+  EXPECT_EQ(status(true), 0x00040010u);
+  EXPECT_EQ(status(false), 0x00040000u);
+}
+
+hbook::Histogram simple(int id, int nx) {
+  hbook::Histogram h;
+  h.id = id;
+  h.title = "h" + std::to_string(id);
+  h.nx = nx;
+  h.xmin = -1.0f;
+  h.xmax = 1.0f;
+  h.entries = id;
+  h.channels.assign(static_cast<std::size_t>(nx) + 2, 0.0f);
+  for (std::size_t i = 0; i < h.channels.size(); ++i) h.channels[i] = static_cast<float>(i) * 0.25f - 1.0f;
+  return h;
+}
+
+TEST_F(TempDir, DirectoryLimitIsEnforced) {
+  std::vector<hbook::Histogram> hs;
+  for (int i = 1; i <= 142; ++i) hs.push_back(simple(i, 10 + i));
+  auto all = pointers(hs);
+  EXPECT_THROW(hbook::writeFile(dir_ + "/142.hbook", all), hbook::FileError);
+  EXPECT_TRUE(entries().empty());  // nothing left behind
+  all.pop_back();
+  ASSERT_TRUE(hbook::writeFile(dir_ + "/141.hbook", all));
+  const hbook::ReadResult r = hbook::readFile(dir_ + "/141.hbook");
+  ASSERT_EQ(r.histograms.size(), 141u);
+  for (std::size_t i = 0; i < 141; ++i) expectSame(hs[i], r.histograms[i]);
+}
+
+TEST_F(TempDir, LargeHistogramSpansRecordsAndEndsOnARecordBoundary) {
+  // 2000 bins span three records; an object of exactly 1024 words ends a record.
+  std::vector<hbook::Histogram> hs = {simple(-3, 2000), simple(5, 1024 - 49 - 1), simple(6, 3)};
+  ASSERT_TRUE(hbook::writeFile(dir_ + "/big.hbook", pointers(hs)));
+  const hbook::ReadResult r = hbook::readFile(dir_ + "/big.hbook");
+  ASSERT_EQ(r.histograms.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) expectSame(hs[i], r.histograms[i]);
+}
+
+TEST_F(TempDir, NeverOverwritesWithoutBeingAsked) {
+  const std::string path = dir_ + "/run.hbook";
+  { std::ofstream(path) << "precious"; }
+  const hbook::Histogram h = simple(1, 4);
+  EXPECT_FALSE(hbook::writeFile(path, {&h}));
+  std::ifstream in(path);
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "precious");
+  EXPECT_EQ(entries(), std::set<std::string>{"run.hbook"});
+  EXPECT_TRUE(hbook::writeFile(path, {&h}, true));
+  EXPECT_EQ(hbook::readFile(path).histograms.size(), 1u);
+  EXPECT_EQ(entries(), std::set<std::string>{"run.hbook"});
+}
+
+TEST_F(TempDir, WriteFailureThrowsAndLeavesNothing) {
+  const hbook::Histogram h = simple(1, 4);
+  EXPECT_THROW(hbook::writeFile(dir_ + "/no/such/dir/x.hbook", {&h}), hbook::FileError);
+  hbook::Histogram broken = simple(2, 4);
+  broken.channels.pop_back();
+  EXPECT_THROW(hbook::writeFile(dir_ + "/x.hbook", {&broken}), hbook::FileError);
+  EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(TempDir, EmptyFileHasADirectoryOnly) {
+  ASSERT_TRUE(hbook::writeFile(dir_ + "/empty.hbook", {}));
+  EXPECT_EQ(std::filesystem::file_size(dir_ + "/empty.hbook"), 3u * 4096u);
+  const hbook::ReadResult r = hbook::readFile(dir_ + "/empty.hbook");
+  EXPECT_TRUE(r.histograms.empty());
+}
+
+}  // namespace
