@@ -44,6 +44,11 @@ struct UsageError {
   std::string message;
 };
 
+// A table that cannot become a histogram.
+struct TableError {
+  std::string message;
+};
+
 bool parseInt(const std::string& s, std::int32_t& out) {
   if (s.empty()) return false;
   char* end = nullptr;
@@ -145,14 +150,14 @@ bool parseFloat(const std::string& s, float& out) {
 
 hbook::Histogram histogramFromTable(std::int32_t id, const std::string& title, const std::string& table) {
   std::ifstream in(table);
-  if (!in) throw UsageError{table + ": cannot be opened"};
+  if (!in) throw TableError{table + ": cannot be opened"};
   std::string line;
   int lineNo = 0;
   int cLow = -1, cHigh = -1, cContent = -1;
   std::vector<float> low, high, content;
   std::vector<int> lines;
   bool header = false;
-  auto bad = [&](const std::string& what) { return UsageError{table + " line " + std::to_string(lineNo) + ": " + what}; };
+  auto bad = [&](const std::string& what) { return TableError{table + " line " + std::to_string(lineNo) + ": " + what}; };
   while (std::getline(in, line)) {
     ++lineNo;
     const std::string t = trim(line);
@@ -181,15 +186,15 @@ hbook::Histogram histogramFromTable(std::int32_t id, const std::string& title, c
     content.push_back(c);
     lines.push_back(lineNo);
   }
-  if (!header) throw UsageError{table + ": no header line"};
-  if (content.empty()) throw UsageError{table + ": no rows"};
+  if (!header) throw TableError{table + ": no header line"};
+  if (content.empty()) throw TableError{table + ": no rows"};
   hbook::Histogram h;
   h.id = id;
   h.title = title;
   h.nx = static_cast<std::int32_t>(content.size());
   h.xmin = low.front();
   h.xmax = high.back();
-  if (!(h.xmax > h.xmin)) throw UsageError{table + " line " + std::to_string(lines.back()) + ": last high edge not above the first low edge"};
+  if (!(h.xmax > h.xmin)) throw TableError{table + " line " + std::to_string(lines.back()) + ": last high edge not above the first low edge"};
   const float width = h.binWidth();
   const double tolerance = 1e-3 * static_cast<double>(width);
   for (int i = 0; i < h.nx; ++i) {
@@ -279,6 +284,9 @@ int main(int argc, char** argv) {
   } catch (const UsageError& e) {
     std::cerr << "hbook: " << e.message << "\n" << kUsage;
     return 2;
+  } catch (const TableError& e) {
+    std::cerr << "hbook: " << e.message << "\n";
+    return 1;
   } catch (const hbook::FileError& e) {
     std::cerr << "hbook: " << e.what() << "\n";
     return 1;

@@ -1,0 +1,76 @@
+#!/bin/bash
+# The hbook tool: dumps equal the package's own dumps, csv -> make -> csv
+# round-trips exactly, make refuses bad tables and existing files.
+# usage: hbook_tool_test.sh HBOOK_EXE TEST_DATA_DIR
+set -u
+exe=$1
+data=$2/hbook
+work=$(mktemp -d /tmp/hbook-tool-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+for f in lam.hbook sq.hbook gradx.hbook errors.hbook mixed.hbook golden-basic.hbook pawtut.hbook roothbk_write_hbk.hb; do
+  if ! "$exe" dump "$data/$f" 2>/dev/null | diff -q - "$data/${f%.*}.dump.txt" >/dev/null; then
+    fail "dump $f differs from ${f%.*}.dump.txt"
+  fi
+done
+# One histogram: its block of the full dump.
+"$exe" dump "$data/gradx.hbook" 152 > "$work/152.txt" || fail "dump gradx 152"
+sed -n '/^ID 152$/,/^END 152$/p' "$data/gradx.dump.txt" | diff -q - "$work/152.txt" >/dev/null || fail "dump gradx 152 block"
+"$exe" dump "$data/gradx.hbook" 999 >/dev/null 2>&1 && fail "dump of a missing id succeeded"
+"$exe" ls "$data/gradx.hbook" | grep -q "152" || fail "ls gradx"
+"$exe" ls "$data/pawtut.hbook" 2>&1 >/dev/null | grep -q "2-D histogram, skipped" || fail "ls pawtut notes"
+
+# csv -> make -> csv, bit for bit, including several histograms in one file.
+"$exe" csv "$data/lam.hbook" 100 > "$work/lam.csv" || fail "csv lam"
+head -1 "$work/lam.csv" | grep -qx "low,high,content,error" || fail "csv header"
+[ "$(wc -l < "$work/lam.csv")" -eq 201 ] || fail "csv lam rows"
+"$exe" csv "$data/gradx.hbook" 151 > "$work/g151.csv" || fail "csv 151"
+"$exe" csv "$data/gradx.hbook" 152 > "$work/g152.csv" || fail "csv 152"
+"$exe" csv "$data/sq.hbook" 301 > "$work/sq.csv" || fail "csv sq"
+"$exe" make --date 2026-12-08T18:15 "$work/lam.hbook" 100 "Neutron wavelength spectrum (Angstrom)" "$work/lam.csv" || fail "make lam"
+"$exe" make "$work/gradx.hbook" 151 "x gradient A" "$work/g151.csv" 152 "x gradient B" "$work/g152.csv" || fail "make gradx"
+"$exe" make "$work/sq.hbook" 301 "S(q) liquid helium" "$work/sq.csv" || fail "make sq"
+"$exe" csv "$work/lam.hbook" 100 | cmp -s - "$work/lam.csv" || fail "lam csv round trip"
+"$exe" csv "$work/gradx.hbook" 151 | cmp -s - "$work/g151.csv" || fail "151 csv round trip"
+"$exe" csv "$work/gradx.hbook" 152 | cmp -s - "$work/g152.csv" || fail "152 csv round trip"
+"$exe" csv "$work/sq.hbook" 301 | cmp -s - "$work/sq.csv" || fail "sq csv round trip"
+# The bins (edges, contents, bits) of the remade file equal the package's dump of the original.
+"$exe" dump "$work/sq.hbook" 301 | grep '^BIN' > "$work/sq.bins"
+grep '^BIN' "$data/sq.dump.txt" | diff -q - "$work/sq.bins" >/dev/null || fail "sq bins after make"
+# A fixed date gives the same file twice.
+"$exe" make --date 2026-12-08T18:15 "$work/lam2.hbook" 100 "Neutron wavelength spectrum (Angstrom)" "$work/lam.csv" || fail "make lam2"
+cmp -s "$work/lam.hbook" "$work/lam2.hbook" || fail "fixed date not reproducible"
+
+# Existing output: refused, untouched; --force replaces.
+cp "$work/sq.hbook" "$work/keep.hbook"
+"$exe" make "$work/sq.hbook" 1 "x" "$work/g151.csv" 2>/dev/null && fail "make overwrote an existing file"
+cmp -s "$work/sq.hbook" "$work/keep.hbook" || fail "existing file changed"
+"$exe" make --force "$work/sq.hbook" 1 "x" "$work/g151.csv" || fail "make --force"
+"$exe" ls "$work/sq.hbook" | grep -q " x$" || fail "--force did not replace"
+
+# Bad tables are refused with the line number.
+printf '# comment\nlow,high,content\n0,1,5\n1,2,6\n2,3.5,7\n' > "$work/bad.csv"
+msg=$("$exe" make "$work/bad.hbook" 1 "t" "$work/bad.csv" 2>&1) && fail "non-uniform table accepted"
+echo "$msg" | grep -q "bad.csv line 3" || fail "non-uniform table message: $msg"
+printf 'low,high,content\n0,1,5\n1,2,abc\n' > "$work/bad2.csv"
+msg=$("$exe" make "$work/bad.hbook" 1 "t" "$work/bad2.csv" 2>&1) && fail "bad number accepted"
+echo "$msg" | grep -q "bad2.csv line 3" || fail "bad number message: $msg"
+printf 'lo,high,content\n0,1,5\n' > "$work/bad3.csv"
+"$exe" make "$work/bad.hbook" 1 "t" "$work/bad3.csv" >/dev/null 2>&1 && fail "missing column accepted"
+[ -e "$work/bad.hbook" ] && fail "a refused table left a file"
+printf 'content,low,high,extra\n1.5,-1,0,x\n2.5,0,1,y\n' > "$work/cols.csv"
+"$exe" make "$work/cols.hbook" 7 "columns" "$work/cols.csv" || fail "columns in another order"
+[ "$("$exe" csv "$work/cols.hbook" 7 | tail -1)" = "0,1,2.5,1.58113885" ] || fail "columns in another order: values"
+
+# Usage errors exit non-zero.
+"$exe" >/dev/null 2>&1 && fail "no arguments accepted"
+"$exe" frobnicate x >/dev/null 2>&1 && fail "unknown command accepted"
+"$exe" dump "$work/none.hbook" >/dev/null 2>&1 && fail "missing file accepted"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failure(s)"
+  exit 1
+fi
+echo "hbook tool: all checks passed"
