@@ -1,0 +1,527 @@
+// The histogram memory: booking, filling, deleting, copying, the word budget,
+// the package's messages, and the end states of the two golden call
+// sequences compared bit for bit with the real package's dumps.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "hbook.h"
+#include "hbook_memory_dump.h"
+#include "store.h"
+
+namespace {
+
+using hbook::Histogram;
+using hbook::Store;
+using hbooktest::bitsOf;
+using hbooktest::readDump;
+
+// Captures the console for one test.
+class ConsoleCapture {
+ public:
+  ConsoleCapture() { textout::setConsole(&out_); }
+  ~ConsoleCapture() { textout::setConsole(nullptr); }
+  std::string text() const { return out_.str(); }
+
+ private:
+  std::ostringstream out_;
+};
+
+std::vector<std::int32_t> idsOf(const Store& s) {
+  std::vector<std::int32_t> ids;
+  for (const Histogram* h : s.all()) ids.push_back(h->id);
+  return ids;
+}
+
+// Every field the dumps show, bit for bit.
+void expectSameHistogram(const Histogram& expected, const Histogram& actual) {
+  SCOPED_TRACE("id " + std::to_string(expected.id));
+  EXPECT_EQ(expected.id, actual.id);
+  EXPECT_EQ(expected.title, actual.title);
+  ASSERT_EQ(expected.nx, actual.nx);
+  EXPECT_EQ(bitsOf(expected.xmin), bitsOf(actual.xmin));
+  EXPECT_EQ(bitsOf(expected.xmax), bitsOf(actual.xmax));
+  EXPECT_EQ(expected.entries, actual.entries);
+  ASSERT_EQ(actual.channels.size(), static_cast<std::size_t>(actual.nx) + 2);
+  for (std::size_t i = 0; i < expected.channels.size(); ++i)
+    EXPECT_EQ(bitsOf(expected.channels[i]), bitsOf(actual.channels[i])) << "channel " << i;
+}
+
+// ---------------------------------------------------------------- booking
+
+TEST(HbookBooking, TitlesLoseTrailingBlanksAndDollar) {
+  EXPECT_EQ(Store::storedTitle("Trailing blanks    "), "Trailing blanks");
+  EXPECT_EQ(Store::storedTitle("Energy$"), "Energy");
+  EXPECT_EQ(Store::storedTitle("Energy $  "), "Energy");
+  EXPECT_EQ(Store::storedTitle(" "), "");
+  EXPECT_EQ(Store::storedTitle(""), "");
+  EXPECT_EQ(Store::storedTitle("  leading kept"), "  leading kept");
+  EXPECT_EQ(Store::storedTitle("a$b"), "a$b");
+}
+
+TEST(HbookBooking, BookSetsBinningAndEmptyChannels) {
+  Store s;
+  ASSERT_TRUE(s.book(3006, "Path length (cm) DeB", 200, 83.15f, 83.25f));
+  const Histogram* h = s.find(3006);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(h->title, "Path length (cm) DeB");
+  EXPECT_EQ(h->nx, 200);
+  EXPECT_EQ(bitsOf(h->xmin), 0x42A64CCDu);  // the float nearest 83.15
+  EXPECT_EQ(bitsOf(h->xmax), 0x42A68000u);
+  EXPECT_EQ(h->entries, 0);
+  EXPECT_EQ(h->kbits, 1u);
+  ASSERT_EQ(h->channels.size(), 202u);
+  for (float c : h->channels) EXPECT_EQ(c, 0.0f);
+  EXPECT_TRUE(h->sumw2.empty());
+}
+
+TEST(HbookBooking, ExistingIdIsKeptWithMessage) {
+  ConsoleCapture console;
+  Store s;
+  ASSERT_TRUE(s.book(10, "first", 10, 0.0f, 1.0f));
+  s.fill(10, 0.55f, 2.0f);
+  EXPECT_FALSE(s.book(10, "second", 5, -1.0f, 1.0f));
+  EXPECT_EQ(console.text(), " ***** ERROR in HBOOK1 : Histogram already exists : ID=      10 \n");
+  const Histogram* h = s.find(10);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(h->title, "first");
+  EXPECT_EQ(h->nx, 10);
+  EXPECT_EQ(h->content(6), 2.0f);
+  EXPECT_EQ(s.size(), 1u);
+}
+
+TEST(HbookBooking, ZeroChannelsMeansHundred) {
+  Store s;
+  ASSERT_TRUE(s.book(5, "t", 0, 0.0f, 1.0f));
+  EXPECT_EQ(s.find(5)->nx, 100);
+  EXPECT_EQ(s.find(5)->channels.size(), 102u);
+}
+
+TEST(HbookBooking, UnusableBookingsAreRefused) {
+  ConsoleCapture console;
+  Store s;
+  EXPECT_FALSE(s.book(1, "neg", -3, 0.0f, 1.0f));
+  EXPECT_FALSE(s.book(2, "reversed", 10, 1.0f, 0.0f));
+  EXPECT_FALSE(s.book(3, "empty range", 10, 1.0f, 1.0f));
+  EXPECT_FALSE(s.book(4, "nan", 10, std::nanf(""), 1.0f));
+  EXPECT_FALSE(s.book(5, "inf", 10, 0.0f, std::numeric_limits<float>::infinity()));
+  EXPECT_FALSE(s.book(6, "huge range", 10, -3e38f, 3e38f));
+  EXPECT_FALSE(s.book(0, "zero id", 10, 0.0f, 1.0f));
+  EXPECT_EQ(s.size(), 0u);
+  // One message per refusal, each naming the id.
+  std::istringstream lines(console.text());
+  int n = 0;
+  for (std::string line; std::getline(lines, line); ++n)
+    EXPECT_EQ(line.rfind(" ***** ERROR in HBOOK1 : ", 0), 0u) << line;
+  EXPECT_EQ(n, 7);
+}
+
+TEST(HbookBooking, WordBudgetRefusesBeyondTheLimit) {
+  ConsoleCapture console;
+  // nx + title words + 42 words per histogram: 100 bins, "abcd" -> 143.
+  Store s(300);
+  ASSERT_TRUE(s.book(1, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_EQ(s.usedWords(), 143);
+  ASSERT_TRUE(s.book(2, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_EQ(s.usedWords(), 286);
+  EXPECT_FALSE(s.book(3, "", 1, 0.0f, 1.0f));  // 43 more words do not fit
+  EXPECT_EQ(console.text(), " ***** ERROR in HBOOK1 : Not enough space in memory : ID=       3 \n");
+  EXPECT_EQ(s.find(3), nullptr);
+  ASSERT_TRUE(s.remove(1));
+  EXPECT_EQ(s.usedWords(), 143);
+  EXPECT_TRUE(s.book(3, "", 1, 0.0f, 1.0f));
+  // A booking far beyond any budget is refused without allocating.
+  EXPECT_FALSE(s.book(4, "big", std::numeric_limits<std::int32_t>::max(), 0.0f, 1.0f));
+}
+
+TEST(HbookBooking, HlimitSetsTheBudgetOfTheRunMemory) {
+  ConsoleCapture console;
+  hbook::memory().clear();
+  HLIMIT(1000000);
+  EXPECT_EQ(hbook::memory().limitWords(), 1000000);
+  HLIMIT(200);
+  HBOOK1(1, "fits", 100, 0.0f, 1.0f, 0.0f);
+  HBOOK1(2, "does not fit", 100, 0.0f, 1.0f, 0.0f);
+  EXPECT_NE(hbook::memory().find(1), nullptr);
+  EXPECT_EQ(hbook::memory().find(2), nullptr);
+  HLIMIT(1000000);
+  hbook::memory().clear();
+}
+
+// ---------------------------------------------------------------- filling
+
+TEST(HbookFill, EdgesUnderflowAndOverflow) {
+  Store s;
+  ASSERT_TRUE(s.book(3005, "E (meV) DetB", 1000, 0.0f, 40.0f));
+  s.fill(3005, 0.0f, 1.0f);    // lower edge: bin 1
+  s.fill(3005, 40.0f, 1.0f);   // upper edge: overflow
+  s.fill(3005, -1e-30f, 1.0f); // just below: underflow
+  s.fill(3005, 5.0f, 1.0f);    // 5.0 * 1000 / 40 = 125 exactly: bin 126
+  s.fill(3005, std::nextafter(40.0f, 0.0f), 1.0f);
+  const Histogram* h = s.find(3005);
+  EXPECT_EQ(h->content(1), 1.0f);
+  EXPECT_EQ(h->overflow(), 1.0f);
+  EXPECT_EQ(h->underflow(), 1.0f);
+  EXPECT_EQ(h->content(126), 1.0f);
+  EXPECT_EQ(h->content(125), 0.0f);
+  EXPECT_EQ(h->content(1000), 1.0f);  // the largest float below 40 stays in range
+  EXPECT_EQ(h->entries, 5);
+}
+
+TEST(HbookFill, ChannelOfFollowsSinglePrecision) {
+  Histogram h;
+  h.nx = 200;
+  h.xmin = 83.15f;
+  h.xmax = 83.25f;
+  // (83.2 - 83.15) * 200 / 0.1 = 99.99237 in single precision: bin 100.
+  EXPECT_EQ(Store::channelOf(h, 83.2f), 100);
+  EXPECT_EQ(Store::channelOf(h, 83.15f), 1);
+  EXPECT_EQ(Store::channelOf(h, 83.25f), 201);
+  // Any x below the upper edge stays at or below the overflow channel.
+  float x = std::nextafter(83.25f, 0.0f);
+  EXPECT_GE(Store::channelOf(h, x), 200);
+  EXPECT_LE(Store::channelOf(h, x), 201);
+}
+
+TEST(HbookFill, NonFiniteValuesGoToUnderOrOverflowAndCount) {
+  Store s;
+  ASSERT_TRUE(s.book(7, "y (cm) Up", 100, -3.0f, 3.0f));
+  const float inf = std::numeric_limits<float>::infinity();
+  s.fill(7, inf, 1.0f);
+  s.fill(7, std::nanf(""), 2.0f);
+  s.fill(7, -std::nanf(""), 4.0f);
+  s.fill(7, -inf, 8.0f);
+  const Histogram* h = s.find(7);
+  EXPECT_EQ(h->overflow(), 7.0f);
+  EXPECT_EQ(h->underflow(), 8.0f);
+  for (int bin = 1; bin <= 100; ++bin) EXPECT_EQ(h->content(bin), 0.0f);
+  EXPECT_EQ(h->entries, 4);
+}
+
+TEST(HbookFill, ZeroAndNegativeWeightsCountAsEntries) {
+  Store s;
+  ASSERT_TRUE(s.book(1001, "w", 10, 0.0f, 10.0f));
+  s.fill(1001, 2.5f, 0.0f);
+  s.fill(1001, 2.5f, -1.5f);
+  s.fill(1001, -20.0f, 0.0f);
+  const Histogram* h = s.find(1001);
+  EXPECT_EQ(h->content(3), -1.5f);
+  EXPECT_EQ(h->underflow(), 0.0f);
+  EXPECT_EQ(h->entries, 3);
+}
+
+TEST(HbookFill, UnknownIdChangesNothing) {
+  ConsoleCapture console;
+  Store s;
+  ASSERT_TRUE(s.book(1, "x", 10, 0.0f, 1.0f));
+  s.fill(2, 0.5f, 1.0f);
+  s.fill(-1, 0.5f, 1.0f);
+  const Histogram* h = s.find(1);
+  EXPECT_EQ(h->entries, 0);
+  for (float c : h->channels) EXPECT_EQ(c, 0.0f);
+  EXPECT_EQ(s.size(), 1u);
+  EXPECT_EQ(console.text(), "");
+}
+
+// ---------------------------------------------------------------- deleting
+
+TEST(HbookDelete, UnknownIdPrintsThePackageLine) {
+  ConsoleCapture console;
+  Store s;
+  EXPECT_FALSE(s.remove(302));
+  EXPECT_FALSE(s.remove(-5));
+  EXPECT_FALSE(s.remove(123456789));
+  EXPECT_EQ(console.text(),
+            " ***** ERROR in HDELET : Unknown histogram : ID=     302 \n"
+            " ***** ERROR in HDELET : Unknown histogram : ID=      -5 \n"
+            " ***** ERROR in HDELET : Unknown histogram : ID=******** \n");
+}
+
+TEST(HbookDelete, RemovesOnlyThatIdAndKeepsTheOrder) {
+  Store s;
+  for (std::int32_t id : {5, 3, 9, 1}) ASSERT_TRUE(s.book(id, "t", 4, 0.0f, 1.0f));
+  ASSERT_TRUE(s.remove(9));
+  EXPECT_EQ(s.find(9), nullptr);
+  EXPECT_EQ(idsOf(s), (std::vector<std::int32_t>{5, 3, 1}));
+  ASSERT_TRUE(s.book(9, "again", 4, 0.0f, 1.0f));
+  EXPECT_EQ(idsOf(s), (std::vector<std::int32_t>{5, 3, 1, 9}));
+}
+
+TEST(HbookDelete, IdZeroDeletesEverything) {
+  Store s;
+  for (std::int32_t id : {5, 3}) ASSERT_TRUE(s.book(id, "t", 4, 0.0f, 1.0f));
+  EXPECT_TRUE(s.remove(0));
+  EXPECT_EQ(s.size(), 0u);
+  EXPECT_EQ(s.usedWords(), 0);
+}
+
+// ---------------------------------------------------------------- put
+
+TEST(HbookPut, ReplacesInPlaceOrAppends) {
+  Store s;
+  for (std::int32_t id : {1, 2, 3}) ASSERT_TRUE(s.book(id, "t", 4, 0.0f, 1.0f));
+  Histogram h;
+  h.id = 2;
+  h.title = "from file";
+  h.nx = 3;
+  h.xmin = -1.0f;
+  h.xmax = 2.0f;
+  h.channels.assign(5, 1.0f);
+  s.put(h);
+  EXPECT_EQ(idsOf(s), (std::vector<std::int32_t>{1, 2, 3}));
+  EXPECT_EQ(s.find(2)->title, "from file");
+  h.id = 100;
+  s.put(h);
+  EXPECT_EQ(idsOf(s), (std::vector<std::int32_t>{1, 2, 3, 100}));
+}
+
+// ---------------------------------------------------------------- copying
+
+class HbookCopy : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto sq = readDump("sq.dump.txt");
+    store.put(sq.at(301));
+  }
+  Store store;
+};
+
+TEST_F(HbookCopy, CopyUpToBin77MatchesThePackageBitForBit) {
+  // The package's own copy, before any draw (mixed.hbook id 302).
+  const Histogram expected = readDump("mixed.dump.txt").at(302);
+  ASSERT_TRUE(store.copyRange(301, 302, " ", 0, 77));
+  const Histogram* copy = store.find(302);
+  ASSERT_NE(copy, nullptr);
+  expectSameHistogram(expected, *copy);
+  EXPECT_EQ(copy->entries, 90);  // one fill per bin of 301
+  EXPECT_EQ(copy->content(1), 0.0f);
+  // 301's bin i is 302's bin i+1.
+  for (int i = 1; i <= 77; ++i)
+    EXPECT_EQ(bitsOf(copy->content(i + 1)), bitsOf(store.find(301)->content(i))) << i;
+}
+
+TEST_F(HbookCopy, EdgesAreOneWidthBelowAndLastPlusOneWidthsAbove) {
+  ASSERT_TRUE(store.copyRange(301, 402, "", 0, 60));
+  const Histogram* copy = store.find(402);
+  EXPECT_EQ(copy->nx, 61);
+  EXPECT_EQ(bitsOf(copy->xmin), 0xBD23D70Au);  // -0.04
+  EXPECT_EQ(bitsOf(copy->xmax), 0x4019999Au);  // 2.4, as the package books it
+  EXPECT_EQ(copy->title, "S(q) liquid helium");
+  // 301's bins 61..90 all land in the overflow.
+  float above = 0.0f;
+  for (int i = 61; i <= 90; ++i) above += store.find(301)->content(i);
+  EXPECT_EQ(bitsOf(copy->overflow()), bitsOf(above));
+  EXPECT_EQ(copy->underflow(), 0.0f);
+}
+
+TEST_F(HbookCopy, GivenTitleIsUsed) {
+  ASSERT_TRUE(store.copyRange(301, 303, "my copy  ", 1, 90));
+  const Histogram* copy = store.find(303);
+  EXPECT_EQ(copy->title, "my copy");
+  EXPECT_EQ(copy->nx, 90);
+  EXPECT_EQ(bitsOf(copy->xmin), bitsOf(store.find(301)->xmin));
+  for (int i = 1; i <= 90; ++i)
+    EXPECT_EQ(bitsOf(copy->content(i)), bitsOf(store.find(301)->content(i))) << i;
+}
+
+TEST_F(HbookCopy, BinsBelowTheFirstGoToTheUnderflow) {
+  ASSERT_TRUE(store.copyRange(301, 304, " ", 11, 20));
+  const Histogram* copy = store.find(304);
+  const Histogram* source = store.find(301);
+  EXPECT_EQ(copy->nx, 10);
+  float below = 0.0f;
+  for (int i = 1; i <= 10; ++i) below += source->content(i);
+  EXPECT_EQ(bitsOf(copy->underflow()), bitsOf(below));
+  for (int i = 1; i <= 10; ++i)
+    EXPECT_EQ(bitsOf(copy->content(i)), bitsOf(source->content(i + 10))) << i;
+}
+
+TEST_F(HbookCopy, ExistingTargetIsReplacedWithWarningAndMovesToTheEnd) {
+  ConsoleCapture console;
+  ASSERT_TRUE(store.copyRange(301, 302, " ", 0, 77));
+  ASSERT_TRUE(store.book(1, "x (cm) Up", 100, -3.5f, 3.5f));
+  EXPECT_EQ(idsOf(store), (std::vector<std::int32_t>{301, 302, 1}));
+  ASSERT_TRUE(store.copyRange(301, 302, " ", 0, 5));
+  EXPECT_EQ(console.text(),
+            " *** WARNING in HCOPYR : Existing Histogram will be replaced : ID=     302 \n");
+  EXPECT_EQ(store.find(302)->nx, 6);
+  EXPECT_EQ(idsOf(store), (std::vector<std::int32_t>{301, 1, 302}));
+  EXPECT_EQ(store.size(), 3u);
+}
+
+TEST_F(HbookCopy, DeleteThenCopyIsANewBookingAtTheEnd) {
+  ConsoleCapture console;
+  ASSERT_TRUE(store.copyRange(301, 302, " ", 0, 77));
+  ASSERT_TRUE(store.book(1, "x (cm) Up", 100, -3.5f, 3.5f));
+  ASSERT_TRUE(store.remove(302));
+  ASSERT_TRUE(store.copyRange(301, 302, " ", 0, 10));
+  EXPECT_EQ(idsOf(store), (std::vector<std::int32_t>{301, 1, 302}));
+  EXPECT_EQ(console.text(), "");
+}
+
+TEST_F(HbookCopy, UnknownSourceOrEmptyRangeBooksNothing) {
+  ConsoleCapture console;
+  EXPECT_FALSE(store.copyRange(999, 302, " ", 0, 77));
+  EXPECT_FALSE(store.copyRange(301, 302, " ", 5, 4));
+  EXPECT_EQ(store.find(302), nullptr);
+  EXPECT_EQ(console.text(),
+            " ***** ERROR in HCOPYR : Unknown histogram : ID=     999 \n"
+            " ***** ERROR in HCOPYR : Invalid channel range : ID=     301 \n");
+}
+
+TEST_F(HbookCopy, CopyOntoItself) {
+  ConsoleCapture console;
+  ASSERT_TRUE(store.copyRange(301, 301, " ", 0, 89));
+  const Histogram* copy = store.find(301);
+  EXPECT_EQ(copy->nx, 90);
+  EXPECT_EQ(copy->content(1), 0.0f);
+  EXPECT_EQ(copy->entries, 90);
+}
+
+TEST(HbookCopyEntries, TheUpperCaseEntriesUseTheRunMemory) {
+  ConsoleCapture console;
+  hbook::memory().clear();
+  hbook::memory().put(readDump("sq.dump.txt").at(301));
+  HDELET(302);
+  HCOPYR(301, 302, " ", 0, 77, 0, 0, " ");
+  ASSERT_NE(hbook::memory().find(302), nullptr);
+  expectSameHistogram(readDump("mixed.dump.txt").at(302), *hbook::memory().find(302));
+  EXPECT_EQ(console.text(), " ***** ERROR in HDELET : Unknown histogram : ID=     302 \n");
+  hbook::memory().clear();
+}
+
+// ---------------------------------------------------------------- golden end states
+
+void expectSameStore(const std::map<std::int32_t, Histogram>& expected, const Store& s) {
+  ASSERT_EQ(expected.size(), s.size());
+  for (const auto& [id, h] : expected) {
+    const Histogram* actual = s.find(id);
+    ASSERT_NE(actual, nullptr) << "id " << id;
+    expectSameHistogram(h, *actual);
+  }
+}
+
+TEST(HbookGolden, BasicCallsReproduceThePackageFile) {
+  ConsoleCapture console;
+  hbook::memory().clear();
+  HLIMIT(1000000);
+  HBOOK1(10, "golden a", 10, 0.0f, 1.0f, 0.0f);
+  for (int i = 1; i <= 10; ++i) HF1(10, 0.1f * static_cast<float>(i) - 0.05f, static_cast<float>(i));
+  HF1(10, -0.5f, 2.0f);
+  HF1(10, 1.0f, 3.0f);
+  HBOOK1(20, "Path length (cm) DeB", 200, 83.15f, 83.25f, 0.0f);
+  for (int k = 0; k <= 196; k += 7) HF1(20, 83.15f + 0.0005f * (static_cast<float>(k) + 0.5f), 1.0f);
+  HBOOK1(-5, " ", 1, -1.0f, 1.0f, 0.0f);
+  HF1(-5, 0.0f, -1.5f);
+  HBOOK1(3005, "E (meV) DetB", 1000, 0.0f, 40.0f, 0.0f);
+  for (int k = 0; k <= 999; ++k)
+    HF1(3005, 0.04f * static_cast<float>(k) + 0.02f, static_cast<float>(k % 7 + 1));
+  HBOOK1(4017, "th-0 (deg)", 200, 0.0f, 10.0f, 0.0f);
+
+  expectSameStore(readDump("golden-basic.dump.txt"), hbook::memory());
+  EXPECT_EQ(idsOf(hbook::memory()), (std::vector<std::int32_t>{10, 20, -5, 3005, 4017}));
+  EXPECT_EQ(console.text(), "");
+  hbook::memory().clear();
+}
+
+struct Booking {
+  std::int32_t id;
+  const char* title;
+  std::int32_t nx;
+  float xmin, xmax;
+};
+
+// The program's 44 result histograms, in booking order.
+const Booking kResultHistograms[] = {
+    {1001, "x (cm) Up", 100, -3.5f, 3.5f},
+    {1, "x (cm) Up", 100, -3.5f, 3.5f},
+    {2, "x (cm) Up", 100, -3.5f, 3.5f},
+    {3, "x (cm) Up", 100, -3.5f, 3.5f},
+    {4, "x (cm) Up", 100, -3.5f, 3.5f},
+    {5, "x (cm) Up", 100, -3.5f, 3.5f},
+    {6, "x (cm) Up", 100, -3.5f, 3.5f},
+    {8, "x (cm) Up", 100, -3.5f, 3.5f},
+    {7, "y (cm) Up", 100, -3.0f, 3.0f},
+    {1002, "y (cm) Up", 100, -3.0f, 3.0f},
+    {2001, "x (cm) Dn", 100, -3.5f, 3.5f},
+    {2002, "y (cm) Dn", 100, -3.0f, 3.0f},
+    {3001, "x (cm) Det", 100, -3.5f, 3.5f},
+    {3002, "y (cm) Det", 100, -3.0f, 3.0f},
+    {3003, "thx (mrad) Det", 200, 0.0f, 0.1f},
+    {3004, "thy (mrad) Det", 200, 0.0f, 0.1f},
+    {3005, "E (meV) DetB", 1000, 0.0f, 40.0f},
+    {4005, "Lambda (Angs) DetB", 1000, 0.0f, 20.0f},
+    {3006, "Path length (cm) DeB", 200, 83.15f, 83.25f},
+    {3007, "th_rotation (mrad) DetB", 200, 0.0f, 1000.0f},
+    {3008, "Path length (cm) DetR", 200, 83.15f, 83.25f},
+    {3009, "th_rotation (mrad) DetR", 200, 0.0f, 1000.0f},
+    {3010, "Path length (cm) DetL", 200, 83.15f, 83.25f},
+    {3011, "th_rotation (mrad) DetL", 200, 0.0f, 1000.0f},
+    {3012, "E (meV) DetR", 200, 0.0f, 40.0f},
+    {3013, "E (meV) DetL", 200, 0.0f, 40.0f},
+    {3014, "E (meV)/ scat DetB", 200, 0.0f, 40.0f},
+    {4010, "sig tot (b/atom)", 200, 0.0f, 1.0f},
+    {4011, "interaction len (cm)", 200, 0.0f, 2000.0f},
+    {4012, "theta scattered (deg) U", 200, 0.0f, 180.0f},
+    {4013, "sig Sommers (b/atom)", 200, 0.0f, 1.0f},
+    {4014, "sig Sq (b/atom)", 200, 0.0f, 1.0f},
+    {4015, "theta-p (deg) U", 200, 0.0f, 180.0f},
+    {4016, "phi-p (deg) U", 200, 0.0f, 360.0f},
+    {4017, "th-0 (deg)", 200, 0.0f, 10.0f},
+    {5012, "theta scattered (deg) D", 200, 0.0f, 180.0f},
+    {5015, "theta-p (deg) D", 200, 0.0f, 180.0f},
+    {5016, "phi-p (deg) D", 200, 0.0f, 360.0f},
+    {5017, "theta-x (deg) U", 200, -5.0f, 5.0f},
+    {5018, "theta-y (deg) U", 200, -5.0f, 5.0f},
+    {5019, "theta-x (deg) D", 200, -5.0f, 5.0f},
+    {5020, "theta-y (deg) D", 200, -5.0f, 5.0f},
+    {5021, "phi (deg) U", 200, 0.0f, 360.0f},
+    {5022, "phi (deg) D", 200, 0.0f, 360.0f},
+};
+
+TEST(HbookGolden, RunShapedSequenceReproducesThePackageFile) {
+  ConsoleCapture console;
+  Store& memory = hbook::memory();
+  memory.clear();
+  hbook::resetRndm();
+  HLIMIT(1000000);
+  // The four input histograms as the package read them.
+  memory.put(readDump("lam.dump.txt").at(100));
+  const auto gradx = readDump("gradx.dump.txt");
+  memory.put(gradx.at(151));
+  memory.put(gradx.at(152));
+  memory.put(readDump("sq.dump.txt").at(301));
+  for (const Booking& b : kResultHistograms) HBOOK1(b.id, b.title, b.nx, b.xmin, b.xmax, 0.0f);
+  for (int i = 0; i < 3; ++i) HRNDM1(100);
+  HDELET(302);
+  HCOPYR(301, 302, " ", 0, 77, 0, 0, " ");
+  for (int i = 0; i < 3; ++i) HRNDM1(302);
+  HCOPYR(301, 402, " ", 0, 60, 0, 0, " ");
+  for (int i = 0; i < 3; ++i) HRNDM1(402);
+  HF1(1, 0.5f, 1.0f);
+  HF1(3005, 5.0f, 1.0f);
+  HF1(3005, 40.0f, 1.0f);
+  HF1(3006, 83.2f, 1.0f);
+  HF1(5021, -10.0f, 1.0f);
+  HF1(4017, 0.0f, 1.0f);
+
+  expectSameStore(readDump("memory-golden-run.trim.txt"), memory);
+  EXPECT_EQ(console.text(), " ***** ERROR in HDELET : Unknown histogram : ID=     302 \n");
+
+  // Booking order, as HRPUT writes it: inputs, results, then the copies.
+  std::vector<std::int32_t> order{100, 151, 152, 301};
+  for (const Booking& b : kResultHistograms) order.push_back(b.id);
+  order.push_back(302);
+  order.push_back(402);
+  EXPECT_EQ(idsOf(memory), order);
+  memory.clear();
+  hbook::resetRndm();
+}
+
+}  // namespace
