@@ -193,8 +193,11 @@ TEST(HbookHrndm1, CopyWithEmptyFirstBinNeverDrawsIt) {
     const std::vector<float> original = s.find(302)->channels;
     ASSERT_EQ(original[1], 0.0f);
     hbook::resetRndm();
+    // The copy's current limits are used at once: nothing at or above its upper edge.
     expectDrawsFromPositiveBins(s, 302, original, 50000);
-    // The copy's current limits are used at once: nothing above 0.04 * last.
+    // The empty first bin lies below q = 0: no momentum transfer is negative.
+    hbook::resetRndm();
+    for (int i = 0; i < 50000; ++i) ASSERT_GE(s.random(302), 0.0f) << "last " << last;
     ASSERT_TRUE(s.remove(302));
   }
 }
