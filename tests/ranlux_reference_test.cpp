@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,24 +54,33 @@ struct RefBlock {
   std::vector<RefValue> values;
 };
 
-// The SEED blocks of reference-vectors.txt (up to the test-program section).
+// A line "   position value hexfloat value*2^24".
+bool parseValue(const std::string& line, RefValue& v) {
+  std::istringstream in(line);
+  std::string dec, hex;
+  if (!(in >> v.position >> dec >> hex >> v.times24)) return false;
+  if (dec.rfind("0.", 0) != 0 || hex.rfind("0x", 0) != 0) return false;
+  v.value = std::strtof(hex.c_str(), nullptr);
+  return true;
+}
+
+// The SEED blocks of reference-vectors.txt (up to the test-program section):
+// "SEED s LUX l ...", the library's lines, then the values.
 std::vector<RefBlock> referenceBlocks() {
-  const std::regex header(R"(^SEED (\d+) LUX (\d+) .*)");
-  const std::regex value(R"(^\s*(\d+) (0\.\d+) (0x[0-9a-fA-Fp.+-]+)\s+(\d+)\s*$)");
   std::vector<RefBlock> blocks;
   bool inMessages = false;
   for (const std::string& line : readLines("reference-vectors.txt")) {
     if (line.rfind("=====", 0) == 0) break;
-    std::smatch m;
-    if (std::regex_match(line, m, header)) {
+    RefValue v;
+    int seed = 0, lux = 0;
+    if (std::sscanf(line.c_str(), "SEED %d LUX %d", &seed, &lux) == 2) {
       blocks.push_back({});
-      blocks.back().seed = std::stoi(m[1]);
-      blocks.back().lux = std::stoi(m[2]);
+      blocks.back().seed = seed;
+      blocks.back().lux = lux;
       inMessages = true;
-    } else if (!blocks.empty() && std::regex_match(line, m, value)) {
+    } else if (!blocks.empty() && parseValue(line, v)) {
       inMessages = false;
-      blocks.back().values.push_back(
-          {std::stol(m[1]), std::strtof(m[3].str().c_str(), nullptr), std::stoll(m[4])});
+      blocks.back().values.push_back(v);
     } else if (inMessages && line.rfind(" RANLUX", 0) == 0) {
       blocks.back().messages += line + "\n";
     } else {

@@ -171,7 +171,7 @@ void Ranlux::rluxgo(std::int32_t lux, std::int32_t ins, std::int32_t k1, std::in
   // numbers delivered plus those thrown away for luxury.
   kount_ = k1;
   mkount_ = k2;
-  if (k1 + k2 != 0) {
+  if (static_cast<long long>(k1) + k2 != 0) {
     int i24 = i24_, j24 = j24_;
     std::int32_t carry = carry_;
     for (std::int32_t iouter = 1; iouter <= k2 + 1; ++iouter) {

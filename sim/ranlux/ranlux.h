@@ -35,7 +35,8 @@ class Ranlux {
   // The complete state as 25 integers, as RLUXUT: the lag table times 2^24,
   // then i24 + 100 * j24 + 10000 * in24 + 1000000 * luxury level (1-based
   // lags), negative when the borrow is set. rluxin restores it (RLUXIN),
-  // printing the library's lines.
+  // printing the library's lines; like the library it expects a vector that
+  // rluxut wrote (entries below 2^24, lags 1..24, in24 below 24).
   void rluxut(std::int32_t isdext[25]) const;
   void rluxin(const std::int32_t isdext[25]);
 
