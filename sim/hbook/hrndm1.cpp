@@ -42,6 +42,9 @@ void integrate(Histogram& h) {
   for (std::int32_t i = 1; i <= h.nx; ++i) c[i] = c[i] / total;
   c[0] = 0.0f;
   h.entries = -1;
+  // The package rebuilds the contents bank here, and a histogram read from a
+  // file is written back with the status of one booked in memory.
+  h.readFromFile = false;
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+// Checks of the input histograms, made once before the first event.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "hbook.h"
+
+namespace tarn {
+
+struct InputStatus {
+  hbook::FileStatus lam = hbook::FileStatus::Ok;
+  hbook::FileStatus gradx151 = hbook::FileStatus::Ok;
+  hbook::FileStatus gradx152 = hbook::FileStatus::Ok;
+  hbook::FileStatus sq = hbook::FileStatus::Ok;
+};
+
+struct InputReport {
+  std::vector<std::string> notes;   // reported, the run goes on
+  std::vector<std::string> errors;  // the run must not start
+};
+
+// The wavelength spectrum (100) must be present with some positive content;
+// the structure factor (301) must be present with the binning the
+// momentum-transfer sampler presumes: 90 bins of 0.04 1/Å from 0. The
+// gradient histograms (151, 152) are never consulted: their absence is
+// only noted.
+InputReport checkInputs(const InputStatus& status);
+
+}  // namespace tarn

@@ -1,0 +1,125 @@
+// Run control: the run stamp, the run-level state shared by start-up, the
+// event loop and the end-of-run report, and the program's entry points.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "celltally.h"
+#include "neutron.h"
+
+namespace tarn {
+
+// Events of a run.
+constexpr std::int32_t Nevents = 100000;
+
+// Helium temperature of both target cells, K.
+constexpr double HELIUM_T = 2.1;
+
+// A clock reading as DATE_AND_TIME gives it: date "CCYYMMDD", time
+// "hhmmss.sss", zone "+hhmm" (each a 12-character field whose tail the clock
+// leaves unassigned; the tail prints as blanks), and the eight values year,
+// month, day, UTC offset (min), hour, minute, second, millisecond.
+struct RunStamp {
+  std::string date;
+  std::string time;
+  std::string zone;
+  std::int32_t values[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+};
+
+// The local clock now.
+RunStamp DATE_AND_TIME();
+
+// A stamp for a given local time (tests, tools).
+RunStamp makeStamp(int year, int month, int day, int hour, int minute, int second, int millisecond);
+
+// "tarn-MMDD-hhmm.o" (the 16 characters of the file name proper).
+std::string logFileName(const RunStamp& stamp);
+
+// minute * second * millisecond + second + millisecond.
+std::int32_t seedFromStamp(const RunStamp& stamp);
+
+// "h<ranNo>.hbook".
+std::string histFileName(std::int32_t ranNo);
+
+// The nine run counters.
+struct Counters {
+  std::int32_t nTar1In = 0;
+  std::int32_t nScatTar1 = 0;
+  std::int32_t nTar2In = 0;
+  std::int32_t nScatTar2 = 0;
+  std::int32_t nLowEnergy = 0;
+  std::int32_t nTar1ToTar2 = 0;
+  std::int32_t nDetIn = 0;
+  std::int32_t nScatAtDet = 0;
+  std::int32_t nDetEChanged = 0;
+};
+
+// The run log, created new; lines are written through the free-format helper.
+class RunLog {
+ public:
+  // Creates the file; fails when it exists. Returns false with errno set.
+  bool create(const std::string& name);
+  void write(const std::string& line);  // one line, newline added
+  void close();
+  bool isOpen() const { return file_ != nullptr; }
+  ~RunLog() { close(); }
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+// What the event loop knows about a neutron that reached the detector plane;
+// handed to an observer (tests and diagnostics) when one is set.
+struct DetectedNeutron {
+  std::int32_t event = 0;
+  double En = 0.0;                 // start energy, meV
+  double qUp = 0.0, qDown = 0.0;   // momentum transfers drawn for the cells, 1/Å
+  NeutronState upIn, upOut;        // upstream cell entrance and exit
+  NeutronState downIn, downOut;    // downstream cell entrance and exit
+  NeutronState detector;           // after the last guide (E as after the cells)
+  bool scatteredUp = false, scatteredDown = false;
+  CellTally up, down;
+  double totalPath = 0.0, totalRotation = 0.0;  // cm, mrad
+};
+
+// Run-level state of the event loop.
+struct RunState {
+  Counters counters;
+  RunLog* log = nullptr;
+  // The seven scattering outputs shared by both target calls, kept from
+  // event to event.
+  double sigma = 0.0, path = 0.0, thetaS = 0.0, sigmaSommers = 0.0, sigmaIntq = 0.0;
+  double theta_p = 0.0, phi_p = 0.0;
+  bool copy402Made = false;
+  // Events ended because no allowed momentum transfer could be drawn.
+  std::int32_t nNoTransfer = 0;
+  std::function<void(const DetectedNeutron&)> observer;
+};
+
+// Carry one neutron (event index `event`, 1-based) through the beamline.
+void runEvent(std::int32_t event, RunState& state);
+
+// Book the 44 result histograms, in catalogue order.
+void bookResultHistograms();
+
+// The end-of-run summary and output; returns the exit status.
+int endOfRun(RunState& state, std::int32_t ranNo, const std::function<RunStamp()>& clock);
+
+// What a harness may change about a run: the number of events and the clock.
+struct RunOptions {
+  std::int32_t nEvents = Nevents;
+  std::function<RunStamp()> clock = DATE_AND_TIME;
+  std::function<void(const DetectedNeutron&)> observer;
+};
+
+// The whole program from a fresh start (histogram memory and generators
+// reset) in the working directory; returns the exit status.
+int runTarn(const RunOptions& options);
+
+// The main program: a run of Nevents on the real clock.
+int MAIN_RU();
+
+}  // namespace tarn
