@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the program and runs it on the shipped input data in a fresh run
+# directory under runs/ (the program never overwrites an earlier run's log).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)" --target tarn hbook_tool
+dir=runs/run-$(date +%Y%m%d-%H%M%S)-$$
+mkdir -p "$dir"
+cp data/lam.hbook data/gradx.hbook data/sq.hbook "$dir"/
+status=0
+(cd "$dir" && ../../build/sim/transport/tarn) || status=$?
+echo
+echo "run directory: $dir"
+for f in "$dir"/tarn-*.o "$dir"/h*.hbook; do
+  [ -e "$f" ] && echo "  $f"
+done
+echo "list the histograms with: build/sim/hbook/hbook ls $dir/h*.hbook"
+exit $status
