@@ -60,7 +60,7 @@ double degrees(double rad) { return rad * static_cast<double>(DEG_PER_RAD); }
 void notice(RunState& run, const char* text) {
   const textout::Line line = textout::Line().text(text);
   textout::print(line);
-  run.log->write(line.str());
+  if (run.log) run.log->write(line.str());
 }
 
 State freeFlight(const State& s, double d) {
