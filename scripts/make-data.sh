@@ -18,7 +18,7 @@ trap 'rm -rf "$tmp"' EXIT
 # Wavelength spectrum: 0.1 Å bins from 0.5 to 20 Å, content = relative flux.
 awk -F, '/^#/ || $1 == "lambda_lo_A" { next }
          BEGIN { print "low,high,content" } { print $1 "," $2 "," $4 }' \
-  data/tables/lambda_spectrum.csv > "$tmp/lam.csv"
+  data/tables/wavelength_flux.csv > "$tmp/lam.csv"
 
 # S(q): 90 bins of 0.04 1/Å from 0, content = S(q) at the bin centre.
 awk -F, '/^#/ || $1 == "q_center_invA" { next }
