@@ -202,6 +202,26 @@ TEST(RunNotices, ANoticeIsMissingWhenEventOneEndsBeforeItsPoint) {
   EXPECT_NE(r.log.find("  ! Running with No x gradient !\n"), std::string::npos);
 }
 
+TEST(RunNotices, FirstEventBelowOneAngstromPrintsNoNoticeAndEventTwoFindsNoCopy) {
+  // A flat spectrum from 0.5 to 1.5 Å: the sampler's first number (0.1985)
+  // gives 0.6985 Å, so event 1 ends at the wavelength cut.
+  ScratchDir dir("cut");
+  dir.copyShippedInputs();
+  writeHistograms(dir.path() / "lam.hbook", {makeHistogram(100, "flat", 1, 0.5f, 1.5f, {1.0f})});
+  const RunResult r = runIn(dir.path(), 50, START);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.console.find("Running with No x gradient"), std::string::npos);
+  EXPECT_EQ(r.log.find("Running with No x gradient"), std::string::npos);
+  EXPECT_EQ(r.console.find("NO transfer"), std::string::npos);
+  // The first event that passes the cut asks to remove a copy 302 that was
+  // never made; the package reports it once, later events find the copy.
+  const std::string error = " ***** ERROR in HDELET : Unknown histogram : ID=     302 \n";
+  const size_t at = r.console.find(error);
+  ASSERT_NE(at, std::string::npos) << r.console;
+  EXPECT_EQ(r.console.find(error, at + 1), std::string::npos);
+  EXPECT_EQ(r.log.find("HDELET"), std::string::npos);
+}
+
 TEST(RunRepeat, SameSeedAndInputsGiveIdenticalOutput) {
   ScratchDir a("repeat-a"), b("repeat-b");
   a.copyShippedInputs();
