@@ -15,4 +15,21 @@ inline bool isLost(double xout, double yout) {
   return yout < LOST_THRESHOLD;
 }
 
+// The marker in all six outputs of a cell routine.
+inline void markAllLost(double& Eout, double& xout, double& yout, double& zout, double& thxout,
+                        double& thyout) {
+  Eout = LOST_MARKER;
+  xout = LOST_MARKER;
+  yout = LOST_MARKER;
+  zout = LOST_MARKER;
+  thxout = LOST_MARKER;
+  thyout = LOST_MARKER;
+}
+
+// A rectangular window with inclusive bounds; x is tested before y.
+inline bool inWindow(double x, double y, double xmin, double xmax, double ymin, double ymax) {
+  if (!(xmin <= x && x <= xmax)) return false;
+  return ymin <= y && y <= ymax;
+}
+
 }  // namespace tarn

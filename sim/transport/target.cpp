@@ -21,22 +21,9 @@ constexpr float kIntqQLimit = 0.562803f;
 // Cosine of the momentum triangle above which the triangle is reported.
 constexpr float kTriangleReportLimit = 1.05f;
 
-void markLost(double& Eout, double& xout, double& yout, double& zout, double& thxout,
-              double& thyout) {
-  Eout = tarn::LOST_MARKER;
-  xout = tarn::LOST_MARKER;
-  yout = tarn::LOST_MARKER;
-  zout = tarn::LOST_MARKER;
-  thxout = tarn::LOST_MARKER;
-  thyout = tarn::LOST_MARKER;
-}
-
-bool inWindow(double x, double y, double xmin, double xmax, double ymin, double ymax) {
-  if (!(xmin <= x && x <= xmax)) return false;
-  return ymin <= y && y <= ymax;
-}
-
 }  // namespace
+
+using tarn::inWindow;
 
 double incomingAzimuth(double thx, double thy) {
   // Along the axis the azimuth is undefined; the physics does not depend on it.
@@ -55,7 +42,7 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
             double& phi_p) {
   // Entrance window.
   if (!inWindow(x, y, xmin, xmax, ymin, ymax)) {
-    markLost(Eout, xout, yout, zout, thxout, thyout);
+    tarn::markAllLost(Eout, xout, yout, zout, thxout, thyout);
     return;
   }
 
@@ -182,7 +169,7 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
       thyout = thyS;
       Eout = ep;
     } else {
-      markLost(Eout, xout, yout, zout, thxout, thyout);
+      tarn::markAllLost(Eout, xout, yout, zout, thxout, thyout);
     }
     return;
   }
@@ -198,6 +185,6 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
     thyout = thy;
     Eout = E;
   } else {
-    markLost(Eout, xout, yout, zout, thxout, thyout);
+    tarn::markAllLost(Eout, xout, yout, zout, thxout, thyout);
   }
 }
