@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
+#include "console_capture.h"
 #include "hbook_memory_dump.h"
 #include "store.h"
 
@@ -21,15 +21,7 @@ using hbook::Store;
 using hbooktest::bitsOf;
 using hbooktest::readDump;
 
-class ConsoleCapture {
- public:
-  ConsoleCapture() { textout::setConsole(&out_); }
-  ~ConsoleCapture() { textout::setConsole(nullptr); }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-};
+using testsupport::ConsoleCapture;
 
 // The draws of hrndm1-sequences.txt: the float bits of each line, per sequence.
 std::vector<std::vector<std::uint32_t>> readSequences() {

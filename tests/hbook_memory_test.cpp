@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
+#include "console_capture.h"
 #include "hbook.h"
 #include "hbook_memory_dump.h"
 #include "store.h"
@@ -22,16 +22,7 @@ using hbook::Store;
 using hbooktest::bitsOf;
 using hbooktest::readDump;
 
-// Captures the console for one test.
-class ConsoleCapture {
- public:
-  ConsoleCapture() { textout::setConsole(&out_); }
-  ~ConsoleCapture() { textout::setConsole(nullptr); }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-};
+using testsupport::ConsoleCapture;
 
 std::vector<std::int32_t> idsOf(const Store& s) {
   std::vector<std::int32_t> ids;

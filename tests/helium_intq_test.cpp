@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "heden.h"
-#include "helium_console.h"
+#include "console_capture.h"
 #include "intq.h"
 
-using heliumtest::ConsoleCapture;
+using testsupport::ConsoleCapture;
 
 TEST(HeliumIntq, CorrelationLength) {
   EXPECT_NEAR(intqCorrelationLength(1.6), 1.4112, 5e-5);

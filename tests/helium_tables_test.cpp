@@ -12,11 +12,11 @@
 #include "dsg0.h"
 #include "freeformat.h"
 #include "heden.h"
-#include "helium_console.h"
+#include "console_capture.h"
 #include "nden.h"
 #include "sommers.h"
 
-using heliumtest::ConsoleCapture;
+using testsupport::ConsoleCapture;
 
 namespace {
 

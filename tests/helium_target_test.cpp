@@ -7,13 +7,13 @@
 #include <string>
 
 #include "freeformat.h"
-#include "helium_console.h"
+#include "console_capture.h"
 #include "lost.h"
 #include "ranlux.h"
 #include "sommers.h"
 #include "target.h"
 
-using heliumtest::ConsoleCapture;
+using testsupport::ConsoleCapture;
 
 namespace {
 

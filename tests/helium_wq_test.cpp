@@ -6,10 +6,10 @@
 #include <string>
 
 #include "freeformat.h"
-#include "helium_console.h"
+#include "console_capture.h"
 #include "wq.h"
 
-using heliumtest::ConsoleCapture;
+using testsupport::ConsoleCapture;
 
 namespace {
 

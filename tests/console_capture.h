@@ -1,4 +1,4 @@
-// Console capture for the helium routine tests.
+// Console capture for tests: the program console redirected into a string.
 #pragma once
 
 #include <sstream>
@@ -7,7 +7,7 @@
 
 #include "console.h"
 
-namespace heliumtest {
+namespace testsupport {
 
 // Redirects the program console into a string for the lifetime of the object.
 class ConsoleCapture {
@@ -31,4 +31,4 @@ class ConsoleCapture {
   std::ostringstream out_;
 };
 
-}  // namespace heliumtest
+}  // namespace testsupport
