@@ -1,0 +1,46 @@
+// Helpers shared by the subcommands of the `hbook` tool.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "tool.h"
+
+namespace hbooktool {
+
+std::int32_t idArgument(const std::string& s) {
+  if (!s.empty()) {
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(s.c_str(), &end, 10);
+    if (*end == '\0' && errno == 0 && v >= INT32_MIN && v <= INT32_MAX) return static_cast<std::int32_t>(v);
+  }
+  throw UsageError{"not a histogram id: " + s};
+}
+
+hbook::ReadResult load(const std::string& path) {
+  hbook::ReadResult file = hbook::readFile(path);
+  for (const hbook::SkippedObject& s : file.skipped) std::cerr << s.note << "\n";
+  return file;
+}
+
+const hbook::Histogram& findId(const hbook::ReadResult& file, const std::string& path, std::int32_t id) {
+  for (const hbook::Histogram& h : file.histograms) {
+    if (h.id == id) return h;
+  }
+  throw hbook::FileError(path + ": no 1-D histogram with id " + std::to_string(id));
+}
+
+std::string g9(float v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+  return buf;
+}
+
+float lowEdge(const hbook::Histogram& h, int i) {
+  return i == 1 ? h.xmin : h.xmin + static_cast<float>(i - 1) * h.binWidth();
+}
+
+float highEdge(const hbook::Histogram& h, int i) { return i == h.nx ? h.xmax : lowEdge(h, i + 1); }
+
+}  // namespace hbooktool

@@ -1,0 +1,67 @@
+// hbook: look into HBOOK histogram files and make them from tables.
+//
+// One file per subcommand (ls.cpp, dump.cpp, ...); this file maps the names
+// to them, prints the usage and turns errors into exit statuses:
+//   0 done, 1 a file or table that cannot be used, 2 a wrong command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tool.h"
+
+namespace {
+
+using hbooktool::UsageError;
+
+struct Subcommand {
+  const char* name;
+  int (*run)(const std::vector<std::string>&);
+  const char* usage;
+};
+
+const Subcommand kSubcommands[] = {
+    {"ls", hbooktool::commandLs, "hbook ls FILE                  id, bins, range, entries, title of each 1-D histogram"},
+    {"dump", hbooktool::commandDump, "hbook dump FILE [ID]           every value, in the layout of the reference dumps"},
+    {"csv", hbooktool::commandCsv, "hbook csv FILE ID              low,high,content,error, one row per bin"},
+    {"make", hbooktool::commandMake,
+     "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
+     "                               histograms from tables; OUT is replaced only with --force"},
+};
+
+std::string usage() {
+  std::string text = "usage:\n";
+  for (const Subcommand& s : kSubcommands) text += "  " + std::string(s.usage) + "\n";
+  text +=
+      "TABLE.csv: a header line naming the columns low, high, content (others ignored), then one row per bin;\n"
+      "lines starting with '#' are comments.\n";
+  return text;
+}
+
+int run(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
+    std::cout << usage();
+    return args.empty() ? 2 : 0;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  for (const Subcommand& s : kSubcommands) {
+    if (args[0] == s.name) return s.run(rest);
+  }
+  throw UsageError{"unknown command: " + args[0]};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& e) {
+    std::cerr << "hbook: " << e.message << "\n" << usage();
+    return 2;
+  } catch (const hbooktool::InputError& e) {
+    std::cerr << "hbook: " << e.message << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "hbook: " << e.what() << "\n";
+    return 1;
+  }
+}
