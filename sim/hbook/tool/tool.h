@@ -44,5 +44,6 @@ int commandDump(const std::vector<std::string>& args);
 int commandCsv(const std::vector<std::string>& args);
 int commandMake(const std::vector<std::string>& args);
 int commandShow(const std::vector<std::string>& args);
+int commandPlot(const std::vector<std::string>& args);
 
 }  // namespace hbooktool
