@@ -38,8 +38,8 @@ def note(h):
     return counts + f"\nmean {s.mean:.4g}   rms {s.rms:.4g}"
 
 
-def draw(ax, h):
-    """One histogram on a matplotlib Axes."""
+def draw(ax, h, notes=True):
+    """One histogram on a matplotlib Axes; notes: the statistics above it."""
     shown = h.increments()
     edges = shown.edges.astype(float)
     ax.stairs(shown.contents, edges, color="C0", linewidth=1.0)
@@ -49,7 +49,8 @@ def draw(ax, h):
     ax.set_xlabel(h.title.strip() or f"histogram {h.id}")
     ax.set_ylabel("fraction per bin" if h.cumulative else "contents per bin")
     ax.set_title(f"id {h.id}", loc="left", fontsize="medium", fontweight="bold")
-    ax.set_title(note(h), loc="right", fontsize="small")
+    if notes:
+        ax.set_title(note(h), loc="right", fontsize="small")
 
 
 def figure(histograms, columns=None, panel=PANEL_INCHES, dpi=DPI):
