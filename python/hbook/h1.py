@@ -17,13 +17,15 @@ class H1:
     sumw2      float32 array of the sums of squared weights, or None when
                the file stores none (then errors are sqrt(|contents|))
     entries    number of fills; -1 when the sampler (HRNDM1) has replaced
-               the contents by their normalised running sum (`cumulative`)
+               the contents by their normalised running sum (`cumulative`).
+               Left out: nx when contents are given (one fill per bin, as
+               `hbook make` counts them), else 0.
     """
 
     kind = "1-D histogram"
 
     def __init__(self, id, title, nx, xmin, xmax, contents=None, *, underflow=0.0,
-                 overflow=0.0, sumw2=None, entries=0):
+                 overflow=0.0, sumw2=None, entries=None):
         self.id = int(id)
         self.title = str(title)
         self.nx = int(nx)
@@ -36,7 +38,7 @@ class H1:
         self.sumw2 = None if sumw2 is None else self._bins(sumw2, "sumw2")
         self.underflow = float(np.float32(underflow))
         self.overflow = float(np.float32(overflow))
-        self.entries = int(entries)
+        self.entries = int(entries if entries is not None else (0 if contents is None else self.nx))
         self._header = {}
 
     def _bins(self, values, what):

@@ -17,17 +17,17 @@ class RunLog:
     figures: list = field(default_factory=list)  # (label, text of the value) after the end time
 
 
+COUNT_LABELS = ("input", "tar1 in", "tar2 in", "det in")
+
+
 def _stamp(date, time):
     """"20261208", "235930.297" -> "2026-12-08 23:59:30.297"."""
     return f"{date[:4]}-{date[4:6]}-{date[6:8]} {time[:2]}:{time[2:4]}:{time[4:]}"
 
 
 def _label_and_value(line):
-    label, value = line.rstrip().rsplit(None, 1)
-    return label.strip(), value
-
-
-COUNT_LABELS = ("input", "tar1 in", "tar2 in", "det in")
+    parts = line.strip().rsplit(None, 1)
+    return (parts[0], parts[1]) if len(parts) == 2 else (parts[0], "")
 
 
 def parse(path):
@@ -55,7 +55,7 @@ def parse(path):
             log.figures.append(_label_and_value(line))
         elif text.startswith("ranNo is"):
             log.seed = int(text.split()[-1])
-        elif text.split()[0] in ("input", "tar1", "tar2", "det") and _is_count(text):
+        elif _is_count(text):
             log.counts.append(_label_and_value(line))
         elif re.fullmatch(r"h\S*\.hbook", text):
             log.histogram_file = text
@@ -65,5 +65,5 @@ def parse(path):
 
 
 def _is_count(text):
-    label, value = text.rsplit(None, 1)
+    label, value = _label_and_value(text)
     return label in COUNT_LABELS and value.isdigit()

@@ -60,9 +60,18 @@ std::vector<std::string> chart(const hbook::Histogram& h) {
     for (int i = first; i <= last; ++i) sum += h.content(i);
     columns.push_back(sum / (last - first + 1));
   }
-  const double top = std::max(0.0, *std::max_element(columns.begin(), columns.end()));
-  const double bottom = std::min(0.0, *std::min_element(columns.begin(), columns.end()));
-  if (top == bottom) return {"  every bin is 0"};
+  // The scale comes from the finite columns; the others are marked '?' on the axis.
+  double top = 0.0;
+  double bottom = 0.0;
+  std::string axis;
+  for (double v : columns) {
+    if (std::isfinite(v)) {
+      top = std::max(top, v);
+      bottom = std::min(bottom, v);
+    }
+    axis += std::isfinite(v) ? '-' : '?';
+  }
+  if (top == bottom) return {axis.find('?') == std::string::npos ? "  every bin is 0" : "  no chart: no finite contents but 0"};
   int upRows = kRows;
   int downRows = 0;
   if (bottom < 0) {
@@ -72,7 +81,7 @@ std::vector<std::string> chart(const hbook::Histogram& h) {
   std::vector<std::string> out;
   if (group > 1) out.push_back("  mean content of each " + std::to_string(group) + " bins:");
   bars(columns, top, upRows, +1, g4(top), out);
-  out.push_back(padLeft("0", 10) + " +" + std::string(columns.size(), '-'));
+  out.push_back(padLeft("0", 10) + " +" + axis);
   bars(columns, -bottom, downRows, -1, g4(bottom), out);
   const std::string low = g6(h.xmin);
   const std::string high = g6(h.xmax);
