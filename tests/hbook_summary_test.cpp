@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <string>
 
 #include "rzfile.h"
@@ -33,12 +32,22 @@ std::string fortranE4(double v) {
 std::map<int, std::map<std::string, std::string>> printed(const std::string& name) {
   std::ifstream in(kData + name + ".hprint-stats.txt");
   std::map<int, std::map<std::string, std::string>> out;
-  const std::regex field(R"(\* ([A-Z .]+?) *= *(-?[0-9.E+-]+))");
+  const auto trim = [](const std::string& s) {
+    const auto first = s.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : s.substr(first, s.find_last_not_of(' ') - first + 1);
+  };
   int id = 0;
   for (std::string line; std::getline(in, line);) {
     if (line.rfind("=== id ", 0) == 0) out[id = std::stoi(line.substr(7))];
     if (line.find("NO ENTRIES") != std::string::npos) out[id]["NO ENTRIES"] = "";
-    for (std::sregex_iterator m(line.begin(), line.end(), field), end; m != end; ++m) out[id][(*m)[1]] = (*m)[2];
+    // " * LABEL = value      * LABEL =value ..."
+    for (std::size_t star = line.find(" * "); star != std::string::npos;) {
+      const std::size_t next = line.find(" * ", star + 3);
+      const std::string field = line.substr(star + 3, next == std::string::npos ? std::string::npos : next - star - 3);
+      const std::size_t eq = field.find('=');
+      if (eq != std::string::npos) out[id][trim(field.substr(0, eq))] = trim(field.substr(eq + 1));
+      star = next;
+    }
   }
   return out;
 }
