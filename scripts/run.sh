@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target tarn hbook_tool
+# The report page needs the Python package (configured when its dependencies are there).
+report=build/sim/transport/tarn-report
+[ -e "$report" ] && cmake --build build -j"$(nproc)" --target python_packages
 dir=runs/run-$(date +%Y%m%d-%H%M%S)-$$
 mkdir -p "$dir"
 cp data/lam.hbook data/gradx.hbook data/sq.hbook "$dir"/
@@ -16,5 +19,8 @@ echo "run directory: $dir"
 for f in "$dir"/tarn-*.o "$dir"/h*.hbook; do
   [ -e "$f" ] && echo "  $f"
 done
-echo "list the histograms with: build/sim/hbook/hbook ls $dir/h*.hbook"
+if [ -e "$report" ] && compgen -G "$dir/h*.hbook" >/dev/null; then
+  page=$("$report" "$dir") && echo "report page: $page" || echo "the report page could not be made"
+fi
+echo "look at the histograms with: build/sim/hbook/hbook show $dir/h*.hbook"
 exit $status

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build tools and libraries a fresh Debian 12 machine lacks.
+# Installs the build tools, libraries, Python parts and the browser (for the
+# report page test) that a fresh Debian 12 machine lacks.
 set -euo pipefail
 need=()
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
@@ -7,6 +8,12 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v make >/dev/null 2>&1 || need+=(make)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+# The Python package, plots and the run report (Debian's python3, not one first on PATH).
+[ -f /usr/include/pybind11/pybind11.h ] || need+=(pybind11-dev)
+compgen -G "/usr/include/python3*/Python.h" >/dev/null || need+=(python3-dev)
+/usr/bin/python3 -c "import numpy" >/dev/null 2>&1 || need+=(python3-numpy)
+/usr/bin/python3 -c "import matplotlib" >/dev/null 2>&1 || need+=(python3-matplotlib)
+[ -x /usr/bin/chromium ] || need+=(chromium)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   SUDO=""

@@ -22,6 +22,10 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"ls", hbooktool::commandLs, "hbook ls FILE                  id, bins, range, entries, title of each 1-D histogram"},
     {"dump", hbooktool::commandDump, "hbook dump FILE [ID]           every value, in the layout of the reference dumps"},
+    {"show", hbooktool::commandShow, "hbook show FILE [ID...]        statistics as the package prints them, and a chart"},
+    {"plot", hbooktool::commandPlot,
+     "hbook plot FILE ID [ID...] -o OUT.png|OUT.svg|OUT.pdf\n"
+     "                               one panel per histogram (matplotlib, through hbook-plot)"},
     {"csv", hbooktool::commandCsv, "hbook csv FILE ID              low,high,content,error, one row per bin"},
     {"make", hbooktool::commandMake,
      "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"

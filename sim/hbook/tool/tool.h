@@ -43,5 +43,7 @@ int commandLs(const std::vector<std::string>& args);
 int commandDump(const std::vector<std::string>& args);
 int commandCsv(const std::vector<std::string>& args);
 int commandMake(const std::vector<std::string>& args);
+int commandShow(const std::vector<std::string>& args);
+int commandPlot(const std::vector<std::string>& args);
 
 }  // namespace hbooktool

@@ -1,0 +1,160 @@
+"""The Python package hbook: every 1-D histogram of every test file as its
+reference dump says, write/read round trips, and errors (never a crash) on
+damaged files and bad arguments."""
+import os
+import random
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import numpy as np
+
+import hbook
+
+DATA = os.path.join(os.environ["TARN_TEST_DATA"], "hbook")
+FILES = ["lam.hbook", "sq.hbook", "gradx.hbook", "errors.hbook", "mixed.hbook", "golden-basic.hbook",
+         "golden-run.hbook", "many.hbook", "pawtut.hbook", "roothbk_write_hbk.hb"]
+
+
+def bits(values):
+    return np.asarray(values, dtype=np.float32).view(np.uint32)
+
+
+def f32(hexbits):
+    return np.array([int(hexbits, 16)], dtype=np.uint32).view(np.float32)[0]
+
+
+def reference(name):
+    """{id: header fields and bins} of the package's dump in tests/data, or for
+    the two files whose dumps are too big to keep, of the C++ tool's dump
+    (checked against the package's by hbook_file_read_test)."""
+    path = os.path.join(DATA, os.path.splitext(name)[0] + ".dump.txt")
+    text = open(path).read() if os.path.exists(path) else subprocess.run(
+        [os.environ["HBOOK_TOOL"], "dump", os.path.join(DATA, name)], check=True, capture_output=True, text=True).stdout
+    out = {}
+    for line in text.splitlines():
+        t = line.split()
+        if t and t[0] == "ID":
+            h = out[int(t[1])] = {"BIN": []}
+        elif t and t[0] == "TITLE":
+            h["TITLE"] = line[7:-1]
+        elif t and t[0] in ("NBINS", "ENTRIES"):
+            h[t[0]] = int(t[1])
+        elif t and t[0] in ("XMIN", "XMAX", "UNDERFLOW", "OVERFLOW"):
+            h[t[0]] = f32(t[2])
+        elif t and t[0] == "BIN":  # low edge and error with 9 digits: each reads back as its float
+            h["BIN"].append((np.float32(float(t[2])), f32(t[5]), np.float32(float(t[4]))))
+    return out
+
+
+class Read(unittest.TestCase):
+    def test_every_histogram_of_every_file_as_the_dumps_say(self):
+        for name in FILES:
+            expected = reference(name)
+            got = {h.id: h for h in hbook.open(os.path.join(DATA, name)).histograms()}
+            self.assertEqual(sorted(got), sorted(expected), name)
+            for id, e in expected.items():
+                h, msg = got[id], f"{name} {id}"
+                self.assertEqual((h.title, h.nx, h.entries, h.cumulative),
+                                 (e["TITLE"], e["NBINS"], e["ENTRIES"], e["ENTRIES"] == -1), msg)
+                self.assertEqual(bits([h.xmin, h.xmax, h.underflow, h.overflow]).tolist(),
+                                 bits([e["XMIN"], e["XMAX"], e["UNDERFLOW"], e["OVERFLOW"]]).tolist(), msg)
+                low, content, error = (np.array(column, dtype=np.float32) for column in zip(*e["BIN"]))
+                self.assertEqual({a.dtype for a in (h.contents, h.edges, h.errors)}, {np.dtype(np.float32)})
+                np.testing.assert_array_equal(bits(h.contents), bits(content), msg)
+                np.testing.assert_array_equal(h.edges, np.append(low, h.xmax), msg)
+                np.testing.assert_array_equal(h.errors, error, msg)
+
+    def test_file_object_and_statistics(self):
+        with hbook.open(os.path.join(DATA, "golden-run.hbook")) as f:
+            self.assertEqual((len(f), f.ids(), 3005 in f), (50, [h.id for h in f], True))
+            self.assertRegex(repr(f), r"golden-run.hbook': 50 1-D histograms>$")
+            self.assertEqual(repr(f[3006]), "<H1 3006 'Path length (cm) DeB': 200 bins 83.15..83.25, entries 1>")
+            with self.assertRaisesRegex(KeyError, "no object with id 999"):
+                f[999]
+            # The package prints 0.5020E+01 and 0.8231E-03 for this one filled bin.
+            s = f[3005].summary()
+            self.assertEqual(f"{s.entries} {s.overflow} {s.mean:.3e} {s.rms:.3e}", "2 1.0 5.020e+00 8.231e-04")
+        self.assertEqual(len(f), 0)
+        paw = hbook.open(os.path.join(DATA, "pawtut.hbook"))
+        self.assertTrue(any("2-D histogram, skipped" in note for note in paw.skipped))
+
+
+class Write(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-python-")
+        self.addCleanup(shutil.rmtree, self.dir)
+
+    def assert_same(self, a, b):
+        self.assertEqual((a.id, a.title, a.nx, a.entries), (b.id, b.title, b.nx, b.entries))
+        self.assertEqual(bits([a.xmin, a.xmax, a.underflow, a.overflow]).tolist(),
+                         bits([b.xmin, b.xmax, b.underflow, b.overflow]).tolist())
+        np.testing.assert_array_equal(bits(a.contents), bits(b.contents))
+        np.testing.assert_array_equal(*(bits([] if h.sumw2 is None else h.sumw2) for h in (a, b)))
+
+    def test_round_trips(self):
+        for name in FILES:
+            original = hbook.open(os.path.join(DATA, name)).histograms()
+            hbook.write(os.path.join(self.dir, name), original)
+            again = hbook.open(os.path.join(self.dir, name)).histograms()
+            self.assertEqual([h.id for h in again], [h.id for h in original])
+            for a, b in zip(original, again):
+                self.assert_same(a, b)
+        w = np.random.default_rng(7).normal(1.0, 0.5, size=40)
+        made = [hbook.H1(5, "made in Python", 40, -2.0, 2.0, w, underflow=3, overflow=-1.5, sumw2=w ** 2, entries=40),
+                hbook.H1(-7, "", 1, 0.1, 0.2), hbook.H1(8, "t", 3, 0, 3, [1, 2, 3])]
+        self.assertEqual([h.entries for h in made], [40, 0, 3])
+        hbook.write(os.path.join(self.dir, "made.hbook"), made)
+        for a, b in zip(made, hbook.open(os.path.join(self.dir, "made.hbook"))):
+            self.assert_same(a, b)
+
+    def test_never_overwrites_and_refuses_bad_histograms(self):
+        out = os.path.join(self.dir, "kept.hbook")
+        shutil.copy(os.path.join(DATA, "lam.hbook"), out)
+        with self.assertRaises(FileExistsError):
+            hbook.write(out, hbook.open(os.path.join(DATA, "sq.hbook")))
+        self.assertEqual(open(out, "rb").read(), open(os.path.join(DATA, "lam.hbook"), "rb").read())
+        short = hbook.H1(1, "t", 10, 0, 1)
+        short.contents = np.zeros(9)
+        for error, message, objects in (
+                (ValueError, "contents has shape", [short]),
+                (ValueError, "same id twice", [hbook.H1(2, "a", 1, 0, 1), hbook.H1(2, "b", 1, 0, 1)]),
+                (TypeError, "cannot write", ["not a histogram"]),
+                (hbook.FileError, "at most 141", [hbook.H1(i, "x", 1, 0, 1) for i in range(1, 143)]),
+                (hbook.FileError, "no-such-dir", [hbook.H1(1, "t", 1, 0, 1)])):
+            path = os.path.join(self.dir, "no-such-dir" if message == "no-such-dir" else "", "bad.hbook")
+            with self.assertRaisesRegex(error, message):
+                hbook.write(path, objects)
+            self.assertFalse(os.path.exists(path))
+        with self.assertRaisesRegex(ValueError, r"sumw2 has shape \(3,\)"):
+            hbook.H1(1, "t", 2, 0, 1, sumw2=[1, 2, 3])
+
+    def test_damaged_files_raise_file_error_naming_them(self):
+        data = open(os.path.join(DATA, "mixed.hbook"), "rb").read()
+        rng = random.Random(10)
+        damaged = [b"", b"not an HBOOK file\n" * 300] + [data[:n] for n in (4, 4096, 4100, len(data) - 4096)]
+        for _ in range(60):
+            b = bytearray(data)
+            for _ in range(rng.randint(1, 8)):
+                b[rng.randrange(4096, len(b))] = rng.randrange(256)
+            damaged.append(bytes(b))
+        refused = 0
+        for i, content in enumerate(damaged):
+            path = os.path.join(self.dir, f"damaged{i}.hbook")
+            open(path, "wb").write(content)
+            try:
+                for h in hbook.open(path):
+                    h.summary(), repr(h)
+            except hbook.FileError as e:
+                self.assertIsInstance(e, OSError)
+                self.assertIn(path, str(e))
+                refused += 1
+        self.assertGreaterEqual(refused, 6)
+        for path in (os.path.join(self.dir, "missing.hbook"), self.dir):
+            with self.assertRaises(hbook.FileError):
+                hbook.open(path)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,140 @@
+"""tarn-report: the page of a default run (figures, groups, run figures as
+the log prints them), and the page in headless Chromium: every image loaded,
+every figure painted in a screenshot of the whole page."""
+import base64
+import glob
+import html
+import io
+import json
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import hbook
+import images
+from tarnreport import catalogue, page, runlog
+
+CHROMIUM = shutil.which("chromium")
+REPORT = os.environ["TARN_REPORT"]
+
+# Added by the test to a copy of the page: once loaded, which images loaded,
+# where each is, and the page height.
+CHECK_SCRIPT = """<script>
+window.addEventListener("load", () => {
+  const imgs = [...document.images];
+  const pre = document.createElement("pre");
+  pre.id = "check";
+  pre.textContent = JSON.stringify({
+    total: imgs.length, loaded: imgs.filter(i => i.complete && i.naturalWidth > 0).length,
+    height: Math.ceil(document.documentElement.scrollHeight),
+    rects: imgs.map(i => { const r = i.getBoundingClientRect();
+                           return [r.left + scrollX, r.top + scrollY, r.width, r.height]; }) });
+  document.body.appendChild(pre);
+});
+</script>"""
+
+
+class ReportOfADefaultRun(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="tarn-report-")
+        for name in ("lam.hbook", "gradx.hbook", "sq.hbook"):
+            shutil.copy(os.path.join(os.environ["TARN_DATA_DIR"], name), cls.dir)
+        subprocess.run([os.environ["TARN_EXE"]], cwd=cls.dir, check=True, capture_output=True)
+        cls.page = subprocess.run([REPORT, cls.dir], check=True, capture_output=True, text=True).stdout.strip()
+        cls.log = glob.glob(os.path.join(cls.dir, "tarn-*.o"))[0]
+        cls.hbook = glob.glob(os.path.join(cls.dir, "h*.hbook"))[0]
+        cls.text = open(cls.page, encoding="utf-8").read()
+        cls.figures = [(int(id), src) for id, src in re.findall(r'<figure id="h(\d+)"><img [^>]*src="([^"]+)"', cls.text)]
+        cls.rows = [tuple(map(html.unescape, row)) for row in
+                    re.findall(r'<tr><t[hd]>(.*?)</t[hd]><td class="value">(.*?)</td></tr>', cls.text)]
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def test_every_histogram_a_figure_in_its_group(self):
+        self.assertEqual(self.page, os.path.splitext(self.log)[0] + ".html")
+        self.assertEqual(re.findall(r'<section id="(\w+)"', self.text),
+                         ["run", "inputs", "positions", "cells", "detector", "angles"])
+        ids = [id for id, _ in self.figures]
+        self.assertEqual(ids, [100, 301] + catalogue.result_ids())
+        self.assertEqual(set(hbook.open(self.hbook).ids()) - set(ids), {151, 152, 302, 402})
+        self.assertEqual(re.findall(r'(?:src|href)="(?!data:)', self.text), [])  # self-contained
+        size = tuple(int(v * page.FIGURE_DPI) for v in page.FIGURE_INCHES)
+        for id, src in self.figures:
+            rgb = images.read_rgb(io.BytesIO(base64.b64decode(src.removeprefix("data:image/png;base64,"))))
+            self.assertEqual(rgb.shape[1::-1], size, id)
+        s = hbook.open(self.hbook)[3005].summary()
+        self.assertIn(f"entries {s.entries}, in range {s.in_range:.6g}", self.text)
+        self.assertIn(f"mean {s.mean:.5g}, rms {s.rms:.5g}", self.text)
+
+    def test_run_figures_as_the_log_prints_them(self):
+        lines = [line for line in open(self.log).read().splitlines() if line.strip()]
+        end = next(i for i, line in enumerate(lines) if "End time:" in line)
+        self.assertEqual([value for _, value in self.rows[-9:]], [line.split()[-1] for line in lines[end + 1:]])
+        table = dict(self.rows)
+        seed = re.search(r"ranNo is\s+(\d+)", "\n".join(lines)).group(1)
+        self.assertEqual((table["seed (ranNo)"], table["events"], os.path.basename(self.hbook)),
+                         (seed, "100000", f"h{seed}.hbook"))
+        self.assertRegex(table["start"], r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}$")
+        self.assertTrue(all(table[label].isdigit() for label in ("input", "tar1 in", "tar2 in", "det in")))
+
+    def test_in_a_browser_every_figure_loads_and_shows(self):
+        if not CHROMIUM:
+            message = "Chromium is not installed (bash scripts/setup-deps.sh installs it)"
+            if os.environ.get("TARN_REQUIRE_OPTIONAL"):
+                self.fail(message)
+            self.skipTest(message + "; the page was not looked at in a browser")
+        check = os.path.join(self.dir, "check.html")
+        open(check, "w", encoding="utf-8").write(self.text.replace("</body>", CHECK_SCRIPT + "</body>"))
+        dom = self.chromium("--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
+        report = json.loads(html.unescape(re.search(r'<pre id="check">(.*?)</pre>', dom).group(1)))
+        self.assertEqual((report["loaded"], report["total"]), (len(self.figures), len(self.figures)))
+        shot = os.path.join(self.dir, "page.png")
+        self.chromium(f"--screenshot={shot}", f"--window-size=1280,{report['height']}", self.page)
+        rgb = images.read_rgb(shot)
+        self.assertEqual(rgb.shape[:2], (report["height"], 1280))
+        for (id, _), (x, y, w, h) in zip(self.figures, report["rects"]):
+            region = rgb[int(y):int(y + h), int(x):int(x + w)]
+            self.assertGreater(images.ink_fraction(region), 0.02, f"figure {id} not painted")
+            self.assertEqual(images.frame_lines(region, min_length=int(w / 2)), 2, f"figure {id} frame")
+
+    def chromium(self, *args):
+        profile = tempfile.mkdtemp(prefix="chromium-", dir=self.dir)
+        command = [CHROMIUM, "--headless", "--disable-gpu", "--disable-quic", "--no-first-run",
+                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                   "--hide-scrollbars", "--force-device-scale-factor=1", f"--user-data-dir={profile}",
+                   *(["--no-sandbox"] if os.geteuid() == 0 else []), *args[:-1], "file://" + os.path.abspath(args[-1])]
+        result = subprocess.run(command, capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr[-2000:])
+        return result.stdout
+
+
+class RunLogs(unittest.TestCase):
+    def test_the_regression_runs_log(self):
+        log = runlog.parse(os.path.join(os.environ["TARN_TEST_DATA"], "run", "regression-log.txt"))
+        self.assertEqual((log.events, log.seed, log.histogram_file), (100000, 763595, "h763595.hbook"))
+        self.assertEqual((log.start, log.end), ("2026-11-02 14:37:41.503", "2026-11-02 14:59:41.503"))
+        self.assertEqual(log.counts, [("input", "100000"), ("tar1 in", "23464"), ("tar2 in", "18022"),
+                                      ("det in", "10143")])
+        self.assertEqual(log.notes, ["! Running with No x gradient !"])
+        self.assertEqual((len(log.figures), log.figures[0], log.figures[-1][1]),
+                         (9, ("Frac # of scatters tar1", "0.2489345"), "0.1873213E-02"))
+
+    def test_errors_name_the_problem(self):
+        empty = tempfile.mkdtemp(prefix="tarn-report-")
+        self.addCleanup(shutil.rmtree, empty)
+        result = subprocess.run([REPORT, empty], capture_output=True, text=True)
+        self.assertEqual((result.returncode, "no run log" in result.stderr), (1, True))
+        # A run that stopped at the input checks names no histogram file.
+        open(os.path.join(empty, "tarn-0101-0000.o"), "w").write(" ranNo is       17\n sq.hbook: cannot be opened\n")
+        result = subprocess.run([REPORT, empty], capture_output=True, text=True)
+        self.assertEqual((result.returncode, "names no histogram file" in result.stderr), (1, True))
+
+
+if __name__ == "__main__":
+    unittest.main()
