@@ -108,6 +108,17 @@ printf 'low,high,content\n0,1,nan\n' > "$work/nan.csv"
 msg=$("$exe" make "$work/nan.hbook" 1 "t" "$work/nan.csv" 2>&1) && fail "nan accepted"
 echo "$msg" | grep -q "content 'nan' is not finite" || fail "nan message: $msg"
 
+# Output that cannot be written: a full standard output and a file-size limit
+# fail with a message, never silently and never by a signal.
+for cmd in "ls $data/lam.hbook" "dump $data/lam.hbook" "dump $data/lam.hbook 100" "csv $data/lam.hbook 100"; do
+  msg=$($exe $cmd 2>&1 >/dev/full) && fail "$cmd > /dev/full exited 0"
+  echo "$msg" | grep -q "^hbook: writing to standard output failed: No space left on device" || fail "$cmd > /dev/full: $msg"
+done
+msg=$( (ulimit -f 8; "$exe" make "$work/limited.hbook" 100 "lam" "$work/lam.csv") 2>&1 ); status=$?
+[ "$status" -eq 1 ] || fail "make over the file-size limit: status $status"
+echo "$msg" | grep -q "limited.hbook: writing record 3 failed: File too large" || fail "file-size limit message: $msg"
+ls "$work" | grep -q 'limited' && fail "make over the file-size limit left a file"
+
 # Usage errors exit non-zero.
 "$exe" >/dev/null 2>&1 && fail "no arguments accepted"
 "$exe" frobnicate x >/dev/null 2>&1 && fail "unknown command accepted"
