@@ -5,6 +5,7 @@
 #include <string>
 
 #include "store.h"
+#include "transfercheck.h"
 
 namespace tarn {
 namespace {
@@ -99,6 +100,9 @@ InputReport checkInputs(const InputStatus& status) {
     report.errors.push_back(sumTooLarge("sq.hbook", *sq));
   } else if (sq->entries != -1 && !hasPositiveContent(*sq)) {
     report.errors.push_back(" sq.hbook: histogram 301 has no positive content to draw momentum transfers from");
+  }
+  if (report.errors.empty()) {
+    for (const std::string& line : refuseCostlyTransfers(estimateTransfers(*lam, *sq))) report.errors.push_back(line);
   }
   return report;
 }
