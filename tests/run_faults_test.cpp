@@ -215,3 +215,16 @@ TEST(RunConsole, AConsoleThatCannotBeWrittenGivesStatus5AndTheFilesStayComplete)
   EXPECT_NE(readText(dir.path() / LOG).find("   End time: "), std::string::npos);
   EXPECT_EQ(hbook::readFile((dir.path() / "h27961.hbook").string()).histograms.size(), 50u);
 }
+
+TEST(RunConsole, AConsolePipedIntoAReaderThatHasGoneIsAFailedConsoleNotASignal) {
+  ScratchDir dir("closed-pipe");
+  dir.copyShippedInputs();
+  const int status = inChild(dir.path(), [&] {
+    int ends[2];
+    if (pipe(ends) != 0 || close(ends[0]) != 0 || dup2(ends[1], STDOUT_FILENO) < 0) return 99;
+    return runOnStdout(dir.path(), 300);
+  });
+  EXPECT_EQ(exitStatus(status), 5);
+  EXPECT_NE(readText(dir.path() / "stderr.txt").find("could not be written to standard output"), std::string::npos);
+  EXPECT_EQ(hbook::readFile((dir.path() / "h27961.hbook").string()).histograms.size(), 50u);
+}

@@ -38,6 +38,7 @@ StopSignals::StopSignals() {
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGXFSZ, &ignore, &previous_[3]);
+  sigaction(SIGPIPE, &ignore, &previous_[4]);
   hbook::setStopCheck(pending);
 }
 
@@ -45,6 +46,7 @@ StopSignals::~StopSignals() {
   hbook::setStopCheck(nullptr);
   for (int i = 0; i < 3; ++i) sigaction(kStopSignals[i], &previous_[i], nullptr);
   sigaction(SIGXFSZ, &previous_[3], nullptr);
+  sigaction(SIGPIPE, &previous_[4], nullptr);
 }
 
 int pendingStopSignal() { return g_signal; }

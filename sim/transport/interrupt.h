@@ -6,9 +6,11 @@
 // temporary file is removed, the log gets one line saying where the run was
 // interrupted and by which signal, and the exit status is 128 + the signal's
 // number. A second signal while the first is being answered removes the
-// temporary file and leaves at once with that status. SIGXFSZ is ignored
-// meanwhile, so that a write beyond the file-size limit fails with EFBIG and
-// is reported like any other failed write instead of killing the run.
+// temporary file and leaves at once with that status. SIGXFSZ and SIGPIPE
+// are ignored meanwhile: a write beyond the file-size limit fails with EFBIG
+// and is reported like any other failed write, and a console piped into a
+// reader that has gone (tarn | head) fails with EPIPE, which the run reports
+// at its end after writing its files, instead of either killing the run.
 #pragma once
 
 #include <csignal>
@@ -23,7 +25,7 @@ class StopSignals {
   StopSignals& operator=(const StopSignals&) = delete;
 
  private:
-  struct sigaction previous_[4];
+  struct sigaction previous_[5];
 };
 
 // The first stop signal received while a StopSignals lives, or 0.
