@@ -80,7 +80,9 @@ struct Cell {
 TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook::Histogram& sq) {
   TransferEstimate out;
   const int nx = spectrum.nx;
-  if (nx < 1) return out;
+  if (nx < 1 || spectrum.channels.size() != static_cast<std::size_t>(nx) + 2 ||
+      sq.channels.size() != static_cast<std::size_t>(Q_BINS) + 2)
+    return out;
 
   // Spectrum weights: contents, or differences of contents the sampler has
   // already integrated (entries -1).

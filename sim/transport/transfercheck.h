@@ -5,8 +5,8 @@
 // retries until the dispersion leaves the neutron a positive energy and the
 // triangle of k, k' and q closes, giving up after 10^6 rejected draws. An
 // S(q) whose content lies only where the dispersion cannot reach (non-zero
-// only at large q, say) makes most events spend those 10^6 draws: a run of an
-// hour instead of a fraction of a second. The estimate below says how many
+// only at large q, say) makes every event in a band of wavelengths spend
+// those 10^6 draws: a run of many minutes instead of a fraction of a second. The estimate below says how many
 // draws an event needs on average, from the spectrum, S(q) and the
 // dispersion, without drawing anything.
 #pragma once
