@@ -64,6 +64,61 @@ printf 'content,low,high,extra\n1.5,-1,0,x\n2.5,0,1,y\n' > "$work/cols.csv"
 "$exe" make "$work/cols.hbook" 7 "columns" "$work/cols.csv" || fail "columns in another order"
 [ "$("$exe" csv "$work/cols.hbook" 7 | tail -1)" = "0,1,2.5,1.58113885" ] || fail "columns in another order: values"
 
+# Many fine bins: 200,000 bins of 0.001 as decimals, and the same table as the
+# floats csv writes, are uniform; a real step is still found far from xmin.
+awk 'BEGIN { print "low,high,content"; for (i = 0; i < 200000; i++) printf "%.3f,%.3f,1\n", i / 1000, (i + 1) / 1000 }' > "$work/fine.csv"
+"$exe" make "$work/fine.hbook" 5 "fine" "$work/fine.csv" 2>"$work/fine.err" || fail "200000 bins of 0.001 refused: $(cat "$work/fine.err")"
+"$exe" ls "$work/fine.hbook" | grep -q " 200000 " || fail "200000 bins: ls"
+"$exe" csv "$work/fine.hbook" 5 > "$work/fine2.csv" || fail "200000 bins: csv"
+"$exe" make "$work/fine2.hbook" 5 "fine" "$work/fine2.csv" || fail "200000 bins: csv round trip refused"
+sed '150001s/^149.999,150.000/149.999,150.010/' "$work/fine.csv" > "$work/step.csv"
+msg=$("$exe" make "$work/step.hbook" 5 "t" "$work/step.csv" 2>&1) && fail "a step at x = 150 accepted"
+echo "$msg" | grep -q "step.csv line 150001: high edge 150.01" || fail "step message: $msg"
+
+# --force replaces a regular file only: never a symbolic link or a named pipe.
+cp "$work/cols.hbook" "$work/target.hbook"
+ln -s target.hbook "$work/link.hbook"
+msg=$("$exe" make --force "$work/link.hbook" 1 "x" "$work/g151.csv" 2>&1) && fail "--force replaced a symbolic link"
+echo "$msg" | grep -q "link.hbook is a symbolic link; hbook make only ever replaces a regular file" || fail "link message: $msg"
+[ -L "$work/link.hbook" ] || fail "the symbolic link was replaced"
+cmp -s "$work/cols.hbook" "$work/target.hbook" || fail "the link's target changed"
+mkfifo "$work/pipe.hbook"
+"$exe" make --force "$work/pipe.hbook" 1 "x" "$work/g151.csv" >/dev/null 2>&1 && fail "--force replaced a named pipe"
+[ -p "$work/pipe.hbook" ] || fail "the named pipe was replaced"
+ls "$work" | grep -q 'tmp' && fail "a refused make left a temporary file"
+
+# A byte-order mark before the header; a repeated column name.
+printf '\xEF\xBB\xBFlow,high,content\n0,1,5\n' > "$work/bom.csv"
+"$exe" make "$work/bom.hbook" 1 "t" "$work/bom.csv" 2>/dev/null || fail "header after a byte-order mark refused"
+printf 'low,high,content,Content\n0,1,5,6\n' > "$work/twice.csv"
+msg=$("$exe" make "$work/twice.hbook" 1 "t" "$work/twice.csv" 2>&1) && fail "repeated column name accepted"
+echo "$msg" | grep -q "twice.csv line 1: column name 'Content' appears twice" || fail "repeated column message: $msg"
+
+# Values: anything a 32-bit float holds, denormals included; others say why.
+printf 'low,high,content\n0,1,1e-40\n' > "$work/denormal.csv"
+"$exe" make "$work/denormal.hbook" 1 "t" "$work/denormal.csv" 2>/dev/null || fail "denormal content refused"
+[ "$("$exe" csv "$work/denormal.hbook" 1 | tail -1 | cut -d, -f3)" = "9.9999461e-41" ] || fail "denormal content value"
+printf 'low,high,content\n0,1,1e40\n' > "$work/huge.csv"
+msg=$("$exe" make "$work/huge.hbook" 1 "t" "$work/huge.csv" 2>&1) && fail "1e40 accepted"
+echo "$msg" | grep -q "content '1e40' is out of the range of a 32-bit float" || fail "1e40 message: $msg"
+printf 'low,high,content\n0,1,1e-50\n' > "$work/tiny.csv"
+msg=$("$exe" make "$work/tiny.hbook" 1 "t" "$work/tiny.csv" 2>&1) && fail "1e-50 accepted"
+echo "$msg" | grep -q "content '1e-50' is too small for a 32-bit float" || fail "1e-50 message: $msg"
+printf 'low,high,content\n0,1,nan\n' > "$work/nan.csv"
+msg=$("$exe" make "$work/nan.hbook" 1 "t" "$work/nan.csv" 2>&1) && fail "nan accepted"
+echo "$msg" | grep -q "content 'nan' is not finite" || fail "nan message: $msg"
+
+# Output that cannot be written: a full standard output and a file-size limit
+# fail with a message, never silently and never by a signal.
+for cmd in "ls $data/lam.hbook" "dump $data/lam.hbook" "dump $data/lam.hbook 100" "csv $data/lam.hbook 100"; do
+  msg=$($exe $cmd 2>&1 >/dev/full) && fail "$cmd > /dev/full exited 0"
+  echo "$msg" | grep -q "^hbook: writing to standard output failed: No space left on device" || fail "$cmd > /dev/full: $msg"
+done
+msg=$( (ulimit -f 8; "$exe" make "$work/limited.hbook" 100 "lam" "$work/lam.csv") 2>&1 ); status=$?
+[ "$status" -eq 1 ] || fail "make over the file-size limit: status $status"
+echo "$msg" | grep -q "limited.hbook: writing record 3 failed: File too large" || fail "file-size limit message: $msg"
+ls "$work" | grep -q 'limited' && fail "make over the file-size limit left a file"
+
 # Usage errors exit non-zero.
 "$exe" >/dev/null 2>&1 && fail "no arguments accepted"
 "$exe" frobnicate x >/dev/null 2>&1 && fail "unknown command accepted"

@@ -16,6 +16,7 @@ enum class FileStatus {
   NotFound,  // HRGET: the file has no histogram with that id
   Exists,    // HRPUT "N": the file exists and was left untouched
   WriteFailed,
+  Interrupted,  // HRPUT: a signal stopped the write (writestop.h); nothing left behind
 };
 
 }  // namespace hbook
@@ -38,5 +39,6 @@ hbook::FileStatus HRGET(std::int32_t id, std::string_view file, std::string_view
 // overwritten, whatever the option: Exists is returned and nothing printed, so
 // that the caller can choose another name. The file appears complete or not
 // at all (written under a temporary name, then renamed); a failure prints a
-// line and returns WriteFailed.
+// line and returns WriteFailed, a write stopped by a signal returns
+// Interrupted silently.
 hbook::FileStatus HRPUT(std::int32_t id, std::string_view file, std::string_view option);

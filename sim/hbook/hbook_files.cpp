@@ -9,6 +9,7 @@
 #include "hbug.h"
 #include "rzfile.h"
 #include "store.h"
+#include "writestop.h"
 
 namespace {
 
@@ -61,6 +62,8 @@ hbook::FileStatus HRPUT(std::int32_t id, std::string_view file, std::string_view
   }
   try {
     if (!hbook::writeFile(name, list, false)) return hbook::FileStatus::Exists;
+  } catch (const hbook::WriteStopped&) {
+    return hbook::FileStatus::Interrupted;
   } catch (const hbook::FileError& e) {
     textout::console() << " ***** ERROR in HRPUT : " << e.what() << "\n";
     return hbook::FileStatus::WriteFailed;

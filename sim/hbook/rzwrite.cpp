@@ -6,6 +6,7 @@
 // memory order as HBOOK books them (HI1E if errors, HCO1, HID1 last). The bank
 // links hold addresses in a notional store starting at kStoreBase; only their
 // differences matter to a reader.
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +17,7 @@
 
 #include "rzfile.h"
 #include "rzwords.h"
+#include "writestop.h"
 
 namespace hbook {
 namespace {
@@ -215,20 +217,36 @@ bool writeFile(const std::string& path, const std::vector<const Histogram*>& his
   std::string tmp = path + ".tmpXXXXXX";
   const int fd = mkstemp(tmp.data());
   if (fd < 0) throw FileError(path + ": cannot create a temporary file next to it: " + std::strerror(errno));
+  setTemporaryFile(tmp.c_str());
+  struct Forget {
+    ~Forget() { setTemporaryFile(nullptr); }
+  } forget;
   auto failWith = [&](const std::string& what) {
     const std::string reason = std::strerror(errno);
     unlink(tmp.c_str());
     throw FileError(path + ": " + what + ": " + reason);
   };
+  // A signal that asks the program to stop is answered between records.
+  auto stopIfAsked = [&](bool open) {
+    const int signal = stopRequested();
+    if (signal == 0) return;
+    if (open) close(fd);
+    unlink(tmp.c_str());
+    throw WriteStopped(path + ": writing stopped by signal " + std::to_string(signal), signal);
+  };
+  constexpr std::size_t recordBytes = 4 * kRecordWords;
   std::size_t done = 0;
   while (done < image.size()) {
-    const ssize_t k = write(fd, image.data() + done, image.size() - done);
+    const std::size_t chunk = std::min(recordBytes - done % recordBytes, image.size() - done);
+    const ssize_t k = write(fd, image.data() + done, chunk);
     if (k < 0 && errno == EINTR) continue;
     if (k <= 0) {
       close(fd);
-      failWith("writing record " + std::to_string(done / (4 * kRecordWords) + 1) + " failed");
+      failWith("writing record " + std::to_string(done / recordBytes + 1) + " failed");
     }
     done += static_cast<std::size_t>(k);
+    if (done % recordBytes == 0) recordWritten(static_cast<std::int64_t>(done / recordBytes));
+    stopIfAsked(true);
   }
   const mode_t mask = umask(0);
   umask(mask);
@@ -238,6 +256,7 @@ bool writeFile(const std::string& path, const std::vector<const Histogram*>& his
     failWith("flushing the file failed");
   }
   if (close(fd) != 0) failWith("closing the file failed");
+  stopIfAsked(false);
 
   if (overwrite) {
     if (std::rename(tmp.c_str(), path.c_str()) != 0) failWith("renaming the temporary file into place failed");

@@ -18,6 +18,11 @@ std::ostream& console();
 // Redirect the console; nullptr restores standard output.
 void setConsole(std::ostream* out);
 
+// Flush the console; false when any line could not be written since the
+// start (a full disk, a closed pipe): the stream's state and, for standard
+// output, the C stream's error flag.
+bool consoleWritten();
+
 // The cleanup abortRun() performs before exiting; empty by default.
 void setAbortCleanup(std::function<void()> cleanup);
 

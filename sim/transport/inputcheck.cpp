@@ -1,9 +1,11 @@
 #include "inputcheck.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "store.h"
+#include "transfercheck.h"
 
 namespace tarn {
 namespace {
@@ -25,6 +27,38 @@ std::string whyMissing(hbook::FileStatus status, const char* file, int id) {
   }
 }
 
+// The first bin (1..nx) that no sampler can draw from: NaN, infinite or
+// negative content. 0 when every bin is usable.
+int firstUnusableBin(const hbook::Histogram& h) {
+  for (int bin = 1; bin <= h.nx; ++bin) {
+    const float c = h.channels[bin];
+    if (!std::isfinite(c) || c < 0.0f) return bin;
+  }
+  return 0;
+}
+
+std::string unusableBin(const char* file, const hbook::Histogram& h, int bin, const char* sampler) {
+  const float width = h.binWidth();
+  const float low = h.xmin + static_cast<float>(bin - 1) * width;
+  const float high = bin == h.nx ? h.xmax : h.xmin + static_cast<float>(bin) * width;
+  return std::string(" ") + file + ": histogram " + std::to_string(h.id) + " bin " + std::to_string(bin) + " (" +
+         number(low) + " to " + number(high) + ") holds " + number(h.channels[bin]) + "; the " + sampler +
+         " sampler needs finite contents >= 0";
+}
+
+// The sampler sums the contents in single precision; a sum that overflows
+// leaves nothing to normalise by.
+bool sumIsFinite(const hbook::Histogram& h) {
+  float total = 0.0f;
+  for (int bin = 1; bin <= h.nx; ++bin) total += h.channels[bin];
+  return std::isfinite(total);
+}
+
+std::string sumTooLarge(const char* file, const hbook::Histogram& h) {
+  return std::string(" ") + file + ": the contents of histogram " + std::to_string(h.id) +
+         " add up to more than the largest single-precision number";
+}
+
 bool hasPositiveContent(const hbook::Histogram& h) {
   for (int bin = 1; bin <= h.nx; ++bin)
     if (h.channels[bin] > 0.0f) return true;
@@ -40,6 +74,10 @@ InputReport checkInputs(const InputStatus& status) {
   const hbook::Histogram* lam = memory.find(100);
   if (!lam) {
     report.errors.push_back(whyMissing(status.lam, "lam.hbook", 100));
+  } else if (const int bin = firstUnusableBin(*lam)) {
+    report.errors.push_back(unusableBin("lam.hbook", *lam, bin, "wavelength"));
+  } else if (lam->entries != -1 && !sumIsFinite(*lam)) {
+    report.errors.push_back(sumTooLarge("lam.hbook", *lam));
   } else if (lam->entries != -1 && !hasPositiveContent(*lam)) {
     report.errors.push_back(" lam.hbook: histogram 100 has no positive content to draw wavelengths from");
   }
@@ -54,8 +92,17 @@ InputReport checkInputs(const InputStatus& status) {
     report.errors.push_back(" sq.hbook: histogram 301 has " + std::to_string(sq->nx) + " bins of " +
                             number(sq->binWidth()) + " from " + number(sq->xmin) +
                             "; the momentum-transfer sampler needs 90 bins of 0.04 from 0");
+  } else if (const int bin = firstUnusableBin(*sq)) {
+    report.errors.push_back(unusableBin("sq.hbook", *sq, bin, "momentum-transfer"));
+  } else if (!sumIsFinite(*sq)) {
+    // The copies the sampler draws from are integrated afresh whatever the
+    // entries of 301 say.
+    report.errors.push_back(sumTooLarge("sq.hbook", *sq));
   } else if (sq->entries != -1 && !hasPositiveContent(*sq)) {
     report.errors.push_back(" sq.hbook: histogram 301 has no positive content to draw momentum transfers from");
+  }
+  if (report.errors.empty()) {
+    for (const std::string& line : refuseCostlyTransfers(estimateTransfers(*lam, *sq))) report.errors.push_back(line);
   }
   return report;
 }

@@ -22,7 +22,12 @@ struct InputReport {
 
 // The wavelength spectrum (100) must be present with some positive content;
 // the structure factor (301) must be present with the binning the
-// momentum-transfer sampler presumes: 90 bins of 0.04 1/Å from 0. The
+// momentum-transfer sampler presumes: 90 bins of 0.04 1/Å from 0. Neither
+// may hold a NaN, infinite or negative bin, or contents whose sum overflows
+// single precision: the sampler would draw from a uniform distribution or
+// from negative probabilities instead. Together they must let the
+// momentum-transfer sampler succeed at a reasonable cost (transfercheck.h).
+// The
 // gradient histograms (151, 152) are never consulted: their absence is
 // only noted.
 InputReport checkInputs(const InputStatus& status);

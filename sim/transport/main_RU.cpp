@@ -3,6 +3,14 @@
 // Reads the clock, names the run log and derives the seed from the start
 // time, loads the input histograms, seeds RANLUX, books the result
 // histograms, runs the event loop and hands over to the end-of-run report.
+//
+// Exit statuses: 0 done; 2 the run log cannot be created (it exists: a run
+// in the same minute); 3 inputs refused before the first event; 4 the
+// histogram file could not be written; 5 the console report or the run log
+// could not be written completely (the histogram file was written; with a
+// failed console the log holds the report); 128 + n stopped by signal n
+// (SIGTERM, SIGINT, SIGHUP; interrupt.h). A helium temperature outside the
+// density table ends the run with 1.
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -13,6 +21,8 @@
 #include "freeformat.h"
 #include "hbook.h"
 #include "inputcheck.h"
+#include "interrupt.h"
+#include "progress.h"
 #include "ranlux.h"
 #include "run.h"
 #include "store.h"
@@ -41,9 +51,30 @@ std::string field12(const std::string& s) {
   return f;
 }
 
+// Exit status of a run whose console or log lost lines.
+constexpr int OUTPUT_FAILED_STATUS = 5;
+
 void both(RunLog& log, const textout::Line& line) {
   textout::print(line);
   log.write(line.str());
+}
+
+void interrupted(RunLog& log, int signal, const std::string& where) {
+  both(log, textout::Line().text(" Interrupted by " + std::string(stopSignalName(signal)) + " " + where));
+}
+
+// The console and the log are checked last: whatever failed is said on
+// standard error, and a run that was otherwise fine gets its own status.
+int closeRun(RunLog& log, const std::string& logName, int status) {
+  const bool consoleOk = textout::consoleWritten();
+  log.close();
+  if (!consoleOk) {
+    std::cerr << "tarn: the console report could not be written to standard output"
+              << (log.failed() ? "" : "; the run log " + logName + " holds it") << '\n';
+  }
+  if (log.failed()) std::cerr << "tarn: the run log " << logName << " could not be written completely\n";
+  if (status == 0 && (!consoleOk || log.failed())) status = OUTPUT_FAILED_STATUS;
+  return status;
 }
 
 }  // namespace
@@ -89,14 +120,16 @@ bool RunLog::create(const std::string& name) {
   return file_ != nullptr;
 }
 
+// Each line reaches the file at once, so that a run that is killed leaves
+// its log up to that point.
 void RunLog::write(const std::string& line) {
   if (!file_) return;
-  std::fputs(line.c_str(), file_);
-  std::fputc('\n', file_);
+  if (std::fputs(line.c_str(), file_) == EOF || std::fputc('\n', file_) == EOF || std::fflush(file_) != 0)
+    failed_ = true;
 }
 
 void RunLog::close() {
-  if (file_) std::fclose(file_);
+  if (file_ && std::fclose(file_) != 0) failed_ = true;
   file_ = nullptr;
 }
 
@@ -118,6 +151,11 @@ int runTarn(const RunOptions& options) {
     return 2;
   }
   textout::setAbortCleanup([&log] { log.close(); });
+  const StopSignals stopSignals;
+  auto finish = [&](int status) {
+    textout::setAbortCleanup(nullptr);
+    return closeRun(log, logName, status);
+  };
 
   using textout::Line;
   const Line nevents = Line().text("  Nevents: ").integer(options.nEvents);
@@ -142,9 +180,7 @@ int runTarn(const RunOptions& options) {
   if (!report.errors.empty()) {
     for (const std::string& error : report.errors) both(log, Line().text(error));
     both(log, Line().text(" The run stops before the first event."));
-    textout::setAbortCleanup(nullptr);
-    log.close();
-    return 3;
+    return finish(3);
   }
 
   ranlux::RLUXGO(3, ranNo, 0, 0);
@@ -153,12 +189,27 @@ int runTarn(const RunOptions& options) {
   RunState state;
   state.log = &log;
   state.observer = options.observer;
-  for (std::int32_t event = 1; event <= options.nEvents; ++event) runEvent(event, state);
+  Progress progress(options.nEvents, stderrIsTerminal(), std::cerr);
+  for (std::int32_t event = 1; event <= options.nEvents; ++event) {
+    if (const int signal = pendingStopSignal()) {
+      progress.clear();
+      interrupted(log, signal,
+                  "before event " + std::to_string(event) + " of " + std::to_string(options.nEvents) +
+                      ": no histogram file written");
+      return finish(signalStatus(signal));
+    }
+    runEvent(event, state);
+    progress.update(event);
+  }
+  progress.clear();
 
-  const int status = endOfRun(state, ranNo, options.clock);
-  textout::setAbortCleanup(nullptr);
-  log.close();
-  return status;
+  int status = endOfRun(state, ranNo, options.clock);
+  const int signal = pendingStopSignal();
+  if (signal != 0 && status != signalStatus(signal)) {
+    interrupted(log, signal, "after the histogram file was written: the report above is complete");
+    status = signalStatus(signal);
+  }
+  return finish(status);
 }
 
 int MAIN_RU() { return runTarn(RunOptions{}); }

@@ -6,6 +6,7 @@
 
 #include "freeformat.h"
 #include "hbook.h"
+#include "interrupt.h"
 #include "run.h"
 
 namespace tarn {
@@ -60,6 +61,14 @@ int endOfRun(RunState& run, std::int32_t ranNo, const std::function<RunStamp()>&
   for (int attempt = 0; attempt < 1000 && written == hbook::FileStatus::Exists; ++attempt) {
     name = freshName(wanted, ranNo, attempt);
     written = HRPUT(0, name, "N");
+  }
+  if (written == hbook::FileStatus::Interrupted) {
+    const int signal = pendingStopSignal();
+    const Line stopped = Line().text(" Interrupted by " + std::string(stopSignalName(signal)) +
+                                     " while writing the histogram file after the last event: no histogram file written");
+    textout::print(stopped);
+    log.write(stopped.str());
+    return signalStatus(signal);
   }
   if (name != wanted && written == hbook::FileStatus::Ok) {
     const Line moved = Line().text(" " + wanted + " exists; this run's histograms are in " + name);

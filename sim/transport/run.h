@@ -62,13 +62,15 @@ class RunLog {
  public:
   // Creates the file; fails when it exists. Returns false with errno set.
   bool create(const std::string& name);
-  void write(const std::string& line);  // one line, newline added
+  void write(const std::string& line);  // one line, newline added, flushed
   void close();
   bool isOpen() const { return file_ != nullptr; }
+  bool failed() const { return failed_; }  // a line or the close failed
   ~RunLog() { close(); }
 
  private:
   std::FILE* file_ = nullptr;
+  bool failed_ = false;
 };
 
 // What the event loop knows about a neutron that reached the detector plane;

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "tool.h"
@@ -29,6 +30,18 @@ const hbook::Histogram& findId(const hbook::ReadResult& file, const std::string&
     if (h.id == id) return h;
   }
   throw hbook::FileError(path + ": no 1-D histogram with id " + std::to_string(id));
+}
+
+std::string flushStandardOutput() {
+  // A write that failed earlier left its reason in errno, as nothing has
+  // failed since; the final flush (std::cout flushes stdout) gives its own.
+  int reason = errno;
+  errno = 0;
+  std::cout.flush();
+  if (errno != 0) reason = errno;
+  const bool failed = std::cout.fail() || std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (!failed) return "";
+  return reason != 0 ? std::strerror(reason) : "write error";
 }
 
 std::string g9(float v) {

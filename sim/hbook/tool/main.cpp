@@ -2,7 +2,9 @@
 //
 // One file per subcommand (ls.cpp, dump.cpp, ...); this file maps the names
 // to them, prints the usage and turns errors into exit statuses:
-//   0 done, 1 a file or table that cannot be used, 2 a wrong command line.
+//   0 done, 1 a file or table that cannot be used or written (standard
+//   output included: a full disk, a closed pipe), 2 a wrong command line.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -53,9 +55,7 @@ int run(const std::vector<std::string>& args) {
   throw UsageError{"unknown command: " + args[0]};
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runAndReport(int argc, char** argv) {
   try {
     return run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const UsageError& e) {
@@ -68,4 +68,16 @@ int main(int argc, char** argv) {
     std::cerr << "hbook: " << e.what() << "\n";
     return 1;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Beyond the file-size limit a write fails with a message instead of killing the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
+  const int status = runAndReport(argc, argv);
+  const std::string failed = hbooktool::flushStandardOutput();
+  if (failed.empty()) return status;
+  std::cerr << "hbook: writing to standard output failed: " << failed << "\n";
+  return status != 0 ? status : 1;
 }

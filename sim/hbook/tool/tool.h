@@ -29,6 +29,10 @@ hbook::ReadResult load(const std::string& path);
 // The 1-D histogram with this id; throws FileError naming the file.
 const hbook::Histogram& findId(const hbook::ReadResult& file, const std::string& path, std::int32_t id);
 
+// Flush standard output; why it could not be written (a full disk, a closed
+// pipe), or "" when every write reached it.
+std::string flushStandardOutput();
+
 // Shortest text that reads back as the same float ("%.9g").
 std::string g9(float v);
 

@@ -1,0 +1,143 @@
+// The start-up estimate of the momentum-transfer draws: checked against the
+// kinematics worked out by hand, and whole runs that it refuses or lets go.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "constants.h"
+#include "run_support.h"
+#include "transfercheck.h"
+#include "wq.h"
+
+using namespace runtest;
+
+namespace {
+
+const tarn::RunStamp START = tarn::makeStamp(2026, 3, 7, 9, 5, 16, 345);
+
+hbook::Histogram shipped(const char* file, int id) {
+  for (const hbook::Histogram& h : hbook::readFile((fs::path(TARN_DATA_DIR) / file).string()).histograms)
+    if (h.id == id) return h;
+  ADD_FAILURE() << "no histogram " << id << " in " << file;
+  return {};
+}
+
+// S(q) with content only in the given bins (1-based, inclusive), the shipped
+// values there.
+hbook::Histogram sqOnly(int first, int last) {
+  hbook::Histogram sq = shipped("sq.hbook", 301);
+  for (int i = 1; i <= 90; ++i)
+    if (i < first || i > last) sq.channels[i] = 0.0f;
+  return sq;
+}
+
+// The spectrum's share of the wavelengths between a and b (Å), bins split
+// linearly.
+double spectrumShare(const hbook::Histogram& lam, double a, double b) {
+  double in = 0.0, total = 0.0;
+  const double width = (static_cast<double>(lam.xmax) - lam.xmin) / lam.nx;
+  for (int j = 1; j <= lam.nx; ++j) {
+    const double lo = lam.xmin + (j - 1) * width, hi = lo + width;
+    total += lam.channels[j];
+    const double overlap = std::max(0.0, std::min(hi, b) - std::max(lo, a));
+    in += lam.channels[j] * overlap / width;
+  }
+  return in / total;
+}
+
+// The spectrum with the wavelengths from `from` Å on scaled by `factor`.
+hbook::Histogram tailScaled(double from, float factor) {
+  hbook::Histogram lam = shipped("lam.hbook", 100);
+  for (int j = 1; j <= lam.nx; ++j)
+    if (lam.xmin + (j - 1) * lam.binWidth() >= from) lam.channels[j] *= factor;
+  return lam;
+}
+
+}  // namespace
+
+TEST(TransferEstimate, ShippedInputsNeedAFewDrawsAndNoneAreImpossible) {
+  const tarn::TransferEstimate e = tarn::estimateTransfers(shipped("lam.hbook", 100), shipped("sq.hbook", 301));
+  EXPECT_GT(e.drawsPerEvent, 1.0);
+  EXPECT_LT(e.drawsPerEvent, 5.0);
+  EXPECT_EQ(e.impossibleShare, 0.0);
+  EXPECT_TRUE(tarn::refuseCostlyTransfers(e).empty());
+}
+
+TEST(TransferEstimate, LastBinOnlyLeavesTheKinematicGapWorkedOutByHand) {
+  // S(q) only in 3.56 <= q < 3.6. The copy holds that bin once 2k >= 3.6,
+  // i.e. below λ = 2 pi / 1.8. The triangle closes only while k + k' >= q;
+  // with k^2 - k'^2 = c = TWO_NEUTRON_MASS * wp(q) / HBAR, k + k' = q at
+  // k = (q + c / q) / 2, taken at the bottom of the bin. Between the two
+  // every draw is rejected.
+  const hbook::Histogram lam = shipped("lam.hbook", 100);
+  const tarn::TransferEstimate e = tarn::estimateTransfers(lam, sqOnly(90, 90));
+  const double twoPi = tarn::PLANCK_MEV_PS / tarn::HBAR_MEV_PS;
+  const double q = 3.56;
+  double wp = 0.0;
+  WQ(q, wp, 1.0, 1.0);
+  const double c = tarn::TWO_NEUTRON_MASS * wp / tarn::HBAR_MEV_PS;
+  const double gapFrom = twoPi / ((q + c / q) / 2), gapTo = twoPi / 1.8;
+  EXPECT_NEAR(gapFrom, 3.329, 0.002);  // the hand calculation itself
+  EXPECT_NEAR(e.impossibleFrom, gapFrom, 0.03);
+  EXPECT_NEAR(e.impossibleTo, gapTo, 0.03);
+  const double share = spectrumShare(lam, gapFrom, gapTo);
+  EXPECT_NEAR(e.impossibleShare, share, 0.1 * share);
+  EXPECT_NEAR(e.drawsPerEvent, share * 1e6, 0.1 * share * 1e6);
+}
+
+TEST(TransferEstimate, TheSpectrumDecidesWhetherAGapMatters) {
+  // Without S(q) below 0.16 1/Å, neutrons above about 13.5 Å find no
+  // transfer; a spectrum without them, or with few enough, is fine.
+  const hbook::Histogram sq = sqOnly(5, 90);
+  const tarn::TransferEstimate all = tarn::estimateTransfers(shipped("lam.hbook", 100), sq);
+  EXPECT_NEAR(all.impossibleFrom, 13.5, 0.2);
+  EXPECT_FALSE(tarn::refuseCostlyTransfers(all).empty());
+  const tarn::TransferEstimate none = tarn::estimateTransfers(tailScaled(13.0, 0.0f), sq);
+  EXPECT_EQ(none.impossibleShare, 0.0);
+  EXPECT_LT(none.drawsPerEvent, 5.0);
+  // One event in 10^5 in the gap costs about 10 draws per event; one in 10^3
+  // about 1000.
+  const double tail = spectrumShare(shipped("lam.hbook", 100), 13.5, 20.0);
+  const tarn::TransferEstimate few = tarn::estimateTransfers(tailScaled(13.0, static_cast<float>(1e-5 / tail)), sq);
+  EXPECT_LT(few.drawsPerEvent, tarn::MAX_DRAWS_PER_EVENT);
+  EXPECT_GT(few.drawsPerEvent, 5.0);
+  const tarn::TransferEstimate many = tarn::estimateTransfers(tailScaled(13.0, static_cast<float>(1e-3 / tail)), sq);
+  EXPECT_GT(many.drawsPerEvent, 500.0);
+  EXPECT_FALSE(tarn::refuseCostlyTransfers(many).empty());
+}
+
+TEST(TransferEstimate, EventsBelowTheWavelengthCutCostNothing) {
+  hbook::Histogram lam = shipped("lam.hbook", 100);
+  for (int j = 1; j <= lam.nx; ++j) lam.channels[j] = lam.xmin + j * lam.binWidth() <= 1.0f ? 1.0f : 0.0f;
+  EXPECT_EQ(tarn::estimateTransfers(lam, sqOnly(46, 46)).drawsPerEvent, 0.0);
+}
+
+TEST(RunTransfers, AnSqOnlyAtLargeQIsRefusedBeforeTheFirstEvent) {
+  for (const int bin : {46, 90}) {
+    ScratchDir dir("sq-one-bin");
+    dir.copyShippedInputs();
+    writeHistograms(dir.path() / "sq.hbook", {sqOnly(bin, bin)});
+    const RunResult r = runIn(dir.path(), 100, START);
+    EXPECT_EQ(r.status, 3);
+    const std::string message = "  sq.hbook, lam.hbook: momentum transfers are nearly impossible: an event would need ";
+    EXPECT_NE(r.console.find(message), std::string::npos) << r.console;
+    EXPECT_NE(r.log.find(message), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("find S(q) only where the helium dispersion allows no transfer"), std::string::npos);
+    EXPECT_EQ(r.console.find("RANLUX"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.path() / "h27961.hbook"));
+  }
+}
+
+TEST(RunTransfers, UnusualButWorkableInputsRun) {
+  // S(q) only at small q, and a gap in S(q) that the spectrum does not reach.
+  ScratchDir low("sq-low"), gap("sq-gap");
+  low.copyShippedInputs();
+  writeHistograms(low.path() / "sq.hbook", {sqOnly(1, 10)});
+  EXPECT_EQ(runIn(low.path(), 300, START).status, 0);
+  gap.copyShippedInputs();
+  writeHistograms(gap.path() / "sq.hbook", {sqOnly(5, 90)});
+  writeHistograms(gap.path() / "lam.hbook", {tailScaled(13.0, 0.0f)});
+  const RunResult r = runIn(gap.path(), 300, START);
+  EXPECT_EQ(r.status, 0) << r.console;
+  EXPECT_TRUE(fs::exists(gap.path() / "h27961.hbook"));
+}
