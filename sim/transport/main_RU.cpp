@@ -153,6 +153,7 @@ int runTarn(const RunOptions& options) {
   RunState state;
   state.log = &log;
   state.observer = options.observer;
+  state.targetObserver = options.targetObserver;
   for (std::int32_t event = 1; event <= options.nEvents; ++event) runEvent(event, state);
 
   const int status = endOfRun(state, ranNo, options.clock);
