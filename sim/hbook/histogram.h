@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace hbook {
+
+struct SampleGuide;
 
 struct Histogram {
   std::int32_t id = 0;
@@ -30,6 +33,10 @@ struct Histogram {
   // Sum of squared weights of bins 1..nx; empty unless the histogram has errors.
   std::vector<float> sumw2;
   bool readFromFile = false;  // read back by HRGET (ZEBRA status bit 5)
+  // HRNDM1's guide for the bin search in the integrated contents (see
+  // sampleguide.h): set when HRNDM1 integrates, dropped by HF1. Code that
+  // changes the channels of an integrated histogram directly must reset it.
+  std::shared_ptr<const SampleGuide> sampleGuide;
 
   float binWidth() const { return (xmax - xmin) / static_cast<float>(nx); }
   float content(int bin) const { return channels.at(bin); }  // 1..nx
