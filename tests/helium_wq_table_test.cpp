@@ -1,11 +1,19 @@
 // WQ at the grid points of its table: from q = 0.1 1/Å up (no small-q
 // correction there) the dispersion returns the table entry itself, bit for
-// bit, whatever the neutron's energy.
+// bit, whatever the neutron's energy. And WQ, which goes straight to the
+// interval of q, against the lookup that visits every interval in order.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
 
 #include "console_capture.h"
+#include "freeformat.h"
+#include "tablelookup.h"
 #include "wq.h"
 
 using testsupport::ConsoleCapture;
@@ -26,6 +34,42 @@ constexpr float GRID_WP[37] = {
 
 double waveNumber(double e) { return std::sqrt(e * 0.2090815502) / 0.6582122; }
 
+// The table lookup and correction of WQ as first written: every interval
+// visited in order, each out-of-range one reported.
+void referenceWq(double q, double& wp, double E, double k) {
+  const double qFirst = GRID_Q[0], qLast = GRID_Q[36];
+  for (int i = 0; i < 36; ++i) {
+    if (q < qFirst || q > qLast) {
+      textout::print(textout::Line().integer(i + 1).dbl(q).dbl(qFirst).dbl(qLast).text(
+          " The value is out of range ... wq code"));
+      wp = (q < qFirst) ? static_cast<double>(GRID_WP[0]) : static_cast<double>(GRID_WP[36]);
+      continue;
+    }
+    tarn::interpolateInterval(q, GRID_Q[i], GRID_Q[i + 1], GRID_WP[i], GRID_WP[i + 1], wp);
+  }
+  if (!(q < 0.1)) return;
+  const double step = wp / 20.0;
+  if (step == 0.0) {
+    wp = 0.0;
+    return;
+  }
+  for (;;) {
+    if (wp < 0.0) {
+      wp = 0.0;
+      textout::print(textout::Line().text(" setting wp=0"));
+      return;
+    }
+    const double eLeft = E - wp * 0.6582122;
+    if (eLeft >= 0.0) {
+      const double s = std::sqrt(eLeft * 0.2090815502);
+      const double a = eLeft * 0.2090815502 / 0.43324330022884006 - (k * 2.0 * s) / 0.6582122;
+      const double b = q * q - k * k;
+      if (b > a) return;
+    }
+    wp = wp - step;
+  }
+}
+
 }  // namespace
 
 TEST(HeliumWqTable, EveryGridPointFromPointOneGivesItsEntryBitForBit) {
@@ -40,4 +84,41 @@ TEST(HeliumWqTable, EveryGridPointFromPointOneGivesItsEntryBitForBit) {
     }
   }
   EXPECT_EQ(console.text(), "");
+}
+
+TEST(HeliumWqTable, DirectIntervalGivesTheBitsOfEveryIntervalVisited) {
+  std::vector<double> qs = {0.0, -0.0, 0.1, 3.6, -1e-300, 3.6000001, std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::infinity()};
+  // Every grid point in single and double precision and eight doubles on
+  // either side of it.
+  for (int i = 0; i < 37; ++i)
+    for (double g : {static_cast<double>(GRID_Q[i]), 0.1 * i}) {
+      double below = g, above = g;
+      for (int n = 0; n < 8; ++n) {
+        qs.push_back(below = std::nextafter(below, -1.0));
+        qs.push_back(above = std::nextafter(above, 4.0));
+      }
+      qs.push_back(g);
+    }
+  // A dense sweep and random values over the table.
+  for (int i = 0; i <= 360000; ++i) qs.push_back(i * 1e-5);
+  std::mt19937_64 gen(8);
+  std::uniform_real_distribution<double> uni(0.0, 3.6);
+  for (int i = 0; i < 200000; ++i) qs.push_back(uni(gen));
+
+  ConsoleCapture console;
+  for (double q : qs) {
+    for (double E : {0.03, 2.0}) {
+      const double k = waveNumber(E);
+      double fast = -7.0, reference = -7.0;
+      WQ(q, fast, E, k);
+      const std::string fastLines = console.text();
+      console.clear();
+      referenceWq(q, reference, E, k);
+      ASSERT_EQ(console.text(), fastLines) << q;
+      console.clear();
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(reference))
+          << std::hexfloat << "q = " << q << ", E = " << E << ": " << fast << " vs " << reference;
+    }
+  }
 }

@@ -3,7 +3,9 @@
 // The tables hold single-precision entries; they are widened to double here
 // and the argument is compared with the widened values. A lookup visits every
 // interval of its grid in increasing order, without stopping early, and calls
-// this step for each interval it does not handle as out of range itself.
+// this step for each interval it does not handle as out of range itself; the
+// value left is that of the last interval taking the argument, which a lookup
+// may also call alone (WQ does).
 #pragma once
 
 namespace tarn {
