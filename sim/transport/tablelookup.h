@@ -33,4 +33,23 @@ inline bool interpolateInterval(double a, double x0, double x1, double v0, doubl
   return false;
 }
 
+// The interval of an increasing grid of n points that takes a, for
+// grid[0] <= a <= grid[n-1]: the largest i <= n - 2 with grid[i] <= a, by
+// bisection. Calling interpolateInterval for it alone leaves the value that
+// visiting every interval in order leaves: an inner a lies in one interval
+// only, and a grid point gets its own table entry from either interval
+// ending there.
+inline int intervalHolding(const float* grid, int n, double a) {
+  int lo = 0;
+  int hi = n - 1;
+  while (hi - lo > 1) {
+    const int mid = lo + (hi - lo) / 2;
+    if (static_cast<double>(grid[mid]) <= a)
+      lo = mid;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
 }  // namespace tarn
