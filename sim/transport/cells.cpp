@@ -1,6 +1,7 @@
 // The two target cells and the flight between them. Each cell is split at
 // x = 0: helium in one half (TARGET), nothing in the other (EMPTY), and a
 // central strip |x| < 0.35 cm that stops the neutron.
+#include <cmath>
 #include <cstdint>
 
 #include "celltally.h"
@@ -49,11 +50,12 @@ void observeTarget(const RunState& run, const DetectedNeutron& history, bool dow
 
 bool passUpstreamCell(RunState& run, const NeutronState& incoil, DetectedNeutron& history) {
   Counters& n = run.counters;
-  const NeutronState& upIn = history.upIn = freeFlight(incoil, GAP_TO_UPSTREAM_CELL);
+  const Slopes slope = slopesOf(incoil);  // the flight keeps the angles
+  const NeutronState& upIn = history.upIn = freeFlight(incoil, slope, GAP_TO_UPSTREAM_CELL);
   fill(4, upIn.x);
   fill(5017, degrees(upIn.thx));
   fill(5018, degrees(upIn.thy));
-  fill(5021, degrees(std::atan(std::tan(upIn.thy) / std::tan(upIn.thx))));
+  fill(5021, degrees(std::atan(slope.y / slope.x)));
 
   // Helium on the right, empty on the left; inclusive bounds.
   NeutronState& upOut = history.upOut;
@@ -84,13 +86,14 @@ bool passUpstreamCell(RunState& run, const NeutronState& incoil, DetectedNeutron
 
 bool crossBetweenCells(RunState& run, DetectedNeutron& history) {
   const NeutronState& upOut = history.upOut;
-  const NeutronState& downIn = history.downIn = freeFlight(upOut, GAP_BETWEEN_CELLS);
+  const Slopes slope = slopesOf(upOut);
+  const NeutronState& downIn = history.downIn = freeFlight(upOut, slope, GAP_BETWEEN_CELLS);
   if (history.event == 1) notice(run, " ! NO transfer between L/R targets !");
   if (inClosed(upOut.x, -HALF_OUTER, -HALF_INNER) && !inClosed(downIn.x, -HALF_OUTER, -HALF_INNER)) return false;
   if (inClosed(upOut.x, HALF_INNER, HALF_OUTER) && !inClosed(downIn.x, HALF_INNER, HALF_OUTER)) return false;
   fill(5019, degrees(upOut.thx));
   fill(5020, degrees(upOut.thy));
-  fill(5022, degrees(std::atan(std::tan(upOut.thy) / std::tan(upOut.thx))));
+  fill(5022, degrees(std::atan(slope.y / slope.x)));
   return true;
 }
 

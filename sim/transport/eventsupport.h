@@ -37,14 +37,23 @@ inline void notice(RunState& run, const char* text) {
   if (run.log) run.log->write(line.str());
 }
 
-// Straight flight over d cm along the beam.
-inline NeutronState freeFlight(const NeutronState& s, double d) {
+// The slopes tan(thx), tan(thy) of a neutron's direction. A stage that
+// needs them more than once for the same angles takes them once: the same
+// call on the same argument gives the same bits.
+struct Slopes {
+  double x, y;
+};
+inline Slopes slopesOf(const NeutronState& s) { return Slopes{std::tan(s.thx), std::tan(s.thy)}; }
+
+// Straight flight over d cm along the beam, with the slopes of s.
+inline NeutronState freeFlight(const NeutronState& s, const Slopes& slope, double d) {
   NeutronState out = s;
-  out.x = std::tan(s.thx) * d + s.x;
-  out.y = std::tan(s.thy) * d + s.y;
+  out.x = slope.x * d + s.x;
+  out.y = slope.y * d + s.y;
   out.z = s.z + d;
   return out;
 }
+inline NeutronState freeFlight(const NeutronState& s, double d) { return freeFlight(s, slopesOf(s), d); }
 
 inline NeutronState lostState() {
   return NeutronState{LOST_MARKER, LOST_MARKER, LOST_MARKER, LOST_MARKER, LOST_MARKER, LOST_MARKER};
