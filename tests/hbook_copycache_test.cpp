@@ -35,7 +35,11 @@ void expectIdentical(const Histogram& expected, const Histogram& actual, const s
   EXPECT_EQ(expected.entries, actual.entries);
   EXPECT_EQ(expected.readFromFile, actual.readFromFile);
   EXPECT_EQ(expected.sumw2, actual.sumw2);
-  EXPECT_EQ(expected.sampleGuide == nullptr, actual.sampleGuide == nullptr);
+  EXPECT_EQ(expected.sampleGuide.nx, actual.sampleGuide.nx);
+  EXPECT_EQ(expected.sampleGuide.cells, actual.sampleGuide.cells);
+  if (expected.sampleGuide.nx > 0) {
+    EXPECT_EQ(expected.sampleGuide.edge, actual.sampleGuide.edge);
+  }
   ASSERT_EQ(expected.channels.size(), actual.channels.size());
   for (std::size_t i = 0; i < expected.channels.size(); ++i)
     ASSERT_EQ(bitsOf(expected.channels[i]), bitsOf(actual.channels[i])) << "channel " << i;
@@ -152,7 +156,7 @@ TEST(HbookCopyCache, FirstDrawOfAReusedCopyIntegratesAsAFreshOne) {
     for (int i = 0; i < 200; ++i) made.push_back(fresh.random(302));
     expectIdentical(*fresh.find(302), *store.find(302), "integrated, last " + std::to_string(last));
     EXPECT_EQ(store.find(302)->entries, -1);
-    ASSERT_NE(store.find(302)->sampleGuide, nullptr);
+    ASSERT_TRUE(store.find(302)->sampleGuide.madeFor(last + 1));
     for (int i = 0; i < 200; ++i) ASSERT_EQ(bitsOf(made[i]), bitsOf(reused[i])) << "draw " << i;
   }
 }
@@ -225,8 +229,11 @@ TEST(HbookStoreReuse, ABookingInADeletedHistogramsStorageLooksBrandNew) {
 }
 
 TEST(HbookStoreIndex, EveryKindOfIdIsFoundFilledAndDeleted) {
+  // Page edges of the direct look-up (16 ids a page, ids below 65536), and
+  // ids beyond it.
   Store store;
-  const std::vector<std::int32_t> ids = {1, 8191, 8192, 8193, 123456789, -1, -8192, INT32_MAX, INT32_MIN, 4017};
+  const std::vector<std::int32_t> ids = {1,  15, 16, 65535, 65536, 65537, 123456789, -1, -65536, INT32_MAX,
+                                         INT32_MIN, 4017};
   for (std::int32_t id : ids) ASSERT_TRUE(store.book(id, "h", 4, 0.0f, 4.0f)) << id;
   EXPECT_EQ(idsOf(store), ids);
   for (std::int32_t id : ids) {
@@ -237,19 +244,48 @@ TEST(HbookStoreIndex, EveryKindOfIdIsFoundFilledAndDeleted) {
   }
   EXPECT_EQ(store.find(0), nullptr);
   EXPECT_EQ(store.find(2), nullptr);
+  EXPECT_EQ(store.find(14), nullptr);
   EXPECT_EQ(store.find(9000), nullptr);
+  EXPECT_EQ(store.find(70000), nullptr);
   EXPECT_EQ(store.find(-2), nullptr);
   {
     ConsoleCapture console;
-    EXPECT_FALSE(store.book(8192, "again", 4, 0.0f, 4.0f));
+    EXPECT_FALSE(store.book(65536, "again", 4, 0.0f, 4.0f));
     EXPECT_FALSE(store.book(-1, "again", 4, 0.0f, 4.0f));
   }
-  for (std::int32_t id : {8192, -1, 1}) ASSERT_TRUE(store.remove(id));
-  EXPECT_EQ(idsOf(store), (std::vector<std::int32_t>{8191, 8193, 123456789, -8192, INT32_MAX, INT32_MIN, 4017}));
-  for (std::int32_t id : {8192, -1, 1}) EXPECT_EQ(store.find(id), nullptr);
+  for (std::int32_t id : {65536, -1, 1}) ASSERT_TRUE(store.remove(id));
+  EXPECT_EQ(idsOf(store),
+            (std::vector<std::int32_t>{15, 16, 65535, 65537, 123456789, -65536, INT32_MAX, INT32_MIN, 4017}));
+  for (std::int32_t id : {65536, -1, 1}) EXPECT_EQ(store.find(id), nullptr);
   const Histogram* stillThere = store.find(4017);
   ASSERT_TRUE(store.book(1, "back", 4, 0.0f, 4.0f));
   EXPECT_EQ(store.find(4017), stillThere);
   store.clear();
   for (std::int32_t id : ids) EXPECT_EQ(store.find(id), nullptr);
+}
+
+TEST(HbookCopyCache, DroppedCopiesAreMadeAfresh) {
+  const Histogram sq = structureFactor();
+  Store store;
+  store.put(sq);
+  store.copyRange(301, 302, " ", 0, 40);
+  store.copyRange(301, 402, " ", 0, 77);
+  EXPECT_EQ(store.keptCopies(), 2u);
+  store.dropKeptCopies();
+  EXPECT_EQ(store.keptCopies(), 0u);
+  EXPECT_EQ(idsOf(store), (std::vector<std::int32_t>{301, 302, 402}));
+  store.remove(302);
+  ASSERT_TRUE(store.copyRange(301, 302, " ", 0, 77));
+  hbook::resetRndm();
+  store.random(302);
+  const Histogram fresh = [&sq] {
+    Store s;
+    s.put(sq);
+    s.copyRange(301, 302, " ", 0, 77);
+    hbook::resetRndm();
+    s.random(302);
+    return *s.find(302);
+  }();
+  expectIdentical(fresh, *store.find(302), "after the drop");
+  EXPECT_EQ(store.keptCopies(), 1u);
 }

@@ -38,13 +38,13 @@ Histogram integrated(Histogram h) {
 
 Histogram unguided(const Histogram& h) {
   Histogram plain = h;
-  plain.sampleGuide = nullptr;
+  plain.sampleGuide.drop();
   return plain;
 }
 
 // Every multiple of 2^-24 in [0, 1): all RNDM can give.
 void expectSameBinForEveryRndmValue(const Histogram& guided) {
-  ASSERT_NE(guided.sampleGuide, nullptr);
+  ASSERT_TRUE(guided.sampleGuide.madeFor(guided.nx));
   const Histogram plain = unguided(guided);
   std::int64_t differing = 0;
   for (std::uint32_t k = 0; k < (1u << 24); ++k) {
@@ -57,12 +57,12 @@ void expectSameBinForEveryRndmValue(const Histogram& guided) {
 // r at and next to every F(K) and every guide boundary g/G, a sweep of
 // 2^16 values, and tiny values as RANLUX's padded numbers can be.
 void expectSameBinAtEveryBoundary(const Histogram& guided) {
-  ASSERT_NE(guided.sampleGuide, nullptr);
+  ASSERT_TRUE(guided.sampleGuide.madeFor(guided.nx));
   const Histogram plain = unguided(guided);
   std::vector<float> rs = {0.0f, 0x1p-48f, 0x1p-25f, 0x1p-24f, std::nextafter(1.0f, 0.0f)};
   for (std::int32_t k = 1; k <= guided.nx; ++k) rs.push_back(guided.channels[k]);
-  for (std::int32_t g = 0; g <= guided.sampleGuide->cells; ++g)
-    rs.push_back(static_cast<float>(g) / static_cast<float>(guided.sampleGuide->cells));
+  for (std::int32_t g = 0; g <= guided.sampleGuide.cells; ++g)
+    rs.push_back(static_cast<float>(g) / static_cast<float>(guided.sampleGuide.cells));
   for (int i = 0; i < 65536; ++i) rs.push_back(static_cast<float>(i) / 65536.0f + 0x1p-30f);
   for (float r : std::vector<float>(rs)) {
     rs.push_back(std::nextafter(r, 0.0f));
@@ -118,19 +118,31 @@ TEST(HbookSampleGuide, NoGuideWhereOnlyThePlainBisectionIsExact) {
   for (const std::vector<float>& c : std::vector<std::vector<float>>{
            {0.5f, 0.4f, 1.0f}, {0.2f, nan, 1.0f}, {0.5f, 1.0f, 1.5f}, {-0.1f, 0.5f, 1.0f}}) {
     const Histogram h = withContents(c);
-    EXPECT_EQ(hbook::makeSampleGuide(h.channels, h.nx), nullptr);
+    hbook::SampleGuide guide;
+    EXPECT_FALSE(hbook::makeSampleGuide(h.channels, h.nx, guide));
+    EXPECT_FALSE(guide.madeFor(h.nx));
   }
-  EXPECT_NE(hbook::makeSampleGuide(withContents({0.25f, 0.5f, 1.0f}).channels, 3), nullptr);
+  hbook::SampleGuide guide;
+  EXPECT_TRUE(hbook::makeSampleGuide(withContents({0.25f, 0.5f, 1.0f}).channels, 3, guide));
+  EXPECT_TRUE(guide.madeFor(3));
+  // More bins than 16-bit entries can name.
+  std::vector<float> many(65536, 0.5f);
+  many.back() = 1.0f;
+  EXPECT_FALSE(hbook::makeSampleGuide(withContents(many).channels, 65536, guide));
+  EXPECT_FALSE(guide.madeFor(3));
+  many.pop_back();
+  many.back() = 1.0f;
+  EXPECT_TRUE(hbook::makeSampleGuide(withContents(many).channels, 65535, guide));
   // A fill into an integrated histogram drops its guide; the draw after it
   // integrates again and makes a new one.
   Store store;
   store.put(withContents({1, 2, 3}));
   store.random(9);
-  ASSERT_NE(store.find(9)->sampleGuide, nullptr);
+  ASSERT_TRUE(store.find(9)->sampleGuide.madeFor(3));
   store.fill(9, 0.5f, 1.0f);
-  EXPECT_EQ(store.find(9)->sampleGuide, nullptr);
+  EXPECT_FALSE(store.find(9)->sampleGuide.madeFor(3));
   store.random(9);
-  EXPECT_NE(store.find(9)->sampleGuide, nullptr);
+  EXPECT_TRUE(store.find(9)->sampleGuide.madeFor(3));
 }
 
 TEST(HbookSampleGuide, DrawsWithAndWithoutTheGuideAgree) {

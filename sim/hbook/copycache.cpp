@@ -52,7 +52,7 @@ const std::vector<float>* CopyCache::channels(const Histogram& source, std::int3
     copy.channels = made.channels;
     copy.integrated = std::move(made.channels);
     copy.integrable = integrateChannels(copy.integrated, bins);
-    if (copy.integrable) copy.guide = makeSampleGuide(copy.integrated, bins);
+    if (copy.integrable) makeSampleGuide(copy.integrated, bins, copy.guide);
     copy.made = true;
   }
   return &copy.channels;
@@ -76,7 +76,9 @@ std::size_t CopyCache::ranges() const {
 void CopyCache::clear() {
   nx_ = 0;
   bins_.clear();
+  bins_.shrink_to_fit();
   byBins_.clear();
+  byBins_.shrink_to_fit();
 }
 
 }  // namespace hbook

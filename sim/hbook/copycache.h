@@ -13,7 +13,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "histogram.h"
@@ -42,7 +41,7 @@ class CopyCache {
     std::vector<float> channels;
     bool integrable = false;
     std::vector<float> integrated;
-    std::shared_ptr<const SampleGuide> guide;
+    SampleGuide guide;
   };
 
   // The kept, integrable copy whose channels are bit for bit h's, or null.

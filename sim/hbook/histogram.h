@@ -4,13 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-namespace hbook {
+#include "sampleguide.h"
 
-struct SampleGuide;
+namespace hbook {
 
 struct Histogram {
   std::int32_t id = 0;
@@ -34,9 +33,9 @@ struct Histogram {
   std::vector<float> sumw2;
   bool readFromFile = false;  // read back by HRGET (ZEBRA status bit 5)
   // HRNDM1's guide for the bin search in the integrated contents (see
-  // sampleguide.h): set when HRNDM1 integrates, dropped by HF1. Code that
-  // changes the channels of an integrated histogram directly must reset it.
-  std::shared_ptr<const SampleGuide> sampleGuide;
+  // sampleguide.h): made when HRNDM1 integrates, dropped by HF1. Code that
+  // changes the channels of an integrated histogram directly must drop it.
+  SampleGuide sampleGuide;
 
   float binWidth() const { return (xmax - xmin) / static_cast<float>(nx); }
   float content(int bin) const { return channels.at(bin); }  // 1..nx

@@ -12,8 +12,6 @@
 // current limits.
 #include <cmath>
 #include <cstdint>
-#include <memory>
-#include <utility>
 #include <vector>
 
 #include "hbug.h"
@@ -25,13 +23,12 @@ namespace {
 
 std::uint32_t rndmState = 12345u;
 
-// What an integration leaves besides the channels.
-void markIntegrated(Histogram& h, std::shared_ptr<const SampleGuide> guide) {
+// What an integration leaves besides the channels and the guide.
+void markIntegrated(Histogram& h) {
   h.entries = -1;
   // The package rebuilds the contents bank here, and a histogram read from a
   // file is written back with the status of one booked in memory.
   h.readFromFile = false;
-  h.sampleGuide = std::move(guide);
 }
 
 // Replace bins 1..nx by the normalised cumulative sum, and make the guide of
@@ -49,15 +46,16 @@ void integrate(Histogram& h) {
     for (std::int32_t i = 1; i <= h.nx; ++i) c[i] = c[i] / total;
     c[0] = 0.0f;
   }
-  markIntegrated(h, makeSampleGuide(c, h.nx));
+  makeSampleGuide(c, h.nx, h.sampleGuide);
+  markIntegrated(h);
 }
 
 }  // namespace
 
-void adoptIntegration(Histogram& h, const std::vector<float>& integrated,
-                      const std::shared_ptr<const SampleGuide>& guide) {
+void adoptIntegration(Histogram& h, const std::vector<float>& integrated, const SampleGuide& guide) {
   h.channels = integrated;
-  markIntegrated(h, guide);
+  h.sampleGuide = guide;
+  markIntegrated(h);
 }
 
 bool integrateChannels(std::vector<float>& c, std::int32_t nx) {
@@ -92,7 +90,7 @@ std::int32_t sampleBin(const Histogram& h, float r) {
   std::int32_t lo = 0;
   std::int32_t hi = nx;
   if (r < F(nx)) {
-    if (h.sampleGuide && h.sampleGuide->nx == nx && r >= 0.0f) narrowBracket(*h.sampleGuide, r, lo, hi);
+    if (h.sampleGuide.madeFor(nx) && r >= 0.0f) narrowBracket(h.sampleGuide, r, lo, hi);
     while (hi - lo > 1) {
       const std::int32_t mid = lo + (hi - lo) / 2;
       if (F(mid) <= r)

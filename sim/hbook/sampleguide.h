@@ -12,28 +12,34 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace hbook {
 
 struct SampleGuide {
-  std::int32_t nx = 0;               // bins of the contents it was made for
-  std::int32_t cells = 0;            // G
-  std::vector<std::int32_t> edge;    // g = 0..G: the largest K with F(K) <= g/G
+  std::int32_t nx = 0;              // bins of the contents it was made for; 0: none
+  std::int32_t cells = 0;           // G, the power of two from nx up
+  std::vector<std::uint16_t> edge;  // g = 0..G: the largest K with F(K) <= g/G
+
+  bool madeFor(std::int32_t bins) const { return nx > 0 && nx == bins; }
+  void drop() { nx = 0; }  // keeps the storage
 };
 
-// The guide for the integrated channels c (c[K] = F(K), K = 1..nx), or null
-// when F is not a non-decreasing sequence of finite values from 0 up to at
-// most 1: then only the plain bisection is exact.
-std::shared_ptr<const SampleGuide> makeSampleGuide(const std::vector<float>& c, std::int32_t nx);
+// Most bins a guide is made for (its entries are 16-bit).
+constexpr std::int32_t SAMPLE_GUIDE_MAX_BINS = 65535;
+
+// Makes in `guide` (in its storage) the guide for the integrated channels c
+// (c[K] = F(K), K = 1..nx). Returns false and leaves no guide when F is not
+// a non-decreasing sequence of finite values from 0 up to at most 1 (then
+// only the plain bisection is exact) or nx is above SAMPLE_GUIDE_MAX_BINS.
+bool makeSampleGuide(const std::vector<float>& c, std::int32_t nx, SampleGuide& guide);
 
 // Narrow HRNDM1's bracket [lo, hi] = [0, nx] for 0 <= r < F(nx) to the
 // guide's cell of r.
 inline void narrowBracket(const SampleGuide& guide, float r, std::int32_t& lo, std::int32_t& hi) {
   const auto g = static_cast<std::int32_t>(r * static_cast<float>(guide.cells));
   lo = guide.edge[static_cast<std::size_t>(g)];
-  const std::int32_t above = guide.edge[static_cast<std::size_t>(g) + 1] + 1;
+  const std::int32_t above = static_cast<std::int32_t>(guide.edge[static_cast<std::size_t>(g) + 1]) + 1;
   hi = above < guide.nx ? above : guide.nx;
 }
 

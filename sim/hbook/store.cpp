@@ -55,11 +55,14 @@ std::int32_t Store::channelOf(const Histogram& h, float x) {
 
 void Store::index(std::int32_t id, Histogram* h) {
   if (id >= 0 && id < DIRECT_IDS) {
-    if (static_cast<std::size_t>(id) >= byDirectId_.size()) {
+    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
+    if (page >= pages_.size()) pages_.resize(page + 1);
+    if (!pages_[page]) {
       if (!h) return;
-      byDirectId_.resize(static_cast<std::size_t>(id) + 1, nullptr);
+      pages_[page] = std::make_unique<std::array<Histogram*, PAGE_IDS>>();
+      pages_[page]->fill(nullptr);
     }
-    byDirectId_[static_cast<std::size_t>(id)] = h;
+    (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)] = h;
   } else if (h) {
     byOtherId_[id] = h;
   } else {
@@ -76,19 +79,22 @@ Histogram* Store::append(std::unique_ptr<Histogram> h) {
 }
 
 // A default histogram, in the storage of a deleted one when there is one:
-// its channel vector and title keep their capacity, everything else is as
-// new.
+// its channel vector, title and guide keep their capacity, everything else
+// is as new.
 std::unique_ptr<Histogram> Store::blankHistogram() {
   if (spares_.empty()) return std::make_unique<Histogram>();
   std::unique_ptr<Histogram> h = std::move(spares_.back());
   spares_.pop_back();
   std::vector<float> channels = std::move(h->channels);
   std::string title = std::move(h->title);
+  std::vector<std::uint16_t> guideEdges = std::move(h->sampleGuide.edge);
   *h = Histogram();
   channels.clear();
   title.clear();
+  guideEdges.clear();
   h->channels = std::move(channels);
   h->title = std::move(title);
+  h->sampleGuide.edge = std::move(guideEdges);
   return h;
 }
 
@@ -148,7 +154,7 @@ void Store::fillHistogram(Histogram& h, float x, float w) {
   // Every call counts, under- and overflow and zero weights included; the
   // counter wraps like the package's 32-bit integer.
   h.entries = static_cast<std::int32_t>(static_cast<std::uint32_t>(h.entries) + 1u);
-  if (h.sampleGuide) h.sampleGuide.reset();  // the contents changed
+  h.sampleGuide.drop();  // the contents changed
 }
 
 float Store::random(std::int32_t id) {
@@ -238,8 +244,11 @@ void Store::put(Histogram h) {
 }
 
 const Histogram* Store::find(std::int32_t id) const {
-  if (id >= 0 && id < DIRECT_IDS)
-    return static_cast<std::size_t>(id) < byDirectId_.size() ? byDirectId_[static_cast<std::size_t>(id)] : nullptr;
+  if (id >= 0 && id < DIRECT_IDS) {
+    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
+    if (page >= pages_.size() || !pages_[page]) return nullptr;
+    return (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)];
+  }
   auto it = byOtherId_.find(id);
   return it == byOtherId_.end() ? nullptr : it->second;
 }
@@ -255,9 +264,15 @@ std::vector<const Histogram*> Store::all() const {
   return result;
 }
 
+void Store::dropKeptCopies() {
+  copies_.clear();
+  spares_.clear();
+  spares_.shrink_to_fit();
+}
+
 void Store::clear() {
   order_.clear();
-  byDirectId_.clear();
+  pages_.clear();
   byOtherId_.clear();
   spares_.clear();
   copies_.clear();

@@ -4,6 +4,7 @@
 // upper-case entries of hbook.h are a thin layer over the run-level store.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -82,11 +83,16 @@ class Store {
 
   // Ranges of the kept copies of HCOPYR (for tests).
   std::size_t keptCopies() const { return copies_.ranges(); }
+  // Gives back the memory of the kept copies and of deleted histograms
+  // (when the copying is over); later copies are made afresh.
+  void dropKeptCopies();
 
  private:
-  // Ids from 0 up to this are looked up in a table indexed by the id itself
-  // (grown to the largest id booked), others in a hash map.
-  static constexpr std::int32_t DIRECT_IDS = 8192;
+  // Ids from 0 below DIRECT_IDS are looked up directly: pages_[id / PAGE_IDS]
+  // holds the entries of PAGE_IDS consecutive ids, made when one of them is
+  // booked; other ids go through a hash map.
+  static constexpr std::int32_t DIRECT_IDS = 1 << 16;
+  static constexpr std::int32_t PAGE_IDS = 64;
   // Histograms deleted are kept for their storage, up to this many, and
   // reused by the next bookings (no allocation for a delete-and-copy cycle).
   static constexpr std::size_t SPARES = 4;
@@ -98,7 +104,7 @@ class Store {
   std::int64_t limitWords_;
   std::int64_t usedWords_ = 0;
   std::vector<std::unique_ptr<Histogram>> order_;  // booking order
-  std::vector<Histogram*> byDirectId_;             // the same histograms by id, ids below DIRECT_IDS
+  std::vector<std::unique_ptr<std::array<Histogram*, PAGE_IDS>>> pages_;  // the same histograms by id
   std::unordered_map<std::int32_t, Histogram*> byOtherId_;  // ... and the other ids
   std::vector<std::unique_ptr<Histogram>> spares_;
   CopyCache copies_;
@@ -126,8 +132,7 @@ bool integrateChannels(std::vector<float>& c, std::int32_t nx);
 // An integration made elsewhere, by integrateChannels and makeSampleGuide
 // from exactly h's channels: h takes the integrated channels and the guide
 // and is marked integrated as HRNDM1 marks it.
-void adoptIntegration(Histogram& h, const std::vector<float>& integrated,
-                      const std::shared_ptr<const SampleGuide>& guide);
+void adoptIntegration(Histogram& h, const std::vector<float>& integrated, const SampleGuide& guide);
 
 // The package's own uniform generator RNDM, one stream for the whole
 // process: a 32-bit multiplicative congruential generator (x 69069) whose
