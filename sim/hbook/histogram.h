@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sampleguide.h"
+
 namespace hbook {
 
 struct Histogram {
@@ -30,6 +32,10 @@ struct Histogram {
   // Sum of squared weights of bins 1..nx; empty unless the histogram has errors.
   std::vector<float> sumw2;
   bool readFromFile = false;  // read back by HRGET (ZEBRA status bit 5)
+  // HRNDM1's guide for the bin search in the integrated contents (see
+  // sampleguide.h): made when HRNDM1 integrates, dropped by HF1. Code that
+  // changes the channels of an integrated histogram directly must drop it.
+  SampleGuide sampleGuide;
 
   float binWidth() const { return (xmax - xmin) / static_cast<float>(nx); }
   float content(int bin) const { return channels.at(bin); }  // 1..nx

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hbug.h"
+#include "sampleguide.h"
 #include "store.h"
 
 namespace hbook {
@@ -22,32 +23,52 @@ namespace {
 
 std::uint32_t rndmState = 12345u;
 
-// Replace bins 1..nx by the normalised cumulative sum.
-void integrate(Histogram& h) {
-  std::vector<float>& c = h.channels;
-  float total = 0.0f;
-  for (std::int32_t i = 1; i <= h.nx; ++i) {
-    total += c[i];
-    c[i] = total;
-  }
-  if (total == 0.0f || !std::isfinite(total)) {
-    // Nothing to follow: every bin counts as 1 (a uniform distribution).
-    hbugError("HRNDM1", total == 0.0f ? "Integral is zero" : "Integral is not finite", h.id);
-    total = 0.0f;
-    for (std::int32_t i = 1; i <= h.nx; ++i) {
-      total += 1.0f;
-      c[i] = total;
-    }
-  }
-  for (std::int32_t i = 1; i <= h.nx; ++i) c[i] = c[i] / total;
-  c[0] = 0.0f;
+// What an integration leaves besides the channels and the guide.
+void markIntegrated(Histogram& h) {
   h.entries = -1;
   // The package rebuilds the contents bank here, and a histogram read from a
   // file is written back with the status of one booked in memory.
   h.readFromFile = false;
 }
 
+// Replace bins 1..nx by the normalised cumulative sum, and make the guide of
+// the bin search for them.
+void integrate(Histogram& h) {
+  std::vector<float>& c = h.channels;
+  if (!integrateChannels(c, h.nx)) {
+    // Nothing to follow: every bin counts as 1 (a uniform distribution).
+    hbugError("HRNDM1", c[h.nx] == 0.0f ? "Integral is zero" : "Integral is not finite", h.id);
+    float total = 0.0f;
+    for (std::int32_t i = 1; i <= h.nx; ++i) {
+      total += 1.0f;
+      c[i] = total;
+    }
+    for (std::int32_t i = 1; i <= h.nx; ++i) c[i] = c[i] / total;
+    c[0] = 0.0f;
+  }
+  makeSampleGuide(c, h.nx, h.sampleGuide);
+  markIntegrated(h);
+}
+
 }  // namespace
+
+void adoptIntegration(Histogram& h, const std::vector<float>& integrated, const SampleGuide& guide) {
+  h.channels = integrated;
+  h.sampleGuide = guide;
+  markIntegrated(h);
+}
+
+bool integrateChannels(std::vector<float>& c, std::int32_t nx) {
+  float total = 0.0f;
+  for (std::int32_t i = 1; i <= nx; ++i) {
+    total += c[i];
+    c[i] = total;
+  }
+  if (total == 0.0f || !std::isfinite(total)) return false;
+  for (std::int32_t i = 1; i <= nx; ++i) c[i] = c[i] / total;
+  c[0] = 0.0f;
+  return true;
+}
 
 float rndm() {
   rndmState *= 69069u;  // modulo 2^32
@@ -57,6 +78,29 @@ float rndm() {
 }
 
 void resetRndm() { rndmState = 12345u; }
+
+std::int32_t sampleBin(const Histogram& h, float r) {
+  const std::int32_t nx = h.nx;
+  const std::vector<float>& c = h.channels;
+  auto F = [&c](std::int32_t k) { return k == 0 ? 0.0f : c[k]; };
+  // Bisection keeping F(lo) <= r < F(hi). For a non-decreasing F ending in
+  // 1 > r this gives the largest K with F(K) <= r, and F(K+1) > F(K) then.
+  // The guide, made only for such an F, starts it from a narrower bracket
+  // that holds the same K (sampleguide.h).
+  std::int32_t lo = 0;
+  std::int32_t hi = nx;
+  if (r < F(nx)) {
+    if (h.sampleGuide.madeFor(nx) && r >= 0.0f) narrowBracket(h.sampleGuide, r, lo, hi);
+    while (hi - lo > 1) {
+      const std::int32_t mid = lo + (hi - lo) / 2;
+      if (F(mid) <= r)
+        lo = mid;
+      else
+        hi = mid;
+    }
+  }
+  return lo;
+}
 
 float sample(Histogram& h) {
   const std::int32_t nx = h.nx;
@@ -71,20 +115,7 @@ float sample(Histogram& h) {
   const float r = rndm();
   const float xwid = (h.xmax - h.xmin) / static_cast<float>(nx);
 
-  // Bisection keeping F(lo) <= r < F(hi). For a non-decreasing F ending in
-  // 1 > r this gives the largest K with F(K) <= r, and F(K+1) > F(K) then.
-  std::int32_t lo = 0;
-  std::int32_t hi = nx;
-  if (r < F(nx)) {
-    while (hi - lo > 1) {
-      const std::int32_t mid = lo + (hi - lo) / 2;
-      if (F(mid) <= r)
-        lo = mid;
-      else
-        hi = mid;
-    }
-  }
-  const std::int32_t K = lo;
+  const std::int32_t K = sampleBin(h, r);
   if (!(F(K) <= r && r < F(K + 1))) {
     // Only contents marked integrated (entries -1) that are not a valid
     // cumulative sum get here: take the centre of the highest positive bin.

@@ -50,6 +50,34 @@ inline std::int32_t step(std::int32_t* seeds, int& i24, int& j24, std::int32_t& 
   return uni;
 }
 
+// One step at fixed lags i (24) and j (10); returns the new borrow.
+inline std::int32_t stepAt(std::int32_t* seeds, int i, int j, std::int32_t carry) {
+  std::int32_t uni = seeds[j] - seeds[i] - carry;
+  carry = (uni < 0) ? 1 : 0;
+  seeds[i] = uni + carry * ITWO24;
+  return carry;
+}
+
+// n steps, the numbers thrown away for luxury. They are the steps of
+// step() in the same order: while the lag-24 index starts at the top of the
+// table (with the lag-10 index 14 below it, as always unless a restored
+// state says otherwise), a round of 24 steps takes the lags down the table
+// as (23, 9) ... (14, 0) and then (13, 23) ... (0, 10), which are written
+// out with fixed indices; only the steps before the first round and after
+// the last go through step().
+void skipSteps(std::int32_t* seeds, int& i24, int& j24, std::int32_t& carry, std::int32_t n) {
+  if (j24 == (i24 + 10) % 24) {
+    for (; n > 0 && i24 != 23; --n) step(seeds, i24, j24, carry);
+    std::int32_t c = carry;
+    for (; n >= 24; n -= 24) {
+      for (int i = 23, j = 9; j >= 0; --i, --j) c = stepAt(seeds, i, j, c);
+      for (int i = 13, j = 23; i >= 0; --i, --j) c = stepAt(seeds, i, j, c);
+    }
+    carry = c;
+  }
+  for (; n > 0; --n) step(seeds, i24, j24, carry);
+}
+
 }  // namespace
 
 Ranlux::Ranlux() = default;
@@ -109,7 +137,7 @@ void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
     if (in24_ == 24) {
       in24_ = 0;
       kount = kount + nskip_;
-      for (std::int32_t isk = 0; isk < nskip_; ++isk) step(seeds_, i24, j24, carry);
+      skipSteps(seeds_, i24, j24, carry, nskip_);
     }
   }
   i24_ = i24;
@@ -176,7 +204,7 @@ void Ranlux::rluxgo(std::int32_t lux, std::int32_t ins, std::int32_t k1, std::in
     std::int32_t carry = carry_;
     for (std::int32_t iouter = 1; iouter <= k2 + 1; ++iouter) {
       const std::int32_t inner = (iouter == k2 + 1) ? k1 : IGIGA;
-      for (std::int32_t isk = 0; isk < inner; ++isk) step(seeds_, i24, j24, carry);
+      skipSteps(seeds_, i24, j24, carry, inner);
     }
     i24_ = i24;
     j24_ = j24;

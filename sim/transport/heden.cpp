@@ -1,6 +1,8 @@
 // HEDEN: mass density of liquid helium against temperature.
 #include "heden.h"
 
+#include <cmath>
+
 #include "densitygrid.h"
 #include "freeformat.h"
 #include "tablelookup.h"
@@ -21,13 +23,15 @@ void HEDEN(double T, double& rho) {
   const double tFirst = grid[0];
   const double tLast = grid[tarn::DENSITY_GRID_POINTS - 1];
 
-  for (int i = 0; i < tarn::DENSITY_GRID_POINTS - 1; ++i) {
-    if (T < tFirst || T > tLast) {
-      // Out of range: reported for every interval, rho untouched.
+  if (T < tFirst || T > tLast) {
+    // Out of range: reported for every interval, rho untouched.
+    for (int i = 0; i < tarn::DENSITY_GRID_POINTS - 1; ++i) {
       textout::print(textout::Line().dbl(T).dbl(tFirst).dbl(tLast));
       textout::print(textout::Line().text("The value is out of range ... heden code"));
-      continue;
     }
+  } else if (!std::isnan(T)) {
+    // Straight to the interval holding T (tablelookup.h); a NaN leaves rho.
+    const int i = tarn::intervalHolding(grid, tarn::DENSITY_GRID_POINTS, T);
     tarn::interpolateInterval(T, grid[i], grid[i + 1], kRho[i], kRho[i + 1], rho);
   }
 }

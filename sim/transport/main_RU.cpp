@@ -189,6 +189,7 @@ int runTarn(const RunOptions& options) {
   RunState state;
   state.log = &log;
   state.observer = options.observer;
+  state.targetObserver = options.targetObserver;
   Progress progress(options.nEvents, stderrIsTerminal(), std::cerr);
   for (std::int32_t event = 1; event <= options.nEvents; ++event) {
     if (const int signal = pendingStopSignal()) {

@@ -1,6 +1,8 @@
 // NDEN: relative density of liquid helium against temperature.
 #include "nden.h"
 
+#include <cmath>
+
 #include "console.h"
 #include "densitygrid.h"
 #include "freeformat.h"
@@ -26,13 +28,14 @@ void NDEN(double T, double& rhoRel) {
   const double tFirst = grid[0];
   const double tLast = grid[tarn::DENSITY_GRID_POINTS - 1];
 
-  for (int i = 0; i < tarn::DENSITY_GRID_POINTS - 1; ++i) {
-    if (T < tFirst || T > tLast) {
-      // Out of range: the run cannot go on without a density.
-      textout::print(textout::Line().dbl(T).dbl(tFirst).dbl(tLast));
-      textout::print(textout::Line().text("The value is out of range ... nden code"));
-      textout::abortRun(kOutOfTableStatus);
-    }
-    tarn::interpolateInterval(T, grid[i], grid[i + 1], kRhoRel[i], kRhoRel[i + 1], rhoRel);
+  if (T < tFirst || T > tLast) {
+    // Out of range: the run cannot go on without a density.
+    textout::print(textout::Line().dbl(T).dbl(tFirst).dbl(tLast));
+    textout::print(textout::Line().text("The value is out of range ... nden code"));
+    textout::abortRun(kOutOfTableStatus);
   }
+  if (std::isnan(T)) return;  // no interval takes it: rhoRel stays
+  // Straight to the interval holding T (tablelookup.h).
+  const int i = tarn::intervalHolding(grid, tarn::DENSITY_GRID_POINTS, T);
+  tarn::interpolateInterval(T, grid[i], grid[i + 1], kRhoRel[i], kRhoRel[i + 1], rhoRel);
 }

@@ -8,6 +8,7 @@
 #include "hbook.h"
 #include "interrupt.h"
 #include "run.h"
+#include "store.h"
 
 namespace tarn {
 namespace {
@@ -40,6 +41,9 @@ std::string freshName(const std::string& base, std::int32_t ranNo, int attempt) 
 std::string histFileName(std::int32_t ranNo) { return "h" + std::to_string(ranNo) + ".hbook"; }
 
 int endOfRun(RunState& run, std::int32_t ranNo, const std::function<RunStamp()>& clock) {
+  // The copies of S(q) kept for the event loop are no longer needed: their
+  // memory goes back before the histogram file is made.
+  hbook::memory().dropKeptCopies();
   const Counters& n = run.counters;
   RunLog& log = *run.log;
   int status = 0;

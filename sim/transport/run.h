@@ -73,8 +73,9 @@ class RunLog {
   bool failed_ = false;
 };
 
-// What the event loop knows about a neutron that reached the detector plane;
-// handed to an observer (tests and diagnostics) when one is set.
+// What the event loop knows about a neutron: filled in stage by stage and,
+// for a neutron that reached the detector plane, handed to an observer
+// (tests and diagnostics) when one is set.
 struct DetectedNeutron {
   std::int32_t event = 0;
   double En = 0.0;                 // start energy, meV
@@ -85,6 +86,18 @@ struct DetectedNeutron {
   bool scatteredUp = false, scatteredDown = false;
   CellTally up, down;
   double totalPath = 0.0, totalRotation = 0.0;  // cm, mrad
+};
+
+// One TARGET call of the event loop: the cell, the transfer, the neutron in
+// and out, and the seven scattering outputs the call left.
+struct TargetCall {
+  std::int32_t event = 0;
+  bool downstream = false;
+  double q = 0.0;  // 1/Å
+  NeutronState in, out;
+  bool scattered = false;
+  double sigma = 0.0, path = 0.0, thetaS = 0.0, sigmaSommers = 0.0, sigmaIntq = 0.0;
+  double theta_p = 0.0, phi_p = 0.0;
 };
 
 // Run-level state of the event loop.
@@ -99,6 +112,7 @@ struct RunState {
   // Events ended because no allowed momentum transfer could be drawn.
   std::int32_t nNoTransfer = 0;
   std::function<void(const DetectedNeutron&)> observer;
+  std::function<void(const TargetCall&)> targetObserver;
 };
 
 // Carry one neutron (event index `event`, 1-based) through the beamline.
@@ -115,6 +129,7 @@ struct RunOptions {
   std::int32_t nEvents = Nevents;
   std::function<RunStamp()> clock = DATE_AND_TIME;
   std::function<void(const DetectedNeutron&)> observer;
+  std::function<void(const TargetCall&)> targetObserver;
 };
 
 // The whole program from a fresh start (histogram memory and generators

@@ -3,7 +3,9 @@
 // The tables hold single-precision entries; they are widened to double here
 // and the argument is compared with the widened values. A lookup visits every
 // interval of its grid in increasing order, without stopping early, and calls
-// this step for each interval it does not handle as out of range itself.
+// this step for each interval it does not handle as out of range itself; the
+// value left is that of the last interval taking the argument, which a lookup
+// may also call alone (WQ does).
 #pragma once
 
 namespace tarn {
@@ -29,6 +31,25 @@ inline bool interpolateInterval(double a, double x0, double x1, double v0, doubl
     return true;
   }
   return false;
+}
+
+// The interval of an increasing grid of n points that takes a, for
+// grid[0] <= a <= grid[n-1]: the largest i <= n - 2 with grid[i] <= a, by
+// bisection. Calling interpolateInterval for it alone leaves the value that
+// visiting every interval in order leaves: an inner a lies in one interval
+// only, and a grid point gets its own table entry from either interval
+// ending there.
+inline int intervalHolding(const float* grid, int n, double a) {
+  int lo = 0;
+  int hi = n - 1;
+  while (hi - lo > 1) {
+    const int mid = lo + (hi - lo) / 2;
+    if (static_cast<double>(grid[mid]) <= a)
+      lo = mid;
+    else
+      hi = mid;
+  }
+  return lo;
 }
 
 }  // namespace tarn

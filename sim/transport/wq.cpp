@@ -30,24 +30,41 @@ constexpr double kSmallQ = 0.1;
 // The correction lowers wp by this fraction of its table value per trial.
 constexpr double kStepDivisor = 20.0;
 
+// The interval i with kQ[i] <= q <= kQ[i+1] for q in the table: q * 10
+// lands in it or next to it (the single-precision grid is not exactly
+// 0.1 apart), and the steps below settle it.
+int intervalOf(double q) {
+  int i = static_cast<int>(q * 10.0);
+  if (i > kPoints - 2) i = kPoints - 2;
+  while (i > 0 && q < static_cast<double>(kQ[i])) --i;
+  while (i < kPoints - 2 && q > static_cast<double>(kQ[i + 1])) ++i;
+  return i;
+}
+
 }  // namespace
 
 void WQ(double q, double& wp, double E, double k) {
   const double qFirst = kQ[0];
   const double qLast = kQ[kPoints - 1];
 
-  // Table lookup: every interval, in order; out of range is reported per interval.
-  for (int i = 0; i < kPoints - 1; ++i) {
-    if (q < qFirst || q > qLast) {
+  if (q < qFirst || q > qLast) {
+    // Out of range: clamped, and reported for each of the 36 intervals.
+    for (int i = 0; i < kPoints - 1; ++i) {
       textout::print(textout::Line()
                          .integer(i + 1)
                          .dbl(q)
                          .dbl(qFirst)
                          .dbl(qLast)
                          .text(" The value is out of range ... wq code"));
-      wp = (q < qFirst) ? static_cast<double>(kWp[0]) : static_cast<double>(kWp[kPoints - 1]);
-      continue;
     }
+    wp = (q < qFirst) ? static_cast<double>(kWp[0]) : static_cast<double>(kWp[kPoints - 1]);
+  } else if (!std::isnan(q)) {
+    // Table lookup. Visiting every interval in order, the value left is
+    // that of the last interval taking q: an inner q lies in one interval
+    // only, and a grid point gets its own table entry from either interval
+    // ending there. Going straight to the interval of q gives those bits
+    // with the same arithmetic. (No interval takes a NaN: wp stays.)
+    const int i = intervalOf(q);
     tarn::interpolateInterval(q, kQ[i], kQ[i + 1], kWp[i], kWp[i + 1], wp);
   }
 

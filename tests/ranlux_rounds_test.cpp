@@ -1,0 +1,145 @@
+// The luxury skipping in whole rounds of 24 steps with fixed lags gives the
+// numbers and the state of single subtract-with-borrow steps: the generator
+// against a step-by-step reference started from its own state, at every
+// luxury level and p, for vector lengths that stop mid-round, from restored
+// states whose lags are not 14 apart, and across a restart by skipping.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <sstream>
+#include <vector>
+
+#include "console.h"
+#include "ranlux.h"
+
+namespace {
+
+class Quiet {
+ public:
+  Quiet() { textout::setConsole(&out_); }
+  ~Quiet() { textout::setConsole(nullptr); }
+
+ private:
+  std::ostringstream out_;
+};
+
+// RANLUX one step at a time, from a state written by rluxut.
+struct Reference {
+  std::int32_t seeds[24];
+  int i24, j24, in24, nskip;
+  std::int32_t carry;
+
+  Reference(const std::int32_t isdext[25], int nskipPerGroup) : nskip(nskipPerGroup) {
+    for (int i = 0; i < 24; ++i) seeds[i] = isdext[i];
+    carry = isdext[24] < 0 ? 1 : 0;
+    std::int32_t isd = isdext[24] < 0 ? -isdext[24] : isdext[24];
+    i24 = isd % 100 - 1;
+    j24 = (isd / 100) % 100 - 1;
+    in24 = (isd / 10000) % 100;
+  }
+  std::int32_t step() {
+    std::int32_t uni = seeds[j24] - seeds[i24] - carry;
+    carry = uni < 0 ? 1 : 0;
+    if (uni < 0) uni += 1 << 24;
+    seeds[i24] = uni;
+    i24 = i24 == 0 ? 23 : i24 - 1;
+    j24 = j24 == 0 ? 23 : j24 - 1;
+    return uni;
+  }
+  float next() {
+    const std::int32_t uni = step();
+    float r = static_cast<float>(uni) * 0x1p-24f;
+    if (uni < (1 << 12)) {
+      r = r + 0x1p-24f * (static_cast<float>(seeds[j24]) * 0x1p-24f);
+      if (r == 0.0f) r = 0x1p-24f * 0x1p-24f;
+    }
+    if (++in24 == 24) {
+      in24 = 0;
+      for (int k = 0; k < nskip; ++k) step();
+    }
+    return r;
+  }
+};
+
+// Draws `total` numbers from gen in vectors of the given lengths (cycled)
+// and from the reference, and compares every number and the final state.
+void expectSameAsSingleSteps(ranlux::Ranlux& gen, int nskip, const std::vector<int>& lengths, int total) {
+  std::int32_t state[25];
+  gen.rluxut(state);
+  Reference ref(state, nskip);
+  std::vector<float> v;
+  int drawn = 0;
+  for (std::size_t n = 0; drawn < total; ++n) {
+    const int len = lengths[n % lengths.size()];
+    v.resize(static_cast<std::size_t>(len));
+    gen.ranlux(v.data(), len);
+    for (int k = 0; k < len; ++k, ++drawn)
+      ASSERT_EQ(std::bit_cast<std::uint32_t>(v[static_cast<std::size_t>(k)]), std::bit_cast<std::uint32_t>(ref.next()))
+          << "number " << drawn;
+  }
+  gen.rluxut(state);
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(state[i], ref.seeds[i]) << i;
+  EXPECT_EQ(state[24] < 0, ref.carry == 1);
+  const std::int32_t isd = state[24] < 0 ? -state[24] : state[24];
+  EXPECT_EQ(isd % 100 - 1, ref.i24);
+  EXPECT_EQ((isd / 100) % 100 - 1, ref.j24);
+}
+
+}  // namespace
+
+TEST(RanluxRounds, EveryLuxuryLevelAndPMatchesSingleSteps) {
+  Quiet quiet;
+  const int levelSkips[5] = {0, 24, 73, 199, 365};
+  for (int lux = 0; lux <= 4; ++lux) {
+    ranlux::Ranlux gen;
+    gen.rluxgo(lux, 1000 + lux, 0, 0);
+    expectSameAsSingleSteps(gen, levelSkips[lux], {1, 3, 4, 7, 24, 25, 100, 1000}, 30000);
+  }
+  // p itself: rounds and leftovers of every size.
+  for (int p : {25, 30, 47, 48, 49, 71, 72, 100, 389, 2000}) {
+    ranlux::Ranlux gen;
+    gen.rluxgo(p, 77, 0, 0);
+    expectSameAsSingleSteps(gen, p - 24, {5, 24, 13}, 5000);
+  }
+}
+
+TEST(RanluxRounds, RestoredStatesWithOtherLagsMatchSingleSteps) {
+  Quiet quiet;
+  ranlux::Ranlux source;
+  source.rluxgo(3, 4242, 0, 0);
+  std::vector<float> warm(1000);
+  source.ranlux(warm.data(), 1000);
+  std::int32_t state[25];
+  source.rluxut(state);
+  const bool borrow = state[24] < 0;
+  // Every pair of lags (1-based), 14 apart or not, and positions in the group.
+  for (int i24 = 1; i24 <= 24; i24 += 5)
+    for (int j24 = 1; j24 <= 24; j24 += 3)
+      for (int in24 : {0, 23}) {
+        std::int32_t v[25];
+        for (int i = 0; i < 24; ++i) v[i] = state[i];
+        v[24] = i24 + 100 * j24 + 10000 * in24 + 1000000 * 3;
+        if (borrow) v[24] = -v[24];
+        ranlux::Ranlux gen;
+        gen.rluxin(v);
+        expectSameAsSingleSteps(gen, 199, {4, 3, 24}, 2000);
+      }
+}
+
+TEST(RanluxRounds, RestartBySkippingMatchesSingleSteps) {
+  Quiet quiet;
+  // Restart 12345 numbers into the sequence: the skip goes in rounds too.
+  ranlux::Ranlux restarted;
+  restarted.rluxgo(2, 31415, 12345, 0);
+  ranlux::Ranlux fresh;
+  fresh.rluxgo(2, 31415, 0, 0);
+  std::int32_t state[25];
+  fresh.rluxut(state);
+  Reference ref(state, 73);
+  for (int k = 0; k < 12345; ++k) ref.step();
+  std::int32_t after[25];
+  restarted.rluxut(after);
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(after[i], ref.seeds[i]) << i;
+  EXPECT_EQ(after[24] < 0, ref.carry == 1);
+}
