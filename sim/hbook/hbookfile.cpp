@@ -1,0 +1,94 @@
+// Directory listings and the values HBOOK derives from stored sums.
+#include "hbookfile.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace hbook {
+
+const char* kindName(ObjectKind kind) {
+  switch (kind) {
+    case ObjectKind::Histogram1D: return "1D";
+    case ObjectKind::Histogram2D: return "2D";
+    case ObjectKind::Profile: return "PROFILE";
+    case ObjectKind::RowNtuple: return "RWN";
+    case ObjectKind::ColumnNtuple: return "CWN";
+  }
+  return "?";
+}
+
+std::vector<ObjectRef> Directory::byId() const {
+  std::vector<ObjectRef> sorted = objects;
+  std::stable_sort(sorted.begin(), sorted.end(), [](const ObjectRef& a, const ObjectRef& b) { return a.id < b.id; });
+  return sorted;
+}
+
+const ObjectRef* Directory::find(std::int32_t id) const {
+  for (const ObjectRef& o : objects) {
+    if (o.id == id) return &o;
+  }
+  return nullptr;
+}
+
+float Histogram2D::error(int ix, int iy) const {
+  if (!sumw2.empty()) return std::sqrt(sumw2.at(static_cast<std::size_t>((ix - 1) + (iy - 1) * nx)));
+  return std::sqrt(std::fabs(cell(ix, iy)));
+}
+
+// HSUM adds the in-range cells in single precision, column by column.
+float Histogram2D::sum() const {
+  float s = 0.0f;
+  for (int ix = 1; ix <= nx; ++ix) {
+    for (int iy = 1; iy <= ny; ++iy) s += cell(ix, iy);
+  }
+  return s;
+}
+
+// HI: the mean Y / N in single precision.
+float Profile::mean(int bin) const {
+  const float n = sumW.at(static_cast<std::size_t>(bin - 1));
+  if (n == 0.0f) return 0.0f;
+  return sumWY.at(static_cast<std::size_t>(bin)) / n;
+}
+
+// HIE: the spread s = sqrt(|Y2/N - (Y/N)^2|) in double precision; for a bin
+// without spread sqrt(|Y|), or 1/sqrt(12) with option I; divided by sqrt(N)
+// (taken in single precision) unless the option is S.
+float Profile::error(int bin) const {
+  constexpr std::uint32_t kOptionS = 1;
+  constexpr std::uint32_t kOptionI = 2;
+  const float n = sumW.at(static_cast<std::size_t>(bin - 1));
+  if (n == 0.0f) return 0.0f;
+  const double y = sumWY.at(static_cast<std::size_t>(bin));
+  const double y2 = sumWY2.at(static_cast<std::size_t>(bin - 1));
+  const double mean = y / n;
+  double s = std::sqrt(std::fabs(y2 / n - mean * mean));
+  const std::uint32_t option = errorStatus & 0x3;
+  if (s <= 0.0 && n >= 1.0f) s = option == kOptionI ? 1.0 / std::sqrt(12.0) : std::sqrt(std::fabs(y));
+  if (option != kOptionS) s /= static_cast<double>(std::sqrt(n));
+  return static_cast<float>(s);
+}
+
+std::int64_t Column::fixedElements() const {
+  std::int64_t e = 1;
+  for (std::int32_t d : dims) e *= d;
+  return e;
+}
+
+std::int64_t Column::count(std::int64_t row) const {
+  if (rowStart.empty()) return fixedElements();
+  return rowStart.at(static_cast<std::size_t>(row) + 1) - rowStart.at(static_cast<std::size_t>(row));
+}
+
+char columnTypeLetter(ColumnType t) {
+  switch (t) {
+    case ColumnType::Real: return 'R';
+    case ColumnType::Integer: return 'I';
+    case ColumnType::Unsigned: return 'U';
+    case ColumnType::Logical: return 'L';
+    case ColumnType::Character: return 'C';
+  }
+  return '?';
+}
+
+}  // namespace hbook
