@@ -20,7 +20,10 @@ done
 sed -n '/^ID 152$/,/^END 152$/p' "$data/gradx.dump.txt" | diff -q - "$work/152.txt" >/dev/null || fail "dump gradx 152 block"
 "$exe" dump "$data/gradx.hbook" 999 >/dev/null 2>&1 && fail "dump of a missing id succeeded"
 "$exe" ls "$data/gradx.hbook" | grep -q "152" || fail "ls gradx"
-"$exe" ls "$data/pawtut.hbook" 2>&1 >/dev/null | grep -q "2-D histogram, skipped" || fail "ls pawtut notes"
+"$exe" ls "$data/pawtut.hbook" > "$work/ls.txt" 2> "$work/ls.err" || fail "ls pawtut"
+[ -s "$work/ls.err" ] && fail "ls pawtut notes: $(cat "$work/ls.err")"
+[ "$(grep -c ' 2D ' "$work/ls.txt")" -eq 8 ] || fail "ls pawtut 2-D objects"
+grep -q '^/  *10 CWN  *11 variables x 3354 rows' "$work/ls.txt" || fail "ls pawtut ntuple"
 
 # csv -> make -> csv, bit for bit, including several histograms in one file.
 "$exe" csv "$data/lam.hbook" 100 > "$work/lam.csv" || fail "csv lam"

@@ -16,6 +16,8 @@ enum class ObjectKind { Histogram1D, Histogram2D, Profile, RowNtuple, ColumnNtup
 
 // "1D", "2D", "PROFILE", "RWN", "CWN"
 const char* kindName(ObjectKind kind);
+// "1-D histogram", "2-D histogram", "profile histogram", "row-wise ntuple", "column-wise ntuple"
+const char* kindDescription(ObjectKind kind);
 
 // One object of a directory: its kind, id and place in that kind's list.
 struct ObjectRef {
@@ -38,6 +40,10 @@ struct Directory {
   std::vector<ObjectRef> byId() const;
   // The first object with this id, or null.
   const ObjectRef* find(std::int32_t id) const;
+  // Its shape: "200 bins 0..20", "10 x 8 bins 0..1 x 0..2", "9 variables x 2000 rows".
+  std::string shape(const ObjectRef& ref) const;
+  std::string title(const ObjectRef& ref) const;
+  std::int64_t entries(const ObjectRef& ref) const;
 };
 
 }  // namespace hbook

@@ -31,6 +31,28 @@ const hbook::Histogram& findId(const hbook::ReadResult& file, const std::string&
   throw hbook::FileError(path + ": no 1-D histogram with id " + std::to_string(id));
 }
 
+ObjectAddress objectArgument(const std::string& s) {
+  ObjectAddress a;
+  const std::size_t slash = s.find_last_of('/');
+  if (slash == std::string::npos) {
+    a.id = idArgument(s);
+    return a;
+  }
+  if (s[0] != '/') throw UsageError{"an object in a subdirectory is named /DIR/ID: " + s};
+  a.directory = slash == 0 ? "/" : s.substr(0, slash);
+  a.id = idArgument(s.substr(slash + 1));
+  return a;
+}
+
+Found findObject(const hbook::ReadResult& file, const std::string& path, const ObjectAddress& address) {
+  for (const hbook::Directory& d : file.directories) {
+    if (d.path != address.directory) continue;
+    if (const hbook::ObjectRef* o = d.find(address.id)) return {&d, o};
+    break;
+  }
+  throw hbook::FileError(path + ": no object with id " + std::to_string(address.id) + " in directory " + address.directory);
+}
+
 std::string g9(float v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));

@@ -29,6 +29,21 @@ hbook::ReadResult load(const std::string& path);
 // The 1-D histogram with this id; throws FileError naming the file.
 const hbook::Histogram& findId(const hbook::ReadResult& file, const std::string& path, std::int32_t id);
 
+// An object named on the command line: "ID" in the top directory or
+// "/DIR/SUB/ID" in a subdirectory.
+struct ObjectAddress {
+  std::string directory = "/";
+  std::int32_t id = 0;
+};
+ObjectAddress objectArgument(const std::string& s);
+
+// The directory and object at an address; throws FileError naming the file.
+struct Found {
+  const hbook::Directory* directory = nullptr;
+  const hbook::ObjectRef* object = nullptr;
+};
+Found findObject(const hbook::ReadResult& file, const std::string& path, const ObjectAddress& address);
+
 // Shortest text that reads back as the same float ("%.9g").
 std::string g9(float v);
 
@@ -43,5 +58,6 @@ int commandLs(const std::vector<std::string>& args);
 int commandDump(const std::vector<std::string>& args);
 int commandCsv(const std::vector<std::string>& args);
 int commandMake(const std::vector<std::string>& args);
+int commandJson(const std::vector<std::string>& args);
 
 }  // namespace hbooktool
