@@ -144,15 +144,15 @@ float Profile::error(int bin) const {
   return static_cast<float>(s);
 }
 
-std::int64_t Column::fixedElements() const {
-  std::int64_t e = 1;
-  for (std::int32_t d : dims) e *= d;
-  return e;
+std::int64_t ColumnNtuple::first(const Column& c, std::int64_t row) const {
+  if (c.indexVariable < 0) return row * c.perRow;
+  return c.perRow * columns.at(static_cast<std::size_t>(c.indexVariable)).totals.at(static_cast<std::size_t>(row));
 }
 
-std::int64_t Column::count(std::int64_t row) const {
-  if (rowStart.empty()) return fixedElements();
-  return rowStart.at(static_cast<std::size_t>(row) + 1) - rowStart.at(static_cast<std::size_t>(row));
+std::int64_t ColumnNtuple::count(const Column& c, std::int64_t row) const {
+  if (c.indexVariable < 0) return c.perRow;
+  const std::vector<std::int64_t>& t = columns.at(static_cast<std::size_t>(c.indexVariable)).totals;
+  return c.perRow * (t.at(static_cast<std::size_t>(row) + 1) - t.at(static_cast<std::size_t>(row)));
 }
 
 char columnTypeLetter(ColumnType t) {

@@ -55,14 +55,12 @@ struct Column {
   std::vector<std::uint32_t> unsigneds;  // Unsigned
   std::vector<std::uint8_t> logicals;    // Logical: 0 or 1
   std::vector<std::string> texts;        // Character, trailing blanks kept
-  // Variable-length arrays: the elements of row r are [rowStart[r], rowStart[r+1]).
-  std::vector<std::int64_t> rowStart;
-
-  // Elements per row of a fixed-size variable (1 for a scalar).
-  std::int64_t fixedElements() const;
-  // First element and element count of row r (0-based).
-  std::int64_t first(std::int64_t row) const { return rowStart.empty() ? row * fixedElements() : rowStart.at(static_cast<std::size_t>(row)); }
-  std::int64_t count(std::int64_t row) const;
+  // Elements per row (1 for a scalar); for a variable-length array, per
+  // unit of its index variable's value (the product of the fixed dimensions).
+  std::int64_t perRow = 1;
+  // Index variables: the running totals of their values, totals[r] = the
+  // sum over rows before r (rows + 1 entries).
+  std::vector<std::int64_t> totals;
 };
 
 struct ColumnNtuple {
@@ -72,6 +70,10 @@ struct ColumnNtuple {
   std::int32_t entries = 0;
   std::vector<std::string> blocks;  // in chain order
   std::vector<Column> columns;      // counting through the blocks in order
+
+  // First element and number of elements of variable c in row r (0-based).
+  std::int64_t first(const Column& c, std::int64_t row) const;
+  std::int64_t count(const Column& c, std::int64_t row) const;
 };
 
 char columnTypeLetter(ColumnType t);  // R, I, U, L, C

@@ -67,8 +67,8 @@ void columnNtuple(std::ostream& out, const std::string& path, const ColumnNtuple
   out << "# C row \"name\" element value value_hex (variable-length arrays: only the elements present)\n";
   for (std::int64_t r = 0; r < n.entries; ++r) {
     for (const Column& c : n.columns) {
-      const std::int64_t first = c.first(r);
-      const std::int64_t count = c.count(r);
+      const std::int64_t first = n.first(c, r);
+      const std::int64_t count = n.count(c, r);
       for (std::int64_t e = 0; e < count; ++e) {
         out << "C" << i(r + 1, 9) << " \"" << c.name << "\"" << i(e + 1, 4) << value(c, first + e) << "\n";
       }

@@ -109,8 +109,8 @@ void csvColumnNtuple(std::ostream& out, const ColumnNtuple& n) {
   for (std::int64_t r = 0; r < n.entries; ++r) {
     bool firstField = true;
     for (const Column& c : n.columns) {
-      const std::int64_t start = c.first(r);
-      const std::int64_t count = c.count(r);
+      const std::int64_t start = n.first(c, r);
+      const std::int64_t count = n.count(c, r);
       const std::int64_t width = c.dims.empty() ? 1 : widthOf(c);
       for (std::int64_t e = 0; e < width; ++e) {
         out << (firstField ? "" : ",");

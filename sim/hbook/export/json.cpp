@@ -185,13 +185,13 @@ void column(std::ostream& out, const ColumnNtuple& n, const Column& c) {
   out << ",\"values\":[";
   for (std::int64_t r = 0; r < n.entries; ++r) {
     out << (r ? "," : "");
-    const std::int64_t first = c.first(r);
+    const std::int64_t first = n.first(c, r);
     if (c.dims.empty()) {
       out << element(c, first);
       continue;
     }
     out << "[";
-    for (std::int64_t e = 0; e < c.count(r); ++e) out << (e ? "," : "") << element(c, first + e);
+    for (std::int64_t e = 0; e < n.count(c, r); ++e) out << (e ? "," : "") << element(c, first + e);
     out << "]";
   }
   out << "]}";

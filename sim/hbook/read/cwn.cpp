@@ -141,7 +141,13 @@ class CwnReader {
     integers_ = tree_.linked(hid_, 3);
     reals_ = tree_.linked(hid_, 4);
     if (!names_) tree_.fail(hid_, "link 2: bank of variable names not found");
-    readBlocks();
+    try {
+      readBlocks();
+    } catch (Unsupported& u) {
+      u.ownsBuffers = true;
+      u.bufferKey = kid_;
+      throw;
+    }
     if (static_cast<std::int64_t>(n_.columns.size()) != tree_.integer(hid_, kNvar)) {
       tree_.fail(hid_, "word 2: " + std::to_string(tree_.integer(hid_, kNvar)) + " variables, the blocks hold " +
                            std::to_string(n_.columns.size()));
@@ -245,6 +251,9 @@ class CwnReader {
       }
       if (static_cast<std::int64_t>(c.dims.size()) > kMaxDimensions) tree_.image().fail(where, "too many dimensions");
     }
+    if (c.isIndex && (c.type != ColumnType::Integer || !c.dims.empty() || !c.hasRange)) {
+      tree_.image().fail(where, "index variable " + c.name + " is not a scalar integer with a range");
+    }
     n_.columns.push_back(std::move(c));
     layouts_.push_back(l);
   }
@@ -300,19 +309,14 @@ class CwnReader {
     const std::int64_t rows = n_.entries;
     // Elements per row: the fixed dimensions times, for a variable-length
     // array, the index variable's value in that row.
-    std::int64_t fixed = 1;
+    c.perRow = 1;
+    if (c.isIndex) c.totals.assign(1, 0);
     for (std::size_t j = 0; j < c.dims.size(); ++j) {
       if (c.indexVariable >= 0 && j + 1 == c.dims.size()) break;
-      fixed *= c.dims[j];
+      c.perRow *= c.dims[j];
     }
-    std::int64_t total = rows * fixed;
-    if (c.indexVariable >= 0) {
-      const Column& index = n_.columns[static_cast<std::size_t>(c.indexVariable)];
-      c.rowStart.assign(1, 0);
-      c.rowStart.reserve(static_cast<std::size_t>(rows) + 1);
-      for (std::int64_t r = 0; r < rows; ++r) c.rowStart.push_back(c.rowStart.back() + fixed * index.integers[r]);
-      total = c.rowStart.back();
-    }
+    std::int64_t total = rows * c.perRow;
+    if (c.indexVariable >= 0) total = c.perRow * n_.columns[static_cast<std::size_t>(c.indexVariable)].totals.back();
     std::vector<std::vector<std::uint32_t>> buffers = columnBuffers(l, where);
     // Every value takes at least its bits in the buffers: check before allocating.
     const std::int64_t available = static_cast<std::int64_t>(buffers.size()) * (bufferWords_ - 1) * 32;
@@ -374,6 +378,7 @@ class CwnReader {
   // difference of consecutive totals, each within the declared range.
   void runningTotals(Column& c, const std::string& where) {
     std::int64_t previous = 0;
+    c.totals.reserve(c.integers.size() + 1);
     const auto low = static_cast<std::int32_t>(c.rangeLow);
     const auto high = static_cast<std::int32_t>(c.rangeHigh);
     for (std::int32_t& v : c.integers) {
@@ -384,6 +389,7 @@ class CwnReader {
                                       std::to_string(high));
       }
       v = static_cast<std::int32_t>(n);
+      c.totals.push_back(c.totals.back() + n);
     }
   }
 

@@ -30,6 +30,8 @@ class DirectoryReader {
     readRecords();
     readHeader();
     DirectoryListing listing;
+    listing.path = path_;
+    listing.recordWords = image_.recordWords();
     listing.records = records_;
     for (std::int64_t i = 0; i < nkeys_; ++i) listing.keys.push_back(key(i));
     for (std::int64_t i = 0; i < nsd_; ++i) listing.subdirectories.push_back(subdirectory(i));
@@ -130,17 +132,11 @@ class DirectoryReader {
     const std::int64_t base = lk_ + (nwkey_ + 1) * i;  // the cycle pointer; the key elements follow
     Key k;
     k.serial = i + 1;
-    k.label = "key " + std::to_string(i + 1) + " (";
-    for (std::int64_t e = 1; e <= nwkey_; ++e) {
-      const auto v = static_cast<std::int32_t>(d_[base + e - 1]);
-      k.elements.push_back(v);
-      k.label += (e > 1 ? "," : "") + std::to_string(v);
-    }
-    k.label += ")";
+    for (std::int64_t e = 1; e <= nwkey_; ++e) k.elements.push_back(static_cast<std::int32_t>(d_[base + e - 1]));
     const std::int64_t cycleWords = rzver_ == 0 ? 4 : 7;
     const std::int64_t c = d_[base - 1];
     if (c < 1 || c + cycleWords - 1 > static_cast<std::int64_t>(d_.size())) {
-      fail(base, "cycle pointer", k.label + ": cycle pointer " + std::to_string(c) + " outside the directory");
+      fail(base, "cycle pointer", k.label() + ": cycle pointer " + std::to_string(c) + " outside the directory");
     }
     auto w = [&](std::int64_t j) { return d_[c - 1 + j]; };  // word j (0-based) of the cycle block
     Cycle& cy = k.cycle;
@@ -156,7 +152,7 @@ class DirectoryReader {
       cy.length = w(4);
       cy.continuation = w(5);
     }
-    k.where = where(c, "cycle") + ", " + k.label;
+    k.cycleWord = c;
     return k;
   }
 
@@ -189,6 +185,19 @@ class DirectoryReader {
 };
 
 }  // namespace
+
+std::string Key::label() const {
+  std::string s = "key " + std::to_string(serial) + " (";
+  for (std::size_t e = 0; e < elements.size(); ++e) s += (e ? "," : "") + std::to_string(elements[e]);
+  return s + ")";
+}
+
+std::string DirectoryListing::where(const Key& key) const {
+  const std::int64_t r = (key.cycleWord - 1) / recordWords;
+  const std::int64_t rec = r >= 0 && r < static_cast<std::int64_t>(records.size()) ? records[r] : records.front();
+  return std::string(path == "/" ? "" : "directory " + path + ", ") + "record " + std::to_string(rec) + " (directory word " +
+         std::to_string(key.cycleWord) + ", cycle), " + key.label();
+}
 
 std::string sixBitText(std::uint32_t w) {
   static const char kCode[] = " ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-*/()$= ,.#'!:\"_]&@?[><\\^;";

@@ -30,8 +30,9 @@ struct Key {
   std::int64_t serial = 0;              // 1-based position in the directory
   std::vector<std::int32_t> elements;   // KEY(1) ... KEY(NWKEY)
   Cycle cycle;
-  std::string label;   // "key 3 (10,0)"
-  std::string where;   // where the cycle block lies, for messages about the object
+  std::int64_t cycleWord = 0;           // directory word of the cycle block
+
+  std::string label() const;  // "key 3 (10,0)"
 };
 
 struct SubdirectoryEntry {
@@ -40,9 +41,15 @@ struct SubdirectoryEntry {
 };
 
 struct DirectoryListing {
+  std::string path;                   // "/" for the top directory
+  std::int64_t recordWords = 0;
   std::vector<std::int64_t> records;  // the directory's own records, in order
   std::vector<Key> keys;              // in directory (writing) order
   std::vector<SubdirectoryEntry> subdirectories;
+
+  // Where a key's cycle block lies, for messages about its object:
+  // "record 3 (directory word 2045, cycle), key 1 (100,0)".
+  std::string where(const Key& key) const;
 };
 
 // Read the directory starting at `firstRecord`; `path` is "/" for the top

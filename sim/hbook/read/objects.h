@@ -23,10 +23,10 @@ class ObjectWords {
 
   // The words of the object of `key`'s highest cycle. Throws FileError when
   // the cycle points outside the file or at words another key's object uses.
-  std::vector<std::uint32_t> read(const Key& key);
+  std::vector<std::uint32_t> read(const Key& key, const DirectoryListing& listing);
 
  private:
-  void claim(std::int64_t first, std::int64_t count, const Key& key);
+  void claim(std::int64_t first, std::int64_t count, const Key& key, const DirectoryListing& listing);
 
   const Image& image_;
   struct Claim {

@@ -85,29 +85,30 @@ class TreeReader {
   }
 
   void readObjects(const DirectoryListing& listing, Directory& dir, ReadResult& result) {
-    NtupleBuffers buffers(image_, objects_, listing.keys);
+    NtupleBuffers buffers(image_, objects_, listing);
     for (const Key& key : listing.keys) {
       const std::int32_t id = key.elements[0];
       if (key.elements.size() >= 2 && key.elements[1] != 0) continue;  // an ntuple buffer
       if (dir.path == "/") ++result.allHistograms;
       if (key.cycle.flags & kAppendedFlag) {
-        skip(result, dir.path, id, key.label, "appended object (ntuple buffer)");
+        skip(result, dir.path, id, key.label(), "appended object (ntuple buffer)");
         continue;
       }
       if (key.cycle.flags & kVectorFlags) {
-        skip(result, dir.path, id, key.label, "plain vector, not a histogram");
+        skip(result, dir.path, id, key.label(), "plain vector, not a histogram");
         continue;
       }
       const std::string where = "record " + std::to_string(key.cycle.record) + " word " + std::to_string(key.cycle.word) +
-                                " (object of " + prefix(dir.path) + key.label + ")";
-      const BankTree tree(image_, objects_.read(key), where);
+                                " (object of " + prefix(dir.path) + key.label() + ")";
+      const BankTree tree(image_, objects_.read(key, listing), where);
       try {
         readObject(tree, id, buffers, dir);
       } catch (const Unsupported& u) {
-        skip(result, dir.path, id, key.label, u.why);
+        skip(result, dir.path, id, key.label(), u.why);
+        if (u.ownsBuffers) buffers.release(u.bufferKey);
       }
     }
-    for (const Key* k : buffers.unused()) skip(result, dir.path, k->elements[0], k->label, "ntuple buffer that no ntuple uses");
+    for (const Key* k : buffers.unused()) skip(result, dir.path, k->elements[0], k->label(), "ntuple buffer that no ntuple uses");
   }
 
   void readObject(const BankTree& tree, std::int32_t id, NtupleBuffers& buffers, Directory& dir) {
