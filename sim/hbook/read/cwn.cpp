@@ -7,6 +7,7 @@
 // fewer than 32 bits, packed from the low bits up without straddling words.
 #include <bit>
 
+#include "columnstream.h"
 #include "kinds.h"
 
 namespace hbook::read {
@@ -35,6 +36,7 @@ constexpr std::int64_t kDims = 11;
 // Buffer keys: KEY(2) = kBufferStride * buffer number + variable number.
 constexpr std::int64_t kBufferStride = 10000;
 constexpr std::int64_t kMaxDimensions = 7;
+constexpr std::int64_t kMaxNameCharacters = 64;  // bounds the text decoded per variable
 constexpr std::int64_t kMaxElements = std::int64_t{1} << 31;
 
 constexpr std::uint32_t kIndexFlag = 1u << 27;  // descriptor bit 28
@@ -55,69 +57,6 @@ struct Layout {
   std::int64_t keyBuffers = 0;  // buffers written as keys
   std::int64_t indexSlot = -1;  // HNAM slot (1-based in the block) of the index variable
   std::int64_t blockFirst = 0;  // column position of the block's first variable
-};
-
-// Reads the values of one column out of its buffers, value after value.
-class ColumnStream {
- public:
-  ColumnStream(const Image& image, std::vector<std::vector<std::uint32_t>> buffers, std::string where)
-      : image_(image), buffers_(std::move(buffers)), where_(std::move(where)) {}
-
-  // The first data word of the current buffer (a running total for index variables).
-  std::uint32_t bufferHead() const { return buffers_[buffer_][0]; }
-  bool startsBuffer() const { return word_ == 1 && bit_ == 0; }
-
-  // The next value of `bits` bits (< 32): packed from the low bits up.
-  std::uint32_t packed(int bits) {
-    if (bit_ + bits > 32) {
-      ++word_;
-      bit_ = 0;
-    }
-    ensure(1);
-    const std::uint32_t v = (buffers_[buffer_][word_] >> bit_) & ((std::uint32_t{1} << bits) - 1);
-    bit_ += bits;
-    if (bit_ == 32) {
-      ++word_;
-      bit_ = 0;
-    }
-    return v;
-  }
-
-  // The next value of `count` whole words.
-  const std::uint32_t* words(std::int64_t count) {
-    if (bit_ != 0) {
-      ++word_;
-      bit_ = 0;
-    }
-    ensure(count);
-    const std::uint32_t* p = buffers_[buffer_].data() + word_;
-    word_ += count;
-    return p;
-  }
-
-  const Image& image() const { return image_; }
-
- private:
-  // Moves to the next buffer when `count` words do not fit in this one.
-  void ensure(std::int64_t count) {
-    while (word_ + count > static_cast<std::int64_t>(buffers_[buffer_].size())) {
-      if (word_ == 1 && bit_ == 0 && count > static_cast<std::int64_t>(buffers_[buffer_].size()) - 1) {
-        image_.fail(where_, "a value of " + std::to_string(count) + " words does not fit in a buffer");
-      }
-      if (++buffer_ >= static_cast<std::int64_t>(buffers_.size())) {
-        image_.fail(where_, "the buffers end before the values of every row");
-      }
-      word_ = 1;
-      bit_ = 0;
-    }
-  }
-
-  const Image& image_;
-  std::vector<std::vector<std::uint32_t>> buffers_;
-  std::string where_;
-  std::int64_t buffer_ = 0;
-  std::int64_t word_ = 1;  // 0-based index in the buffer: data word 1 is not a value
-  int bit_ = 0;            // bits of the current word already used
 };
 
 class CwnReader {
@@ -199,7 +138,7 @@ class CwnReader {
     const std::int64_t length = static_cast<std::int32_t>(w(kNameLength));
     const std::int64_t start = static_cast<std::int32_t>(w(kNameStart));
     const std::string where = tree_.where(nam) + " variable " + std::to_string(l.number);
-    if (length < 1 || length > 4 * names_->nd) tree_.image().fail(where, "name of " + std::to_string(length) + " characters");
+    if (length < 1 || length > kMaxNameCharacters) tree_.image().fail(where, "name of " + std::to_string(length) + " characters");
     c.name = tree_.text(*names_, start, (length + 3) / 4).substr(0, static_cast<std::size_t>(length));
     const std::uint32_t code = (d >> 13) & 0xF;
     if (code < 1 || code > 5) tree_.image().fail(where, "type code " + std::to_string(code) + " in descriptor " + hexWord(d));
