@@ -291,6 +291,12 @@ TEST_F(ObjectsHostile, UnverifiedLayoutsAreSkippedWithTheReason) {
     w.set(dataWord(hid, 1), w.get(dataWord(hid, 1)) | 0x20);  // KBITS bit 6: variable bins
     expectSkipped(w, "key 1 (1,0): histogram with variable bin edges, skipped");
   }
+  {
+    Words w(kObjects + "h2.hbook");
+    const std::size_t hid = w.bankName(10, "HID2");
+    w.set(dataWord(hid, 1), w.get(dataWord(hid, 1)) | 0x20);
+    expectSkipped(w, "key 1 (10,0): 2-D histogram with variable bins, whose layout is not verified, skipped");
+  }
 }
 
 // Subdirectory names use all four words of the 6-bit code: up to 16 characters.

@@ -41,6 +41,8 @@ done
 [ "$("$exe" csv "$objects/cwn.hbook" 10 | wc -l)" -eq 2001 ] || fail "csv of the column-wise ntuple: one row per entry"
 "$exe" json "$objects/prof.hbook" 102 | grep -q '"mean":\[1,2.5,4,5.5,7,0\]' || fail "json of profile 102"
 "$exe" json "$objects/rwn.hbook" >/dev/null || fail "json of a whole file"
+msg=$("$exe" dump "$objects/h2.hbook" 10 2>&1) && fail "1-D dump of a 2-D histogram succeeded"
+echo "$msg" | grep -q "object 10 is a 2-D histogram, not a 1-D histogram" || fail "1-D dump of a 2-D histogram: $msg"
 msg=$("$exe" ls "$data/fuzz/detect-34k.hbook" 2>&1) && fail "ls of a hostile image succeeded"
 echo "$msg" | grep -q "no consistent record length" || fail "ls of a hostile image: $msg"
 msg=$("$exe" dump --all "$work" 2>&1) && fail "dump --all of a directory succeeded"

@@ -11,6 +11,7 @@ constexpr std::int64_t kHeaderWords = 11;     // HID2 data words before the titl
 constexpr std::int64_t kCellsHeader = 2;      // HCO2 data words before the first cell: NBIT, NOENT
 constexpr std::int64_t kChannelsHeader = 8;   // projection contents words before channel 0
 constexpr std::int64_t kBandLimits = 2;       // band bank data: low, high
+constexpr std::uint32_t kVariableBins = 0x20;  // KBITS bit 6: never seen on a 2-D histogram
 
 // A projection, slice or band contents bank: the layout of a 1-D contents
 // bank with n channels, optionally followed by its sums of squared weights.
@@ -72,6 +73,7 @@ Histogram2D readHistogram2D(const BankTree& tree, std::int32_t id) {
   Histogram2D h;
   h.id = id;
   h.kbits = tree.word(hid, 1);
+  if (h.kbits & kVariableBins) throw Unsupported{"2-D histogram with variable bins, whose layout is not verified"};
   h.nx = tree.integer(hid, 3);
   h.xmin = tree.real(hid, 4);
   h.xmax = tree.real(hid, 5);

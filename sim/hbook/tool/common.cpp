@@ -28,6 +28,11 @@ const hbook::Histogram& findId(const hbook::ReadResult& file, const std::string&
   for (const hbook::Histogram& h : file.histograms) {
     if (h.id == id) return h;
   }
+  const hbook::Directory& top = file.directories.front();
+  if (const hbook::ObjectRef* o = top.find(id)) {
+    throw hbook::FileError(path + ": object " + std::to_string(id) + " is a " + hbook::kindDescription(o->kind) +
+                           ", not a 1-D histogram (dump --all, csv and json show every kind)");
+  }
   throw hbook::FileError(path + ": no 1-D histogram with id " + std::to_string(id));
 }
 
