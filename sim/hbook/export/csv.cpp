@@ -17,6 +17,11 @@ std::string quoted(const std::string& s) {
   return q + "\"";
 }
 
+// A name as a header field: quoted only when it holds a separator or quote.
+std::string headerField(const std::string& s) {
+  return s.find_first_of(",\"\n\r") == std::string::npos ? s : quoted(s);
+}
+
 // Low edge of channel i of n over [low, high]; -inf below, inf above.
 std::string edge(int i, int n, float low, float high) {
   if (i < 1) return "-inf";
@@ -26,7 +31,7 @@ std::string edge(int i, int n, float low, float high) {
   return number(low + static_cast<float>(i - 1) * ((high - low) / static_cast<float>(n)));
 }
 
-// Column headers of one variable: name, or name[i], name[i,j], ...
+// Column headers of one variable: name, or name[i], name[i][j], ...
 void headers(std::ostream& out, const Column& c, bool& first) {
   std::vector<std::int64_t> sizes;
   std::int64_t total = 1;
@@ -35,15 +40,16 @@ void headers(std::ostream& out, const Column& c, bool& first) {
     total *= sizes.back();
   }
   for (std::int64_t e = 0; e < (c.dims.empty() ? 1 : total); ++e) {
-    out << (first ? "" : ",") << c.name;
-    first = false;
-    if (c.dims.empty()) continue;
-    std::int64_t rest = e;
-    for (std::size_t j = 0; j < sizes.size(); ++j) {
-      out << (j == 0 ? "[" : ",") << rest % sizes[j] + 1;
-      rest /= sizes[j];
+    std::string name = c.name;
+    if (!c.dims.empty()) {
+      std::int64_t rest = e;
+      for (std::size_t j = 0; j < sizes.size(); ++j) {
+        name += "[" + std::to_string(rest % sizes[j] + 1) + "]";
+        rest /= sizes[j];
+      }
     }
-    out << "]";
+    out << (first ? "" : ",") << headerField(name);
+    first = false;
   }
 }
 
@@ -94,7 +100,7 @@ void csvProfile(std::ostream& out, const Profile& p) {
 }
 
 void csvRowNtuple(std::ostream& out, const RowNtuple& n) {
-  for (int v = 0; v < n.nvar; ++v) out << (v ? "," : "") << n.tags[static_cast<std::size_t>(v)];
+  for (int v = 0; v < n.nvar; ++v) out << (v ? "," : "") << headerField(n.tags[static_cast<std::size_t>(v)]);
   out << "\n";
   for (std::int64_t r = 0; r < n.entries; ++r) {
     for (int v = 0; v < n.nvar; ++v) out << (v ? "," : "") << number(n.value(r, v));

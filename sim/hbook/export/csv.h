@@ -8,7 +8,7 @@
 // Profile: one row per channel 0..nx+1: bin,low,high,mean,error,sum_wy,
 //   sum_wy2,sum_w; channels 0 and nx+1 carry only their stored sum_wy.
 // Ntuple: one row per entry, one column per variable; an array has one
-//   column per element, name[i] (name[i,j] for two dimensions, first index
+//   column per element, name[i] (name[i][j] for two dimensions, first index
 //   fastest), a variable-length array as many as its index variable's
 //   maximum, empty beyond the row's length; CHARACTER values are quoted text
 //   with their trailing blanks, LOGICAL values 1 or 0.
