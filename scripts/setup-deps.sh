@@ -14,6 +14,9 @@ compgen -G "/usr/include/python3*/Python.h" >/dev/null || need+=(python3-dev)
 /usr/bin/python3 -c "import numpy" >/dev/null 2>&1 || need+=(python3-numpy)
 /usr/bin/python3 -c "import matplotlib" >/dev/null 2>&1 || need+=(python3-matplotlib)
 [ -x /usr/bin/chromium ] || need+=(chromium)
+# The fuzzer of the HBOOK reader (scripts/fuzz.sh): clang 14 and its libFuzzer runtime.
+command -v clang++-14 >/dev/null 2>&1 || need+=(clang-14)
+compgen -G "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a" >/dev/null || need+=(libclang-rt-14-dev)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   SUDO=""

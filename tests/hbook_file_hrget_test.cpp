@@ -1,6 +1,8 @@
 // HRGET and HRPUT between the run-level histogram memory and files.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -54,7 +56,9 @@ TEST_F(Files, SingleIdAndUnknownId) {
 TEST_F(Files, EverythingAndNotes) {
   EXPECT_EQ(HRGET(0, kData + "roothbk_write_hbk.hb", ""), hbook::FileStatus::Ok);
   EXPECT_EQ(hbook::memory().size(), 3u);
-  EXPECT_NE(console_.str().find("key 4 (4,0): 2-D histogram, skipped"), std::string::npos) << console_.str();
+  EXPECT_NE(console_.str().find("roothbk_write_hbk.hb: 2-D histogram 4 not loaded (the histogram memory holds 1-D histograms only)"),
+            std::string::npos)
+      << console_.str();
 }
 
 TEST_F(Files, BadFileNamesTheField) {
@@ -82,6 +86,61 @@ TEST_F(Files, PutAllThenRefuseToOverwrite) {
   EXPECT_EQ(console_.str(), "");
   EXPECT_EQ(HRPUT(0, dir_ + "/no/dir/x.hbook", "N"), hbook::FileStatus::WriteFailed);
   EXPECT_NE(console_.str().find("ERROR in HRPUT"), std::string::npos);
+}
+
+// An id naming a 2-D histogram, profile or ntuple: WrongKind, and what the
+// file holds there is described.
+TEST_F(Files, OtherKindsAreNotLoadedButNamed) {
+  const std::string objects = kData + "objects/";
+  EXPECT_EQ(HRGET(10, objects + "h2.hbook", ""), hbook::FileStatus::WrongKind);
+  EXPECT_EQ(HRGET(100, objects + "prof.hbook", ""), hbook::FileStatus::WrongKind);
+  EXPECT_EQ(HRGET(3, objects + "rwn.hbook", ""), hbook::FileStatus::WrongKind);
+  EXPECT_EQ(HRGET(99, objects + "h2.hbook", ""), hbook::FileStatus::NotFound);
+  EXPECT_EQ(console_.str(), "");
+  EXPECT_EQ(hbook::memory().size(), 0u);
+  EXPECT_EQ(hbook::describeObject(objects + "h2.hbook", 10), "a 2-D histogram of 10 x 8 bins 0..1 x 0..2");
+  EXPECT_EQ(hbook::describeObject(objects + "prof.hbook", 102), "a profile histogram of 6 bins 0..6, y -100..100");
+  EXPECT_EQ(hbook::describeObject(objects + "rwn.hbook", 3), "a row-wise ntuple of 12 variables x 1000 rows");
+  EXPECT_EQ(hbook::describeObject(objects + "h2.hbook", 99), "");
+  // Subdirectories are not HRGET's business: the top directory's histograms only.
+  EXPECT_EQ(HRGET(0, objects + "dirs.hbook", ""), hbook::FileStatus::Ok);
+  EXPECT_EQ(hbook::memory().size(), 2u);
+}
+
+// Running out of memory while loading is reported like any unreadable file
+// instead of ending the program. The child process gets a small address
+// space; sanitizer builds reserve too much of it to take part.
+TEST_F(Files, RunningOutOfMemoryIsAnUnreadableFile) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address-space limits do not mix with AddressSanitizer";
+#else
+  hbook::Histogram big;
+  big.id = 100;
+  big.nx = 1000000;
+  big.xmin = 0.0f;
+  big.xmax = 1.0f;
+  big.channels.assign(static_cast<std::size_t>(big.nx) + 2, 1.0f);
+  const std::string path = dir_ + "/big.hbook";
+  ASSERT_TRUE(hbook::writeFile(path, {&big}));
+  big.channels = {};
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = 6 << 20;  // less than the file (4 MB) and its object (4 MB) together
+    const struct rlimit lim {static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + room,
+                             RLIM_INFINITY};
+    if (setrlimit(RLIMIT_AS, &lim) != 0) _exit(2);
+    const hbook::FileStatus s = HRGET(100, path, "");
+    const bool named = console_.str().find("not enough memory") != std::string::npos;
+    _exit(s == hbook::FileStatus::Bad && named ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }
 
 }  // namespace

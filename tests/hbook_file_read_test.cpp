@@ -77,19 +77,24 @@ TEST(HbookFileRead, ErrorsBankAndDirectoryOrder) {
   for (const auto& m : mixed.histograms) EXPECT_EQ(m.entries == -1, m.id == 4005) << m.id;
 }
 
-TEST(HbookFileRead, UnsupportedObjectsAreNotedByKey) {
+// The objects the reader once skipped (2-D histograms, ntuple headers and
+// buffers) are read now; the 1-D list stays what it was.
+TEST(HbookFileRead, FormerlySkippedObjectsAreReadByKind) {
   const hbook::ReadResult paw = hbook::readFile(kData + "pawtut.hbook");
   EXPECT_EQ(paw.histograms.size(), 3u);
   EXPECT_EQ(paw.allHistograms, 12);
-  EXPECT_EQ(paw.skipped.size(), 30u);
-  for (const auto& s : paw.skipped) {
-    EXPECT_NE(s.note.find("pawtut.hbook: key "), std::string::npos) << s.note;
-    EXPECT_EQ(s.note.find('\n'), std::string::npos);
-  }
+  EXPECT_TRUE(paw.skipped.empty());
+  ASSERT_EQ(paw.directories.size(), 1u);
+  const hbook::Directory& top = paw.directories[0];
+  EXPECT_EQ(top.objects.size(), 12u);
+  EXPECT_EQ(top.histograms2d.size(), 8u);
+  ASSERT_EQ(top.columnNtuples.size(), 1u);
+  EXPECT_EQ(top.columnNtuples[0].entries, 3354);
   const hbook::ReadResult root = hbook::readFile(kData + "roothbk_write_hbk.hb");
-  ASSERT_EQ(root.skipped.size(), 1u);
-  EXPECT_EQ(root.skipped[0].id, 4);
-  EXPECT_NE(root.skipped[0].note.find("key 4 (4,0): 2-D histogram"), std::string::npos) << root.skipped[0].note;
+  EXPECT_TRUE(root.skipped.empty());
+  ASSERT_EQ(root.directories[0].histograms2d.size(), 1u);
+  EXPECT_EQ(root.directories[0].histograms2d[0].id, 4);
+  EXPECT_EQ(root.histograms.size(), 3u);
 }
 
 TEST(HbookFileRead, MissingFileNamesIt) {

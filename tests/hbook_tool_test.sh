@@ -20,7 +20,33 @@ done
 sed -n '/^ID 152$/,/^END 152$/p' "$data/gradx.dump.txt" | diff -q - "$work/152.txt" >/dev/null || fail "dump gradx 152 block"
 "$exe" dump "$data/gradx.hbook" 999 >/dev/null 2>&1 && fail "dump of a missing id succeeded"
 "$exe" ls "$data/gradx.hbook" | grep -q "152" || fail "ls gradx"
-"$exe" ls "$data/pawtut.hbook" 2>&1 >/dev/null | grep -q "2-D histogram, skipped" || fail "ls pawtut notes"
+"$exe" ls "$data/pawtut.hbook" > "$work/ls.txt" 2> "$work/ls.err" || fail "ls pawtut"
+[ -s "$work/ls.err" ] && fail "ls pawtut notes: $(cat "$work/ls.err")"
+[ "$(grep -c ' 2D ' "$work/ls.txt")" -eq 8 ] || fail "ls pawtut 2-D objects"
+grep -q '^/  *10 CWN  *11 variables x 3354 rows' "$work/ls.txt" || fail "ls pawtut ntuple"
+
+# Every object kind: dump --all equals the package's dumps (but for the line naming the reader),
+# ls, csv and json of objects in subdirectories, messages for what cannot be read.
+objects=$data/objects
+for f in prof.hbook dirs.hbook; do
+  "$exe" dump --all "$objects/$f" | grep -v '^READER ' | diff -q - <(grep -v '^READER ' "$objects/$f.dump.txt") >/dev/null ||
+    fail "dump --all $f differs from $f.dump.txt"
+done
+"$exe" ls "$objects/dirs.hbook" | grep -q '^/AA/BB  *3 1D  *3 bins 0..3  *3  in AA/BB$' || fail "ls dirs: /AA/BB 3"
+[ "$("$exe" csv "$objects/dirs.hbook" /CC/DD/5 | sed -n 2p)" = "-3,-2,501,22.3830299" ] || fail "csv of /CC/DD/5"
+"$exe" csv "$objects/dirs.hbook" /CC/9 >/dev/null 2>&1 && fail "csv of a missing object in a subdirectory"
+[ "$("$exe" csv "$objects/h2.hbook" 11 | wc -l)" -eq 10 ] || fail "csv of a 2-D histogram: one row per cell"
+[ "$("$exe" csv "$objects/cwn.hbook" 10 | head -1)" = "irun,xr,ok,n,x[1],x[2],x[3],x[4],x[5],x[6],x[7],x[8],x[9],x[10],v[1],v[2],v[3],k,kp,label" ] ||
+  fail "csv header of the column-wise ntuple"
+[ "$("$exe" csv "$objects/cwn.hbook" 10 | wc -l)" -eq 2001 ] || fail "csv of the column-wise ntuple: one row per entry"
+"$exe" json "$objects/prof.hbook" 102 | grep -q '"mean":\[1,2.5,4,5.5,7,0\]' || fail "json of profile 102"
+"$exe" json "$objects/rwn.hbook" >/dev/null || fail "json of a whole file"
+msg=$("$exe" dump "$objects/h2.hbook" 10 2>&1) && fail "1-D dump of a 2-D histogram succeeded"
+echo "$msg" | grep -q "object 10 is a 2-D histogram, not a 1-D histogram" || fail "1-D dump of a 2-D histogram: $msg"
+msg=$("$exe" ls "$data/fuzz/detect-34k.hbook" 2>&1) && fail "ls of a hostile image succeeded"
+echo "$msg" | grep -q "no consistent record length" || fail "ls of a hostile image: $msg"
+msg=$("$exe" dump --all "$work" 2>&1) && fail "dump --all of a directory succeeded"
+echo "$msg" | grep -q "is a directory" || fail "dump --all of a directory: $msg"
 
 # csv -> make -> csv, bit for bit, including several histograms in one file.
 "$exe" csv "$data/lam.hbook" 100 > "$work/lam.csv" || fail "csv lam"

@@ -301,6 +301,43 @@ TEST(RunInputs, WronglyBinnedStructureFactorIsRefused) {
       << r.console;
 }
 
+// A 2-D histogram or an ntuple where a 1-D histogram is expected: the
+// golden 2-D and column-wise files with their first key renamed to the id
+// the run asks for.
+void copyWithFirstKey(const fs::path& from, const fs::path& to, std::int32_t id) {
+  std::string bytes = readText(from);
+  const auto word = [&](std::size_t k) {  // directory word k (1-based) of record 2
+    const std::size_t at = 4096 + 4 * (k - 1);
+    return (std::uint32_t{static_cast<unsigned char>(bytes[at])} << 24) |
+           (std::uint32_t{static_cast<unsigned char>(bytes[at + 1])} << 16) |
+           (std::uint32_t{static_cast<unsigned char>(bytes[at + 2])} << 8) | static_cast<unsigned char>(bytes[at + 3]);
+  };
+  const std::size_t at = 4096 + 4 * word(27);  // LK: the first key's cycle pointer, KEY(1) after it
+  for (int b = 0; b < 4; ++b) bytes[at + b] = static_cast<char>(static_cast<std::uint32_t>(id) >> (24 - 8 * b));
+  std::ofstream(to, std::ios::binary) << bytes;
+}
+
+TEST(RunInputs, TwoDimensionalOrNtupleInputIsNamedAndRefused) {
+  ScratchDir dir("kinds");
+  dir.copyShippedInputs();
+  const fs::path objects = fs::path(TARN_TEST_DATA) / "hbook" / "objects";
+  copyWithFirstKey(objects / "h2.hbook", dir.path() / "lam.hbook", 100);
+  copyWithFirstKey(objects / "cwn.hbook", dir.path() / "sq.hbook", 301);
+  const RunResult r = runIn(dir.path(), 100, START);
+  EXPECT_EQ(r.status, 3);
+  for (const std::string& text : {r.console, r.log}) {
+    EXPECT_NE(text.find(" lam.hbook: object 100 is a 2-D histogram of 10 x 8 bins 0..1 x 0..2, not the 1-D histogram "
+                        "the run needs"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" sq.hbook: object 301 is a column-wise ntuple of 9 variables x 2000 rows, not the 1-D histogram "
+                        "the run needs"),
+              std::string::npos)
+        << text;
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "h27961.hbook"));
+}
+
 TEST(RunInputs, MissingGradientFileIsOnlyReported) {
   ScratchDir dir("no-gradx");
   dir.copyShippedInputs();

@@ -19,7 +19,24 @@ std::string fileName(std::string_view file) {
   return name;
 }
 
+hbook::FileStatus bad(const std::string& what) {
+  textout::console() << " ***** ERROR in HRGET : " << what << "\n";
+  return hbook::FileStatus::Bad;
+}
+
 }  // namespace
+
+std::string hbook::describeObject(std::string_view file, std::int32_t id) {
+  try {
+    const ReadResult read = readFile(fileName(file));
+    const Directory& top = read.directories.front();
+    const ObjectRef* ref = top.find(id);
+    if (!ref) return "";
+    return std::string("a ") + kindDescription(ref->kind) + " of " + top.shape(*ref);
+  } catch (...) {
+    return "";
+  }
+}
 
 hbook::FileStatus HRGET(std::int32_t id, std::string_view file, std::string_view /*option*/) {
   const std::string name = fileName(file);
@@ -29,24 +46,41 @@ hbook::FileStatus HRGET(std::int32_t id, std::string_view file, std::string_view
     textout::console() << " ***** ERROR in HROPEN : Cannot open file :  \n";
     return hbook::FileStatus::Missing;
   }
-  hbook::ReadResult read;
+  // Every failure ends here, running out of memory included, so that the
+  // caller's input checks report it like any other unusable file.
   try {
-    read = hbook::readFile(name);
-  } catch (const hbook::FileError& e) {
-    textout::console() << " ***** ERROR in HRGET : " << e.what() << "\n";
-    return hbook::FileStatus::Bad;
-  }
-  for (const hbook::SkippedObject& s : read.skipped) {
-    if (id == 0 || s.id == id) textout::console() << " HRGET: " << s.note << "\n";
-  }
-  bool found = false;
-  for (hbook::Histogram& h : read.histograms) {
-    if (id == 0 || h.id == id) {
-      hbook::memory().put(std::move(h));
-      found = true;
+    hbook::ReadResult read = hbook::readFile(name);
+    for (const hbook::SkippedObject& s : read.skipped) {
+      if (s.directory == "/" && (id == 0 || s.id == id)) textout::console() << " HRGET: " << s.note << "\n";
     }
+    const hbook::Directory& top = read.directories.front();
+    bool wrongKind = false;
+    for (const hbook::ObjectRef& o : top.objects) {
+      if (o.kind == hbook::ObjectKind::Histogram1D || (id != 0 && o.id != id)) continue;
+      if (id == 0) {
+        textout::console() << " HRGET: " << name << ": " << hbook::kindDescription(o.kind) << " " << o.id
+                           << " not loaded (the histogram memory holds 1-D histograms only)\n";
+      }
+      wrongKind = true;
+    }
+    bool found = false;
+    for (hbook::Histogram& h : read.histograms) {
+      if (id == 0 || h.id == id) {
+        hbook::memory().put(std::move(h));
+        found = true;
+      }
+    }
+    if (found || id == 0) return hbook::FileStatus::Ok;
+    return wrongKind ? hbook::FileStatus::WrongKind : hbook::FileStatus::NotFound;
+  } catch (const hbook::FileError& e) {
+    return bad(e.what());
+  } catch (const std::bad_alloc&) {
+    return bad(name + ": not enough memory to load its histograms");
+  } catch (const std::exception& e) {
+    return bad(name + ": " + e.what());
+  } catch (...) {
+    return bad(name + ": unexpected failure while loading its histograms");
   }
-  return found || id == 0 ? hbook::FileStatus::Ok : hbook::FileStatus::NotFound;
 }
 
 hbook::FileStatus HRPUT(std::int32_t id, std::string_view file, std::string_view /*option*/) {

@@ -22,6 +22,9 @@ std::string whyMissing(hbook::FileStatus status, const char* file, int id) {
       return std::string(" ") + file + ": no such file in the working directory";
     case hbook::FileStatus::Bad:
       return std::string(" ") + file + ": not a readable histogram file";
+    case hbook::FileStatus::WrongKind:
+      return std::string(" ") + file + ": object " + std::to_string(id) + " is " + hbook::describeObject(file, id) +
+             ", not the 1-D histogram the run needs";
     default:
       return std::string(" ") + file + ": holds no histogram " + std::to_string(id);
   }

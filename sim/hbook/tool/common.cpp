@@ -29,6 +29,11 @@ const hbook::Histogram& findId(const hbook::ReadResult& file, const std::string&
   for (const hbook::Histogram& h : file.histograms) {
     if (h.id == id) return h;
   }
+  const hbook::Directory& top = file.directories.front();
+  if (const hbook::ObjectRef* o = top.find(id)) {
+    throw hbook::FileError(path + ": object " + std::to_string(id) + " is a " + hbook::kindDescription(o->kind) +
+                           ", not a 1-D histogram (dump --all, csv and json show every kind)");
+  }
   throw hbook::FileError(path + ": no 1-D histogram with id " + std::to_string(id));
 }
 
@@ -42,6 +47,28 @@ std::string flushStandardOutput() {
   const bool failed = std::cout.fail() || std::fflush(stdout) != 0 || std::ferror(stdout);
   if (!failed) return "";
   return reason != 0 ? std::strerror(reason) : "write error";
+}
+
+ObjectAddress objectArgument(const std::string& s) {
+  ObjectAddress a;
+  const std::size_t slash = s.find_last_of('/');
+  if (slash == std::string::npos) {
+    a.id = idArgument(s);
+    return a;
+  }
+  if (s[0] != '/') throw UsageError{"an object in a subdirectory is named /DIR/ID: " + s};
+  a.directory = slash == 0 ? "/" : s.substr(0, slash);
+  a.id = idArgument(s.substr(slash + 1));
+  return a;
+}
+
+Found findObject(const hbook::ReadResult& file, const std::string& path, const ObjectAddress& address) {
+  for (const hbook::Directory& d : file.directories) {
+    if (d.path != address.directory) continue;
+    if (const hbook::ObjectRef* o = d.find(address.id)) return {&d, o};
+    break;
+  }
+  throw hbook::FileError(path + ": no object with id " + std::to_string(address.id) + " in directory " + address.directory);
 }
 
 std::string g9(float v) {

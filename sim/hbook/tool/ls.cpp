@@ -1,4 +1,5 @@
-// hbook ls FILE: id, bins, range, entries and title of each 1-D histogram.
+// hbook ls FILE: every object of every directory with its kind, id, shape,
+// entries and title.
 #include <cstdio>
 
 #include "tool.h"
@@ -8,10 +9,15 @@ namespace hbooktool {
 int commandLs(const std::vector<std::string>& args) {
   if (args.size() != 1) throw UsageError{"ls wants one FILE"};
   const hbook::ReadResult file = load(args[0]);
-  std::printf("%10s %8s %15s %15s %10s  %s\n", "ID", "NBINS", "XMIN", "XMAX", "ENTRIES", "TITLE");
-  for (const hbook::Histogram& h : file.histograms) {
-    std::printf("%10d %8d %15s %15s %10d  %s%s\n", h.id, h.nx, g9(h.xmin).c_str(), g9(h.xmax).c_str(), h.entries,
-                h.title.c_str(), h.sumw2.empty() ? "" : "  [errors]");
+  std::printf("%-12s %10s %-7s %-36s %10s  %s\n", "DIRECTORY", "ID", "KIND", "SHAPE", "ENTRIES", "TITLE");
+  for (const hbook::Directory& d : file.directories) {
+    for (const hbook::ObjectRef& o : d.objects) {
+      const bool errors = o.kind == hbook::ObjectKind::Histogram1D ? !d.histograms[o.index].sumw2.empty()
+                          : o.kind == hbook::ObjectKind::Histogram2D ? !d.histograms2d[o.index].sumw2.empty()
+                                                                      : false;
+      std::printf("%-12s %10d %-7s %-36s %10lld  %s%s\n", d.path.c_str(), o.id, hbook::kindName(o.kind), d.shape(o).c_str(),
+                  static_cast<long long>(d.entries(o)), d.title(o).c_str(), errors ? "  [errors]" : "");
+    }
   }
   return 0;
 }

@@ -22,13 +22,17 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
-    {"ls", hbooktool::commandLs, "hbook ls FILE                  id, bins, range, entries, title of each 1-D histogram"},
-    {"dump", hbooktool::commandDump, "hbook dump FILE [ID]           every value, in the layout of the reference dumps"},
+    {"ls", hbooktool::commandLs, "hbook ls FILE                  every object: directory, id, kind, shape, entries, title"},
+    {"dump", hbooktool::commandDump,
+     "hbook dump FILE [ID]           every value of the 1-D histograms, in the layout of the reference dumps\n"
+     "  hbook dump --all FILE          every object of every directory, in the layout of the package's object dumps"},
     {"show", hbooktool::commandShow, "hbook show FILE [ID...]        statistics as the package prints them, and a chart"},
     {"plot", hbooktool::commandPlot,
      "hbook plot FILE ID [ID...] -o OUT.png|OUT.svg|OUT.pdf\n"
      "                               one panel per histogram (matplotlib, through hbook-plot)"},
-    {"csv", hbooktool::commandCsv, "hbook csv FILE ID              low,high,content,error, one row per bin"},
+    {"csv", hbooktool::commandCsv,
+     "hbook csv FILE ID              a table: per bin (1-D), per cell (2-D), per channel (profile), per entry (ntuple)"},
+    {"json", hbooktool::commandJson, "hbook json FILE [ID]           the file or one object as JSON; ID may be /DIR/ID"},
     {"make", hbooktool::commandMake,
      "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
      "                               histograms from tables; OUT is replaced only with --force"},

@@ -33,6 +33,21 @@ const hbook::Histogram& findId(const hbook::ReadResult& file, const std::string&
 // pipe), or "" when every write reached it.
 std::string flushStandardOutput();
 
+// An object named on the command line: "ID" in the top directory or
+// "/DIR/SUB/ID" in a subdirectory.
+struct ObjectAddress {
+  std::string directory = "/";
+  std::int32_t id = 0;
+};
+ObjectAddress objectArgument(const std::string& s);
+
+// The directory and object at an address; throws FileError naming the file.
+struct Found {
+  const hbook::Directory* directory = nullptr;
+  const hbook::ObjectRef* object = nullptr;
+};
+Found findObject(const hbook::ReadResult& file, const std::string& path, const ObjectAddress& address);
+
 // Shortest text that reads back as the same float ("%.9g").
 std::string g9(float v);
 
@@ -49,5 +64,7 @@ int commandCsv(const std::vector<std::string>& args);
 int commandMake(const std::vector<std::string>& args);
 int commandShow(const std::vector<std::string>& args);
 int commandPlot(const std::vector<std::string>& args);
+
+int commandJson(const std::vector<std::string>& args);
 
 }  // namespace hbooktool

@@ -1,0 +1,105 @@
+// What the fuzzer does with one input, shared with the regression test of
+// its findings (tests/hbook_fuzz_regression_test.cpp): read the bytes as an
+// HBOOK file; what was read goes through every dump and export, and the 1-D
+// histograms of the top directory through the writer and the reader again,
+// which must give them back bit for bit. Reading may throw FileError;
+// anything else (another exception, a round trip that differs: abort) is a
+// finding.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+#include "dump/dumpall.h"
+#include "export/csv.h"
+#include "export/json.h"
+#include "rzdump.h"
+#include "rzfile.h"
+
+namespace fuzzpipeline {
+
+constexpr const char* kName = "fuzz.hbook";
+
+inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+
+inline bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    if (bits(a[k]) != bits(b[k])) return false;
+  }
+  return true;
+}
+
+inline bool same(const hbook::Histogram& a, const hbook::Histogram& b) {
+  return a.id == b.id && a.title == b.title && a.nx == b.nx && bits(a.xmin) == bits(b.xmin) && bits(a.xmax) == bits(b.xmax) &&
+         a.kbits == b.kbits && bits(a.minimum) == bits(b.minimum) && bits(a.maximum) == bits(b.maximum) &&
+         bits(a.norm) == bits(b.norm) && a.entries == b.entries && bits(a.statSumW) == bits(b.statSumW) &&
+         bits(a.statSumW2) == bits(b.statSumW2) &&
+         std::bit_cast<std::uint64_t>(a.statSumWX) == std::bit_cast<std::uint64_t>(b.statSumWX) &&
+         std::bit_cast<std::uint64_t>(a.statSumWX2) == std::bit_cast<std::uint64_t>(b.statSumWX2) &&
+         sameBits(a.channels, b.channels) && sameBits(a.sumw2, b.sumw2);
+}
+
+// Every row of an ntuple takes the same code paths through the dumps and
+// exports: the first rows are enough, and keep each run fast.
+constexpr std::int32_t kRowsExported = 64;
+
+inline void exportEverything(hbook::ReadResult r) {
+  for (hbook::Directory& d : r.directories) {
+    for (hbook::RowNtuple& n : d.rowNtuples) n.entries = std::min(n.entries, kRowsExported);
+    for (hbook::ColumnNtuple& n : d.columnNtuples) n.entries = std::min(n.entries, kRowsExported);
+  }
+  std::ostringstream out;
+  hbook::dumpAll(out, kName, r);
+  out << hbook::dumpFile(kName, r);
+  hbook::jsonFile(out, kName, r);
+  for (const hbook::Directory& d : r.directories) {
+    for (const hbook::ObjectRef& o : d.objects) {
+      switch (o.kind) {
+        case hbook::ObjectKind::Histogram1D: out << hbook::dumpHistogram(d.histograms[o.index]); break;
+        case hbook::ObjectKind::Histogram2D: hbook::csvHistogram2D(out, d.histograms2d[o.index]); break;
+        case hbook::ObjectKind::Profile: hbook::csvProfile(out, d.profiles[o.index]); break;
+        case hbook::ObjectKind::RowNtuple: hbook::csvRowNtuple(out, d.rowNtuples[o.index]); break;
+        case hbook::ObjectKind::ColumnNtuple: hbook::csvColumnNtuple(out, d.columnNtuples[o.index]); break;
+      }
+    }
+  }
+}
+
+inline void roundTrip(const hbook::ReadResult& r) {
+  std::vector<const hbook::Histogram*> list;
+  for (const hbook::Histogram& h : r.histograms) list.push_back(&h);
+  std::vector<unsigned char> image;
+  try {
+    image = hbook::fileImage(list);
+  } catch (const hbook::FileError&) {
+    return;  // beyond what the writer stores (too many histograms, too many bins)
+  }
+  const hbook::ReadResult again = hbook::readMemory(kName, std::move(image));
+  if (again.histograms.size() != r.histograms.size() || !again.skipped.empty()) std::abort();
+  for (std::size_t k = 0; k < list.size(); ++k) {
+    if (!same(r.histograms[k], again.histograms[k])) std::abort();
+  }
+}
+
+
+// Returns false when the bytes are refused with a FileError that names the file.
+inline bool run(const std::uint8_t* data, std::size_t size) {
+  hbook::ReadResult r;
+  try {
+    r = hbook::readMemory(kName, std::vector<unsigned char>(data, data + size));
+  } catch (const hbook::FileError& e) {
+    if (std::strncmp(e.what(), kName, std::strlen(kName)) != 0) std::abort();  // messages name the file first
+    return false;
+  }
+  roundTrip(r);
+  exportEverything(std::move(r));
+  return true;
+}
+
+}  // namespace fuzzpipeline

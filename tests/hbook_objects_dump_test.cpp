@@ -1,0 +1,128 @@
+// dump --all of the golden files of every object kind and of the two public
+// files equals the package's own dumps: the small ones (prof, dirs) line for
+// line, the large ones by byte count and FNV-1a hash of the whole dump, and
+// line for line on a trimmed copy (every line but the cell, channel and row
+// lines beyond the first twelve of each object). Lines that name who made
+// the dump (READER, ROWS) are left out on both sides. For a dump that lists
+// sampled ntuple rows (rows 1-200, multiples of 97, the last row), our dump,
+// which has every row, is cut to the same rows.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "dump/dumpall.h"
+#include "rzfile.h"
+
+namespace {
+
+const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string kObjects = kData + "objects/";
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::uint64_t fnv1a(const std::string& s) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  for (unsigned char c : s) h = (h ^ c) * 0x100000001b3ULL;
+  return h;
+}
+
+bool startsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
+
+bool isRowLine(const std::string& line) {
+  for (const char* p : {"CELL ", "PCH ", "BIN ", "PBIN ", "R ", "C "}) {
+    if (startsWith(line, p)) return true;
+  }
+  return false;
+}
+
+// Drops READER and ROWS; with `sampled`, keeps only the ntuple rows a
+// sampled dump lists.
+std::string normalised(const std::string& dump, bool sampled) {
+  std::istringstream in(dump);
+  std::string out;
+  long long entries = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (startsWith(line, "READER ") || startsWith(line, "ROWS ")) continue;
+    if (startsWith(line, "ENTRIES")) entries = std::stoll(line.substr(7));
+    if (sampled && (startsWith(line, "R ") || startsWith(line, "C "))) {
+      const long long row = std::stoll(line.substr(1, 9));
+      if (row > 200 && row % 97 != 0 && row != entries) continue;
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+// The trimmed copies keep the first twelve row lines of each object.
+std::string trimmed(const std::string& dump) {
+  std::istringstream in(dump);
+  std::string out;
+  int rows = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (startsWith(line, "OBJECT ")) rows = 0;
+    if (isRowLine(line) && ++rows > 12) continue;
+    out += line + "\n";
+  }
+  return out;
+}
+
+std::string dumpOf(const std::string& path) {
+  std::ostringstream out;
+  hbook::dumpAll(out, path, hbook::readFile(path));
+  return out.str();
+}
+
+TEST(ObjectDumps, SmallFilesLineForLine) {
+  for (const char* name : {"prof.hbook", "dirs.hbook"}) {
+    const std::string expected = slurp(kObjects + name + std::string(".dump.txt"));
+    ASSERT_FALSE(expected.empty()) << name;
+    EXPECT_EQ(normalised(dumpOf(kObjects + name), false), normalised(expected, false)) << name;
+  }
+}
+
+struct Large {
+  const char* file;
+  bool sampled;
+  std::size_t bytes;   // of the package's dump without READER and ROWS
+  std::uint64_t hash;  // FNV-1a of the same
+};
+
+class LargeDumps : public ::testing::TestWithParam<Large> {};
+
+TEST_P(LargeDumps, WholeDumpByHashTrimmedCopyLineForLine) {
+  const Large& c = GetParam();
+  const std::string dir = std::string(c.file) == "pawtut.hbook" || std::string(c.file) == "roothbk_write_hbk.hb" ? kData : kObjects;
+  const std::string ours = normalised(dumpOf(dir + c.file), c.sampled);
+  const std::string trim = slurp(kObjects + c.file + ".dump.trim.txt");
+  ASSERT_FALSE(trim.empty()) << c.file;
+  EXPECT_EQ(trimmed(ours), normalised(trim, false)) << c.file;
+  EXPECT_EQ(ours.size(), c.bytes) << c.file;
+  EXPECT_EQ(fnv1a(ours), c.hash) << c.file;
+}
+
+INSTANTIATE_TEST_SUITE_P(GoldenAndPublic, LargeDumps,
+                         ::testing::Values(Large{"h2.hbook", false, 422797, 0x98b51848003e1d6eULL},
+                                           Large{"cwn.hbook", false, 1279409, 0x3075710ce94020d6ULL},
+                                           Large{"rwn.hbook", true, 277093, 0x67a284d046d86545ULL},
+                                           Large{"pawtut.hbook", true, 1058188, 0x9e72bbd4e2aadc03ULL},
+                                           Large{"roothbk_write_hbk.hb", false, 97252, 0x7e626c5613984e3bULL}));
+
+// Nothing of any test file is skipped any more.
+TEST(ObjectDumps, NoObjectOfAnyTestFileIsSkipped) {
+  for (const std::string& path :
+       {kData + "lam.hbook", kData + "sq.hbook", kData + "gradx.hbook", kData + "errors.hbook", kData + "mixed.hbook",
+        kData + "many.hbook", kData + "golden-basic.hbook", kData + "golden-run.hbook", kData + "pawtut.hbook",
+        kData + "roothbk_write_hbk.hb", kObjects + "h2.hbook", kObjects + "prof.hbook", kObjects + "rwn.hbook",
+        kObjects + "cwn.hbook", kObjects + "dirs.hbook"}) {
+    const hbook::ReadResult r = hbook::readFile(path);
+    EXPECT_TRUE(r.skipped.empty()) << path << ": " << (r.skipped.empty() ? "" : r.skipped[0].note);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,362 @@
+// Damaged and hostile files of every object kind: each either loads or
+// throws FileError naming the file, in time and memory bounded by the file's
+// size; layouts the format notes leave unverified are skipped with a note
+// saying why, never guessed. Run under the sanitizers as well.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+
+#include "read/directory.h"
+#include "read/image.h"
+#include "rzfile.h"
+
+namespace {
+
+const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string kObjects = kData + "objects/";
+constexpr std::size_t kRecord = 1024;  // words per record of every test file here
+
+std::vector<unsigned char> slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// A file image with word access (big-endian, 0-based file words) and the
+// places of objects and banks, found through the reader's own directory layer.
+class Words {
+ public:
+  explicit Words(std::vector<unsigned char> bytes) : b(std::move(bytes)) {}
+  explicit Words(const std::string& path) : b(slurp(path)) {}
+
+  std::uint32_t get(std::size_t i) const {
+    return (std::uint32_t{b[4 * i]} << 24) | (std::uint32_t{b[4 * i + 1]} << 16) | (std::uint32_t{b[4 * i + 2]} << 8) | b[4 * i + 3];
+  }
+  void set(std::size_t i, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) b[4 * i + k] = static_cast<unsigned char>(v >> (24 - 8 * k));
+  }
+  std::size_t size() const { return b.size() / 4; }
+
+  // Directory word k (1-based) of the directory starting at `record`.
+  std::size_t dirWord(std::size_t k, std::size_t record = 2) const { return (record - 1) * kRecord + k - 1; }
+
+  hbook::read::DirectoryListing listing(std::size_t record = 2, const std::string& path = "/") const {
+    const hbook::read::Image image("test.hbook", b);
+    return hbook::read::readDirectory(image, static_cast<std::int64_t>(record), path);
+  }
+
+  // File word of word k (0-based) of the object of key (id, 0).
+  std::size_t objectWord(std::int32_t id, std::size_t k, std::size_t record = 2, const std::string& path = "/") const {
+    for (const hbook::read::Key& key : listing(record, path).keys) {
+      if (key.elements[0] != id || (key.elements.size() > 1 && key.elements[1] != 0)) continue;
+      const auto& c = key.cycle;
+      const std::size_t n1 = kRecord - static_cast<std::size_t>(c.word) + 1;
+      if (k < n1) return (static_cast<std::size_t>(c.record) - 1) * kRecord + static_cast<std::size_t>(c.word) - 1 + k;
+      return (static_cast<std::size_t>(c.continuation) - 1) * kRecord + (k - n1);
+    }
+    throw std::runtime_error("no key " + std::to_string(id));
+  }
+
+  // File word of the name word of the nth bank called `name` in the object of (id, 0).
+  std::size_t bankName(std::int32_t id, const char* name, int nth = 1) const {
+    const std::uint32_t want = (std::uint32_t(static_cast<unsigned char>(name[0])) << 24) | (std::uint32_t(static_cast<unsigned char>(name[1])) << 16) |
+                               (std::uint32_t(static_cast<unsigned char>(name[2])) << 8) | static_cast<unsigned char>(name[3]);
+    for (std::size_t k = 0;; ++k) {
+      const std::size_t w = objectWord(id, k);
+      if (w >= size()) break;
+      if (get(w) == want && --nth == 0) return w;
+    }
+    throw std::runtime_error(std::string("no bank ") + name);
+  }
+
+  std::vector<unsigned char> b;
+};
+
+// Bank words relative to the name word n: data word k at n + 4 + k, link j
+// at n - 4 - j (0 = next), status at n + 4.
+std::size_t dataWord(std::size_t name, std::size_t k) { return name + 4 + k; }
+std::size_t linkWord(std::size_t name, std::size_t j) { return name - 4 - j; }
+
+class ObjectsHostile : public ::testing::Test {
+ protected:
+  // Loads, or throws FileError whose message starts with the name.
+  bool tryRead(const std::vector<unsigned char>& bytes) {
+    try {
+      last_ = hbook::readMemory("hostile.hbook", bytes);
+      return true;
+    } catch (const hbook::FileError& e) {
+      message_ = e.what();
+      EXPECT_EQ(message_.rfind("hostile.hbook: ", 0), 0u) << message_;
+      return false;
+    }
+  }
+  void expectRefused(const Words& w, const std::string& fragment) {
+    EXPECT_FALSE(tryRead(w.b)) << "loaded; expected: " << fragment;
+    EXPECT_NE(message_.find(fragment), std::string::npos) << message_;
+  }
+  void expectSkipped(const Words& w, const std::string& fragment) {
+    ASSERT_TRUE(tryRead(w.b)) << message_;
+    std::string notes;
+    for (const hbook::SkippedObject& s : last_.skipped) notes += s.note + "\n";
+    ASSERT_EQ(last_.skipped.size(), 1u) << "expected: " << fragment << "\nnotes:\n" << notes;
+    EXPECT_NE(last_.skipped[0].note.find(fragment), std::string::npos) << last_.skipped[0].note;
+  }
+  hbook::ReadResult last_;
+  std::string message_;
+};
+
+struct SplitMix64 {
+  std::uint64_t state;
+  std::uint64_t next() {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  }
+  std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
+};
+
+TEST_F(ObjectsHostile, RandomDamageOfEveryKindLoadsOrThrowsFileError) {
+  SplitMix64 rng{20261209};
+  for (const char* name : {"h2.hbook", "prof.hbook", "rwn.hbook", "cwn.hbook", "dirs.hbook"}) {
+    const std::vector<unsigned char> original = slurp(kObjects + name);
+    ASSERT_FALSE(original.empty());
+    int loaded = 0, refused = 0;
+    for (int variant = 0; variant < 100; ++variant) {
+      Words w(original);
+      const int kind = variant % 4;
+      if (kind == 0) {
+        w.b.resize(rng.below(w.b.size()));
+      } else {
+        // Directory records and object words alike: every pointer and count is a target.
+        for (int k = 0, n = 1 + static_cast<int>(rng.below(3)); k < n; ++k) {
+          const std::size_t at = kRecord + rng.below(w.size() - kRecord);
+          static const std::uint32_t values[] = {0u, 1u, 2u, 0xFFFFFFFFu, 0x7FFFFFFFu, 0x80000000u, 1024u, 4096u, 0xFFFFu, 12u};
+          if (kind == 1) w.set(at, w.get(at) ^ (1u << rng.below(32)));
+          if (kind == 2) w.set(at, values[rng.below(10)]);
+          if (kind == 3) w.set(at, static_cast<std::uint32_t>(rng.next()));
+        }
+      }
+      (tryRead(w.b) ? loaded : refused) += 1;
+    }
+    EXPECT_GT(loaded, 10) << name;
+    EXPECT_GT(refused, 10) << name;
+  }
+}
+
+// The record-length detection takes LD from the file and once read the
+// word J + LD without checking it lies in the file (34 KB: a crash; 256
+// bytes: heap garbage).
+TEST_F(ObjectsHostile, RecordLengthDetectionStaysInsideTheFile) {
+  for (const std::size_t words : {std::size_t{8704}, std::size_t{64}}) {
+    Words w(std::vector<unsigned char>(4 * words, 0));
+    const std::size_t j = words == 8704 ? 8000 : 33;  // the trial record length
+    w.set(j + 24, 1);  // LB = 1 (record 2 word 25)
+    w.set(j + 1, static_cast<std::uint32_t>(j));  // word LB + 1: the record length J
+    w.set(j + 23, static_cast<std::uint32_t>(j));  // LD = J: word J + LD lies past the end
+    expectRefused(w, "no consistent record length");
+  }
+}
+
+// Many keys whose cycles all point at one large object once made the reader
+// decode it once per key (gigabytes for a file of megabytes).
+TEST_F(ObjectsHostile, KeysSharingOneObjectAreRefused) {
+  hbook::Histogram h;
+  h.id = 1;
+  h.nx = 200000;
+  h.xmin = 0.0f;
+  h.xmax = 1.0f;
+  h.channels.assign(static_cast<std::size_t>(h.nx) + 2, 1.0f);
+  Words w(hbook::fileImage({&h}));
+  const std::uint32_t lk = w.get(w.dirWord(27));
+  const std::uint32_t cycle = w.get(w.dirWord(lk));
+  constexpr std::uint32_t kKeys = 50;
+  for (std::uint32_t i = 1; i < kKeys; ++i) {
+    w.set(w.dirWord(lk + 3 * i), cycle);
+    w.set(w.dirWord(lk + 3 * i + 1), 1 + i);
+    w.set(w.dirWord(lk + 3 * i + 2), 0);
+  }
+  w.set(w.dirWord(31), kKeys);
+  expectRefused(w, "key 2 (2,0): object overlaps the object of key 1 (1,0)");
+}
+
+TEST(ObjectsInputs, ADirectoryIsNamedAsOne) {
+  const std::string dir = "/tmp/hbook-dir-" + std::to_string(getpid()) + ".hbook";
+  std::filesystem::create_directory(dir);
+  try {
+    hbook::readFile(dir);
+    ADD_FAILURE() << "a directory was read";
+  } catch (const hbook::FileError& e) {
+    EXPECT_NE(std::string(e.what()).find(dir + ": file: is a directory"), std::string::npos) << e.what();
+  }
+  std::filesystem::remove(dir);
+}
+
+// Counts that would make the reader allocate far more than the file holds
+// are refused before anything is allocated.
+TEST_F(ObjectsHostile, CountsBeyondTheFileAreRefused) {
+  {
+    Words w(kObjects + "cwn.hbook");
+    w.set(dataWord(w.bankName(10, "HIDT"), 3), 0x7FFFFFFF);  // NOENT
+    expectRefused(w, "buffers hold fewer");
+  }
+  {
+    Words w(kObjects + "h2.hbook");
+    w.set(dataWord(w.bankName(12, "HID2"), 3), 0x7FFFFFFF);  // NX
+    expectRefused(w, "too short for 2147483647 x 50 cells");
+  }
+  {
+    Words w(kObjects + "rwn.hbook");
+    w.set(dataWord(w.bankName(3, "HIDN"), 3), 1001);  // NOENT
+    expectRefused(w, "1001 rows disagree with 12 full buffers of 83 rows");
+  }
+  {
+    Words w(kObjects + "prof.hbook");
+    w.set(dataWord(w.bankName(100, "HIDP"), 3), 1 << 30);  // NX
+    expectRefused(w, "HCOP: data length ND 30 too short for 1073741824 bins");
+  }
+}
+
+// Links that lead twice to one bank, subdirectories that lead back to a
+// directory already read, and keys of two directories sharing an object.
+TEST_F(ObjectsHostile, LoopsAndSharedStructuresAreRefused) {
+  {
+    Words w(kObjects + "h2.hbook");
+    int nth = 1;
+    while (w.get(w.bankName(15, "SLIX", nth) + 3) != 0) ++nth;  // the slice master has no data words
+    const std::size_t slix = w.bankName(15, "SLIX", nth);  // its links 1..3 lead to the slices
+    w.set(linkWord(slix, 2), w.get(linkWord(slix, 1)));
+    expectRefused(w, "reached a second time");
+  }
+  {
+    Words w(kObjects + "dirs.hbook");
+    const std::uint32_t ls = w.get(w.dirWord(26));
+    w.set(w.dirWord(ls + 5), 2);  // subdirectory AA starts at record 2: the top directory
+    expectRefused(w, "directory /AA: record 2 is already a record of directory /");
+  }
+  {
+    Words w(kObjects + "dirs.hbook");
+    const std::uint32_t ls = w.get(w.dirWord(26));
+    w.set(w.dirWord(ls + 7 + 5), w.get(w.dirWord(ls + 5)));  // CC starts where AA does
+    expectRefused(w, "directory /CC: record 5 is already a record of directory /AA");
+  }
+  {
+    Words w(kObjects + "dirs.hbook");
+    const hbook::read::DirectoryListing top = w.listing();
+    const std::uint32_t aa = w.get(w.dirWord(w.get(w.dirWord(26)) + 5)) & 0x3FFFF;
+    const std::uint32_t lk = w.get(w.dirWord(27, aa));
+    const std::uint32_t lkTop = w.get(w.dirWord(27));
+    // Copy the cycle of the top directory's first key over that of /AA's key.
+    const std::uint32_t cTop = w.get(w.dirWord(lkTop));
+    const std::uint32_t cAa = w.get(w.dirWord(lk, aa));
+    for (std::uint32_t k = 0; k < 4; ++k) w.set(w.dirWord(cAa + k, aa), w.get(w.dirWord(cTop + k)));
+    ASSERT_FALSE(top.keys.empty());
+    expectRefused(w, "overlaps the object of key 1 (1,0)");
+  }
+}
+
+// What the format notes leave unverified is skipped with the reason.
+TEST_F(ObjectsHostile, UnverifiedLayoutsAreSkippedWithTheReason) {
+  {
+    Words w(kObjects + "prof.hbook");
+    const std::size_t hi1e = w.bankName(100, "HI1E");
+    w.set(hi1e + 4, w.get(hi1e + 4) | 0x4);  // status bit 3: option P
+    expectSkipped(w, "key 1 (100,0): profile with error option P, whose error formula is not verified, skipped");
+  }
+  {
+    Words w(kObjects + "h2.hbook");
+    const std::size_t hid = w.bankName(15, "HID2");
+    w.set(linkWord(hid, 7), w.get(linkWord(hid, 6)));  // a Y band where the X band is
+    expectSkipped(w, "(15,0): 2-D histogram with Y bands (HBANDY), whose layout is not verified, skipped");
+  }
+  {
+    Words w(kObjects + "cwn.hbook");
+    int nth = 1;  // the descriptors of block EVT: its second variable, xr, is the only REAL*4 there
+    while (w.get(dataWord(w.bankName(10, "HNAM", nth), 12 + 1)) != 0x00002220) ++nth;
+    const std::size_t xr = dataWord(w.bankName(10, "HNAM", nth), 12 + 1);
+    w.set(xr, (w.get(xr) & ~0x7Fu) | 16);
+    expectSkipped(w, "variable xr (0x00002210): packed REAL of 16 bits, whose encoding is not verified, skipped");
+  }
+  {
+    Words w(kObjects + "rwn.hbook");
+    w.set(dataWord(w.bankName(6, "HIDN"), 5), 2);  // two memory buffers
+    expectSkipped(w, "row-wise ntuple kept in 2 memory buffers, whose chaining is not verified, skipped");
+  }
+  {
+    Words w(kObjects + "dirs.hbook");
+    const std::size_t hid = w.bankName(1, "HID1");
+    w.set(dataWord(hid, 1), w.get(dataWord(hid, 1)) | 0x20);  // KBITS bit 6: variable bins
+    expectSkipped(w, "key 1 (1,0): histogram with variable bin edges, skipped");
+  }
+  {
+    Words w(kObjects + "h2.hbook");
+    const std::size_t hid = w.bankName(10, "HID2");
+    w.set(dataWord(hid, 1), w.get(dataWord(hid, 1)) | 0x20);
+    expectSkipped(w, "key 1 (10,0): 2-D histogram with variable bins, whose layout is not verified, skipped");
+  }
+}
+
+// Subdirectory names use all four words of the 6-bit code: up to 16 characters.
+TEST_F(ObjectsHostile, SubdirectoryNamesOfSixteenCharacters) {
+  Words w(kObjects + "dirs.hbook");
+  const std::uint32_t ls = w.get(w.dirWord(26));
+  // "ABCDEFGHIJKLMNOP": A..P = 1..16, four characters a word, the first in the low bits.
+  for (std::uint32_t k = 0; k < 4; ++k) {
+    const std::uint32_t c = 1 + 4 * k;
+    w.set(w.dirWord(ls + k), c | (c + 1) << 6 | (c + 2) << 12 | (c + 3) << 18);
+  }
+  w.set(w.dirWord(ls + 4), 16);
+  ASSERT_TRUE(tryRead(w.b)) << message_;
+  ASSERT_EQ(last_.directories.size(), 5u);
+  EXPECT_EQ(last_.directories[0].subdirectories[0], "ABCDEFGHIJKLMNOP");
+  EXPECT_EQ(last_.directories[1].path, "/ABCDEFGHIJKLMNOP");
+  EXPECT_EQ(last_.directories[3].path, "/ABCDEFGHIJKLMNOP/BB");
+  w.set(w.dirWord(ls + 4), 17);
+  expectRefused(w, "name of 17 characters");
+}
+
+// A subdirectory that grew a second record reads as before. The expansion is
+// made as the package makes it: the new record is appended to the record
+// list, the blocks after the list move up one word and the cycles move into
+// the new record.
+TEST_F(ObjectsHostile, SubdirectoryExpandedIntoASecondRecord) {
+  Words w(kObjects + "dirs.hbook");
+  const hbook::ReadResult before = hbook::readMemory("hostile.hbook", w.b);
+  const std::uint32_t ls = w.get(w.dirWord(26));
+  const std::uint32_t cc = w.get(w.dirWord(ls + 7 + 5)) & 0x3FFFF;
+  std::vector<std::uint32_t> d(2 * kRecord, 0);
+  for (std::size_t k = 1; k <= kRecord; ++k) d[k - 1] = w.get(w.dirWord(k, cc));
+  auto at = [&](std::size_t k) -> std::uint32_t& { return d[k - 1]; };
+  const std::uint32_t ld = at(24), lf = at(28), lc = at(29), le = at(30);
+  const std::uint32_t newRecord = static_cast<std::uint32_t>(w.size() / kRecord) + 1;
+  for (std::uint32_t k = lf; k > ld + 1 + at(ld); --k) at(k) = at(k - 1);  // B, S, K blocks up one word
+  at(ld + 1 + at(ld)) = newRecord;
+  at(ld) += 1;
+  for (std::size_t k : {25, 26, 27, 28}) at(k) += 1;  // LB, LS, LK, LF
+  for (std::uint32_t k = le; k >= lc; --k) {          // cycles up one record
+    at(k + kRecord) = at(k);
+    at(k) = 0;
+  }
+  at(29) += kRecord;
+  at(30) += kRecord;
+  at(22) += kRecord - 1;
+  for (std::uint32_t i = 0; i < at(31); ++i) at(at(27) + (at(32) + 1) * i) += kRecord;  // cycle pointers
+  w.b.resize(w.b.size() + 4 * kRecord, 0);
+  for (std::size_t k = 1; k <= kRecord; ++k) {
+    w.set(w.dirWord(k, cc), at(k));
+    w.set(w.dirWord(k, newRecord), at(k + kRecord));
+  }
+  ASSERT_TRUE(tryRead(w.b)) << message_;
+  ASSERT_EQ(last_.directories.size(), before.directories.size());
+  const hbook::Directory& a = before.directories[2];
+  const hbook::Directory& b = last_.directories[2];
+  EXPECT_EQ(b.path, "/CC");
+  ASSERT_EQ(b.histograms.size(), 1u);
+  EXPECT_EQ(b.histograms[0].channels, a.histograms[0].channels);
+  EXPECT_EQ(w.listing(cc, "/CC").records, (std::vector<std::int64_t>{cc, newRecord}));
+}
+
+}  // namespace
