@@ -53,6 +53,14 @@ void check(const Histogram& h) {
   }
 }
 
+// Words of the object histogramObject builds: 5 of header and table, then
+// the banks HI1E (10 + nx, with errors), HCO1 (23 + nx) and HID1 (21 + title words).
+std::int64_t objectWords(const Histogram& h) {
+  const std::int64_t nx = h.nx;
+  const std::int64_t nwt = (static_cast<std::int64_t>(titleOf(h).size()) + 3) / 4;
+  return 5 + (h.sumw2.empty() ? 0 : 10 + nx) + (13 + nx + 10) + (12 + 9 + nwt);
+}
+
 // The object of one histogram: header, table, banks HI1E?, HCO1, HID1.
 std::vector<std::uint32_t> histogramObject(const Histogram& h, std::uint32_t start) {
   const std::uint32_t nx = static_cast<std::uint32_t>(h.nx);
@@ -120,34 +128,32 @@ std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histog
   constexpr std::int64_t firstData = 2 + rz::kDirectoryRecords;  // record 4
   const std::uint32_t date = rz::dateWord();
 
+  // Where each object goes is known from its size alone, so the image is
+  // allocated once at its final size and every object is stored straight
+  // into it (no second copy of the data words: this is the run's peak of
+  // memory).
   struct Cycle {
     std::int64_t ir1, ip1, ir2, nw;
   };
   std::vector<Cycle> cycles;
-  std::vector<std::uint32_t> stream;  // data words from record 4 word 1
-  std::uint32_t start = kStoreBase;
-  std::int64_t words = 0;
+  std::int64_t words = 0;  // data words from record 4 word 1
   for (const Histogram* h : histograms) {
     check(*h);
     if (std::int64_t{h->nx} + 200 > kMaxObjectWords) {
       throw FileError("histogram " + std::to_string(h->id) + ": " + std::to_string(h->nx) + " bins exceed the object size of a file");
     }
-    std::vector<std::uint32_t> obj = histogramObject(*h, start);
-    const std::int64_t nw = static_cast<std::int64_t>(obj.size());
+    const std::int64_t nw = objectWords(*h);
     if (nw > kMaxObjectWords) throw FileError("histogram " + std::to_string(h->id) + ": object too large for a file");
-    start += static_cast<std::uint32_t>(obj[1]);
-    const std::int64_t pos = static_cast<std::int64_t>(stream.size());
-    Cycle c{firstData + pos / lrec, pos % lrec + 1, 0, nw};
+    Cycle c{firstData + words / lrec, words % lrec + 1, 0, nw};
     if (c.ip1 - 1 + nw > lrec) c.ir2 = c.ir1 + 1;
     cycles.push_back(c);
-    stream.insert(stream.end(), obj.begin(), obj.end());
     words += nw;
   }
-  const std::int64_t dataRecords = (static_cast<std::int64_t>(stream.size()) + lrec - 1) / lrec;
+  const std::int64_t dataRecords = (words + lrec - 1) / lrec;
   const std::int64_t lastRecord = dataRecords > 0 ? firstData + dataRecords - 1 : 0;
   const std::int64_t records = dataRecords > 0 ? lastRecord : firstData - 1;
   if (records > rz::kQuota) throw FileError("histograms need " + std::to_string(records) + " records, over the file quota of 32000");
-  const std::int64_t firstFree = dataRecords > 0 ? (static_cast<std::int64_t>(stream.size()) - 1) % lrec + 2 : 2;
+  const std::int64_t firstFree = dataRecords > 0 ? (words - 1) % lrec + 2 : 2;
 
   // Top directory, words 1..2048.
   constexpr std::int64_t nwl = rz::kDirectoryRecords * lrec;
@@ -205,8 +211,17 @@ std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histog
 
   std::vector<unsigned char> image(static_cast<std::size_t>(records * lrec * 4), 0);
   for (std::int64_t k = 1; k <= nwl; ++k) rz::storeBig(&image[static_cast<std::size_t>((lrec + k - 1) * 4)], d[k]);
-  const std::size_t dataStart = static_cast<std::size_t>((firstData - 1) * lrec * 4);
-  for (std::size_t k = 0; k < stream.size(); ++k) rz::storeBig(&image[dataStart + 4 * k], stream[k]);
+  std::size_t at = static_cast<std::size_t>((firstData - 1) * lrec * 4);
+  std::uint32_t start = kStoreBase;
+  for (std::int64_t i = 0; i < n; ++i) {
+    const std::vector<std::uint32_t> obj = histogramObject(*histograms[i], start);
+    if (static_cast<std::int64_t>(obj.size()) != cycles[i].nw) throw FileError("histogram object size mis-predicted");
+    start += obj[1];
+    for (std::uint32_t w : obj) {
+      rz::storeBig(&image[at], w);
+      at += 4;
+    }
+  }
   return image;
 }
 
