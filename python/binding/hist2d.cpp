@@ -17,7 +17,8 @@ py::list projections(const std::vector<hbook::Projection>& ps, std::int64_t bins
     d["nbit"] = p.nbit;
     d["entries"] = p.entries;
     d["channels"] = array(p.channels, what + " channels", bins + 2);
-    d["sumw2"] = p.sumw2.empty() ? py::object(py::none()) : py::object(array(p.sumw2, what + " sums of squared weights", bins));
+    d["sumw2"] = p.sumw2.empty() ? py::object(py::none())
+                                 : py::object(array(p.sumw2, what + " sums of squared weights", bins));
     d["low"] = band ? py::object(py::float_(p.low)) : py::object(py::none());
     d["high"] = band ? py::object(py::float_(p.high)) : py::object(py::none());
     out.append(d);
@@ -43,7 +44,8 @@ py::dict histogram2d(const hbook::Histogram2D& h) {
   d["entries"] = h.entries;
   d["nbit"] = h.nbit;
   d["cells"] = table(h.cells, std::int64_t{h.ny} + 2, std::int64_t{h.nx} + 2, what + " cells");
-  d["sumw2"] = h.sumw2.empty() ? py::object(py::none()) : py::object(table(h.sumw2, h.ny, h.nx, what + " sums of squared weights"));
+  d["sumw2"] = h.sumw2.empty() ? py::object(py::none())
+                               : py::object(table(h.sumw2, h.ny, h.nx, what + " sums of squared weights"));
   d["sum"] = h.sum();
   d["projections_x"] = projections(h.projectionsX, h.nx, false, what);
   d["projections_y"] = projections(h.projectionsY, h.ny, false, what);

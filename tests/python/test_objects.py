@@ -166,11 +166,12 @@ class Layout(unittest.TestCase):
             return {"name": name, "block": "B", "type": type, "size": size, "nbits": 8 * size, "dims": dims,
                     "index": index, "is_index": name == "n", "range": (0, 4) if name == "n" else None,
                     "per_row": 1, "values": values, "offsets": offsets}
-        n = hbook.ColumnNtuple._from_core({"id": 1, "title": "t", "kbits": 8, "entries": entries, "blocks": ["B"], "columns": [
-            column("n", "I", 4, [], np.array(counts, dtype=np.int32)),
-            column("a", "R", 8, [2, 3], np.array(fixed, dtype=np.float64)),
-            column("b", "I", 4, [2, -4], np.array(jagged, dtype=np.int32), "n", offsets.astype(np.int64)),
-            column("c", "C", 4, [], texts)]})
+        columns = [column("n", "I", 4, [], np.array(counts, dtype=np.int32)),
+                   column("a", "R", 8, [2, 3], np.array(fixed, dtype=np.float64)),
+                   column("b", "I", 4, [2, -4], np.array(jagged, dtype=np.int32), "n", offsets.astype(np.int64)),
+                   column("c", "C", 4, [], texts)]
+        n = hbook.ColumnNtuple._from_core({"id": 1, "title": "t", "kbits": 8, "entries": entries, "blocks": ["B"],
+                                           "columns": columns})
         a, b = n["a"], n["b"]
         self.assertEqual((a.shape, a.dtype, a[2, 1, 2]), ((3, 2, 3), np.float64, 2230.0))
         self.assertEqual(a[1].tolist(), [[1110, 1120, 1130], [1210, 1220, 1230]])
@@ -201,14 +202,16 @@ class Navigation(unittest.TestCase):
         path = os.path.join(DATA, "objects/dirs.hbook")
         f = hbook.open(path)
         self.assertEqual(f.paths(), ["/1", "/2", "/AA/2", "/CC/4", "/AA/BB/3", "/AA/BB/1", "/CC/DD/5"])
-        self.assertEqual((len(f), f[1].title, f["/1"].title, f["/AA/BB/1"].directory), (7, "top level 1", "top level 1", "/AA/BB"))
+        self.assertEqual((len(f), f[1].title, f["/1"].title, f["/AA/BB/1"].directory),
+                         (7, "top level 1", "top level 1", "/AA/BB"))
         self.assertIsNot(f["/AA/BB/1"], f[1])
         self.assertEqual([f[p].id for p in f.paths()], f.ids())
         self.assertEqual(f.directory("/AA").subdirectory_paths(), ["/AA/BB"])
         self.assertEqual([d.path for d in f.directories], ["/", "/AA", "/CC", "/AA/BB", "/CC/DD"])
         self.assertEqual(([3 in f, "/AA/BB/3" in f, "/AA/3" in f, 2.5 in f]), [False, True, False, False])
         for key, message in (("/AA/9", "no object with id 9 in directory /AA"), ("/ZZ/1", "no directory /ZZ"),
-                             ("AA/1", "named /DIR/ID"), ("/AA/BB", "not an object id: 'BB'"), (99, "dirs.hbook: no object with id 99'$")):
+                             ("AA/1", "named /DIR/ID"), ("/AA/BB", "not an object id: 'BB'"),
+                             (99, "dirs.hbook: no object with id 99'$")):
             with self.assertRaisesRegex(KeyError, message):
                 f[key]
         with self.assertRaises(TypeError):

@@ -65,8 +65,8 @@ class Plot(unittest.TestCase):
                                       (["/no/such.hbook", "1", "-o", out], 1, "/no/such.hbook"),
                                       ([data("lam.hbook"), "100", "-o", out + ".gif"], 2, "must end in"),
                                       ([data("lam.hbook"), "x", "-o", out], 2, "not an object id"),
-                                      ([data("objects/cwn.hbook"), "10", "-o", out], 1, "is a column-wise ntuple: plot draws"),
-                                      ([data("objects/dirs.hbook"), "/AA/3", "-o", out], 1, "no object with id 3 in directory /AA")):
+                                      ([data("objects/cwn.hbook"), "10", "-o", out], 1, "is a column-wise ntuple"),
+                                      ([data("objects/dirs.hbook"), "/AA/3", "-o", out], 1, "id 3 in directory /AA")):
             got, err = self.plot(*args)
             self.assertEqual(got, status)
             self.assertIn(message, err)
