@@ -1,7 +1,8 @@
 // hbook._core: the project's HBOOK reader, writer and printed statistics for
 // Python. Only data crosses: hbook::Histogram with numpy copies of its
-// arrays (float32, the file's precision), the read result, the statistics.
-// The Python package hbook builds its objects on top of this module.
+// arrays (float32, the file's precision), every other object kind as a dict
+// of numpy copies (convert.h), the read result, the statistics. The Python
+// package hbook builds its objects on top of this module.
 // hbook::FileError arrives in Python as hbook.FileError (an OSError) with
 // the C++ message; arrays of the wrong length are refused with ValueError
 // before any C++ code sees them.
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "convert.h"
 #include "histogram.h"
 #include "rzfile.h"
 #include "summary.h"
@@ -44,11 +46,9 @@ void checkShape(const hbook::Histogram& h) {
 }
 
 // Titles and messages may hold any byte a damaged file carries: decoded so
-// that every byte becomes one character (titles) or a replacement mark
-// (messages), never a decoding error.
-py::str latin1(const std::string& s) {
-  return py::reinterpret_steal<py::str>(PyUnicode_DecodeLatin1(s.data(), static_cast<py::ssize_t>(s.size()), nullptr));
-}
+// that every byte becomes one character (titles, binding::latin1) or a
+// replacement mark (messages), never a decoding error.
+using binding::latin1;
 
 std::string fromLatin1(const py::str& s) {
   PyObject* bytes = PyUnicode_AsLatin1String(s.ptr());
@@ -135,7 +135,23 @@ PYBIND11_MODULE(_core, m) {
                ", rms " + py::repr(py::float_(s.rms)).cast<std::string>() + ">";
       });
 
-  m.def("read_file", &hbook::readFile, py::arg("path"), "Every 1-D histogram of a file; raises FileError");
+  m.def("read_file", &hbook::readFile, py::arg("path"), "The 1-D histograms of a file's top directory; raises FileError");
+  m.def(
+      "read_objects",
+      [](const std::string& path) {
+        const hbook::ReadResult result = hbook::readFile(path);
+        py::dict out;
+        out["record_words"] = result.recordWords;
+        py::list skipped, directories;
+        for (const hbook::SkippedObject& s : result.skipped) skipped.append(latin1(s.note));
+        for (const hbook::Directory& d : result.directories) directories.append(binding::directory(d));
+        out["skipped"] = skipped;
+        out["directories"] = directories;
+        return out;
+      },
+      py::arg("path"),
+      "Every object of every directory, breadth first from the top one: {record_words, skipped (notes), "
+      "directories: [{path, subdirectories, objects: [(kind, object)]}]}; raises FileError");
   m.def(
       "write_file",
       [](const std::string& path, const std::vector<hbook::Histogram>& histograms) {

@@ -1,7 +1,7 @@
 """H1: a 1-D histogram of equal bins, as an HBOOK file holds it."""
 import numpy as np
 
-from . import _core
+from . import _core, binning
 
 # Header words a file carries that Python users rarely touch; kept so that a
 # histogram read and written again keeps them.
@@ -23,6 +23,7 @@ class H1:
     """
 
     kind = "1-D histogram"
+    directory = None  # the path of the directory holding it, for one read from a file
 
     def __init__(self, id, title, nx, xmin, xmax, contents=None, *, underflow=0.0,
                  overflow=0.0, sumw2=None, entries=None):
@@ -75,22 +76,16 @@ class H1:
     @property
     def edges(self):
         """nx + 1 bin edges (float32): xmin + i * width, the last one xmax."""
-        edges = np.empty(self.nx + 1, dtype=np.float32)
-        edges[:-1] = np.float32(self.xmin) + np.arange(self.nx, dtype=np.float32) * self.width
-        edges[-1] = self.xmax
-        return edges
+        return binning.edges(self.nx, self.xmin, self.xmax)
 
     @property
     def centres(self):
-        edges = self.edges.astype(np.float64)
-        return 0.5 * (edges[:-1] + edges[1:])
+        return binning.centres(self.edges)
 
     @property
     def errors(self):
         """Bin errors (float32): sqrt(sumw2) where stored, else sqrt(|contents|)."""
-        if self.sumw2 is not None:
-            return np.sqrt(self.sumw2)
-        return np.sqrt(np.abs(self.contents))
+        return binning.errors(self.contents, self.sumw2)
 
     @property
     def cumulative(self):

@@ -7,6 +7,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+from pathlib import Path
 
 import numpy as np
 
@@ -30,7 +31,7 @@ def reference(name):
     the two files whose dumps are too big to keep, of the C++ tool's dump
     (checked against the package's by hbook_file_read_test)."""
     path = os.path.join(DATA, os.path.splitext(name)[0] + ".dump.txt")
-    text = open(path).read() if os.path.exists(path) else subprocess.run(
+    text = Path(path).read_text() if os.path.exists(path) else subprocess.run(
         [os.environ["HBOOK_TOOL"], "dump", os.path.join(DATA, name)], check=True, capture_output=True, text=True).stdout
     out = {}
     for line in text.splitlines():
@@ -115,7 +116,7 @@ class Write(unittest.TestCase):
         shutil.copy(os.path.join(DATA, "lam.hbook"), out)
         with self.assertRaises(FileExistsError):
             hbook.write(out, hbook.open(os.path.join(DATA, "sq.hbook")))
-        self.assertEqual(open(out, "rb").read(), open(os.path.join(DATA, "lam.hbook"), "rb").read())
+        self.assertEqual(Path(out).read_bytes(), Path(DATA, "lam.hbook").read_bytes())
         short = hbook.H1(1, "t", 10, 0, 1)
         short.contents = np.zeros(9)
         for error, message, objects in (
@@ -132,7 +133,7 @@ class Write(unittest.TestCase):
             hbook.H1(1, "t", 2, 0, 1, sumw2=[1, 2, 3])
 
     def test_damaged_files_raise_file_error_naming_them(self):
-        data = open(os.path.join(DATA, "mixed.hbook"), "rb").read()
+        data = Path(DATA, "mixed.hbook").read_bytes()
         rng = random.Random(10)
         damaged = [b"", b"not an HBOOK file\n" * 300] + [data[:n] for n in (4, 4096, 4100, len(data) - 4096)]
         for _ in range(60):
@@ -143,7 +144,7 @@ class Write(unittest.TestCase):
         refused = 0
         for i, content in enumerate(damaged):
             path = os.path.join(self.dir, f"damaged{i}.hbook")
-            open(path, "wb").write(content)
+            Path(path).write_bytes(content)
             try:
                 for h in hbook.open(path):
                     h.summary(), repr(h)

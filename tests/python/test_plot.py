@@ -9,6 +9,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+from pathlib import Path
 
 import numpy as np
 from matplotlib.container import ErrorbarContainer
@@ -49,19 +50,23 @@ class Plot(unittest.TestCase):
             self.assertEqual(rgb.shape[:2], (h * rows, w * columns))
             self.assertGreater(images.ink_fraction(rgb), 0.01)
             self.assertEqual(images.frame_lines(rgb, min_length=w // 2), 2 * len(ids), ids)
+        self.assertEqual(self.plot(data("objects/dirs.hbook"), "1", "/AA/BB/3", "-o", out)[0], 0)
+        self.assertEqual(images.frame_lines(images.read_rgb(out), min_length=w // 2), 4)
         svg = os.path.join(self.dir, "h.svg")
         self.assertEqual(self.plot(data("mixed.hbook"), "1", "7", "1001", "-o", svg)[0], 0)
-        self.assertEqual(len(re.findall(r'<g id="axes_\d+"', open(svg).read())), 3)
+        self.assertEqual(len(re.findall(r'<g id="axes_\d+"', Path(svg).read_text())), 3)
         pdf = os.path.join(self.dir, "h.pdf")
         self.assertEqual(self.plot(data("lam.hbook"), "100", "-o", pdf)[0], 0)
-        self.assertEqual(len(re.findall(rb"/Type /Page\b", open(pdf, "rb").read())), 1)
+        self.assertEqual(len(re.findall(rb"/Type /Page\b", Path(pdf).read_bytes())), 1)
 
     def test_exit_statuses_and_the_hbook_tool(self):
         out = os.path.join(self.dir, "h.png")
         for args, status, message in (([data("lam.hbook"), "101", "-o", out], 1, "no object with id 101"),
                                       (["/no/such.hbook", "1", "-o", out], 1, "/no/such.hbook"),
                                       ([data("lam.hbook"), "100", "-o", out + ".gif"], 2, "must end in"),
-                                      ([data("lam.hbook"), "x", "-o", out], 2, "invalid int")):
+                                      ([data("lam.hbook"), "x", "-o", out], 2, "not an object id"),
+                                      ([data("objects/cwn.hbook"), "10", "-o", out], 1, "is a column-wise ntuple"),
+                                      ([data("objects/dirs.hbook"), "/AA/3", "-o", out], 1, "id 3 in directory /AA")):
             got, err = self.plot(*args)
             self.assertEqual(got, status)
             self.assertIn(message, err)
@@ -88,6 +93,12 @@ class Plot(unittest.TestCase):
         ax, h, bars = draw("errors.hbook", 11)
         heights = [s[1, 1] - s[0, 1] for s in bars[0].lines[2][0].get_segments()]
         np.testing.assert_allclose(heights, 2 * h.errors, rtol=1e-6)
+        ax, h, _ = draw("objects/h2.hbook", 14)  # the in-range cells as an image, y upwards
+        np.testing.assert_array_equal(ax.collections[0].get_array().reshape(h.ny, h.nx), h.contents)
+        np.testing.assert_array_equal(ax.collections[0].get_coordinates()[:, 0, 1], h.yedges)
+        self.assertEqual(len(ax.figure.axes), 2)  # and its colour scale
+        ax, p, bars = draw("objects/prof.hbook", 102)  # bin 6 has no fills: no point
+        np.testing.assert_array_equal(bars[0].lines[0].get_ydata(), p.means[:5])
         ax, h, _ = draw("golden-run.hbook", 100)
         np.testing.assert_array_equal(ax.patches[0].get_data().values, h.increments().contents)
         self.assertIn("cumulative", ax.get_title(loc="right"))

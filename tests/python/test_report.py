@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+from pathlib import Path
 
 import hbook
 import images
@@ -47,7 +48,7 @@ class ReportOfADefaultRun(unittest.TestCase):
         cls.page = subprocess.run([REPORT, cls.dir], check=True, capture_output=True, text=True).stdout.strip()
         cls.log = glob.glob(os.path.join(cls.dir, "tarn-*.o"))[0]
         cls.hbook = glob.glob(os.path.join(cls.dir, "h*.hbook"))[0]
-        cls.text = open(cls.page, encoding="utf-8").read()
+        cls.text = Path(cls.page).read_text(encoding="utf-8")
         cls.figures = [(int(id), src) for id, src in re.findall(r'<figure id="h(\d+)"><img [^>]*src="([^"]+)"', cls.text)]
         cls.rows = [tuple(map(html.unescape, row)) for row in
                     re.findall(r'<tr><t[hd]>(.*?)</t[hd]><td class="value">(.*?)</td></tr>', cls.text)]
@@ -73,7 +74,7 @@ class ReportOfADefaultRun(unittest.TestCase):
         self.assertIn(f"mean {s.mean:.5g}, rms {s.rms:.5g}", self.text)
 
     def test_run_figures_as_the_log_prints_them(self):
-        lines = [line for line in open(self.log).read().splitlines() if line.strip()]
+        lines = [line for line in Path(self.log).read_text().splitlines() if line.strip()]
         end = next(i for i, line in enumerate(lines) if "End time:" in line)
         self.assertEqual([value for _, value in self.rows[-9:]], [line.split()[-1] for line in lines[end + 1:]])
         table = dict(self.rows)
@@ -90,7 +91,7 @@ class ReportOfADefaultRun(unittest.TestCase):
                 self.fail(message)
             self.skipTest(message + "; the page was not looked at in a browser")
         check = os.path.join(self.dir, "check.html")
-        open(check, "w", encoding="utf-8").write(self.text.replace("</body>", CHECK_SCRIPT + "</body>"))
+        Path(check).write_text(self.text.replace("</body>", CHECK_SCRIPT + "</body>"), encoding="utf-8")
         dom = self.chromium("--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
         report = json.loads(html.unescape(re.search(r'<pre id="check">(.*?)</pre>', dom).group(1)))
         self.assertEqual((report["loaded"], report["total"]), (len(self.figures), len(self.figures)))
@@ -131,7 +132,7 @@ class RunLogs(unittest.TestCase):
         result = subprocess.run([REPORT, empty], capture_output=True, text=True)
         self.assertEqual((result.returncode, "no run log" in result.stderr), (1, True))
         # A run that stopped at the input checks names no histogram file.
-        open(os.path.join(empty, "tarn-0101-0000.o"), "w").write(" ranNo is       17\n sq.hbook: cannot be opened\n")
+        Path(empty, "tarn-0101-0000.o").write_text(" ranNo is       17\n sq.hbook: cannot be opened\n")
         result = subprocess.run([REPORT, empty], capture_output=True, text=True)
         self.assertEqual((result.returncode, "names no histogram file" in result.stderr), (1, True))
 
