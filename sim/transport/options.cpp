@@ -49,8 +49,8 @@ std::unique_ptr<CLI::App> makeParser(Values& v, const std::string& version) {
       ->type_name("DIR")
       ->check(checkOutputDir);
   app->add_option("--sampler", v.sampler,
-                  "Uniform numbers of the histogram sampler: auto (RNDM for one process and at most 10^7 events, "
-                  "else RANLUX), rndm or ranlux")
+                  "Uniform numbers of the histogram sampler: auto (RNDM, as the run without options, for one process "
+                  "of 100000 events; else each rank's RANLUX sequence), rndm or ranlux")
       ->type_name("auto|rndm|ranlux")
       ->check(CLI::IsMember({"auto", "rndm", "ranlux"}).description(""));
   app->set_version_flag("--version", version);

@@ -11,7 +11,7 @@ float fromRanlux() { return ranlux::runGenerator().next(); }
 
 SamplerSource chooseSampler(SamplerChoice choice, std::int64_t events, int ranks) {
   if (choice == SamplerChoice::Rndm) return SamplerSource::Rndm;
-  if (choice == SamplerChoice::Ranlux || ranks > 1 || events > RNDM_MOST_EVENTS) return SamplerSource::Ranlux;
+  if (choice == SamplerChoice::Ranlux || ranks > 1 || events != Nevents) return SamplerSource::Ranlux;
   return SamplerSource::Rndm;
 }
 

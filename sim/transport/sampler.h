@@ -4,17 +4,19 @@
 // The histogram package's generator RNDM is one 32-bit congruential sequence
 // of period 2^30 that no program seeds: every run, and every rank of a
 // parallel run, would draw the same numbers, and a run of some 2 x 10^8
-// events would come round to its start. So:
-//   - RNDM, as the run without arguments uses it, for a run in one process
-//     of at most RNDM_MOST_EVENTS events: `tarn --seed S` then gives exactly
-//     the histograms of the clock-seeded run whose ranNo was S;
-//   - otherwise (several ranks, a longer run, or --sampler ranlux) the
-//     sampler draws from the rank's own RANLUX sequence, the one the event
-//     loop draws from, seeded per rank (ranks.h): ranks never share numbers,
-//     and nothing comes round within a run.
-// A run on RNDM whose draws would reach RNDM's period (an S(q) that needs
-// many draws per event) leaves it before the event that could: from there
-// on the sampler draws from RANLUX, and the run says so.
+// events would come round to its start. So, unless --sampler says otherwise:
+//   - RNDM, as the run without arguments uses it, for a run of the clock
+//     run's shape: one process, 100000 events. `tarn --seed S` then gives
+//     exactly the histograms of the clock-seeded run whose ranNo was S;
+//   - otherwise (another number of events, several ranks) the sampler draws
+//     from the rank's own RANLUX sequence, the one the event loop draws
+//     from, seeded per rank (ranks.h): ranks, and separate runs with
+//     different seeds, never share numbers, and nothing comes round within
+//     a run.
+// A run on RNDM whose draws would reach RNDM's period (--sampler rndm for a
+// long run, or an S(q) that needs many draws per event) leaves it before the
+// event that could: from there on the sampler draws from RANLUX, and the
+// run says so.
 #pragma once
 
 #include <cstdint>
@@ -24,11 +26,6 @@
 #include "store.h"
 
 namespace tarn {
-
-// The longest run in one process that the automatic choice gives RNDM:
-// even at 100 draws per event (the start-up check refuses inputs that need
-// more than 50 per cell) it stays below the period.
-constexpr std::int64_t RNDM_MOST_EVENTS = 10000000;
 
 // RNDM's period, and the most draws one event can make: a wavelength and
 // up to 10^6 draws of q in each cell.

@@ -13,7 +13,7 @@
 
 #include "console.h"
 #include "resultsums.h"
-#include "runrecord.h"
+#include "summary/runrecord.h"
 
 int main(int argc, char** argv) {
   CLI::App app("tarn-summary: the report of several tarn runs added together, from their run logs", "tarn-summary");

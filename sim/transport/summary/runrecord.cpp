@@ -80,7 +80,10 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
   RunRecord r;
   r.log = name;
   RunTotals& t = r.totals;
-  bool haveInput = false, haveSeed = false;
+  bool haveSeed = false;
+  // The four stage counts as printed: input, tar1 in, tar2 in, det in (-1: not seen).
+  std::int64_t printed[4] = {-1, -1, -1, -1};
+  const char* const countPrefixes[4] = {" input ", " tar1 in", " tar2 in", " det in"};
   std::size_t endTime = log.lines.size();
   for (std::size_t k = 0; k < log.lines.size(); ++k) {
     const std::string& line = log.lines[k];
@@ -97,24 +100,25 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
     } else if (startsWith(line, EXACT_COUNTS_LABEL)) {
       readExactLine(log, line, t);
       r.exactLine = true;
-    } else if (!r.exactLine && numberAfter(line, " input ", v)) {
-      t.nEvents = v;
-      haveInput = true;
-    } else if (!r.exactLine && numberAfter(line, " tar1 in", v)) {
-      t.counters.nTar1In = v;
-    } else if (!r.exactLine && numberAfter(line, " tar2 in", v)) {
-      t.counters.nTar2In = v;
-    } else if (!r.exactLine && numberAfter(line, " det in", v)) {
-      t.counters.nDetIn = v;
     } else if (startsWith(line, "   End time: ")) {
       endTime = k;
       break;
+    } else {
+      for (int c = 0; c < 4; ++c)
+        if (numberAfter(line, countPrefixes[c], v)) printed[c] = v;
     }
   }
   if (!haveSeed) log.fail("no 'ranNo is' line: not a run log of tarn");
   if (endTime == log.lines.size() || endTime + FIGURES >= log.lines.size())
     log.fail("no end time and nine figures: the run did not finish");
-  if (!haveInput && !r.exactLine) log.fail("no 'input' line: the run did not reach its end");
+  for (int c = 0; c < 4; ++c)
+    if (printed[c] < 0) log.fail("no '" + std::string(countPrefixes[c]).substr(1) + "' line: the run did not reach its end");
+  std::int64_t* const counts[4] = {&t.nEvents, &t.counters.nTar1In, &t.counters.nTar2In, &t.counters.nDetIn};
+  for (int c = 0; c < 4; ++c) {
+    if (!r.exactLine) *counts[c] = printed[c];
+    if (*counts[c] != printed[c])
+      log.fail("the line '" + std::string(countPrefixes[c]).substr(1) + "' does not agree with the exact counts");
+  }
 
   // The figures, in order after the end time.
   std::vector<std::string> shown;
