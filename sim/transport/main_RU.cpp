@@ -15,11 +15,7 @@
 // holds the report); 128 + n stopped by signal n (SIGTERM, SIGINT, SIGHUP;
 // interrupt.h). A helium temperature outside the density table ends the run
 // with 1.
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "console.h"
@@ -28,6 +24,7 @@
 #include "inputcheck.h"
 #include "interrupt.h"
 #include "progress.h"
+#include "parallel/keptconsole.h"
 #include "parallel/ranks.h"
 #include "ranlux.h"
 #include "resultsums.h"
@@ -55,11 +52,6 @@ std::string inDirectory(const std::string& dir, const std::string& name) {
   return dir.empty() ? name : dir + "/" + name;
 }
 
-// Exit status of a run whose console or log lost lines.
-constexpr int OUTPUT_FAILED_STATUS = 5;
-// Most bytes of console lines a rank after the first hands to rank 0.
-constexpr std::size_t MOST_KEPT_CONSOLE = 65536;
-
 void both(RunLog& log, const Line& line) {
   textout::print(line);
   log.write(line.str());
@@ -68,64 +60,6 @@ void both(RunLog& log, const Line& line) {
 void interrupted(RunLog& log, int signal, const std::string& where) {
   both(log, Line().text(" Interrupted by " + std::string(stopSignalName(signal)) + " " + where));
 }
-
-// The console and the log are checked last: whatever failed is said on
-// standard error, and a run that was otherwise fine gets its own status.
-int closeRun(RunLog& log, const std::string& logName, int status) {
-  const bool consoleOk = textout::consoleWritten();
-  log.close();
-  if (!consoleOk) {
-    std::cerr << "tarn: the console report could not be written to standard output"
-              << (log.failed() ? "" : "; the run log " + logName + " holds it") << '\n';
-  }
-  if (log.failed()) std::cerr << "tarn: the run log " << logName << " could not be written completely\n";
-  if (status == 0 && (!consoleOk || log.failed())) status = OUTPUT_FAILED_STATUS;
-  return status;
-}
-
-// Creates the output directory if needed and the run log; 0 or the exit status.
-int openRunLog(RunLog& log, const std::string& outputDir, const std::string& logPath) {
-  if (!outputDir.empty()) {
-    std::error_code ec;
-    std::filesystem::create_directories(outputDir, ec);
-    if (ec) {
-      std::cerr << "cannot create the output directory " << outputDir << ": " << ec.message() << '\n';
-      return 2;
-    }
-  }
-  if (log.create(logPath)) return 0;
-  if (errno == EEXIST)
-    std::cerr << "cannot overwrite existing file, unit 3, file " << logPath << '\n';
-  else
-    std::cerr << "cannot create run log " << logPath << ": " << std::strerror(errno) << '\n';
-  return 2;
-}
-
-// The ranks after the first print nothing while the run goes on: their
-// console lines are kept, those of the start-up dropped (rank 0 prints its
-// own), and the rest (diagnostics of the helium routines) go to rank 0 with
-// the results.
-class KeptConsole {
- public:
-  explicit KeptConsole(bool active) : active_(active), previous_(&textout::console()) {
-    if (active_) textout::setConsole(&lines_);
-  }
-  ~KeptConsole() {
-    if (active_) textout::setConsole(previous_);
-  }
-  void forgetStartUp() { lines_.str(""); }
-  std::string kept() const {
-    std::string s = lines_.str();
-    if (s.size() > MOST_KEPT_CONSOLE)
-      s = s.substr(0, MOST_KEPT_CONSOLE) + "\n ... " + std::to_string(s.size() - MOST_KEPT_CONSOLE) + " more bytes\n";
-    return s;
-  }
-
- private:
-  bool active_;
-  std::ostream* previous_;
-  std::ostringstream lines_;
-};
 
 // Lines an extended report adds to the start: the sampler's source and,
 // on several ranks, how they are seeded.
@@ -248,12 +182,7 @@ int runTarn(const RunOptions& options) {
   std::string otherConsoles;
   if (ranks.size() > 1) {
     ResultSums::RankResults totals{state.counters, state.nNoTransfer, keptConsole.kept()};
-    const RankGroup::Bytes mine = root ? RankGroup::Bytes() : sums.pack(totals);
-    const int signal = ranks.gatherInOrder(mine, [&](int rank, const RankGroup::Bytes& block) {
-      const std::string lines = sums.addPacked(block, totals);
-      if (!lines.empty()) otherConsoles += " Console of rank " + std::to_string(rank) + ":\n" + lines;
-    });
-    if (signal != 0) {
+    if (const int signal = addUpRanks(ranks, sums, totals, otherConsoles)) {
       interrupted(log, signal, "while the ranks' results were added after the last event: no histogram file written");
       return finish(signalStatus(signal));
     }

@@ -133,4 +133,12 @@ std::string ResultSums::addPacked(const RankGroup::Bytes& block, RankResults& to
   return console;
 }
 
+int addUpRanks(RankGroup& ranks, ResultSums& sums, ResultSums::RankResults& totals, std::string& otherConsoles) {
+  const RankGroup::Bytes mine = ranks.rank() == 0 ? RankGroup::Bytes() : sums.pack(totals);
+  return ranks.gatherInOrder(mine, [&](int rank, const RankGroup::Bytes& block) {
+    const std::string lines = sums.addPacked(block, totals);
+    if (!lines.empty()) otherConsoles += " Console of rank " + std::to_string(rank) + ":\n" + lines;
+  });
+}
+
 }  // namespace tarn

@@ -55,7 +55,13 @@ class ResultSums {
   std::vector<std::int64_t> entries_;
 };
 
-// All nine counters and the events without a transfer, added.
+// All nine counters, added.
 void addCounters(Counters& total, const Counters& more);
+
+// The end of a run on several ranks: every rank after the first sends its
+// counters, sums and kept console lines; rank 0 adds them to `totals` and
+// `sums` in rank order and collects the console lines, each rank's under
+// " Console of rank r:". Returns 0, or the stop signal that ended the wait.
+int addUpRanks(RankGroup& ranks, ResultSums& sums, ResultSums::RankResults& totals, std::string& otherConsoles);
 
 }  // namespace tarn

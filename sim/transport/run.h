@@ -74,6 +74,15 @@ class RunLog {
   bool failed_ = false;
 };
 
+// Makes the output directory if needed ("": none) and creates the run log
+// at logPath; 0, or the exit status 2 with the reason on standard error.
+int openRunLog(RunLog& log, const std::string& outputDir, const std::string& logPath);
+
+// Closes the log at the end of a run and checks the console and the log:
+// what failed is said on standard error, and a run that was otherwise fine
+// (status 0) gets status 5. Returns the exit status.
+int closeRun(RunLog& log, const std::string& logName, int status);
+
 // What the event loop knows about a neutron: filled in stage by stage and,
 // for a neutron that reached the detector plane, handed to an observer
 // (tests and diagnostics) when one is set.

@@ -1,7 +1,13 @@
 // The run stamp, the names derived from it, and the run log.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <iostream>
 #include <string>
+
+#include "console.h"
 
 #include "run.h"
 
@@ -17,6 +23,9 @@ std::string twoDigit(std::int32_t v) {
 }
 
 std::string twoDigitAt(int v) { return twoDigit(static_cast<std::int32_t>(v)); }
+
+// Exit status of a run whose console or log lost lines.
+constexpr int OUTPUT_FAILED_STATUS = 5;
 
 }  // namespace
 
@@ -72,6 +81,37 @@ void RunLog::write(const std::string& line) {
 void RunLog::close() {
   if (file_ && std::fclose(file_) != 0) failed_ = true;
   file_ = nullptr;
+}
+
+int openRunLog(RunLog& log, const std::string& outputDir, const std::string& logPath) {
+  if (!outputDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(outputDir, ec);
+    if (ec) {
+      std::cerr << "cannot create the output directory " << outputDir << ": " << ec.message() << '\n';
+      return 2;
+    }
+  }
+  if (log.create(logPath)) return 0;
+  if (errno == EEXIST)
+    std::cerr << "cannot overwrite existing file, unit 3, file " << logPath << '\n';
+  else
+    std::cerr << "cannot create run log " << logPath << ": " << std::strerror(errno) << '\n';
+  return 2;
+}
+
+// The console and the log are checked last: whatever failed is said on
+// standard error, and a run that was otherwise fine gets its own status.
+int closeRun(RunLog& log, const std::string& logName, int status) {
+  const bool consoleOk = textout::consoleWritten();
+  log.close();
+  if (!consoleOk) {
+    std::cerr << "tarn: the console report could not be written to standard output"
+              << (log.failed() ? "" : "; the run log " + logName + " holds it") << '\n';
+  }
+  if (log.failed()) std::cerr << "tarn: the run log " << logName << " could not be written completely\n";
+  if (status == 0 && (!consoleOk || log.failed())) status = OUTPUT_FAILED_STATUS;
+  return status;
 }
 
 }  // namespace tarn
