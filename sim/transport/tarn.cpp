@@ -85,9 +85,9 @@ int main(int argc, char** argv) {
     execv(mpi.c_str(), argv);
     return refuse("cannot start " + mpi + " for the MPI launcher", launch.rank == 0);
   }
-  if (launch.size > 1)
-    return refuse("this tarn has no MPI (tarn-mpi was not built): under a launcher it would run the same events " +
-                      std::to_string(launch.size) + " times",
+  if (launch.size > 1 || launch.rank > 0)
+    return refuse("this tarn has no MPI (tarn-mpi was not built): under a launcher every rank would run the same "
+                  "events",
                   launch.rank == 0);
   return runOneProcess(line.run);
 #endif
