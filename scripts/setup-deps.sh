@@ -8,6 +8,10 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v make >/dev/null 2>&1 || need+=(make)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+# tarn's command line (CLI11, header-only) and parallel runs (Open MPI; optional in the build).
+[ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
+compgen -G "/usr/lib/*/openmpi/include/mpi.h" >/dev/null || need+=(libopenmpi-dev)
+command -v mpiexec >/dev/null 2>&1 || need+=(openmpi-bin)
 # The Python package, plots and the run report (Debian's python3, not one first on PATH).
 [ -f /usr/include/pybind11/pybind11.h ] || need+=(pybind11-dev)
 compgen -G "/usr/include/python3*/Python.h" >/dev/null || need+=(python3-dev)

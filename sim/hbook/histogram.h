@@ -32,6 +32,10 @@ struct Histogram {
   // Sum of squared weights of bins 1..nx; empty unless the histogram has errors.
   std::vector<float> sumw2;
   bool readFromFile = false;  // read back by HRGET (ZEBRA status bit 5)
+  // The reader's note of how the file marked it: true when its writer had
+  // read it from a file (status bit 5 of the stored header bank), as the
+  // inputs a program loads and writes back unchanged are marked.
+  bool markedAsRead = false;
   // HRNDM1's guide for the bin search in the integrated contents (see
   // sampleguide.h): made when HRNDM1 integrates, dropped by HF1. Code that
   // changes the channels of an integrated histogram directly must drop it.

@@ -1,5 +1,6 @@
 // HRNDM1: random values distributed like the contents of a 1-D histogram,
-// drawn with the package's own generator RNDM.
+// drawn with the package's own generator RNDM (or from the source a program
+// sets with setSamplerSource, store.h).
 //
 // On the first draw from a histogram its bins 1..nx are replaced in place by
 // the normalised cumulative sum F(1..nx) (single precision: running sum, then
@@ -22,6 +23,8 @@ namespace hbook {
 namespace {
 
 std::uint32_t rndmState = 12345u;
+std::uint64_t rndmCount = 0;
+UniformSource samplerSource = nullptr;
 
 // What an integration leaves besides the channels and the guide.
 void markIntegrated(Histogram& h) {
@@ -71,13 +74,21 @@ bool integrateChannels(std::vector<float>& c, std::int32_t nx) {
 }
 
 float rndm() {
+  ++rndmCount;
   rndmState *= 69069u;  // modulo 2^32
   const std::uint32_t top = rndmState >> 8;
   if (top == 0) return 0x1p-25f;
   return static_cast<float>(top) * 0x1p-24f;  // exact: top < 2^24
 }
 
-void resetRndm() { rndmState = 12345u; }
+void resetRndm() {
+  rndmState = 12345u;
+  rndmCount = 0;
+}
+
+std::uint64_t rndmDraws() { return rndmCount; }
+
+void setSamplerSource(UniformSource source) { samplerSource = source; }
 
 std::int32_t sampleBin(const Histogram& h, float r) {
   const std::int32_t nx = h.nx;
@@ -112,7 +123,7 @@ float sample(Histogram& h) {
   // A bin the value may come from: its content, F(k) - F(k-1), is positive.
   auto positive = [&F](std::int32_t k) { return F(k) > F(k - 1); };
 
-  const float r = rndm();
+  const float r = samplerSource ? samplerSource() : rndm();
   const float xwid = (h.xmax - h.xmin) / static_cast<float>(nx);
 
   const std::int32_t K = sampleBin(h, r);

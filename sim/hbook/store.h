@@ -141,5 +141,15 @@ float rndm();
 // Back to the state at program start (12345). For tests and for a run driver
 // that starts a fresh run inside one process.
 void resetRndm();
+// Numbers RNDM has given since the program started or resetRndm. Its period
+// is 2^30: the 2^30-th number after a state is that state's number again.
+std::uint64_t rndmDraws();
+
+// Where HRNDM1 takes its uniform numbers: RNDM (nullptr, the default) or a
+// function of the program's that returns numbers in (0, 1), for a program
+// that must give separate runs separate streams (the histogram layer itself
+// has only the one RNDM).
+using UniformSource = float (*)();
+void setSamplerSource(UniformSource source);
 
 }  // namespace hbook

@@ -55,7 +55,7 @@ std::string formatG(double v, int width, int digits) {
 
 }  // namespace
 
-std::string formatInt(std::int32_t v) { return rightJustify(std::to_string(v), 12); }
+std::string formatInt(std::int64_t v) { return rightJustify(std::to_string(v), 12); }
 
 std::string formatReal(float v) { return formatG(static_cast<double>(v), 15, 7); }
 

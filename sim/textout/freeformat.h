@@ -3,7 +3,9 @@
 // A line starts with one blank and then holds its items in order, with no
 // separators beyond the fields themselves:
 //   text     exactly as stored, leading and trailing blanks included;
-//   integer  right-justified in 12 characters;
+//   integer  right-justified in 12 characters; a number of more digits
+//            (a count of 10^12 and more) widens its field rather than
+//            printing asterisks, so that no count is ever lost;
 //   real     a single-precision value in 15 characters, Fortran G15.7
 //            editing: for 0.1 <= |v| < 1e7 (after rounding to 7 significant
 //            digits) fixed notation with 7 significant digits followed by 4
@@ -21,7 +23,7 @@
 
 namespace textout {
 
-std::string formatInt(std::int32_t v);   // I12
+std::string formatInt(std::int64_t v);   // I12, wider for more digits
 std::string formatReal(float v);         // G15.7
 std::string formatDouble(double v);      // G25.16
 
@@ -29,7 +31,7 @@ class Line {
  public:
   Line() : s_(" ") {}
   Line& text(std::string_view t) { s_ += t; return *this; }
-  Line& integer(std::int32_t v) { s_ += formatInt(v); return *this; }
+  Line& integer(std::int64_t v) { s_ += formatInt(v); return *this; }
   Line& real(float v) { s_ += formatReal(v); return *this; }
   Line& dbl(double v) { s_ += formatDouble(v); return *this; }
   const std::string& str() const { return s_; }

@@ -1,6 +1,7 @@
 // Booking of the 44 result histograms, in catalogue order. Edges are
 // single-precision values; every histogram has unpacked contents (VMX 0).
 #include <cstdint>
+#include <vector>
 
 #include "hbook.h"
 #include "run.h"
@@ -69,6 +70,15 @@ constexpr Booking RESULT_HISTOGRAMS[] = {
 
 void bookResultHistograms() {
   for (const Booking& b : RESULT_HISTOGRAMS) HBOOK1(b.id, b.title, b.bins, b.lower, b.upper, 0.0f);
+}
+
+const std::vector<std::int32_t>& resultHistogramIds() {
+  static const std::vector<std::int32_t> ids = [] {
+    std::vector<std::int32_t> v;
+    for (const Booking& b : RESULT_HISTOGRAMS) v.push_back(b.id);
+    return v;
+  }();
+  return ids;
 }
 
 }  // namespace tarn

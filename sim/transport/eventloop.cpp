@@ -8,7 +8,7 @@
 
 namespace tarn {
 
-void runEvent(std::int32_t event, RunState& run) {
+void runEvent(std::int64_t event, RunState& run) {
   DetectedNeutron history;
   history.event = event;
 

@@ -16,12 +16,12 @@ namespace tarn {
 // Wavelength from the spectrum (histogram 100), energy, a start direction in
 // the cone of half-opening 0.003 rad/Å x lambda and a start position on
 // 5.5 x 4.5 cm at z = 0 (generation.cpp). False for a wavelength below 1 Å.
-bool generateNeutron(RunState& run, std::int32_t event, NeutronState& start);
+bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start);
 
 // The momentum transfer q (1/Å) for a cell entered with energy E (meV),
 // drawn from the cell's copy of S(q) (transfer.cpp). False when none can be
 // drawn; the event then ends and is counted.
-bool sampleTransfer(RunState& run, std::int32_t event, double E, bool downstream, double& q);
+bool sampleTransfer(RunState& run, std::int64_t event, double E, bool downstream, double& q);
 
 // GUIDE (116 cm) and INCOIL (89 cm) from the start plane (guides.cpp).
 bool passInputGuides(const NeutronState& start, NeutronState& incoil);

@@ -25,7 +25,7 @@ constexpr float PI_DEGREES = 3.14159f;
 
 }  // namespace
 
-bool generateNeutron(RunState& run, std::int32_t event, NeutronState& start) {
+bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start) {
   // Wavelength and energy.
   const float lambda = HRNDM1(SPECTRUM_ID);
   if (lambda < LAMBDA_MIN) return false;

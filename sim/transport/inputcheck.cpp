@@ -16,10 +16,10 @@ std::string number(float v) {
   return buf;
 }
 
-std::string whyMissing(hbook::FileStatus status, const char* file, int id) {
+std::string whyMissing(hbook::FileStatus status, const std::string& file, bool inWorkingDirectory, int id) {
   switch (status) {
     case hbook::FileStatus::Missing:
-      return std::string(" ") + file + ": no such file in the working directory";
+      return " " + file + (inWorkingDirectory ? ": no such file in the working directory" : ": no such file");
     case hbook::FileStatus::Bad:
       return std::string(" ") + file + ": not a readable histogram file";
     case hbook::FileStatus::WrongKind:
@@ -40,7 +40,7 @@ int firstUnusableBin(const hbook::Histogram& h) {
   return 0;
 }
 
-std::string unusableBin(const char* file, const hbook::Histogram& h, int bin, const char* sampler) {
+std::string unusableBin(const std::string& file, const hbook::Histogram& h, int bin, const char* sampler) {
   const float width = h.binWidth();
   const float low = h.xmin + static_cast<float>(bin - 1) * width;
   const float high = bin == h.nx ? h.xmax : h.xmin + static_cast<float>(bin) * width;
@@ -57,7 +57,7 @@ bool sumIsFinite(const hbook::Histogram& h) {
   return std::isfinite(total);
 }
 
-std::string sumTooLarge(const char* file, const hbook::Histogram& h) {
+std::string sumTooLarge(const std::string& file, const hbook::Histogram& h) {
   return std::string(" ") + file + ": the contents of histogram " + std::to_string(h.id) +
          " add up to more than the largest single-precision number";
 }
@@ -73,36 +73,38 @@ bool hasPositiveContent(const hbook::Histogram& h) {
 InputReport checkInputs(const InputStatus& status) {
   InputReport report;
   const hbook::Store& memory = hbook::memory();
+  const std::string lamFile = status.path("lam.hbook"), sqFile = status.path("sq.hbook");
+  const bool here = status.inputDir.empty();
 
   const hbook::Histogram* lam = memory.find(100);
   if (!lam) {
-    report.errors.push_back(whyMissing(status.lam, "lam.hbook", 100));
+    report.errors.push_back(whyMissing(status.lam, lamFile, here, 100));
   } else if (const int bin = firstUnusableBin(*lam)) {
-    report.errors.push_back(unusableBin("lam.hbook", *lam, bin, "wavelength"));
+    report.errors.push_back(unusableBin(lamFile, *lam, bin, "wavelength"));
   } else if (lam->entries != -1 && !sumIsFinite(*lam)) {
-    report.errors.push_back(sumTooLarge("lam.hbook", *lam));
+    report.errors.push_back(sumTooLarge(lamFile, *lam));
   } else if (lam->entries != -1 && !hasPositiveContent(*lam)) {
-    report.errors.push_back(" lam.hbook: histogram 100 has no positive content to draw wavelengths from");
+    report.errors.push_back(" " + lamFile + ": histogram 100 has no positive content to draw wavelengths from");
   }
 
   if (!memory.find(151) || !memory.find(152))
-    report.notes.push_back(" gradx.hbook: gradient histograms 151/152 not loaded (they are not used in this run)");
+    report.notes.push_back(" " + status.path("gradx.hbook") + ": gradient histograms 151/152 not loaded (they are not used in this run)");
 
   const hbook::Histogram* sq = memory.find(301);
   if (!sq) {
-    report.errors.push_back(whyMissing(status.sq, "sq.hbook", 301));
+    report.errors.push_back(whyMissing(status.sq, sqFile, here, 301));
   } else if (sq->nx != 90 || sq->xmin != 0.0f || sq->xmax != 3.6f) {
-    report.errors.push_back(" sq.hbook: histogram 301 has " + std::to_string(sq->nx) + " bins of " +
+    report.errors.push_back(" " + sqFile + ": histogram 301 has " + std::to_string(sq->nx) + " bins of " +
                             number(sq->binWidth()) + " from " + number(sq->xmin) +
                             "; the momentum-transfer sampler needs 90 bins of 0.04 from 0");
   } else if (const int bin = firstUnusableBin(*sq)) {
-    report.errors.push_back(unusableBin("sq.hbook", *sq, bin, "momentum-transfer"));
+    report.errors.push_back(unusableBin(sqFile, *sq, bin, "momentum-transfer"));
   } else if (!sumIsFinite(*sq)) {
     // The copies the sampler draws from are integrated afresh whatever the
     // entries of 301 say.
-    report.errors.push_back(sumTooLarge("sq.hbook", *sq));
+    report.errors.push_back(sumTooLarge(sqFile, *sq));
   } else if (sq->entries != -1 && !hasPositiveContent(*sq)) {
-    report.errors.push_back(" sq.hbook: histogram 301 has no positive content to draw momentum transfers from");
+    report.errors.push_back(" " + sqFile + ": histogram 301 has no positive content to draw momentum transfers from");
   }
   if (report.errors.empty()) {
     for (const std::string& line : refuseCostlyTransfers(estimateTransfers(*lam, *sq))) report.errors.push_back(line);

@@ -13,6 +13,10 @@ struct InputStatus {
   hbook::FileStatus gradx151 = hbook::FileStatus::Ok;
   hbook::FileStatus gradx152 = hbook::FileStatus::Ok;
   hbook::FileStatus sq = hbook::FileStatus::Ok;
+  std::string inputDir;  // where the files are; "": the working directory
+
+  // The path of an input file ("lam.hbook" or "DIR/lam.hbook").
+  std::string path(const std::string& name) const { return inputDir.empty() ? name : inputDir + "/" + name; }
 };
 
 struct InputReport {

@@ -3,17 +3,18 @@
 // Reads the clock, names the run log and derives the seed from the start
 // time, loads the input histograms, seeds RANLUX, books the result
 // histograms, runs the event loop and hands over to the end-of-run report.
+// With options (options.h) the number of events, the seed and the
+// directories may differ; on several ranks (ranks.h) each rank runs its
+// share of the events and rank 0 adds up the results and reports.
 //
 // Exit statuses: 0 done; 2 the run log cannot be created (it exists: a run
-// in the same minute); 3 inputs refused before the first event; 4 the
-// histogram file could not be written; 5 the console report or the run log
-// could not be written completely (the histogram file was written; with a
-// failed console the log holds the report); 128 + n stopped by signal n
-// (SIGTERM, SIGINT, SIGHUP; interrupt.h). A helium temperature outside the
-// density table ends the run with 1.
-#include <cerrno>
-#include <cstring>
-#include <ctime>
+// in the same minute; or the output directory cannot be made); 3 inputs
+// refused before the first event; 4 the histogram file could not be
+// written; 5 the console report or the run log could not be written
+// completely (the histogram file was written; with a failed console the log
+// holds the report); 128 + n stopped by signal n (SIGTERM, SIGINT, SIGHUP;
+// interrupt.h). A helium temperature outside the density table ends the run
+// with 1.
 #include <iostream>
 #include <string>
 
@@ -23,25 +24,21 @@
 #include "inputcheck.h"
 #include "interrupt.h"
 #include "progress.h"
+#include "parallel/keptconsole.h"
+#include "parallel/ranks.h"
 #include "ranlux.h"
+#include "resultsums.h"
 #include "run.h"
+#include "sampler.h"
 #include "store.h"
 
 namespace tarn {
 namespace {
 
+using textout::Line;
+
 // The start banner: one leading and one trailing blank.
 constexpr const char* BANNER = " tarn - Upstream target on right, x>0.  Dn on left ";
-
-// Two characters '0' + v/10 and '0' + v mod 10, for 0 <= v <= 99.
-std::string twoDigit(std::int32_t v) {
-  std::string s(2, '0');
-  s[0] = static_cast<char>('0' + v / 10);
-  s[1] = static_cast<char>('0' + (v - 10 * (v / 10)));
-  return s;
-}
-
-std::string twoDigitAt(int v) { return twoDigit(static_cast<std::int32_t>(v)); }
 
 // A 12-character clock field; the clock leaves the tail unassigned, which
 // prints as blanks.
@@ -51,87 +48,42 @@ std::string field12(const std::string& s) {
   return f;
 }
 
-// Exit status of a run whose console or log lost lines.
-constexpr int OUTPUT_FAILED_STATUS = 5;
+std::string inDirectory(const std::string& dir, const std::string& name) {
+  return dir.empty() ? name : dir + "/" + name;
+}
 
-void both(RunLog& log, const textout::Line& line) {
+void both(RunLog& log, const Line& line) {
   textout::print(line);
   log.write(line.str());
 }
 
 void interrupted(RunLog& log, int signal, const std::string& where) {
-  both(log, textout::Line().text(" Interrupted by " + std::string(stopSignalName(signal)) + " " + where));
+  both(log, Line().text(" Interrupted by " + std::string(stopSignalName(signal)) + " " + where));
 }
 
-// The console and the log are checked last: whatever failed is said on
-// standard error, and a run that was otherwise fine gets its own status.
-int closeRun(RunLog& log, const std::string& logName, int status) {
-  const bool consoleOk = textout::consoleWritten();
-  log.close();
-  if (!consoleOk) {
-    std::cerr << "tarn: the console report could not be written to standard output"
-              << (log.failed() ? "" : "; the run log " + logName + " holds it") << '\n';
-  }
-  if (log.failed()) std::cerr << "tarn: the run log " << logName << " could not be written completely\n";
-  if (status == 0 && (!consoleOk || log.failed())) status = OUTPUT_FAILED_STATUS;
-  return status;
+// Lines an extended report adds to the start: the sampler's source and,
+// on several ranks, how they are seeded.
+void extendedStartLines(RunLog& log, SamplerSource source, int ranks) {
+  if (ranks > 1)
+    both(log, Line()
+                  .text("Ranks ")
+                  .integer(ranks)
+                  .text("   RANLUX seed of rank r: ranNo + " + std::to_string(RANK_SEED_STRIDE) + " r"));
+  both(log, Line().text("Sampler: " + samplerText(source)));
+}
+
+InputReport loadInputs(const std::string& inputDir) {
+  HLIMIT(1000000);
+  InputStatus inputs;
+  inputs.inputDir = inputDir;
+  inputs.lam = HRGET(100, inputs.path("lam.hbook"), "");
+  inputs.gradx151 = HRGET(151, inputs.path("gradx.hbook"), "");
+  inputs.gradx152 = HRGET(152, inputs.path("gradx.hbook"), "");
+  inputs.sq = HRGET(301, inputs.path("sq.hbook"), "");
+  return checkInputs(inputs);
 }
 
 }  // namespace
-
-RunStamp makeStamp(int year, int month, int day, int hour, int minute, int second, int millisecond) {
-  RunStamp s;
-  s.date = std::to_string(year) + twoDigitAt(month) + twoDigitAt(day);
-  s.time = twoDigitAt(hour) + twoDigitAt(minute) + twoDigitAt(second) + "." +
-           std::string(1, static_cast<char>('0' + millisecond / 100)) + twoDigitAt(millisecond % 100);
-  s.zone = "+0000";
-  std::int32_t v[8] = {year, month, day, 0, hour, minute, second, millisecond};
-  for (int i = 0; i < 8; ++i) s.values[i] = v[i];
-  return s;
-}
-
-RunStamp DATE_AND_TIME() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  std::tm tm{};
-  localtime_r(&ts.tv_sec, &tm);
-  RunStamp s = makeStamp(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                         static_cast<int>(ts.tv_nsec / 1000000));
-  long offsetMin = tm.tm_gmtoff / 60;
-  long a = offsetMin < 0 ? -offsetMin : offsetMin;
-  s.zone = std::string(offsetMin < 0 ? "-" : "+") + twoDigitAt(static_cast<int>(a / 60)) +
-           twoDigitAt(static_cast<int>(a % 60));
-  s.values[3] = static_cast<std::int32_t>(offsetMin);
-  return s;
-}
-
-std::string logFileName(const RunStamp& stamp) {
-  return "tarn-" + twoDigit(stamp.values[1]) + twoDigit(stamp.values[2]) + "-" + twoDigit(stamp.values[4]) +
-         twoDigit(stamp.values[5]) + ".o";
-}
-
-std::int32_t seedFromStamp(const RunStamp& stamp) {
-  const std::int32_t minute = stamp.values[5], second = stamp.values[6], millisecond = stamp.values[7];
-  return minute * second * millisecond + second + millisecond;
-}
-
-bool RunLog::create(const std::string& name) {
-  file_ = std::fopen(name.c_str(), "wx");  // fails when the name exists
-  return file_ != nullptr;
-}
-
-// Each line reaches the file at once, so that a run that is killed leaves
-// its log up to that point.
-void RunLog::write(const std::string& line) {
-  if (!file_) return;
-  if (std::fputs(line.c_str(), file_) == EOF || std::fputc('\n', file_) == EOF || std::fflush(file_) != 0)
-    failed_ = true;
-}
-
-void RunLog::close() {
-  if (file_ && std::fclose(file_) != 0) failed_ = true;
-  file_ = nullptr;
-}
 
 int runTarn(const RunOptions& options) {
   // A fresh process: empty histogram memory, the histogram sampler's
@@ -140,24 +92,32 @@ int runTarn(const RunOptions& options) {
   hbook::resetRndm();
   ranlux::runGenerator() = ranlux::Ranlux();
 
+  SingleProcess single;
+  RankGroup& ranks = options.ranks ? *options.ranks : single;
+  const bool root = ranks.rank() == 0;
+  KeptConsole keptConsole(!root);
+  const bool extended = options.extendedReport || ranks.size() > 1;
+
+  // Rank 0 reads the clock, makes the log and settles the seed for all.
   const RunStamp start = options.clock();
   const std::string logName = logFileName(start);
   RunLog log;
-  if (!log.create(logName)) {
-    if (errno == EEXIST)
-      std::cerr << "cannot overwrite existing file, unit 3, file " << logName << '\n';
-    else
-      std::cerr << "cannot create run log " << logName << ": " << std::strerror(errno) << '\n';
-    return 2;
+  std::int64_t shared[2] = {0, 0};  // exit status so far, ranNo
+  if (root) {
+    shared[0] = openRunLog(log, options.outputDir, inDirectory(options.outputDir, logName));
+    shared[1] = options.seed >= 0 ? options.seed : seedFromStamp(start);
   }
+  ranks.broadcast(shared, 2);
+  if (shared[0] != 0) return static_cast<int>(shared[0]);
+  const std::int32_t ranNo = static_cast<std::int32_t>(shared[1]);
+
   textout::setAbortCleanup([&log] { log.close(); });
   const StopSignals stopSignals;
   auto finish = [&](int status) {
     textout::setAbortCleanup(nullptr);
-    return closeRun(log, logName, status);
+    return root ? closeRun(log, logName, status) : status;
   };
 
-  using textout::Line;
   const Line nevents = Line().text("  Nevents: ").integer(options.nEvents);
   const Line startTime = Line().text("  Start time: ").text(field12(start.date)).text(field12(start.time));
   textout::print(nevents);
@@ -165,33 +125,39 @@ int runTarn(const RunOptions& options) {
   log.write(nevents.str());
   log.write(startTime.str());
   both(log, Line().text(BANNER));
-
-  const std::int32_t ranNo = seedFromStamp(start);
   both(log, Line().text("ranNo is ").integer(ranNo));
+  const SamplerSource source = chooseSampler(options.sampler, options.nEvents, ranks.size());
+  if (extended) extendedStartLines(log, source, ranks.size());
 
-  HLIMIT(1000000);
-  InputStatus inputs;
-  inputs.lam = HRGET(100, "lam.hbook", "");
-  inputs.gradx151 = HRGET(151, "gradx.hbook", "");
-  inputs.gradx152 = HRGET(152, "gradx.hbook", "");
-  inputs.sq = HRGET(301, "sq.hbook", "");
-  InputReport report = checkInputs(inputs);
+  // Every rank reads the inputs; the run stops on all of them when any
+  // cannot use its own.
+  InputReport report = loadInputs(options.inputDir);
   for (const std::string& note : report.notes) both(log, Line().text(note));
-  if (!report.errors.empty()) {
+  if (ranks.largest(report.errors.empty() ? 0 : 1) != 0) {
     for (const std::string& error : report.errors) both(log, Line().text(error));
+    if (!root)
+      for (const std::string& error : report.errors) std::cerr << "tarn rank " << ranks.rank() << ":" << error << '\n';
+    if (root && report.errors.empty())
+      both(log, Line().text(" Another rank could not use its inputs (its message is on standard error)."));
     both(log, Line().text(" The run stops before the first event."));
     return finish(3);
   }
 
-  ranlux::RLUXGO(3, ranNo, 0, 0);
+  ranlux::RLUXGO(3, static_cast<std::int32_t>(rankSeed(ranNo, ranks.rank())), 0, 0);
   bookResultHistograms();
+  keptConsole.forgetStartUp();
+  SamplerStream sampler(source);
 
+  const EventRange range = eventsOfRank(options.nEvents, ranks.size(), ranks.rank());
   RunState state;
   state.log = &log;
+  state.firstEvent = range.first;
   state.observer = options.observer;
   state.targetObserver = options.targetObserver;
-  Progress progress(options.nEvents, stderrIsTerminal(), std::cerr);
-  for (std::int32_t event = 1; event <= options.nEvents; ++event) {
+  ResultSums sums;
+  std::int64_t sinceCollected = 0;
+  Progress progress(range.count(), root && stderrIsTerminal(), std::cerr);
+  for (std::int64_t event = range.first; event <= range.last; ++event) {
     if (const int signal = pendingStopSignal()) {
       progress.clear();
       interrupted(log, signal,
@@ -199,12 +165,36 @@ int runTarn(const RunOptions& options) {
                       ": no histogram file written");
       return finish(signalStatus(signal));
     }
+    if (sampler.beforeEvent())
+      both(log, Line().text(" The histogram sampler leaves RNDM before its numbers come round (period 2^30): from event " +
+                            std::to_string(event) + " on it draws from RANLUX"));
     runEvent(event, state);
-    progress.update(event);
+    progress.update(event - range.first + 1);
+    if (++sinceCollected == ResultSums::SUM_EVERY_EVENTS) {
+      sums.collect();
+      sinceCollected = 0;
+    }
   }
   progress.clear();
+  if (!sums.empty() || ranks.size() > 1) sums.collect();
 
-  int status = endOfRun(state, ranNo, options.clock);
+  // Rank 0 adds every other rank's counters and sums, in rank order.
+  std::string otherConsoles;
+  if (ranks.size() > 1) {
+    ResultSums::RankResults totals{state.counters, state.nNoTransfer, keptConsole.kept()};
+    if (const int signal = addUpRanks(ranks, sums, totals, otherConsoles)) {
+      interrupted(log, signal, "while the ranks' results were added after the last event: no histogram file written");
+      return finish(signalStatus(signal));
+    }
+    if (!root) return finish(0);
+    state.counters = totals.counters;
+    state.nNoTransfer = totals.nNoTransfer;
+  }
+  if (!sums.empty()) sums.writeBack();
+
+  const ReportSetup setup{options.nEvents, ranNo, options.outputDir, extended};
+  int status = endOfRun(state, setup, options.clock);
+  textout::console() << otherConsoles;
   const int signal = pendingStopSignal();
   if (signal != 0 && status != signalStatus(signal)) {
     interrupted(log, signal, "after the histogram file was written: the report above is complete");

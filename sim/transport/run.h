@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "celltally.h"
 #include "neutron.h"
@@ -44,17 +45,17 @@ std::int32_t seedFromStamp(const RunStamp& stamp);
 // "h<ranNo>.hbook".
 std::string histFileName(std::int32_t ranNo);
 
-// The nine run counters.
+// The nine run counters, 64-bit: a long run passes 2^31 events.
 struct Counters {
-  std::int32_t nTar1In = 0;
-  std::int32_t nScatTar1 = 0;
-  std::int32_t nTar2In = 0;
-  std::int32_t nScatTar2 = 0;
-  std::int32_t nLowEnergy = 0;
-  std::int32_t nTar1ToTar2 = 0;
-  std::int32_t nDetIn = 0;
-  std::int32_t nScatAtDet = 0;
-  std::int32_t nDetEChanged = 0;
+  std::int64_t nTar1In = 0;
+  std::int64_t nScatTar1 = 0;
+  std::int64_t nTar2In = 0;
+  std::int64_t nScatTar2 = 0;
+  std::int64_t nLowEnergy = 0;
+  std::int64_t nTar1ToTar2 = 0;
+  std::int64_t nDetIn = 0;
+  std::int64_t nScatAtDet = 0;
+  std::int64_t nDetEChanged = 0;
 };
 
 // The run log, created new; lines are written through the free-format helper.
@@ -73,11 +74,20 @@ class RunLog {
   bool failed_ = false;
 };
 
+// Makes the output directory if needed ("": none) and creates the run log
+// at logPath; 0, or the exit status 2 with the reason on standard error.
+int openRunLog(RunLog& log, const std::string& outputDir, const std::string& logPath);
+
+// Closes the log at the end of a run and checks the console and the log:
+// what failed is said on standard error, and a run that was otherwise fine
+// (status 0) gets status 5. Returns the exit status.
+int closeRun(RunLog& log, const std::string& logName, int status);
+
 // What the event loop knows about a neutron: filled in stage by stage and,
 // for a neutron that reached the detector plane, handed to an observer
 // (tests and diagnostics) when one is set.
 struct DetectedNeutron {
-  std::int32_t event = 0;
+  std::int64_t event = 0;
   double En = 0.0;                 // start energy, meV
   double qUp = 0.0, qDown = 0.0;   // momentum transfers drawn for the cells, 1/Å
   NeutronState upIn, upOut;        // upstream cell entrance and exit
@@ -91,7 +101,7 @@ struct DetectedNeutron {
 // One TARGET call of the event loop: the cell, the transfer, the neutron in
 // and out, and the seven scattering outputs the call left.
 struct TargetCall {
-  std::int32_t event = 0;
+  std::int64_t event = 0;
   bool downstream = false;
   double q = 0.0;  // 1/Å
   NeutronState in, out;
@@ -109,31 +119,58 @@ struct RunState {
   double sigma = 0.0, path = 0.0, thetaS = 0.0, sigmaSommers = 0.0, sigmaIntq = 0.0;
   double theta_p = 0.0, phi_p = 0.0;
   bool copy402Made = false;
+  // Index of the first event this process runs (1; a later one on the
+  // ranks of a parallel run after the first).
+  std::int64_t firstEvent = 1;
   // Events ended because no allowed momentum transfer could be drawn.
-  std::int32_t nNoTransfer = 0;
+  std::int64_t nNoTransfer = 0;
   std::function<void(const DetectedNeutron&)> observer;
   std::function<void(const TargetCall&)> targetObserver;
 };
 
 // Carry one neutron (event index `event`, 1-based) through the beamline.
-void runEvent(std::int32_t event, RunState& state);
+void runEvent(std::int64_t event, RunState& state);
 
 // Book the 44 result histograms, in catalogue order.
 void bookResultHistograms();
 
-// The end-of-run summary and output; returns the exit status.
-int endOfRun(RunState& state, std::int32_t ranNo, const std::function<RunStamp()>& clock);
+// The ids of the result histograms, in booking order.
+const std::vector<std::int32_t>& resultHistogramIds();
 
-// What a harness may change about a run: the number of events and the clock.
+class RankGroup;  // ranks.h
+
+// Where the histogram sampler HRNDM1 takes its uniform numbers (sampler.h):
+// chosen from the run's shape, or as asked on the command line.
+enum class SamplerChoice { Automatic, Rndm, Ranlux };
+
+// What a harness or the command line may change about a run. The defaults
+// are the run without arguments.
 struct RunOptions {
-  std::int32_t nEvents = Nevents;
+  std::int64_t nEvents = Nevents;
   std::function<RunStamp()> clock = DATE_AND_TIME;
   std::function<void(const DetectedNeutron&)> observer;
   std::function<void(const TargetCall&)> targetObserver;
+  // Set from the command line (options.h). A run with any of them, or with
+  // several ranks, reports the extra lines described in report.h.
+  bool extendedReport = false;
+  std::int64_t seed = -1;     // --seed: ranNo instead of the clock's (-1: the clock's)
+  std::string inputDir;       // lam.hbook, gradx.hbook, sq.hbook ("": the working directory)
+  std::string outputDir;      // the run log and the histogram file ("": the working directory)
+  SamplerChoice sampler = SamplerChoice::Automatic;
+  RankGroup* ranks = nullptr;  // null: one process
 };
 
+// The end-of-run summary and output (report.cpp); returns the exit status.
+struct ReportSetup {
+  std::int64_t nEvents = Nevents;
+  std::int32_t ranNo = 0;
+  std::string outputDir;        // where the histogram file goes ("": the working directory)
+  bool extendedReport = false;  // the exact counts line in the log
+};
+int endOfRun(RunState& state, const ReportSetup& setup, const std::function<RunStamp()>& clock);
+
 // The whole program from a fresh start (histogram memory and generators
-// reset) in the working directory; returns the exit status.
+// reset); returns the exit status.
 int runTarn(const RunOptions& options);
 
 // The main program: a run of Nevents on the real clock.

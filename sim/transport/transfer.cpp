@@ -41,14 +41,15 @@ bool copyHasContent(std::int32_t copyId) {
 // S(q) is copied up to the largest transfer 2k and q drawn from the copy
 // until the dispersion leaves the neutron a positive energy and the triangle
 // of k, k' and q closes.
-bool sampleTransfer(RunState& run, std::int32_t event, double E, bool downstream, double& q) {
+bool sampleTransfer(RunState& run, std::int64_t event, double E, bool downstream, double& q) {
   const std::int32_t copyId = downstream ? DOWNSTREAM_COPY_ID : UPSTREAM_COPY_ID;
   const double k = wavenumber(E);
   const double twoK = 2 * k;
   std::int32_t last = Q_TABLE_BINS;
   if (twoK <= static_cast<double>(Q_TABLE_END)) last = static_cast<std::int32_t>(twoK * BINS_PER_INV_ANGSTROM);
 
-  if (downstream ? run.copy402Made : event > 1) HDELET(copyId);
+  // The first event of a process has no earlier copy to delete.
+  if (downstream ? run.copy402Made : event > run.firstEvent) HDELET(copyId);
   HCOPYR(SQ_ID, copyId, " ", 0, last, 0, 0, " ");
   bool fallback = false;
   if (downstream) {

@@ -10,6 +10,7 @@ constexpr std::uint32_t kVariableBins = 0x20;  // KBITS bit 6: bin edges in a ba
 constexpr std::uint32_t kErrorsBank = 0x100;   // KBITS bit 9
 constexpr std::int64_t kHeaderWords = 9;       // HID1 data words before the title
 constexpr std::int64_t kContentsHeader = 8;    // HCO1 data words before channel 0
+constexpr std::uint32_t kReadFromFileStatus = 0x10;  // ZEBRA status bit 5 of HID1: read from a file
 
 }  // namespace
 
@@ -35,6 +36,7 @@ Histogram readHistogram1D(const BankTree& tree, std::int32_t id) {
   if (h.nx < 1) tree.fail(hid, "word 3: number of bins " + std::to_string(h.nx));
   h.title = titleText(tree, hid, kHeaderWords + 1, hid.nd - kHeaderWords);
   h.readFromFile = true;
+  h.markedAsRead = (hid.status & kReadFromFileStatus) != 0;
 
   const Bank* hco = tree.linked(hid, 1);
   if (!hco) tree.fail(hid, "link 1: contents bank not found");

@@ -36,6 +36,8 @@ const Subcommand kSubcommands[] = {
     {"make", hbooktool::commandMake,
      "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
      "                               histograms from tables; OUT is replaced only with --force"},
+    {"merge", hbooktool::commandMerge,
+     "hbook merge OUT IN.hbook...    the files of separate runs added together into a new file OUT"},
 };
 
 std::string usage() {

@@ -66,5 +66,6 @@ int commandShow(const std::vector<std::string>& args);
 int commandPlot(const std::vector<std::string>& args);
 
 int commandJson(const std::vector<std::string>& args);
+int commandMerge(const std::vector<std::string>& args);
 
 }  // namespace hbooktool

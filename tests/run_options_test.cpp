@@ -1,0 +1,223 @@
+// The command line and what its options change: the seed, the number of
+// events, the directories, the extended report; the run without options is
+// pinned by run_regression_test.cpp.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <sstream>
+
+#include "options.h"
+#include "report.h"
+#include "run_support.h"
+#include "summary/runrecord.h"
+
+using namespace runtest;
+
+namespace {
+
+// The regression run's clock reading: ranNo 763595.
+const tarn::RunStamp START = tarn::makeStamp(2026, 11, 2, 14, 37, 41, 503);
+// Another reading, another minute: ranNo 3 * 7 * 9 + 7 + 9 = 205.
+const tarn::RunStamp OTHER = tarn::makeStamp(2026, 11, 2, 15, 3, 7, 9);
+
+struct Parsed {
+  tarn::CommandLine line;
+  std::string out, err;
+};
+
+Parsed parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "tarn");
+  std::ostringstream out, err;
+  Parsed p;
+  p.line = tarn::parseCommandLine(static_cast<int>(args.size()), args.data(), "tarn 9.9", out, err);
+  p.out = out.str();
+  p.err = err.str();
+  return p;
+}
+
+// A run in `dir` with the options given and the clock fixed at `start`.
+RunResult runWith(const fs::path& dir, tarn::RunOptions options, const tarn::RunStamp& start) {
+  RunResult r;
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir);
+  std::ostringstream console;
+  textout::setConsole(&console);
+  options.clock = [start] { return start; };
+  r.status = tarn::runTarn(options);
+  textout::setConsole(nullptr);
+  fs::current_path(previous);
+  r.console = console.str();
+  r.logName = tarn::logFileName(start);
+  const fs::path logDir = options.outputDir.empty() ? dir : fs::path(options.outputDir);
+  if (fs::exists(logDir / r.logName)) r.log = readText(logDir / r.logName);
+  return r;
+}
+
+// Every histogram's id, title, binning, entries and the bits of every channel.
+std::string contents(const fs::path& file) {
+  std::ostringstream out;
+  for (const hbook::Histogram& h : hbook::readFile(file.string()).histograms) {
+    out << h.id << " '" << h.title << "' " << h.nx << " " << std::bit_cast<std::uint32_t>(h.xmin) << " "
+        << std::bit_cast<std::uint32_t>(h.xmax) << " " << h.entries << ":";
+    for (float c : h.channels) out << " " << std::bit_cast<std::uint32_t>(c);
+    out << "\n";
+  }
+  return out.str();
+}
+
+bool hasLineStarting(const std::string& text, const std::string& prefix) {
+  for (const std::string& line : lines(text))
+    if (line.rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(RunOptionsParse, ValuesReachTheRunAndAnyOptionExtendsTheReport) {
+  const Parsed p = parse({"--events", "2500000", "--seed", "7", "--input-dir", TARN_DATA_DIR, "--output-dir", "x/y",
+                          "--sampler", "ranlux"});
+  ASSERT_EQ(p.line.exitStatus, -1) << p.err;
+  EXPECT_EQ(p.line.run.nEvents, 2500000);
+  EXPECT_EQ(p.line.run.seed, 7);
+  EXPECT_EQ(p.line.run.inputDir, TARN_DATA_DIR);
+  EXPECT_EQ(p.line.run.outputDir, "x/y");
+  EXPECT_EQ(p.line.run.sampler, tarn::SamplerChoice::Ranlux);
+  EXPECT_TRUE(p.line.run.extendedReport);
+  const Parsed seedOnly = parse({"--seed=0"});
+  EXPECT_EQ(seedOnly.line.run.nEvents, tarn::Nevents);
+  EXPECT_EQ(seedOnly.line.run.seed, 0);
+  EXPECT_EQ(seedOnly.line.run.sampler, tarn::SamplerChoice::Automatic);
+}
+
+TEST(RunOptionsParse, WrongCommandLinesGiveStatusTwoWithTheUsage) {
+  for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{
+           {"--bogus"},
+           {"--events"},
+           {"--events", "0"},
+           {"--events", "-5"},
+           {"--events", "1.5"},
+           {"--events", "10000000000000000"},
+           {"--seed", "-1"},
+           {"--seed", "2147483648"},
+           {"--seed", "seven"},
+           {"--input-dir", "/no/such/directory"},
+           {"--output-dir", "/dev/null"},
+           {"--sampler", "mersenne"},
+           {"extra"},
+       }) {
+    const Parsed p = parse(args);
+    EXPECT_EQ(p.line.exitStatus, 2) << args[0];
+    EXPECT_NE(p.err.find("Usage: tarn [OPTIONS]"), std::string::npos) << args[0] << ": " << p.err;
+    EXPECT_TRUE(p.out.empty());
+  }
+  const Parsed help = parse({"--help"});
+  EXPECT_EQ(help.line.exitStatus, 0);
+  EXPECT_NE(help.out.find("--events N"), std::string::npos);
+  const Parsed version = parse({"--version"});
+  EXPECT_EQ(version.line.exitStatus, 0);
+  EXPECT_EQ(version.out, "tarn 9.9\n");
+}
+
+TEST(RunOptionsParse, EventCountsUpToTenToTheFifteen) {
+  EXPECT_EQ(tarn::parseEventCount("100000"), 100000);
+  EXPECT_EQ(tarn::parseEventCount("1e12"), 1000000000000);
+  EXPECT_EQ(tarn::parseEventCount("25E5"), 2500000);
+  EXPECT_EQ(tarn::parseEventCount("1000000000000000"), tarn::MOST_EVENTS);
+  for (const char* bad : {"", "0", "1e16", "1000000000000001", "99999999999999999999", "1e", "e5", "12 ", "+5", "0x10"})
+    EXPECT_EQ(tarn::parseEventCount(bad), -1) << bad;
+}
+
+TEST(RunOptionsSeed, SeedRunReproducesTheClockRunOfThatRanNo) {
+  ScratchDir clockDir("clockrun"), seedDir("seedrun");
+  clockDir.copyShippedInputs();
+  const RunResult clock = runIn(clockDir.path(), tarn::Nevents, START);
+  ASSERT_EQ(clock.status, 0) << clock.console;
+
+  tarn::RunOptions options;
+  options.seed = tarn::seedFromStamp(START);
+  options.inputDir = TARN_DATA_DIR;
+  options.outputDir = (seedDir.path() / "out").string();
+  options.extendedReport = true;
+  const RunResult seeded = runWith(seedDir.path(), options, OTHER);
+  ASSERT_EQ(seeded.status, 0) << seeded.console;
+  const std::string name = tarn::histFileName(763595);
+  EXPECT_EQ(contents(seedDir.path() / "out" / name), contents(clockDir.path() / name));
+  // The report's counts too; the extended report adds its lines.
+  for (const char* label : {"tar1 in", "tar2 in", "det in"})
+    EXPECT_EQ(countAfter(seeded.console, label), countAfter(clock.console, label)) << label;
+  EXPECT_TRUE(hasLineStarting(seeded.log, " Sampler: RNDM"));
+  EXPECT_TRUE(hasLineStarting(seeded.log, tarn::EXACT_COUNTS_LABEL));
+  EXPECT_FALSE(hasLineStarting(clock.log, " Sampler:"));
+  EXPECT_FALSE(hasLineStarting(clock.log, tarn::EXACT_COUNTS_LABEL));
+  EXPECT_FALSE(fs::exists(seedDir.path() / clock.logName)) << "the log belongs in the output directory";
+}
+
+TEST(RunOptionsEvents, InputAndPerEventFractionsUseTheEventsRun) {
+  ScratchDir dir("events");
+  dir.copyShippedInputs();
+  tarn::RunOptions options;
+  options.nEvents = 30000;
+  options.seed = 4242;
+  options.extendedReport = true;
+  const RunResult r = runWith(dir.path(), options, OTHER);
+  ASSERT_EQ(r.status, 0) << r.console;
+  EXPECT_NE(r.console.find("   Nevents:        30000\n"), std::string::npos);
+  EXPECT_NE(r.console.find(" input        30000\n"), std::string::npos);
+  EXPECT_TRUE(hasLineStarting(r.console, " Sampler: RANLUX"));  // not the clock run's shape
+  // The fractions per event are the counts over 30000, as the exact line has them.
+  const tarn::RunRecord record = tarn::runRecordFromText("log", r.log);
+  EXPECT_EQ(record.totals.nEvents, 30000);
+  const std::string low = textout::formatReal(
+      static_cast<float>(static_cast<double>(record.totals.counters.nLowEnergy) / 30000.0));
+  EXPECT_NE(r.log.find("  Fraction of cases where En < 1 meV" + low), std::string::npos) << r.log;
+  const hbook::ReadResult file = hbook::readFile((dir.path() / "h4242.hbook").string());
+  for (const hbook::Histogram& h : file.histograms) {
+    if (h.id != 4017) continue;
+    EXPECT_GT(h.entries, 29000);
+  }
+}
+
+TEST(RunOptionsDirectories, OutputDirectoryIsMadeAndInputsComeFromTheirs) {
+  ScratchDir dir("dirs");
+  tarn::RunOptions options;
+  options.nEvents = 2000;
+  options.seed = 99;
+  options.inputDir = TARN_DATA_DIR;
+  options.outputDir = (dir.path() / "a" / "b").string();
+  options.extendedReport = true;
+  const RunResult r = runWith(dir.path(), options, OTHER);
+  ASSERT_EQ(r.status, 0) << r.console;
+  EXPECT_TRUE(fs::exists(dir.path() / "a" / "b" / "h99.hbook"));
+  EXPECT_TRUE(fs::exists(dir.path() / "a" / "b" / r.logName));
+  // A second run of the same seed: a fresh name beside the first.
+  const RunResult again = runWith(dir.path(), options, START);
+  ASSERT_EQ(again.status, 0) << again.console;
+  EXPECT_TRUE(fs::exists(dir.path() / "a" / "b" / "h99-1.hbook"));
+  EXPECT_NE(again.console.find(" h99.hbook exists; this run's histograms are in h99-1.hbook"), std::string::npos);
+
+  // Inputs missing from the input directory are named with it.
+  ScratchDir empty("noinputs");
+  options.inputDir = empty.path().string();
+  options.outputDir = (empty.path() / "out").string();
+  const RunResult missing = runWith(empty.path(), options, OTHER);
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_NE(missing.log.find(" " + (empty.path() / "lam.hbook").string() + ": no such file"), std::string::npos)
+      << missing.log;
+}
+
+TEST(RunOptionsReport, CountsOfMoreThanTwelveDigitsWidenTheirField) {
+  EXPECT_EQ(textout::formatInt(2147483648LL), "  2147483648");
+  EXPECT_EQ(textout::formatInt(999999999999LL), "999999999999");
+  EXPECT_EQ(textout::formatInt(1000000000000LL), "1000000000000");
+  tarn::RunTotals t;
+  t.nEvents = 4000000000000LL;
+  t.counters.nLowEnergy = 866000000000LL;
+  t.counters.nTar1In = 3000000000LL;
+  const auto counts = tarn::countLines(t);
+  EXPECT_EQ(counts[0].str(), " input 4000000000000");
+  EXPECT_EQ(counts[1].str(), " tar1 in  3000000000");
+  const auto figures = tarn::figureLines(t, false);
+  EXPECT_EQ(figures[2].str(), "    Fraction of cases where En < 1 meV  0.2165000    ");
+  EXPECT_EQ(tarn::exactCountsLine(t).str().rfind(" Exact counts: nEvents 4000000000000 nTar1In 3000000000 ", 0), 0u);
+}

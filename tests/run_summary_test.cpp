@@ -1,0 +1,163 @@
+// Runs added together: the counters read back from run logs (runrecord.h),
+// and the histogram files of two runs merged (hbook merge's library).
+#include <gtest/gtest.h>
+
+#include "merge.h"
+#include "report.h"
+#include "run_support.h"
+#include "summary/runrecord.h"
+
+using namespace runtest;
+
+namespace {
+
+const tarn::RunStamp START = tarn::makeStamp(2026, 11, 2, 14, 37, 41, 503);  // the regression run
+
+RunResult extendedRun(const fs::path& dir, std::int64_t events, std::int64_t seed, const tarn::RunStamp& start) {
+  RunResult r;
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir);
+  std::ostringstream console;
+  textout::setConsole(&console);
+  tarn::RunOptions options;
+  options.nEvents = events;
+  options.seed = seed;
+  options.extendedReport = true;
+  options.clock = [start] { return start; };
+  r.status = tarn::runTarn(options);
+  textout::setConsole(nullptr);
+  fs::current_path(previous);
+  r.console = console.str();
+  r.logName = tarn::logFileName(start);
+  r.log = readText(dir / r.logName);
+  return r;
+}
+
+void expectSameCounters(const tarn::RunTotals& a, const tarn::RunTotals& b) {
+  EXPECT_EQ(tarn::exactCountsLine(a).str(), tarn::exactCountsLine(b).str());
+}
+
+std::string refusal(const std::string& text) {
+  try {
+    tarn::runRecordFromText("t.o", text);
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+}  // namespace
+
+TEST(RunSummaryRecord, DefaultLogGivesTheExactCountersOfItsRun) {
+  // The stored log of the regression run has no exact line; the same run
+  // with the extended report has. Both must give the same counters.
+  const std::string reference = readText(fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt");
+  const tarn::RunRecord fromFigures = tarn::runRecordFromText("regression-log.txt", reference);
+  EXPECT_FALSE(fromFigures.exactLine);
+  EXPECT_TRUE(fromFigures.rndmSampler);
+  EXPECT_EQ(fromFigures.seed, 763595);
+  ScratchDir dir("summary");
+  dir.copyShippedInputs();
+  const RunResult run = extendedRun(dir.path(), tarn::Nevents, 763595, START);
+  ASSERT_EQ(run.status, 0) << run.console;
+  const tarn::RunRecord exact = tarn::runRecordFromText(run.logName, run.log);
+  EXPECT_TRUE(exact.exactLine);
+  expectSameCounters(fromFigures.totals, exact.totals);
+  EXPECT_GT(exact.totals.counters.nScatTar1, 0);
+}
+
+TEST(RunSummaryRecord, DamagedUnfinishedOrUndeterminedLogsAreRefused) {
+  const std::string reference = readText(fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt");
+  EXPECT_NE(refusal(replaced(reference, "0.2489345", "0.2489346")).find("no count prints the figure"), std::string::npos);
+  EXPECT_NE(refusal(replaced(reference, "det in       10143", "det in       10144")).find("does not agree"),
+            std::string::npos);
+  EXPECT_NE(refusal(reference.substr(0, reference.find("   End time"))).find("the run did not finish"), std::string::npos);
+  EXPECT_NE(refusal("hello\n").find("not a run log"), std::string::npos);
+
+  // A run far larger than 100000 events without the exact line: seven
+  // printed digits no longer single out the count.
+  tarn::RunTotals big;
+  big.nEvents = 4000000000;
+  big.counters.nTar1In = 940000123;
+  big.counters.nScatTar1 = 234000077;
+  big.counters.nTar2In = 700000000;
+  big.counters.nDetIn = 400000000;
+  std::string text = " ranNo is            1\n";
+  for (const auto& line : tarn::countLines(big)) text += line.str() + "\n";
+  text += "   End time: 20261102    145941.503  \n";
+  for (const auto& line : tarn::figureLines(big, true)) text += line.str() + "\n";
+  EXPECT_NE(refusal(text).find("does not determine its count"), std::string::npos) << refusal(text);
+  // With the exact line it reads, and its figures are checked against it.
+  std::string withExact = text;
+  withExact.insert(withExact.find("   End time"), tarn::exactCountsLine(big).str() + "\n");
+  expectSameCounters(tarn::runRecordFromText("big.o", withExact).totals, big);
+  EXPECT_NE(refusal(replaced(withExact, "nScatTar1 234000077", "nScatTar1 334000077")).find("does not agree"),
+            std::string::npos);
+  EXPECT_NE(refusal(replaced(withExact, "nTar2In 700000000", "nTar2In 700000001")).find("'tar2 in' does not agree"),
+            std::string::npos);
+}
+
+TEST(RunSummaryRecord, NotesOnRunsThatAreNotIndependent) {
+  std::vector<tarn::RunRecord> runs(3);
+  runs[0].log = "a.o";
+  runs[0].seed = 5;
+  runs[0].ranks = 4;
+  runs[0].rndmSampler = false;
+  runs[1].log = "b.o";
+  runs[1].seed = 3000005;  // rank 0 of b is rank 3 of a
+  runs[1].rndmSampler = false;
+  runs[2].log = "c.o";
+  runs[2].seed = 6;
+  runs[2].rndmSampler = false;
+  std::vector<std::string> notes = tarn::independenceNotes(runs);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("a.o and b.o share a RANLUX seed"), std::string::npos);
+  runs[1].seed = 4000005;  // beyond a's ranks
+  runs[1].rndmSampler = true;
+  runs[2].rndmSampler = true;
+  notes = tarn::independenceNotes(runs);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("RNDM"), std::string::npos);
+  EXPECT_NE(notes[0].find(" b.o c.o"), std::string::npos);
+}
+
+TEST(RunSummaryMerge, TwoRunsMergeToTheSumOfTheirHistogramsAndCounters) {
+  ScratchDir dir("merge-runs");
+  dir.copyShippedInputs();
+  const RunResult a = extendedRun(dir.path(), 20000, 31, tarn::makeStamp(2026, 1, 1, 10, 0, 0, 0));
+  const RunResult b = extendedRun(dir.path(), 30000, 32, tarn::makeStamp(2026, 1, 1, 10, 1, 0, 0));
+  ASSERT_EQ(a.status, 0) << a.console;
+  ASSERT_EQ(b.status, 0) << b.console;
+  const std::string fa = (dir.path() / "h31.hbook").string(), fb = (dir.path() / "h32.hbook").string();
+  const hbook::ReadResult ra = hbook::readFile(fa), rb = hbook::readFile(fb);
+  const auto merged = hbook::mergeHistograms({{fa, ra}, {fb, rb}});
+  ASSERT_EQ(merged.size(), ra.histograms.size());
+  int tallies = 0;
+  for (std::size_t k = 0; k < merged.size(); ++k) {
+    const hbook::Histogram& m = merged[k].histogram;
+    const hbook::Histogram &x = ra.histograms[k], &y = rb.histograms[k];
+    ASSERT_EQ(m.id, x.id);
+    if (merged[k].role != hbook::MergeRole::Tally) {
+      EXPECT_EQ(m.channels, x.channels) << m.id;
+      continue;
+    }
+    ++tallies;
+    EXPECT_EQ(m.entries, x.entries + y.entries) << m.id;
+    for (std::size_t c = 0; c < m.channels.size(); ++c) ASSERT_EQ(m.channels[c], x.channels[c] + y.channels[c]) << m.id;
+  }
+  EXPECT_EQ(tallies, 44);
+  const tarn::RunRecord la = tarn::runRecordFromText(a.logName, a.log), lb = tarn::runRecordFromText(b.logName, b.log);
+  EXPECT_EQ(la.totals.nEvents + lb.totals.nEvents, 50000);
+  EXPECT_FALSE(la.rndmSampler);
+  for (const auto& m : merged) {
+    if (m.histogram.id != 3001) continue;
+    EXPECT_EQ(m.histogram.entries, la.totals.counters.nDetIn + lb.totals.counters.nDetIn);
+  }
+  EXPECT_TRUE(tarn::independenceNotes({la, lb}).empty());
+}
