@@ -13,24 +13,15 @@
 
 #include "dump/dumpall.h"
 #include "rzfile.h"
+#include "hbook_test_files.h"
 
 namespace {
 
+using hbooktest::fnv1a;
+const auto& slurp = hbooktest::readText;
+
 const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
 const std::string kObjects = kData + "objects/";
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::uint64_t fnv1a(const std::string& s) {
-  std::uint64_t h = 0xcbf29ce484222325ULL;
-  for (unsigned char c : s) h = (h ^ c) * 0x100000001b3ULL;
-  return h;
-}
 
 bool startsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
 

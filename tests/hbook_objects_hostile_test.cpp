@@ -13,17 +13,16 @@
 #include "read/directory.h"
 #include "read/image.h"
 #include "rzfile.h"
+#include "hbook_test_files.h"
 
 namespace {
+
+using hbooktest::SplitMix64;
+const auto& slurp = hbooktest::readBytes;
 
 const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
 const std::string kObjects = kData + "objects/";
 constexpr std::size_t kRecord = 1024;  // words per record of every test file here
-
-std::vector<unsigned char> slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-}
 
 // A file image with word access (big-endian, 0-based file words) and the
 // places of objects and banks, found through the reader's own directory layer.
@@ -106,17 +105,6 @@ class ObjectsHostile : public ::testing::Test {
   }
   hbook::ReadResult last_;
   std::string message_;
-};
-
-struct SplitMix64 {
-  std::uint64_t state;
-  std::uint64_t next() {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
-  std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
 };
 
 TEST_F(ObjectsHostile, RandomDamageOfEveryKindLoadsOrThrowsFileError) {

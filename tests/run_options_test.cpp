@@ -38,20 +38,8 @@ Parsed parse(std::vector<const char*> args) {
 
 // A run in `dir` with the options given and the clock fixed at `start`.
 RunResult runWith(const fs::path& dir, tarn::RunOptions options, const tarn::RunStamp& start) {
-  RunResult r;
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir);
-  std::ostringstream console;
-  textout::setConsole(&console);
   options.clock = [start] { return start; };
-  r.status = tarn::runTarn(options);
-  textout::setConsole(nullptr);
-  fs::current_path(previous);
-  r.console = console.str();
-  r.logName = tarn::logFileName(start);
-  const fs::path logDir = options.outputDir.empty() ? dir : fs::path(options.outputDir);
-  if (fs::exists(logDir / r.logName)) r.log = readText(logDir / r.logName);
-  return r;
+  return runWithOptions(dir, options, start);
 }
 
 // Every histogram's id, title, binning, entries and the bits of every channel.

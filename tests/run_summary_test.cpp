@@ -14,23 +14,12 @@ namespace {
 const tarn::RunStamp START = tarn::makeStamp(2026, 11, 2, 14, 37, 41, 503);  // the regression run
 
 RunResult extendedRun(const fs::path& dir, std::int64_t events, std::int64_t seed, const tarn::RunStamp& start) {
-  RunResult r;
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir);
-  std::ostringstream console;
-  textout::setConsole(&console);
   tarn::RunOptions options;
   options.nEvents = events;
   options.seed = seed;
   options.extendedReport = true;
   options.clock = [start] { return start; };
-  r.status = tarn::runTarn(options);
-  textout::setConsole(nullptr);
-  fs::current_path(previous);
-  r.console = console.str();
-  r.logName = tarn::logFileName(start);
-  r.log = readText(dir / r.logName);
-  return r;
+  return runWithOptions(dir, options, start);
 }
 
 void expectSameCounters(const tarn::RunTotals& a, const tarn::RunTotals& b) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,30 +90,38 @@ struct RunResult {
   std::string logName;
 };
 
-// Runs the program in `dir` with `events` events, a start clock reading of
-// `start` and an end reading one minute later.
-inline RunResult runIn(const fs::path& dir, int events, const tarn::RunStamp& start) {
+// Runs the program in `dir` with the given options (their clock included),
+// the console captured; the log is read from the output directory, or from
+// `dir` when the options name none.
+inline RunResult runWithOptions(const fs::path& dir, const tarn::RunOptions& options, const tarn::RunStamp& start) {
   RunResult r;
   const fs::path previous = fs::current_path();
   fs::current_path(dir);
   std::ostringstream console;
   textout::setConsole(&console);
-  tarn::RunOptions options;
-  options.nEvents = events;
-  int reading = 0;
-  options.clock = [&reading, start] {
-    if (reading++ == 0) return start;
-    tarn::RunStamp end = start;
-    end.time = start.time.substr(0, 2) + "59" + start.time.substr(4);
-    return end;
-  };
   r.status = tarn::runTarn(options);
   textout::setConsole(nullptr);
   fs::current_path(previous);
   r.console = console.str();
   r.logName = tarn::logFileName(start);
-  if (fs::exists(dir / r.logName)) r.log = readText(dir / r.logName);
+  const fs::path logDir = options.outputDir.empty() ? dir : fs::path(options.outputDir);
+  if (fs::exists(logDir / r.logName)) r.log = readText(logDir / r.logName);
   return r;
+}
+
+// Runs the program in `dir` with `events` events, a start clock reading of
+// `start` and an end reading one minute later.
+inline RunResult runIn(const fs::path& dir, int events, const tarn::RunStamp& start) {
+  tarn::RunOptions options;
+  options.nEvents = events;
+  auto reading = std::make_shared<int>(0);
+  options.clock = [reading, start] {
+    if ((*reading)++ == 0) return start;
+    tarn::RunStamp end = start;
+    end.time = start.time.substr(0, 2) + "59" + start.time.substr(4);
+    return end;
+  };
+  return runWithOptions(dir, options, start);
 }
 
 // The value printed after `label` on the console line starting with it.
