@@ -183,21 +183,8 @@ std::string explain(const std::string& expected, const std::string& actual) {
 }
 
 void compareOrUpdate(const std::string& actual) {
-  const fs::path ref = fs::path(TARN_TEST_DATA) / "run" / "bits-digest.txt";
-  const char* update = std::getenv("TARN_UPDATE_REFERENCE");
-  if (update && std::strcmp(update, "1") == 0) {
-    std::ofstream(ref, std::ios::binary) << actual;
-    return;
-  }
-  ASSERT_TRUE(fs::exists(ref)) << ref;
-  const std::string expected = readText(ref);
-  if (expected == actual) return;
-  const auto e = lines(expected), a = lines(actual);
-  std::size_t i = 0;
-  while (i < e.size() && i < a.size() && e[i] == a[i]) ++i;
-  const std::string el = i < e.size() ? e[i] : "<end>", al = i < a.size() ? a[i] : "<end>";
-  FAIL() << "bits-digest.txt differs from the reference first at line " << i + 1 << ":\n  expected: " << el
-         << "\n  actual:   " << al << explain(el, al);
+  const ReferenceDifference d = compareOrUpdateReference("bits-digest.txt", actual);
+  if (d.differs) FAIL() << d.describe("bits-digest.txt") << explain(d.expected, d.actual);
 }
 
 }  // namespace
@@ -206,24 +193,18 @@ TEST(RunBitsRegression, EveryDetectedNeutronAndTargetCallKeepsItsBits) {
   ScratchDir dir("bits");
   dir.copyShippedInputs();
   std::vector<std::pair<int, Record>> detected, targets;
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir.path());
-  std::ostringstream console;
-  textout::setConsole(&console);
   tarn::RunOptions options;
-  int reading = 0;
-  options.clock = [&reading] {
+  auto reading = std::make_shared<int>(0);
+  options.clock = [reading] {
     tarn::RunStamp s = START;
-    if (reading++ > 0) s.time = START.time.substr(0, 2) + "59" + START.time.substr(4);
+    if ((*reading)++ > 0) s.time = START.time.substr(0, 2) + "59" + START.time.substr(4);
     return s;
   };
   options.observer = [&](const tarn::DetectedNeutron& n) { detected.emplace_back(n.event, detectedRecord(n)); };
   options.targetObserver = [&](const tarn::TargetCall& c) { targets.emplace_back(c.event, targetRecord(c)); };
-  const int status = tarn::runTarn(options);
-  const std::string end = generatorsLine();
-  textout::setConsole(nullptr);
-  fs::current_path(previous);
-  ASSERT_EQ(status, 0) << console.str();
+  const RunResult r = runWithOptions(dir.path(), options, START);
+  const std::string end = generatorsLine();  // nothing has drawn since the run ended
+  ASSERT_EQ(r.status, 0) << r.console;
 
   compareOrUpdate("# Bit-level digest of the 100000-event run of the regression references; see\n"
                   "# tests/run_bits_regression_test.cpp.\n" +

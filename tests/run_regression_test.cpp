@@ -40,20 +40,8 @@ std::string digest(const hbook::ReadResult& file) {
 }
 
 void compareOrUpdate(const std::string& name, const std::string& actual) {
-  const fs::path ref = fs::path(TARN_TEST_DATA) / "run" / name;
-  const char* update = std::getenv("TARN_UPDATE_REFERENCE");
-  if (update && std::strcmp(update, "1") == 0) {
-    std::ofstream(ref, std::ios::binary) << actual;
-    return;
-  }
-  ASSERT_TRUE(fs::exists(ref)) << ref;
-  const std::string expected = readText(ref);
-  if (expected == actual) return;
-  const auto e = lines(expected), a = lines(actual);
-  size_t i = 0;
-  while (i < e.size() && i < a.size() && e[i] == a[i]) ++i;
-  FAIL() << name << " differs from the reference first at line " << i + 1 << ":\n  expected: "
-         << (i < e.size() ? e[i] : "<end>") << "\n  actual:   " << (i < a.size() ? a[i] : "<end>");
+  const ReferenceDifference d = compareOrUpdateReference(name, actual);
+  if (d.differs) FAIL() << d.describe(name);
 }
 
 }  // namespace
