@@ -14,12 +14,6 @@ constexpr std::uint32_t kReadFromFileStatus = 0x10;  // ZEBRA status bit 5 of HI
 
 }  // namespace
 
-std::string titleText(const BankTree& tree, const Bank& b, std::int64_t first, std::int64_t count) {
-  std::string t = tree.text(b, first, count);
-  t.erase(t.find_last_not_of(' ') + 1);
-  return t;
-}
-
 Histogram readHistogram1D(const BankTree& tree, std::int32_t id) {
   const Bank& hid = tree.entry();
   tree.requireData(hid, kHeaderWords, "a 1-D histogram header");

@@ -28,7 +28,11 @@ struct Unsupported {
 };
 
 // The title stored in `count` data words from word `first`, trailing blanks removed.
-std::string titleText(const BankTree& tree, const Bank& b, std::int64_t first, std::int64_t count);
+inline std::string titleText(const BankTree& tree, const Bank& b, std::int64_t first, std::int64_t count) {
+  std::string t = tree.text(b, first, count);
+  t.erase(t.find_last_not_of(' ') + 1);
+  return t;
+}
 
 Histogram readHistogram1D(const BankTree& tree, std::int32_t id);
 Histogram2D readHistogram2D(const BankTree& tree, std::int32_t id);
