@@ -6,11 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "empty.h"
-#include "guide.h"
-#include "incoil.h"
-#include "outcoil.h"
-#include "sm.h"
+#include "transport/empty.h"
+#include "transport/guide.h"
+#include "transport/incoil.h"
+#include "transport/outcoil.h"
+#include "transport/sm.h"
 
 namespace {
 

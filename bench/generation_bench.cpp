@@ -6,14 +6,14 @@
 
 #include <sstream>
 
-#include "console.h"
-#include "eventstages.h"
-#include "guide.h"
-#include "hbook.h"
-#include "incoil.h"
-#include "ranlux.h"
-#include "run.h"
-#include "store.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
+#include "ranlux/ranlux.h"
+#include "textout/console.h"
+#include "transport/eventstages.h"
+#include "transport/guide.h"
+#include "transport/incoil.h"
+#include "transport/run.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "hbook.h"
-#include "store.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
 
 namespace {
 

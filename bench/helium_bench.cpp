@@ -8,12 +8,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "console.h"
-#include "intq.h"
-#include "ranlux.h"
-#include "sommers.h"
-#include "target.h"
-#include "wq.h"
+#include "ranlux/ranlux.h"
+#include "textout/console.h"
+#include "transport/intq.h"
+#include "transport/sommers.h"
+#include "transport/target.h"
+#include "transport/wq.h"
 
 namespace {
 

@@ -17,11 +17,11 @@
 #include <sstream>
 #include <string>
 
-#include "console.h"
-#include "hbook.h"
-#include "ranlux.h"
-#include "run.h"
-#include "store.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
+#include "ranlux/ranlux.h"
+#include "textout/console.h"
+#include "transport/run.h"
 
 namespace fs = std::filesystem;
 

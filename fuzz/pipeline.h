@@ -15,11 +15,11 @@
 #include <sstream>
 #include <vector>
 
-#include "dump/dumpall.h"
-#include "export/csv.h"
-#include "export/json.h"
-#include "rzdump.h"
-#include "rzfile.h"
+#include "hbook/dump/dumpall.h"
+#include "hbook/export/csv.h"
+#include "hbook/export/json.h"
+#include "hbook/rzdump.h"
+#include "hbook/rzfile.h"
 
 namespace fuzzpipeline {
 

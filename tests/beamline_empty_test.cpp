@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "empty.h"
-#include "lost.h"
+#include "transport/empty.h"
+#include "transport/lost.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "guide.h"
-#include "incoil.h"
-#include "lost.h"
-#include "reflect.h"
-#include "sm.h"
+#include "transport/guide.h"
+#include "transport/incoil.h"
+#include "transport/lost.h"
+#include "transport/reflect.h"
+#include "transport/sm.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "lost.h"
-#include "outcoil.h"
+#include "transport/lost.h"
+#include "transport/outcoil.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
+#include "textout/console.h"
 
 namespace testsupport {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "console_capture.h"
+#include "hbook/store.h"
 #include "hbook_memory_dump.h"
-#include "store.h"
 
 namespace {
 

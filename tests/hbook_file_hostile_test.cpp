@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "rzfile.h"
+#include "hbook/rzfile.h"
 #include "hbook_test_files.h"
 
 namespace {

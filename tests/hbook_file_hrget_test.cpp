@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "console.h"
-#include "hbook.h"
-#include "rzfile.h"
-#include "store.h"
+#include "hbook/hbook.h"
+#include "hbook/rzfile.h"
+#include "hbook/store.h"
+#include "textout/console.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "rzdump.h"
-#include "rzfile.h"
-#include "rzwords.h"
+#include "hbook/rzdump.h"
+#include "hbook/rzfile.h"
+#include "hbook/rzwords.h"
 #include "hbook_test_files.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "rzfile.h"
+#include "hbook/rzfile.h"
 
 namespace {
 

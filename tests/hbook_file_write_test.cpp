@@ -16,8 +16,8 @@
 #include <set>
 #include <sstream>
 
+#include "hbook/rzfile.h"
 #include "hbook_compare.h"
-#include "rzfile.h"
 
 namespace {
 

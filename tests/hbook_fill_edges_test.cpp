@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "store.h"
+#include "hbook/store.h"
 
 TEST(HbookFillEdges, UpperEdgeNotReachedByTheWidthsIsStillTheOverflow) {
   constexpr std::int32_t NX = 230;

@@ -14,11 +14,11 @@
 #include <sstream>
 #include <string>
 
-#include "console.h"
-#include "hbook.h"
+#include "hbook/hbook.h"
+#include "hbook/rzfile.h"
+#include "hbook/store.h"
 #include "hbook_compare.h"
-#include "rzfile.h"
-#include "store.h"
+#include "textout/console.h"
 
 namespace {
 

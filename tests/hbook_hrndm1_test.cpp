@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "console_capture.h"
+#include "hbook/store.h"
 #include "hbook_memory_dump.h"
-#include "store.h"
 
 namespace {
 

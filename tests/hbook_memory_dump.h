@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "histogram.h"
+#include "hbook/histogram.h"
 
 namespace hbooktest {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "console_capture.h"
-#include "hbook.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
 #include "hbook_memory_dump.h"
-#include "store.h"
 
 namespace {
 

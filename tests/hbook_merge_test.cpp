@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "merge.h"
-#include "rzfile.h"
+#include "hbook/merge.h"
+#include "hbook/rzfile.h"
 
 namespace fs = std::filesystem;
 

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "dump/dumpall.h"
-#include "rzfile.h"
+#include "hbook/dump/dumpall.h"
+#include "hbook/rzfile.h"
 #include "hbook_test_files.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <limits>
 #include <sstream>
 
-#include "export/csv.h"
-#include "export/json.h"
+#include "hbook/export/csv.h"
+#include "hbook/export/json.h"
+#include "hbook/rzfile.h"
 #include "json_reader.h"
-#include "rzfile.h"
 
 namespace {
 

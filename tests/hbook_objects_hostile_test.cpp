@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "read/directory.h"
-#include "read/image.h"
-#include "rzfile.h"
+#include "hbook/read/directory.h"
+#include "hbook/read/image.h"
+#include "hbook/rzfile.h"
 #include "hbook_test_files.h"
 
 namespace {

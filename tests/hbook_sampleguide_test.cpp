@@ -8,9 +8,9 @@
 #include <limits>
 #include <vector>
 
+#include "hbook/sampleguide.h"
+#include "hbook/store.h"
 #include "hbook_memory_dump.h"
-#include "sampleguide.h"
-#include "store.h"
 
 namespace {
 

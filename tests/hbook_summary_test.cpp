@@ -9,8 +9,8 @@
 #include <map>
 #include <string>
 
-#include "rzfile.h"
-#include "summary.h"
+#include "hbook/rzfile.h"
+#include "hbook/summary.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "console_capture.h"
-#include "heden.h"
-#include "nden.h"
-#include "tablelookup.h"
+#include "transport/heden.h"
+#include "transport/nden.h"
+#include "transport/tablelookup.h"
 
 using testsupport::ConsoleCapture;
 

@@ -1,9 +1,9 @@
 // INTQ: the Ornstein-Zernike fall-off length and the small-q cross-section.
 #include <gtest/gtest.h>
 
-#include "heden.h"
 #include "console_capture.h"
-#include "intq.h"
+#include "transport/heden.h"
+#include "transport/intq.h"
 
 using testsupport::ConsoleCapture;
 

@@ -8,13 +8,13 @@
 #include <iostream>
 #include <string>
 
-#include "console.h"
-#include "dsg0.h"
-#include "freeformat.h"
-#include "heden.h"
 #include "console_capture.h"
-#include "nden.h"
-#include "sommers.h"
+#include "textout/console.h"
+#include "textout/freeformat.h"
+#include "transport/dsg0.h"
+#include "transport/heden.h"
+#include "transport/nden.h"
+#include "transport/sommers.h"
 
 using testsupport::ConsoleCapture;
 

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <string>
 
-#include "freeformat.h"
 #include "console_capture.h"
-#include "lost.h"
-#include "ranlux.h"
-#include "sommers.h"
-#include "target.h"
+#include "ranlux/ranlux.h"
+#include "textout/freeformat.h"
+#include "transport/lost.h"
+#include "transport/sommers.h"
+#include "transport/target.h"
 
 using testsupport::ConsoleCapture;
 

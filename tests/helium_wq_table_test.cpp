@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "console_capture.h"
-#include "freeformat.h"
-#include "tablelookup.h"
-#include "wq.h"
+#include "textout/freeformat.h"
+#include "transport/tablelookup.h"
+#include "transport/wq.h"
 
 using testsupport::ConsoleCapture;
 

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
-#include "freeformat.h"
 #include "console_capture.h"
-#include "wq.h"
+#include "textout/freeformat.h"
+#include "transport/wq.h"
 
 using testsupport::ConsoleCapture;
 

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "program_support.h"
-#include "summary/runrecord.h"
+#include "transport/summary/runrecord.h"
 
 using namespace programtest;
 

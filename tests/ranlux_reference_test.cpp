@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
-#include "ranlux.h"
+#include "ranlux/ranlux.h"
+#include "textout/console.h"
 
 namespace {
 

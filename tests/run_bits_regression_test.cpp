@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "ranlux.h"
+#include "hbook/store.h"
+#include "ranlux/ranlux.h"
 #include "run_support.h"
-#include "store.h"
 
 using namespace runtest;
 

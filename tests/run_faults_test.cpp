@@ -12,8 +12,8 @@
 #include <functional>
 #include <thread>
 
+#include "hbook/writestop.h"
 #include "run_support.h"
-#include "writestop.h"
 
 using namespace runtest;
 

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
-#include "hbook.h"
+#include "hbook/hbook.h"
+#include "hbook/rzfile.h"
+#include "hbook/store.h"
 #include "hbook_compare.h"
-#include "run.h"
-#include "rzfile.h"
-#include "store.h"
+#include "textout/console.h"
+#include "transport/run.h"
 
 namespace {
 

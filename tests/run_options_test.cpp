@@ -7,10 +7,10 @@
 #include <cstring>
 #include <sstream>
 
-#include "options.h"
-#include "report.h"
 #include "run_support.h"
-#include "summary/runrecord.h"
+#include "transport/options.h"
+#include "transport/report.h"
+#include "transport/summary/runrecord.h"
 
 using namespace runtest;
 

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <vector>
 
-#include "celltally.h"
-#include "run.h"
 #include "run_support.h"
-#include "wq.h"
+#include "transport/celltally.h"
+#include "transport/run.h"
+#include "transport/wq.h"
 
 using namespace runtest;
 

@@ -6,8 +6,8 @@
 #include <map>
 #include <set>
 
-#include "run.h"
 #include "run_support.h"
+#include "transport/run.h"
 
 using namespace runtest;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "progress.h"
+#include "transport/progress.h"
 
 namespace {
 

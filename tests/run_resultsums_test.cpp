@@ -4,11 +4,11 @@
 // in rank order.
 #include <gtest/gtest.h>
 
-#include "hbook.h"
-#include "merge.h"
-#include "resultsums.h"
-#include "run.h"
-#include "store.h"
+#include "hbook/hbook.h"
+#include "hbook/merge.h"
+#include "hbook/store.h"
+#include "transport/resultsums.h"
+#include "transport/run.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <set>
 #include <vector>
 
-#include "hbook.h"
-#include "parallel/launcher.h"
-#include "parallel/ranks.h"
-#include "ranlux.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
+#include "ranlux/ranlux.h"
 #include "run_support.h"
-#include "sampler.h"
-#include "store.h"
+#include "transport/parallel/launcher.h"
+#include "transport/parallel/ranks.h"
+#include "transport/sampler.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "console_capture.h"
-#include "eventstages.h"
-#include "hbook.h"
-#include "lost.h"
-#include "ranlux.h"
-#include "run.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
+#include "ranlux/ranlux.h"
 #include "run_support.h"
-#include "store.h"
+#include "transport/eventstages.h"
+#include "transport/lost.h"
+#include "transport/run.h"
 
 using testsupport::ConsoleCapture;
 

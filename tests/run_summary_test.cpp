@@ -2,10 +2,10 @@
 // and the histogram files of two runs merged (hbook merge's library).
 #include <gtest/gtest.h>
 
-#include "merge.h"
-#include "report.h"
+#include "hbook/merge.h"
 #include "run_support.h"
-#include "summary/runrecord.h"
+#include "transport/report.h"
+#include "transport/summary/runrecord.h"
 
 using namespace runtest;
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
-#include "histogram.h"
-#include "run.h"
-#include "rzfile.h"
-#include "store.h"
+#include "hbook/histogram.h"
+#include "hbook/rzfile.h"
+#include "hbook/store.h"
+#include "textout/console.h"
+#include "transport/run.h"
 
 namespace runtest {
 

@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "constants.h"
 #include "run_support.h"
-#include "transfercheck.h"
-#include "wq.h"
+#include "transport/constants.h"
+#include "transport/transfercheck.h"
+#include "transport/wq.h"
 
 using namespace runtest;
 

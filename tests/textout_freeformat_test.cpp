@@ -6,8 +6,8 @@
 #include <limits>
 #include <sstream>
 
-#include "console.h"
-#include "freeformat.h"
+#include "textout/console.h"
+#include "textout/freeformat.h"
 
 using textout::formatDouble;
 using textout::formatInt;

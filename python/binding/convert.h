@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hbookfile.h"
+#include "hbook/hbookfile.h"
 
 namespace binding {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "convert.h"
-#include "histogram.h"
-#include "rzfile.h"
-#include "summary.h"
+#include "hbook/histogram.h"
+#include "hbook/rzfile.h"
+#include "hbook/summary.h"
 
 namespace py = pybind11;
 

@@ -1,10 +1,10 @@
 // Kept copies of HCOPYR (see copycache.h).
-#include "copycache.h"
+#include "hbook/copycache.h"
 
 #include <cstring>
 
-#include "sampleguide.h"
-#include "store.h"
+#include "hbook/sampleguide.h"
+#include "hbook/store.h"
 
 namespace hbook {
 namespace {

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "histogram.h"
+#include "hbook/histogram.h"
 
 namespace hbook {
 

@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <string>
 
-#include "console.h"
-#include "hbook.h"
-#include "hbug.h"
-#include "rzfile.h"
-#include "store.h"
-#include "writestop.h"
+#include "hbook/hbook.h"
+#include "hbook/hbug.h"
+#include "hbook/rzfile.h"
+#include "hbook/store.h"
+#include "hbook/writestop.h"
+#include "textout/console.h"
 
 namespace {
 

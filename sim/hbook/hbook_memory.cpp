@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "hbook.h"
-#include "store.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
 
 // HLIMIT(words): the size of the histogram memory in 32-bit words (a
 // negative value gives the size of memory set up elsewhere, as in the package).

@@ -1,5 +1,5 @@
 // Directory listings and the values HBOOK derives from stored sums.
-#include "hbookfile.h"
+#include "hbook/hbookfile.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "histogram.h"
-#include "histogram2d.h"
-#include "ntuple.h"
-#include "profile.h"
+#include "hbook/histogram.h"
+#include "hbook/histogram2d.h"
+#include "hbook/ntuple.h"
+#include "hbook/profile.h"
 
 namespace hbook {
 

@@ -1,6 +1,6 @@
-#include "hbug.h"
+#include "hbook/hbug.h"
 
-#include "console.h"
+#include "textout/console.h"
 
 namespace hbook {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sampleguide.h"
+#include "hbook/sampleguide.h"
 
 namespace hbook {
 

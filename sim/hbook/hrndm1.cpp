@@ -15,9 +15,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "hbug.h"
-#include "sampleguide.h"
-#include "store.h"
+#include "hbook/hbug.h"
+#include "hbook/sampleguide.h"
+#include "hbook/store.h"
 
 namespace hbook {
 namespace {

@@ -1,4 +1,4 @@
-#include "merge.h"
+#include "hbook/merge.h"
 
 #include <bit>
 #include <cstdint>

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "rzfile.h"
+#include "hbook/rzfile.h"
 
 namespace hbook {
 

@@ -8,8 +8,8 @@
 #include <ctime>
 #include <optional>
 
-#include "rzfile.h"
-#include "rzwords.h"
+#include "hbook/rzfile.h"
+#include "hbook/rzwords.h"
 
 namespace hbook {
 

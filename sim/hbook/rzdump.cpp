@@ -1,5 +1,5 @@
 // Text dump of HBOOK histograms in the layout of the reference dumps.
-#include "rzdump.h"
+#include "hbook/rzdump.h"
 
 #include <algorithm>
 #include <bit>

@@ -3,7 +3,7 @@
 //
 // Every failure, running out of memory included, becomes a FileError naming
 // the file.
-#include "rzfile.h"
+#include "hbook/rzfile.h"
 
 #include <sys/stat.h>
 
@@ -12,8 +12,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "read/image.h"
-#include "read/tree.h"
+#include "hbook/read/image.h"
+#include "hbook/read/tree.h"
 
 namespace hbook {
 

@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "hbookfile.h"
-#include "histogram.h"
+#include "hbook/hbookfile.h"
+#include "hbook/histogram.h"
 
 namespace hbook {
 

@@ -15,9 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "rzfile.h"
-#include "rzwords.h"
-#include "writestop.h"
+#include "hbook/rzfile.h"
+#include "hbook/rzwords.h"
+#include "hbook/writestop.h"
 
 namespace hbook {
 namespace {

@@ -1,5 +1,5 @@
 // The guide table of HRNDM1's bin search (see sampleguide.h).
-#include "sampleguide.h"
+#include "hbook/sampleguide.h"
 
 #include <cmath>
 

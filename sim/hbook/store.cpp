@@ -1,6 +1,6 @@
 // The histogram memory: booking, filling, deleting and copying 1-D
 // histograms the way the package does it, in single precision.
-#include "store.h"
+#include "hbook/store.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <new>
 #include <utility>
 
-#include "hbug.h"
+#include "hbook/hbug.h"
 
 namespace hbook {
 

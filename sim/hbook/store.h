@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "copycache.h"
-#include "histogram.h"
+#include "hbook/copycache.h"
+#include "hbook/histogram.h"
 
 namespace hbook {
 

@@ -1,5 +1,5 @@
 // Statistics as the package prints them; see summary.h for the arithmetic.
-#include "summary.h"
+#include "hbook/summary.h"
 
 #include <cmath>
 #include <cstddef>

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "histogram.h"
+#include "hbook/histogram.h"
 
 namespace hbook {
 

@@ -1,4 +1,4 @@
-#include "writestop.h"
+#include "hbook/writestop.h"
 
 #include <unistd.h>
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "rzfile.h"
+#include "hbook/rzfile.h"
 
 namespace hbook {
 

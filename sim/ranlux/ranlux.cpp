@@ -8,11 +8,11 @@
 // numbers faster. Outputs are formed in single precision as the library
 // forms them: number * 2^-24, and the padding of small numbers rounds in
 // single precision.
-#include "ranlux.h"
+#include "ranlux/ranlux.h"
 
 #include <string>
 
-#include "console.h"
+#include "textout/console.h"
 
 namespace ranlux {
 namespace {

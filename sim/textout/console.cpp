@@ -1,4 +1,4 @@
-#include "console.h"
+#include "textout/console.h"
 
 #include <cstdio>
 #include <cstdlib>

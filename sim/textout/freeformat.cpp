@@ -1,4 +1,4 @@
-#include "freeformat.h"
+#include "textout/freeformat.h"
 
 #include <cmath>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "console.h"
+#include "textout/console.h"
 
 namespace textout {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "hbook.h"
-#include "run.h"
+#include "hbook/hbook.h"
+#include "transport/run.h"
 
 namespace tarn {
 namespace {

@@ -4,12 +4,12 @@
 #include <cmath>
 #include <cstdint>
 
-#include "celltally.h"
-#include "empty.h"
-#include "eventstages.h"
-#include "eventsupport.h"
-#include "lost.h"
-#include "target.h"
+#include "transport/celltally.h"
+#include "transport/empty.h"
+#include "transport/eventstages.h"
+#include "transport/eventsupport.h"
+#include "transport/lost.h"
+#include "transport/target.h"
 
 namespace tarn {
 namespace {

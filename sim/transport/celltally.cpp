@@ -1,8 +1,8 @@
-#include "celltally.h"
+#include "transport/celltally.h"
 
 #include <cmath>
 
-#include "constants.h"
+#include "transport/constants.h"
 
 namespace tarn {
 namespace {

@@ -1,7 +1,7 @@
 // Path length and spin rotation of a neutron inside one target cell.
 #pragma once
 
-#include "neutron.h"
+#include "transport/neutron.h"
 
 namespace tarn {
 

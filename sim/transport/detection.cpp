@@ -1,9 +1,9 @@
 // Detection: the counters and histograms of a neutron at the detector plane.
 #include <cmath>
 
-#include "constants.h"
-#include "eventstages.h"
-#include "eventsupport.h"
+#include "transport/constants.h"
+#include "transport/eventstages.h"
+#include "transport/eventsupport.h"
 
 namespace tarn {
 

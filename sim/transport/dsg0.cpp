@@ -1,7 +1,7 @@
 // DSG0: forward differential cross-section of liquid helium against temperature.
-#include "dsg0.h"
+#include "transport/dsg0.h"
 
-#include "tablelookup.h"
+#include "transport/tablelookup.h"
 
 namespace {
 

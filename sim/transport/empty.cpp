@@ -1,8 +1,8 @@
-#include "empty.h"
+#include "transport/empty.h"
 
 #include <cmath>
 
-#include "lost.h"
+#include "transport/lost.h"
 
 using tarn::inWindow;
 using tarn::markAllLost;

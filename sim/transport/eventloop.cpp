@@ -3,8 +3,8 @@
 // angles in rad (degrees in the histograms that say so).
 #include <cstdint>
 
-#include "eventstages.h"
-#include "run.h"
+#include "transport/eventstages.h"
+#include "transport/run.h"
 
 namespace tarn {
 

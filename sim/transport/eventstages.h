@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "neutron.h"
-#include "run.h"
+#include "transport/neutron.h"
+#include "transport/run.h"
 
 namespace tarn {
 

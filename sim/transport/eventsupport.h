@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstdint>
 
-#include "constants.h"
-#include "freeformat.h"
-#include "hbook.h"
-#include "lost.h"
-#include "neutron.h"
-#include "run.h"
+#include "hbook/hbook.h"
+#include "textout/freeformat.h"
+#include "transport/constants.h"
+#include "transport/lost.h"
+#include "transport/neutron.h"
+#include "transport/run.h"
 
 namespace tarn {
 

@@ -2,11 +2,11 @@
 #include <cmath>
 #include <cstdint>
 
-#include "constants.h"
-#include "eventstages.h"
-#include "eventsupport.h"
-#include "hbook.h"
-#include "ranlux.h"
+#include "hbook/hbook.h"
+#include "ranlux/ranlux.h"
+#include "transport/constants.h"
+#include "transport/eventstages.h"
+#include "transport/eventsupport.h"
 
 namespace tarn {
 namespace {

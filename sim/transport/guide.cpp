@@ -1,6 +1,6 @@
-#include "guide.h"
+#include "transport/guide.h"
 
-#include "reflect.h"
+#include "transport/reflect.h"
 
 void GUIDE(double L, double critFactor, double E, double x, double y, double z, double thx, double thy,
            double& xout, double& yout, double& zout, double& thxout, double& thyout) {

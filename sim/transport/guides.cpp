@@ -2,13 +2,13 @@
 // after them, whose exit is the detector plane.
 #include <cmath>
 
-#include "eventstages.h"
-#include "eventsupport.h"
-#include "guide.h"
-#include "incoil.h"
-#include "lost.h"
-#include "outcoil.h"
-#include "sm.h"
+#include "transport/eventstages.h"
+#include "transport/eventsupport.h"
+#include "transport/guide.h"
+#include "transport/incoil.h"
+#include "transport/lost.h"
+#include "transport/outcoil.h"
+#include "transport/sm.h"
 
 namespace tarn {
 namespace {

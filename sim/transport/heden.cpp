@@ -1,11 +1,11 @@
 // HEDEN: mass density of liquid helium against temperature.
-#include "heden.h"
+#include "transport/heden.h"
 
 #include <cmath>
 
-#include "densitygrid.h"
-#include "freeformat.h"
-#include "tablelookup.h"
+#include "textout/freeformat.h"
+#include "transport/densitygrid.h"
+#include "transport/tablelookup.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "incoil.h"
+#include "transport/incoil.h"
 
-#include "reflect.h"
+#include "transport/reflect.h"
 
 void INCOIL(double critFactor, double E, double x, double y, double z, double thx, double thy,
             double& xout, double& yout, double& zout, double& thxout, double& thyout) {

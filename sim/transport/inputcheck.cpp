@@ -1,11 +1,11 @@
-#include "inputcheck.h"
+#include "transport/inputcheck.h"
 
 #include <cmath>
 #include <cstdio>
 #include <string>
 
-#include "store.h"
-#include "transfercheck.h"
+#include "hbook/store.h"
+#include "transport/transfercheck.h"
 
 namespace tarn {
 namespace {

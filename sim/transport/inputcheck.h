@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "hbook.h"
+#include "hbook/hbook.h"
 
 namespace tarn {
 

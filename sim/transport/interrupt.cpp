@@ -1,10 +1,10 @@
-#include "interrupt.h"
+#include "transport/interrupt.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "writestop.h"
+#include "hbook/writestop.h"
 
 namespace tarn {
 namespace {

@@ -1,9 +1,9 @@
 // INTQ: small-q cross-section of liquid helium per atom.
-#include "intq.h"
+#include "transport/intq.h"
 
-#include "constants.h"
-#include "dsg0.h"
-#include "heden.h"
+#include "transport/constants.h"
+#include "transport/dsg0.h"
+#include "transport/heden.h"
 
 namespace {
 

@@ -18,19 +18,19 @@
 #include <iostream>
 #include <string>
 
-#include "console.h"
-#include "freeformat.h"
-#include "hbook.h"
-#include "inputcheck.h"
-#include "interrupt.h"
-#include "progress.h"
-#include "parallel/keptconsole.h"
-#include "parallel/ranks.h"
-#include "ranlux.h"
-#include "resultsums.h"
-#include "run.h"
-#include "sampler.h"
-#include "store.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
+#include "ranlux/ranlux.h"
+#include "textout/console.h"
+#include "textout/freeformat.h"
+#include "transport/inputcheck.h"
+#include "transport/interrupt.h"
+#include "transport/parallel/keptconsole.h"
+#include "transport/parallel/ranks.h"
+#include "transport/progress.h"
+#include "transport/resultsums.h"
+#include "transport/run.h"
+#include "transport/sampler.h"
 
 namespace tarn {
 namespace {

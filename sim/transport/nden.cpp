@@ -1,12 +1,12 @@
 // NDEN: relative density of liquid helium against temperature.
-#include "nden.h"
+#include "transport/nden.h"
 
 #include <cmath>
 
-#include "console.h"
-#include "densitygrid.h"
-#include "freeformat.h"
-#include "tablelookup.h"
+#include "textout/console.h"
+#include "textout/freeformat.h"
+#include "transport/densitygrid.h"
+#include "transport/tablelookup.h"
 
 namespace {
 

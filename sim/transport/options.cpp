@@ -1,10 +1,10 @@
-#include "options.h"
+#include "transport/options.h"
 
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
 
-#include "parallel/ranks.h"
+#include "transport/parallel/ranks.h"
 
 namespace tarn {
 namespace {

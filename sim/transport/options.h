@@ -18,7 +18,7 @@
 #include <ostream>
 #include <string>
 
-#include "run.h"
+#include "transport/run.h"
 
 namespace tarn {
 

@@ -1,9 +1,9 @@
-#include "outcoil.h"
+#include "transport/outcoil.h"
 
 #include <cmath>
 
-#include "lost.h"
-#include "reflect.h"
+#include "transport/lost.h"
+#include "transport/reflect.h"
 
 namespace {
 

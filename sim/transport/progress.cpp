@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "transport/progress.h"
 
 #include <unistd.h>
 

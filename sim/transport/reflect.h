@@ -14,8 +14,8 @@
 
 #include <cmath>
 
-#include "constants.h"
-#include "lost.h"
+#include "transport/constants.h"
+#include "transport/lost.h"
 
 namespace tarn {
 

@@ -1,15 +1,15 @@
 // The end-of-run summary: stage counts, the histogram file, the end time and
 // the nine figures, on the console and in the run log.
-#include "report.h"
+#include "transport/report.h"
 
 #include <cstdint>
 #include <string>
 
-#include "freeformat.h"
-#include "hbook.h"
-#include "interrupt.h"
-#include "run.h"
-#include "store.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
+#include "textout/freeformat.h"
+#include "transport/interrupt.h"
+#include "transport/run.h"
 
 namespace tarn {
 namespace {

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "freeformat.h"
-#include "run.h"
+#include "textout/freeformat.h"
+#include "transport/run.h"
 
 namespace tarn {
 

@@ -1,10 +1,10 @@
-#include "resultsums.h"
+#include "transport/resultsums.h"
 
 #include <cstring>
 #include <stdexcept>
 
-#include "merge.h"
-#include "store.h"
+#include "hbook/merge.h"
+#include "hbook/store.h"
 
 namespace tarn {
 namespace {

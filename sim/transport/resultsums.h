@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "parallel/ranks.h"
-#include "run.h"
+#include "transport/parallel/ranks.h"
+#include "transport/run.h"
 
 namespace tarn {
 

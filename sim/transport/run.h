@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "celltally.h"
-#include "neutron.h"
+#include "transport/celltally.h"
+#include "transport/neutron.h"
 
 namespace tarn {
 

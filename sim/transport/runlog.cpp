@@ -7,9 +7,9 @@
 #include <iostream>
 #include <string>
 
-#include "console.h"
+#include "textout/console.h"
 
-#include "run.h"
+#include "transport/run.h"
 
 namespace tarn {
 namespace {

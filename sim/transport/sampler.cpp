@@ -1,6 +1,6 @@
-#include "sampler.h"
+#include "transport/sampler.h"
 
-#include "ranlux.h"
+#include "ranlux/ranlux.h"
 
 namespace tarn {
 namespace {

@@ -22,8 +22,8 @@
 #include <cstdint>
 #include <string>
 
-#include "run.h"
-#include "store.h"
+#include "hbook/store.h"
+#include "transport/run.h"
 
 namespace tarn {
 

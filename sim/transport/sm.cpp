@@ -1,6 +1,6 @@
-#include "sm.h"
+#include "transport/sm.h"
 
-#include "reflect.h"
+#include "transport/reflect.h"
 
 void SM(double E, double x, double y, double z, double thx, double thy, double& xout, double& yout,
         double& zout, double& thxout, double& thyout) {

@@ -1,8 +1,8 @@
 // SOMMERS: measured total cross-section of liquid helium against energy.
-#include "sommers.h"
+#include "transport/sommers.h"
 
-#include "freeformat.h"
-#include "tablelookup.h"
+#include "textout/freeformat.h"
+#include "transport/tablelookup.h"
 
 namespace {
 

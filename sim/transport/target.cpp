@@ -1,17 +1,17 @@
 // TARGET: free-path sampling and scattering in the helium half of a cell.
-#include "target.h"
+#include "transport/target.h"
 
 #include <cmath>
 
-#include "constants.h"
-#include "freeformat.h"
-#include "heden.h"
-#include "intq.h"
-#include "lost.h"
-#include "nden.h"
-#include "ranlux.h"
-#include "sommers.h"
-#include "wq.h"
+#include "ranlux/ranlux.h"
+#include "textout/freeformat.h"
+#include "transport/constants.h"
+#include "transport/heden.h"
+#include "transport/intq.h"
+#include "transport/lost.h"
+#include "transport/nden.h"
+#include "transport/sommers.h"
+#include "transport/wq.h"
 
 namespace {
 

@@ -14,13 +14,13 @@
 #include <iostream>
 #include <string>
 
-#include "options.h"
-#include "parallel/launcher.h"
-#include "parallel/ranks.h"
-#include "run.h"
-#include "sampler.h"
+#include "transport/options.h"
+#include "transport/parallel/launcher.h"
+#include "transport/parallel/ranks.h"
+#include "transport/run.h"
+#include "transport/sampler.h"
 #ifdef TARN_WITH_MPI
-#include "parallel/mpiranks.h"
+#include "transport/parallel/mpiranks.h"
 #endif
 
 namespace {

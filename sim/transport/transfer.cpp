@@ -2,11 +2,11 @@
 #include <cmath>
 #include <cstdint>
 
-#include "constants.h"
-#include "eventstages.h"
-#include "hbook.h"
-#include "store.h"
-#include "wq.h"
+#include "hbook/hbook.h"
+#include "hbook/store.h"
+#include "transport/constants.h"
+#include "transport/eventstages.h"
+#include "transport/wq.h"
 
 namespace tarn {
 namespace {

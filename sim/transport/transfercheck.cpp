@@ -11,16 +11,16 @@
 // draws on average, at most 10^6, none when the copy is empty. The spectrum
 // then averages the cells' costs: each bin is split into sub-points spread
 // over its width, each looked up in its cell.
-#include "transfercheck.h"
+#include "transport/transfercheck.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ostream>
 
-#include "console.h"
-#include "constants.h"
-#include "wq.h"
+#include "textout/console.h"
+#include "transport/constants.h"
+#include "transport/wq.h"
 
 namespace tarn {
 namespace {

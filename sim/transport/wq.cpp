@@ -1,11 +1,11 @@
 // WQ: phonon-roton dispersion with the small-q kinematic correction.
-#include "wq.h"
+#include "transport/wq.h"
 
 #include <cmath>
 
-#include "constants.h"
-#include "freeformat.h"
-#include "tablelookup.h"
+#include "textout/freeformat.h"
+#include "transport/constants.h"
+#include "transport/tablelookup.h"
 
 namespace {
 

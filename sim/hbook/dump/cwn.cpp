@@ -4,8 +4,8 @@
 // only with the elements present in that row).
 #include <bit>
 
-#include "fortran.h"
-#include "kinds.h"
+#include "hbook/dump/fortran.h"
+#include "hbook/dump/kinds.h"
 
 namespace hbook::dump {
 namespace {

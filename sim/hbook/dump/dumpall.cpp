@@ -1,8 +1,8 @@
 // The file and directory lines of the dump, and the dispatch to the kinds.
-#include "dumpall.h"
+#include "hbook/dump/dumpall.h"
 
-#include "fortran.h"
-#include "kinds.h"
+#include "hbook/dump/fortran.h"
+#include "hbook/dump/kinds.h"
 
 namespace hbook {
 

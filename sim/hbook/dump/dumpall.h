@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "rzfile.h"
+#include "hbook/rzfile.h"
 
 namespace hbook {
 

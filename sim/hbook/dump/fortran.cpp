@@ -1,5 +1,5 @@
 // Fortran formatting of the dump values.
-#include "fortran.h"
+#include "hbook/dump/fortran.h"
 
 #include <bit>
 #include <cmath>

@@ -2,8 +2,8 @@
 // with low edge, content and (bins only) error.
 #include <cmath>
 
-#include "fortran.h"
-#include "kinds.h"
+#include "hbook/dump/fortran.h"
+#include "hbook/dump/kinds.h"
 
 namespace hbook::dump {
 

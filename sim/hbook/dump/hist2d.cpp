@@ -1,8 +1,8 @@
 // Dump of a 2-D histogram: binning, entries, HSUM, every cell row by row from
 // the y underflow up (errors for in-range cells), then the projections,
 // slices and bands.
-#include "fortran.h"
-#include "kinds.h"
+#include "hbook/dump/fortran.h"
+#include "hbook/dump/kinds.h"
 
 namespace hbook::dump {
 namespace {

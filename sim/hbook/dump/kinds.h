@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "hbookfile.h"
+#include "hbook/hbookfile.h"
 
 namespace hbook::dump {
 

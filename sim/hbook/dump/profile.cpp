@@ -1,8 +1,8 @@
 // Dump of a profile: binning, y range, error option, then per bin the mean
 // and error HBOOK returns and the three stored sums; channels 0 and NX+1
 // show the raw under- and overflow sums.
-#include "fortran.h"
-#include "kinds.h"
+#include "hbook/dump/fortran.h"
+#include "hbook/dump/kinds.h"
 
 namespace hbook::dump {
 

@@ -1,7 +1,7 @@
 // Dump of a row-wise ntuple: counts, the tags with their minimum and
 // maximum, then every value, row by row.
-#include "fortran.h"
-#include "kinds.h"
+#include "hbook/dump/fortran.h"
+#include "hbook/dump/kinds.h"
 
 namespace hbook::dump {
 

@@ -1,9 +1,9 @@
 // CSV tables of 2-D histograms, profiles and ntuples.
-#include "csv.h"
+#include "hbook/export/csv.h"
 
 #include <cstdio>
 
-#include "numbers.h"
+#include "hbook/export/numbers.h"
 
 namespace hbook {
 namespace {

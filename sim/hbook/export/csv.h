@@ -16,7 +16,7 @@
 
 #include <ostream>
 
-#include "hbookfile.h"
+#include "hbook/hbookfile.h"
 
 namespace hbook {
 

@@ -1,10 +1,10 @@
 // JSON of every object kind and of whole files.
-#include "json.h"
+#include "hbook/export/json.h"
 
 #include <bit>
 #include <cstdio>
 
-#include "numbers.h"
+#include "hbook/export/numbers.h"
 
 namespace hbook {
 namespace {

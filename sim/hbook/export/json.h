@@ -15,7 +15,7 @@
 #include <ostream>
 #include <string>
 
-#include "rzfile.h"
+#include "hbook/rzfile.h"
 
 namespace hbook {
 

@@ -1,5 +1,5 @@
 // Round-trip text of floating-point values.
-#include "numbers.h"
+#include "hbook/export/numbers.h"
 
 #include <cmath>
 #include <cstdio>

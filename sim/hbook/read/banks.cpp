@@ -1,5 +1,5 @@
 // Walking the banks of an object.
-#include "banks.h"
+#include "hbook/read/banks.h"
 
 #include <algorithm>
 #include <bit>

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "image.h"
+#include "hbook/read/image.h"
 
 namespace hbook::read {
 

@@ -1,7 +1,7 @@
 // Ntuple data buffers: objects under keys (KID, n), n != 0, of one directory.
 #include <algorithm>
 
-#include "kinds.h"
+#include "hbook/read/kinds.h"
 
 namespace hbook::read {
 

@@ -1,5 +1,5 @@
 // Reading packed and whole-word values out of column buffers.
-#include "columnstream.h"
+#include "hbook/read/columnstream.h"
 
 namespace hbook::read {
 

@@ -7,8 +7,8 @@
 // fewer than 32 bits, packed from the low bits up without straddling words.
 #include <bit>
 
-#include "columnstream.h"
-#include "kinds.h"
+#include "hbook/read/columnstream.h"
+#include "hbook/read/kinds.h"
 
 namespace hbook::read {
 namespace {

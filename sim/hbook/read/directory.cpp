@@ -1,6 +1,6 @@
 // Reading one directory: header words, record list, keys, cycles and the
 // subdirectory list, every pointer checked against the directory's size.
-#include "directory.h"
+#include "hbook/read/directory.h"
 
 namespace hbook::read {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "image.h"
+#include "hbook/read/image.h"
 
 namespace hbook::read {
 

@@ -1,7 +1,7 @@
 // 1-D histograms: HID1 (binning, title), HCO1 at its link 1 (channels,
 // unpacked floats or packed counts), HI1E at the next link of HCO1 when
 // errors were stored (KBITS bit 9).
-#include "kinds.h"
+#include "hbook/read/kinds.h"
 
 namespace hbook::read {
 namespace {

@@ -2,7 +2,7 @@
 // floats or packed counts), HI2E at the next link of HCO2 after HBAR2, and at
 // links 2-7 the projections on X and Y, the X and Y slice masters and the
 // first X and Y band.
-#include "kinds.h"
+#include "hbook/read/kinds.h"
 
 namespace hbook::read {
 namespace {

@@ -1,12 +1,12 @@
 // Byte order and record length of an HBOOK file, and checked word access.
-#include "image.h"
+#include "hbook/read/image.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdio>
 
-#include "rzfile.h"
-#include "rzwords.h"
+#include "hbook/rzfile.h"
+#include "hbook/rzwords.h"
 
 namespace hbook::read {
 namespace {

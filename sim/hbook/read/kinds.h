@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "banks.h"
-#include "directory.h"
-#include "histogram.h"
-#include "histogram2d.h"
-#include "ntuple.h"
-#include "objects.h"
-#include "profile.h"
+#include "hbook/histogram.h"
+#include "hbook/histogram2d.h"
+#include "hbook/ntuple.h"
+#include "hbook/profile.h"
+#include "hbook/read/banks.h"
+#include "hbook/read/directory.h"
+#include "hbook/read/objects.h"
 
 namespace hbook::read {
 

@@ -1,5 +1,5 @@
 // Reading object words: bounds of the cycle's record pointers, overlaps.
-#include "objects.h"
+#include "hbook/read/objects.h"
 
 #include <algorithm>
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "directory.h"
-#include "image.h"
+#include "hbook/read/directory.h"
+#include "hbook/read/image.h"
 
 namespace hbook::read {
 

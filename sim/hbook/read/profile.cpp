@@ -2,7 +2,7 @@
 // HCOP at link 1 (sum of w*y per channel), HI1E at its next link (sum of
 // w*y^2; its status word holds the error option) and HI1N at the next link of
 // HI1E (sum of w).
-#include "kinds.h"
+#include "hbook/read/kinds.h"
 
 namespace hbook::read {
 namespace {

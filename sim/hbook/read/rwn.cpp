@@ -4,7 +4,7 @@
 // Each buffer holds NPRIME / NVAR rows of NVAR floats, one row after another.
 #include <bit>
 
-#include "kinds.h"
+#include "hbook/read/kinds.h"
 
 namespace hbook::read {
 namespace {

@@ -5,14 +5,14 @@
 // a profile), bit 2 or 3 a 2-D histogram, bit 4 an ntuple, column-wise when
 // the top bank has 6 structural links, row-wise with 2. Keys (KID, n != 0)
 // are ntuple data buffers, read with the ntuple that owns them.
-#include "tree.h"
+#include "hbook/read/tree.h"
 
 #include <deque>
 #include <map>
 
-#include "directory.h"
-#include "kinds.h"
-#include "objects.h"
+#include "hbook/read/directory.h"
+#include "hbook/read/kinds.h"
+#include "hbook/read/objects.h"
 
 namespace hbook::read {
 namespace {

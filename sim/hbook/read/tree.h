@@ -2,8 +2,8 @@
 // every object of each, dispatched to the reader of its kind.
 #pragma once
 
-#include "image.h"
-#include "rzfile.h"
+#include "hbook/read/image.h"
+#include "hbook/rzfile.h"
 
 namespace hbook::read {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "tool.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <iostream>
 
-#include "export/csv.h"
-#include "tool.h"
+#include "hbook/export/csv.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 namespace {

@@ -4,9 +4,9 @@
 // the package's dumps of 2-D histograms, profiles, ntuples and directories.
 #include <iostream>
 
-#include "dump/dumpall.h"
-#include "rzdump.h"
-#include "tool.h"
+#include "hbook/dump/dumpall.h"
+#include "hbook/rzdump.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 

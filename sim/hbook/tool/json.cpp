@@ -2,8 +2,8 @@
 // JSON whose numbers read back to the same bits (export/json.h).
 #include <iostream>
 
-#include "export/json.h"
-#include "tool.h"
+#include "hbook/export/json.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 

@@ -2,7 +2,7 @@
 // entries and title.
 #include <cstdio>
 
-#include "tool.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 

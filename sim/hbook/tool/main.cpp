@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tool.h"
+#include "hbook/tool/tool.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include <set>
 #include <sstream>
 
-#include "tool.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "merge.h"
-#include "tool.h"
+#include "hbook/merge.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 namespace {

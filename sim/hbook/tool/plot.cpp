@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "tool.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 

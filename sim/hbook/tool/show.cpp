@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "summary.h"
-#include "tool.h"
+#include "hbook/summary.h"
+#include "hbook/tool/tool.h"
 
 namespace hbooktool {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "rzfile.h"
+#include "hbook/rzfile.h"
 
 namespace hbooktool {
 

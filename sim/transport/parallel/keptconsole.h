@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "console.h"
+#include "textout/console.h"
 
 namespace tarn {
 

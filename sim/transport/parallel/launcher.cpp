@@ -1,4 +1,4 @@
-#include "launcher.h"
+#include "transport/parallel/launcher.h"
 
 #include <cstdlib>
 #include <initializer_list>

@@ -1,11 +1,11 @@
-#include "mpiranks.h"
+#include "transport/parallel/mpiranks.h"
 
 #include <mpi.h>
 #include <sched.h>
 
 #include <ctime>
 
-#include "interrupt.h"
+#include "transport/interrupt.h"
 
 namespace tarn {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ranks.h"
+#include "transport/parallel/ranks.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "ranks.h"
+#include "transport/parallel/ranks.h"
 
 namespace tarn {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
-#include "resultsums.h"
-#include "summary/runrecord.h"
+#include "textout/console.h"
+#include "transport/resultsums.h"
+#include "transport/summary/runrecord.h"
 
 int main(int argc, char** argv) {
   CLI::App app("tarn-summary: the report of several tarn runs added together, from their run logs", "tarn-summary");

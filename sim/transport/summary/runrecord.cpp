@@ -1,4 +1,4 @@
-#include "runrecord.h"
+#include "transport/summary/runrecord.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "parallel/ranks.h"
+#include "transport/parallel/ranks.h"
 
 namespace tarn {
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "report.h"
+#include "transport/report.h"
 
 namespace tarn {
 
