@@ -6,11 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "transport/empty.h"
-#include "transport/guide.h"
-#include "transport/incoil.h"
-#include "transport/outcoil.h"
-#include "transport/sm.h"
+#include "transport/beamline/empty.h"
+#include "transport/beamline/guide.h"
+#include "transport/beamline/incoil.h"
+#include "transport/beamline/outcoil.h"
+#include "transport/beamline/sm.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "hbook/store.h"
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
-#include "transport/eventstages.h"
-#include "transport/guide.h"
-#include "transport/incoil.h"
-#include "transport/run.h"
+#include "transport/beamline/guide.h"
+#include "transport/beamline/incoil.h"
+#include "transport/event/stages.h"
+#include "transport/run/run.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
-#include "transport/intq.h"
-#include "transport/sommers.h"
-#include "transport/target.h"
-#include "transport/wq.h"
+#include "transport/helium/intq.h"
+#include "transport/helium/sommers.h"
+#include "transport/helium/target.h"
+#include "transport/helium/wq.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "hbook/store.h"
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
-#include "transport/run.h"
+#include "transport/run/run.h"
 
 namespace fs = std::filesystem;
 

@@ -7,13 +7,13 @@ bash scripts/setup-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target tarn hbook_tool
 # The report page needs the Python package (configured when its dependencies are there).
-report=build/sim/transport/tarn-report
+report=build/bin/tarn-report
 [ -e "$report" ] && cmake --build build -j"$(nproc)" --target python_packages
 dir=runs/run-$(date +%Y%m%d-%H%M%S)-$$
 mkdir -p "$dir"
 cp data/lam.hbook data/gradx.hbook data/sq.hbook "$dir"/
 status=0
-(cd "$dir" && ../../build/sim/transport/tarn) || status=$?
+(cd "$dir" && ../../build/bin/tarn) || status=$?
 echo
 echo "run directory: $dir"
 for f in "$dir"/tarn-*.o "$dir"/h*.hbook; do

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "transport/empty.h"
+#include "transport/beamline/empty.h"
 #include "transport/lost.h"
 
 namespace {

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "transport/guide.h"
-#include "transport/incoil.h"
+#include "transport/beamline/guide.h"
+#include "transport/beamline/incoil.h"
+#include "transport/beamline/reflect.h"
+#include "transport/beamline/sm.h"
 #include "transport/lost.h"
-#include "transport/reflect.h"
-#include "transport/sm.h"
 
 namespace {
 

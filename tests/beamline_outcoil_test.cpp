@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "transport/beamline/outcoil.h"
 #include "transport/lost.h"
-#include "transport/outcoil.h"
 
 namespace {
 

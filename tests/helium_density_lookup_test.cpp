@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "console_capture.h"
-#include "transport/heden.h"
-#include "transport/nden.h"
-#include "transport/tablelookup.h"
+#include "transport/helium/heden.h"
+#include "transport/helium/nden.h"
+#include "transport/helium/tablelookup.h"
 
 using testsupport::ConsoleCapture;
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "console_capture.h"
-#include "transport/heden.h"
-#include "transport/intq.h"
+#include "transport/helium/heden.h"
+#include "transport/helium/intq.h"
 
 using testsupport::ConsoleCapture;
 

@@ -11,10 +11,10 @@
 #include "console_capture.h"
 #include "textout/console.h"
 #include "textout/freeformat.h"
-#include "transport/dsg0.h"
-#include "transport/heden.h"
-#include "transport/nden.h"
-#include "transport/sommers.h"
+#include "transport/helium/dsg0.h"
+#include "transport/helium/heden.h"
+#include "transport/helium/nden.h"
+#include "transport/helium/sommers.h"
 
 using testsupport::ConsoleCapture;
 

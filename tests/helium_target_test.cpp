@@ -9,9 +9,9 @@
 #include "console_capture.h"
 #include "ranlux/ranlux.h"
 #include "textout/freeformat.h"
+#include "transport/helium/sommers.h"
+#include "transport/helium/target.h"
 #include "transport/lost.h"
-#include "transport/sommers.h"
-#include "transport/target.h"
 
 using testsupport::ConsoleCapture;
 

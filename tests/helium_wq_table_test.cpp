@@ -13,8 +13,8 @@
 
 #include "console_capture.h"
 #include "textout/freeformat.h"
-#include "transport/tablelookup.h"
-#include "transport/wq.h"
+#include "transport/helium/tablelookup.h"
+#include "transport/helium/wq.h"
 
 using testsupport::ConsoleCapture;
 

@@ -7,7 +7,7 @@
 
 #include "console_capture.h"
 #include "textout/freeformat.h"
-#include "transport/wq.h"
+#include "transport/helium/wq.h"
 
 using testsupport::ConsoleCapture;
 

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "program_support.h"
-#include "transport/summary/runrecord.h"
+#include "transport/run/runrecord.h"
 
 using namespace programtest;
 

@@ -11,7 +11,7 @@
 #include "hbook/store.h"
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
-#include "transport/run.h"
+#include "transport/run/run.h"
 
 namespace {
 std::size_t allocations = 0;

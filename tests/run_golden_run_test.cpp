@@ -20,7 +20,7 @@
 #include "hbook/store.h"
 #include "hbook_compare.h"
 #include "textout/console.h"
-#include "transport/run.h"
+#include "transport/run/run.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "run_support.h"
-#include "transport/options.h"
-#include "transport/report.h"
-#include "transport/summary/runrecord.h"
+#include "transport/run/commandline.h"
+#include "transport/run/report.h"
+#include "transport/run/runrecord.h"
 
 using namespace runtest;
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "run_support.h"
-#include "transport/celltally.h"
-#include "transport/run.h"
-#include "transport/wq.h"
+#include "transport/event/celltally.h"
+#include "transport/helium/wq.h"
+#include "transport/run/run.h"
 
 using namespace runtest;
 

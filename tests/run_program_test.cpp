@@ -7,7 +7,7 @@
 #include <set>
 
 #include "run_support.h"
-#include "transport/run.h"
+#include "transport/run/run.h"
 
 using namespace runtest;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "transport/progress.h"
+#include "transport/run/progress.h"
 
 namespace {
 

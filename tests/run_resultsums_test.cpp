@@ -7,8 +7,8 @@
 #include "hbook/hbook.h"
 #include "hbook/merge.h"
 #include "hbook/store.h"
-#include "transport/resultsums.h"
-#include "transport/run.h"
+#include "transport/run/resultsums.h"
+#include "transport/run/run.h"
 
 namespace {
 

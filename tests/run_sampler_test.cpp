@@ -10,9 +10,9 @@
 #include "hbook/store.h"
 #include "ranlux/ranlux.h"
 #include "run_support.h"
-#include "transport/parallel/launcher.h"
-#include "transport/parallel/ranks.h"
-#include "transport/sampler.h"
+#include "transport/run/parallel/launcher.h"
+#include "transport/run/parallel/ranks.h"
+#include "transport/run/sampler.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "hbook/store.h"
 #include "ranlux/ranlux.h"
 #include "run_support.h"
-#include "transport/eventstages.h"
+#include "transport/event/stages.h"
 #include "transport/lost.h"
-#include "transport/run.h"
+#include "transport/run/run.h"
 
 using testsupport::ConsoleCapture;
 

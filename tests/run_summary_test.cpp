@@ -4,8 +4,8 @@
 
 #include "hbook/merge.h"
 #include "run_support.h"
-#include "transport/report.h"
-#include "transport/summary/runrecord.h"
+#include "transport/run/report.h"
+#include "transport/run/runrecord.h"
 
 using namespace runtest;
 

@@ -17,7 +17,7 @@
 #include "hbook/rzfile.h"
 #include "hbook/store.h"
 #include "textout/console.h"
-#include "transport/run.h"
+#include "transport/run/run.h"
 
 namespace runtest {
 

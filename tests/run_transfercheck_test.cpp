@@ -6,8 +6,8 @@
 
 #include "run_support.h"
 #include "transport/constants.h"
-#include "transport/transfercheck.h"
-#include "transport/wq.h"
+#include "transport/helium/wq.h"
+#include "transport/run/transferestimate.h"
 
 using namespace runtest;
 

@@ -1,0 +1,60 @@
+// tarn-summary LOG...: the report of several runs added together (the runs
+// of a job array, say, whose histogram files `hbook merge` adds): the runs
+// taken, the stage counts and the nine figures in the report's own format,
+// from the counters of each run added up exactly (runrecord.h says how they
+// are read from the logs). Notes on standard error when the runs are not
+// independent. Exit status: 0 done, 1 a log that cannot be used, 2 a wrong
+// command line.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "textout/console.h"
+#include "transport/run/resultsums.h"
+#include "transport/run/runrecord.h"
+
+int main(int argc, char** argv) {
+  CLI::App app("tarn-summary: the report of several tarn runs added together, from their run logs", "tarn-summary");
+  std::vector<std::string> logs;
+  app.add_option("LOG", logs, "Run logs (tarn-MMDD-hhmm.o) of the runs to add")->required()->check(CLI::ExistingFile);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help();
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "tarn-summary: " << e.what() << "\n\n" << app.help();
+    return 2;
+  }
+
+  std::vector<tarn::RunRecord> runs;
+  try {
+    for (const std::string& log : logs) runs.push_back(tarn::readRunRecord(log));
+  } catch (const std::exception& e) {
+    std::cerr << "tarn-summary: " << e.what() << '\n';
+    return 1;
+  }
+  tarn::RunTotals total;
+  for (const tarn::RunRecord& r : runs) {
+    total.nEvents += r.totals.nEvents;
+    tarn::addCounters(total.counters, r.totals.counters);
+    total.nNoTransfer += r.totals.nNoTransfer;
+  }
+  for (const std::string& note : tarn::independenceNotes(runs)) std::cerr << "tarn-summary: note: " << note << '\n';
+
+  using textout::Line;
+  textout::print(Line().text("Runs added").integer(static_cast<std::int64_t>(runs.size())));
+  for (const tarn::RunRecord& r : runs)
+    textout::print(Line().text("  " + r.log + ": ranNo " + std::to_string(r.seed) + ", " +
+                               std::to_string(r.totals.nEvents) + " events" +
+                               (r.ranks > 1 ? " on " + std::to_string(r.ranks) + " ranks" : "")));
+  for (const Line& line : tarn::countLines(total)) textout::print(line);
+  for (const Line& line : tarn::figureLines(total, false)) textout::print(line);
+  if (!textout::consoleWritten()) {
+    std::cerr << "tarn-summary: writing to standard output failed\n";
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,29 @@
+// Path length and spin rotation of a neutron inside one target cell.
+#pragma once
+
+#include "transport/event/neutron.h"
+
+namespace tarn {
+
+// Length of a target cell along the beam, cm.
+constexpr double CELL_LENGTH = 41.6;
+
+// One cell's share: the unscattered pair holds the straight passage, the
+// scattered pair the two pieces before and after the scattering point; the
+// other pair is zero. Paths in cm, rotations in mrad.
+struct CellTally {
+  double unscatteredPath = 0.0, unscatteredRotation = 0.0;
+  double scatteredPath = 0.0, scatteredRotation = 0.0;
+};
+
+// Speed of a neutron of energy E (meV), Å/ps.
+double neutronSpeed(double E);
+
+// Spin rotation (mrad) over a path (cm) at speed v (Å/ps).
+double spinRotation(double path, double v);
+
+// `in` is the state at the cell entrance, `out` at its exit plane (z + 41.6).
+// The neutron counts as scattered when its energy changed.
+CellTally cellAccounting(const NeutronState& in, const NeutronState& out);
+
+}  // namespace tarn

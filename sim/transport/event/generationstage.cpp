@@ -1,0 +1,57 @@
+// Generation: a neutron at the start plane.
+#include <cmath>
+#include <cstdint>
+
+#include "hbook/hbook.h"
+#include "ranlux/ranlux.h"
+#include "transport/constants.h"
+#include "transport/event/stages.h"
+#include "transport/event/stagesupport.h"
+
+namespace tarn {
+namespace {
+
+// The measured wavelength spectrum, Å.
+constexpr std::int32_t SPECTRUM_ID = 100;
+// Shortest wavelength a run follows, Å.
+constexpr float LAMBDA_MIN = 1.0f;
+// Half-opening of the start cone per Å, rad/Å (single precision).
+constexpr float CONE_PER_ANGSTROM = 0.003f;
+// Half-width and half-height of the start area, cm.
+constexpr double START_HALF_X = 2.75;
+constexpr double START_HALF_Y = 2.25;
+// Pi as the start-angle histogram converts with it (single precision).
+constexpr float PI_DEGREES = 3.14159f;
+
+}  // namespace
+
+bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start) {
+  // Wavelength and energy.
+  const float lambda = HRNDM1(SPECTRUM_ID);
+  if (lambda < LAMBDA_MIN) return false;
+  const double t = PLANCK_MEV_PS / static_cast<double>(lambda);
+  const double En = t * t * INV_TWO_NEUTRON_MASS;
+  if (En <= 1.0) ++run.counters.nLowEnergy;
+
+  // Direction uniform in the cone's solid angle: 1 - cos(th0) uniform below c.
+  const double c = 1 - std::cos(static_cast<double>(lambda) * static_cast<double>(CONE_PER_ANGSTROM));
+  float r[4];
+  do {
+    ranlux::RANLUX(r, 4);
+  } while (std::fabs(1 - static_cast<double>(r[0]) * c) > 1);
+  const double th0 = std::acos(1 - static_cast<double>(r[0]) * c);
+  const double ph0 = static_cast<double>(r[1]) * TWO_PI_6;
+  fill(4017, th0 * 180.0 / static_cast<double>(PI_DEGREES));
+
+  // Position (x kept in single precision) and the direction angles.
+  start.x = static_cast<double>(static_cast<float>((2 * static_cast<double>(r[2]) - 1) * START_HALF_X));
+  if (event == 1) notice(run, " ! Running with No x gradient !");
+  start.y = (2 * static_cast<double>(r[3]) - 1) * START_HALF_Y;
+  start.z = 0.0;
+  start.thx = std::atan(std::cos(ph0) * std::tan(th0));
+  start.thy = std::atan(std::sin(ph0) * std::tan(th0));
+  start.E = En;
+  return true;
+}
+
+}  // namespace tarn

@@ -1,0 +1,65 @@
+// Helpers and beamline dimensions shared by the stages of the event loop.
+// Lengths in cm, energies in meV, angles in rad.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "hbook/hbook.h"
+#include "textout/freeformat.h"
+#include "transport/constants.h"
+#include "transport/event/neutron.h"
+#include "transport/lost.h"
+#include "transport/run/run.h"
+
+namespace tarn {
+
+// Critical angle per Å of the guides upstream of the detector guide, rad/Å.
+constexpr double CRIT_FACTOR = 0.001;
+// Gaps of free flight, cm.
+constexpr double GAP_TO_UPSTREAM_CELL = 9.0;
+constexpr double GAP_BETWEEN_CELLS = 6.8;
+constexpr double GAP_TO_SPLIT_GUIDE = 12.0;
+// Target cells: the x, y extent of their halves (cm).
+constexpr double HALF_INNER = 0.35;
+constexpr double HALF_OUTER = 3.0;
+constexpr double CELL_Y = 2.5;
+
+// One entry of weight 1 in a result histogram, at the value in single precision.
+inline void fill(std::int32_t id, double value) { HF1(id, static_cast<float>(value), 1.0f); }
+
+inline double degrees(double rad) { return rad * static_cast<double>(DEG_PER_RAD); }
+
+// A line on the console and in the run log.
+inline void notice(RunState& run, const char* text) {
+  const textout::Line line = textout::Line().text(text);
+  textout::print(line);
+  if (run.log) run.log->write(line.str());
+}
+
+// The slopes tan(thx), tan(thy) of a neutron's direction. A stage that
+// needs them more than once for the same angles takes them once: the same
+// call on the same argument gives the same bits.
+struct Slopes {
+  double x, y;
+};
+inline Slopes slopesOf(const NeutronState& s) { return Slopes{std::tan(s.thx), std::tan(s.thy)}; }
+
+// Straight flight over d cm along the beam, with the slopes of s.
+inline NeutronState freeFlight(const NeutronState& s, const Slopes& slope, double d) {
+  NeutronState out = s;
+  out.x = slope.x * d + s.x;
+  out.y = slope.y * d + s.y;
+  out.z = s.z + d;
+  return out;
+}
+inline NeutronState freeFlight(const NeutronState& s, double d) { return freeFlight(s, slopesOf(s), d); }
+
+inline NeutronState lostState() {
+  return NeutronState{LOST_MARKER, LOST_MARKER, LOST_MARKER, LOST_MARKER, LOST_MARKER, LOST_MARKER};
+}
+
+inline bool inClosed(double v, double lo, double hi) { return lo <= v && v <= hi; }
+inline bool inOpen(double v, double lo, double hi) { return lo < v && v < hi; }
+
+}  // namespace tarn

@@ -1,0 +1,82 @@
+// SOMMERS: measured total cross-section of liquid helium against energy.
+#include "transport/helium/sommers.h"
+
+#include "textout/freeformat.h"
+#include "transport/helium/tablelookup.h"
+
+namespace {
+
+constexpr int kPoints = 18;
+constexpr int kColumns = 6;
+
+// Energy grid, meV (single precision): neutrons of wavelength 17, 16, ..., 1 Å,
+// then 100 meV.
+constexpr float kEnergy[kPoints] = {
+    0.2830584f, 0.3195464f, 0.3635728f, 0.4173667f, 0.4840467f, 0.5680825f,
+    0.6760652f, 0.8180388f, 1.009925f,  1.278186f,  1.669467f,  2.27233f,
+    3.272155f,  5.112742f,  9.08932f,   20.45097f,  81.80388f,  100.0f};
+
+// Cross-section per atom, barn (single precision), one column per range of T.
+constexpr float kSigma[kColumns][kPoints] = {
+    // T <= 1.5 K
+    {0.009f, 0.009f, 0.009f, 0.009f, 0.009f, 0.01f, 0.011f, 0.014f, 0.025f, 0.056f, 0.123f,
+     0.235f, 0.44f, 0.5688f, 0.6458f, 0.7f, 0.7411f, 0.76f},
+    // 1.5 K < T <= 2.17 K
+    {0.026f, 0.026f, 0.026f, 0.025f, 0.021f, 0.015f, 0.011f, 0.013f, 0.03f, 0.063f, 0.137f,
+     0.252f, 0.476f, 0.5707f, 0.6496f, 0.6984f, 0.7401f, 0.76f},
+    // 2.17 K < T <= 3.5 K
+    {0.047f, 0.047f, 0.047f, 0.049f, 0.051f, 0.053f, 0.054f, 0.058f, 0.072f, 0.106f, 0.185f,
+     0.315f, 0.478f, 0.615f, 0.677f, 0.715f, 0.743f, 0.76f},
+    // 3.5 K < T <= 4.1 K
+    {0.138f, 0.134f, 0.13f, 0.126f, 0.122f, 0.12f, 0.116f, 0.12f, 0.129f, 0.154f, 0.217f,
+     0.336f, 0.537f, 0.615f, 0.667f, 0.7085f, 0.7378f, 0.76f},
+    // 4.1 K < T <= 4.4 K
+    {0.175f, 0.175f, 0.164f, 0.155f, 0.15f, 0.148f, 0.152f, 0.162f, 0.182f, 0.217f, 0.336f,
+     0.467f, 0.575f, 0.6397f, 0.6855f, 0.7188f, 0.7408f, 0.76f},
+    // T > 4.4 K
+    {0.265f, 0.265f, 0.243f, 0.222f, 0.203f, 0.191f, 0.184f, 0.18f, 0.186f, 0.221f, 0.283f,
+     0.405f, 0.562f, 0.604f, 0.666f, 0.71f, 0.7409f, 0.76f}};
+
+// Upper temperature bounds of the first five columns, K.
+constexpr double kTBound1 = 1.5;
+constexpr float kTBound2 = 2.17f;
+constexpr double kTBound3 = 3.5;
+constexpr float kTBound4 = 4.1f;
+constexpr float kTBound5 = 4.4f;
+
+int columnFor(double T) {
+  if (T <= kTBound1) return 0;
+  if (T <= kTBound2) return 1;
+  if (T <= kTBound3) return 2;
+  if (T <= kTBound4) return 3;
+  if (T <= kTBound5) return 4;
+  return 5;
+}
+
+}  // namespace
+
+void SOMMERS(double T, double E, double& sigma) {
+  // Working copy of the chosen column.
+  double column[kPoints];
+  const int c = columnFor(T);
+  for (int i = 0; i < kPoints; ++i) column[i] = kSigma[c][i];
+
+  const double eFirst = kEnergy[0];
+  const double eLast = kEnergy[kPoints - 1];
+
+  for (int i = 0; i < kPoints - 1; ++i) {
+    if (E < eFirst) {
+      // Below the table: held at point 1, reported for every interval.
+      textout::print(textout::Line().dbl(E).dbl(eFirst).dbl(eLast));
+      textout::print(textout::Line().text(" ..."));
+      textout::print(textout::Line().integer(i + 1).text(" The value is out of range ... sommers"));
+      sigma = column[0];
+      continue;
+    }
+    if (!tarn::interpolateInterval(E, kEnergy[i], kEnergy[i + 1], column[i], column[i + 1], sigma) &&
+        E > eLast) {
+      // Above the table: held at point 18, silently.
+      sigma = column[kPoints - 1];
+    }
+  }
+}

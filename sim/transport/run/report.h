@@ -1,0 +1,49 @@
+// The lines of the end-of-run report, shared by the run (report.cpp) and
+// tarn-summary (summary/), which prints the report of several runs added
+// together.
+//
+// The extended report (a run given any option, or run on several ranks)
+// adds to the log, after the four stage counts, one line with every counter
+// exactly (exactCountsLine): the printed fractions have seven digits, which
+// determine the counts of a 100000-event run but not of a much larger one.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "textout/freeformat.h"
+#include "transport/run/run.h"
+
+namespace tarn {
+
+struct RunTotals {
+  std::int64_t nEvents = 0;
+  Counters counters;
+  std::int64_t nNoTransfer = 0;
+};
+
+// The nine figures: a fraction numerator / denominator (the events when
+// the denominator is null), shown as a single-precision value, or a count.
+struct Figure {
+  const char* consoleText;
+  const char* logText;
+  std::int64_t Counters::*numerator;
+  std::int64_t Counters::*denominator;
+  bool count;
+};
+constexpr int FIGURES = 9;
+extern const Figure FIGURE_TABLE[FIGURES];
+
+// The value figure i shows (the count itself for a count).
+float figureValue(const RunTotals& totals, int i);
+
+// "input", "tar1 in", "tar2 in", "det in".
+std::vector<textout::Line> countLines(const RunTotals& totals);
+// The nine figure lines in the console's or the log's wording, then the
+// events ended without an allowed transfer when there were any.
+std::vector<textout::Line> figureLines(const RunTotals& totals, bool forLog);
+// " Exact counts: nEvents N nTar1In N ... nNoTransfer N".
+textout::Line exactCountsLine(const RunTotals& totals);
+constexpr const char* EXACT_COUNTS_LABEL = " Exact counts:";
+
+}  // namespace tarn
