@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "hbook/hbook.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
 #include "transport/beamline/guide.h"

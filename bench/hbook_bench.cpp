@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hbook/hbook.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <sstream>
 #include <vector>
 
-#include "hbook/dump/dumpall.h"
-#include "hbook/export/csv.h"
-#include "hbook/export/json.h"
-#include "hbook/rzdump.h"
-#include "hbook/rzfile.h"
+#include "hbook/print/csv.h"
+#include "hbook/print/dump.h"
+#include "hbook/print/dumpall/dumpall.h"
+#include "hbook/print/json.h"
+#include "hbook/rz/reader.h"
 
 namespace fuzzpipeline {
 

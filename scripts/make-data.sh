@@ -4,7 +4,7 @@
 # `hbook make` tool (built first if needed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tool=${HBOOK_TOOL:-build/sim/hbook/hbook}
+tool=${HBOOK_TOOL:-build/bin/hbook}
 if [ ! -x "$tool" ]; then
   bash scripts/setup-deps.sh
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -22,5 +22,5 @@ done
 if [ -e "$report" ] && compgen -G "$dir/h*.hbook" >/dev/null; then
   page=$("$report" "$dir") && echo "report page: $page" || echo "the report page could not be made"
 fi
-echo "look at the histograms with: build/sim/hbook/hbook show $dir/h*.hbook"
+echo "look at the histograms with: build/bin/hbook show $dir/h*.hbook"
 exit $status

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "console_capture.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "hbook_memory_dump.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "hbook/rzfile.h"
+#include "hbook/rz/reader.h"
 #include "hbook_test_files.h"
 
 namespace {

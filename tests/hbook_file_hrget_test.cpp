@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "hbook/hbook.h"
-#include "hbook/rzfile.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
+#include "hbook/rz/reader.h"
 #include "textout/console.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "hbook/rzdump.h"
-#include "hbook/rzfile.h"
-#include "hbook/rzwords.h"
+#include "hbook/print/dump.h"
+#include "hbook/rz/reader.h"
+#include "hbook/rz/words.h"
 #include "hbook_test_files.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hbook/rzfile.h"
+#include "hbook/rz/reader.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <set>
 #include <sstream>
 
-#include "hbook/rzfile.h"
+#include "hbook/rz/reader.h"
 #include "hbook_compare.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 
 TEST(HbookFillEdges, UpperEdgeNotReachedByTheWidthsIsStillTheOverflow) {
   constexpr std::int32_t NX = 230;

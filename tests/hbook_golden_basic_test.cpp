@@ -15,8 +15,8 @@
 #include <string>
 
 #include "hbook/hbook.h"
-#include "hbook/rzfile.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
+#include "hbook/rz/reader.h"
 #include "hbook_compare.h"
 #include "textout/console.h"
 

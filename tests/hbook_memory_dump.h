@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "hbook/histogram.h"
+#include "hbook/objects/histogram.h"
 
 namespace hbooktest {
 

@@ -12,7 +12,7 @@
 
 #include "console_capture.h"
 #include "hbook/hbook.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "hbook_memory_dump.h"
 
 namespace {

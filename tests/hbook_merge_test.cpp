@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "hbook/merge.h"
-#include "hbook/rzfile.h"
+#include "hbook/rz/reader.h"
 
 namespace fs = std::filesystem;
 

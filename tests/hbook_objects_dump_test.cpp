@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "hbook/dump/dumpall.h"
-#include "hbook/rzfile.h"
+#include "hbook/print/dumpall/dumpall.h"
+#include "hbook/rz/reader.h"
 #include "hbook_test_files.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <limits>
 #include <sstream>
 
-#include "hbook/export/csv.h"
-#include "hbook/export/json.h"
-#include "hbook/rzfile.h"
+#include "hbook/print/csv.h"
+#include "hbook/print/json.h"
+#include "hbook/rz/reader.h"
 #include "json_reader.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "hbook/read/directory.h"
-#include "hbook/read/image.h"
-#include "hbook/rzfile.h"
+#include "hbook/rz/read/image.h"
+#include "hbook/rz/read/listing.h"
+#include "hbook/rz/reader.h"
 #include "hbook_test_files.h"
 
 namespace {

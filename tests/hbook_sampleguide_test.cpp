@@ -8,8 +8,8 @@
 #include <limits>
 #include <vector>
 
-#include "hbook/sampleguide.h"
-#include "hbook/store.h"
+#include "hbook/memory/sampleguide.h"
+#include "hbook/memory/store.h"
 #include "hbook_memory_dump.h"
 
 namespace {

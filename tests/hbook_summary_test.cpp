@@ -9,8 +9,8 @@
 #include <map>
 #include <string>
 
-#include "hbook/rzfile.h"
-#include "hbook/summary.h"
+#include "hbook/print/statistics.h"
+#include "hbook/rz/reader.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "hbook/hbook.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
 #include "transport/run/run.h"

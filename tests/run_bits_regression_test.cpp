@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "run_support.h"
 

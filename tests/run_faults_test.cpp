@@ -12,7 +12,7 @@
 #include <functional>
 #include <thread>
 
-#include "hbook/writestop.h"
+#include "hbook/rz/writestop.h"
 #include "run_support.h"
 
 using namespace runtest;

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "hbook/hbook.h"
+#include "hbook/memory/store.h"
 #include "hbook/merge.h"
-#include "hbook/store.h"
 #include "transport/run/resultsums.h"
 #include "transport/run/run.h"
 

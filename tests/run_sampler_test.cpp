@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "hbook/hbook.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "run_support.h"
 #include "transport/run/parallel/launcher.h"

@@ -8,7 +8,7 @@
 
 #include "console_capture.h"
 #include "hbook/hbook.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "run_support.h"
 #include "transport/event/stages.h"

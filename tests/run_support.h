@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "hbook/histogram.h"
-#include "hbook/rzfile.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
+#include "hbook/objects/histogram.h"
+#include "hbook/rz/reader.h"
 #include "textout/console.h"
 #include "transport/run/run.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hbook/hbookfile.h"
+#include "hbook/objects/directory.h"
 
 namespace binding {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "convert.h"
-#include "hbook/histogram.h"
-#include "hbook/rzfile.h"
-#include "hbook/summary.h"
+#include "hbook/objects/histogram.h"
+#include "hbook/print/statistics.h"
+#include "hbook/rz/reader.h"
 
 namespace py = pybind11;
 

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "hbook/rzfile.h"
+#include "hbook/rz/reader.h"
 
 namespace hbook {
 

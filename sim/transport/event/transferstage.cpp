@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "hbook/hbook.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "transport/constants.h"
 #include "transport/event/stages.h"
 #include "transport/helium/wq.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "transport/run/transferestimate.h"
 
 namespace tarn {

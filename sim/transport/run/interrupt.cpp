@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "hbook/writestop.h"
+#include "hbook/rz/writestop.h"
 
 namespace tarn {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "hbook/hbook.h"
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "textout/freeformat.h"
 #include "transport/run/interrupt.h"
 #include "transport/run/run.h"

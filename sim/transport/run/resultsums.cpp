@@ -3,8 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "hbook/memory/store.h"
 #include "hbook/merge.h"
-#include "hbook/store.h"
 
 namespace tarn {
 namespace {

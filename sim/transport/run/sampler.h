@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <string>
 
-#include "hbook/store.h"
+#include "hbook/memory/store.h"
 #include "transport/run/run.h"
 
 namespace tarn {

@@ -1,0 +1,89 @@
+// hbook: look into HBOOK histogram files and make them from tables.
+//
+// One file per subcommand (ls.cpp, dump.cpp, ...); this file maps the names
+// to them, prints the usage and turns errors into exit statuses:
+//   0 done, 1 a file or table that cannot be used or written (standard
+//   output included: a full disk, a closed pipe), 2 a wrong command line.
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tool.h"
+
+namespace {
+
+using hbooktool::UsageError;
+
+struct Subcommand {
+  const char* name;
+  int (*run)(const std::vector<std::string>&);
+  const char* usage;
+};
+
+const Subcommand kSubcommands[] = {
+    {"ls", hbooktool::commandLs, "hbook ls FILE                  every object: directory, id, kind, shape, entries, title"},
+    {"dump", hbooktool::commandDump,
+     "hbook dump FILE [ID]           every value of the 1-D histograms, in the layout of the reference dumps\n"
+     "  hbook dump --all FILE          every object of every directory, in the layout of the package's object dumps"},
+    {"show", hbooktool::commandShow, "hbook show FILE [ID...]        statistics as the package prints them, and a chart"},
+    {"plot", hbooktool::commandPlot,
+     "hbook plot FILE ID [ID...] -o OUT.png|OUT.svg|OUT.pdf\n"
+     "                               one panel per histogram (matplotlib, through hbook-plot)"},
+    {"csv", hbooktool::commandCsv,
+     "hbook csv FILE ID              a table: per bin (1-D), per cell (2-D), per channel (profile), per entry (ntuple)"},
+    {"json", hbooktool::commandJson, "hbook json FILE [ID]           the file or one object as JSON; ID may be /DIR/ID"},
+    {"make", hbooktool::commandMake,
+     "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
+     "                               histograms from tables; OUT is replaced only with --force"},
+    {"merge", hbooktool::commandMerge,
+     "hbook merge OUT IN.hbook...    the files of separate runs added together into a new file OUT"},
+};
+
+std::string usage() {
+  std::string text = "usage:\n";
+  for (const Subcommand& s : kSubcommands) text += "  " + std::string(s.usage) + "\n";
+  text +=
+      "TABLE.csv: a header line naming the columns low, high, content (others ignored), then one row per bin;\n"
+      "lines starting with '#' are comments.\n";
+  return text;
+}
+
+int run(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
+    std::cout << usage();
+    return args.empty() ? 2 : 0;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  for (const Subcommand& s : kSubcommands) {
+    if (args[0] == s.name) return s.run(rest);
+  }
+  throw UsageError{"unknown command: " + args[0]};
+}
+
+int runAndReport(int argc, char** argv) {
+  try {
+    return run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& e) {
+    std::cerr << "hbook: " << e.message << "\n" << usage();
+    return 2;
+  } catch (const hbooktool::InputError& e) {
+    std::cerr << "hbook: " << e.message << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "hbook: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Beyond the file-size limit a write fails with a message instead of killing the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
+  const int status = runAndReport(argc, argv);
+  const std::string failed = hbooktool::flushStandardOutput();
+  if (failed.empty()) return status;
+  std::cerr << "hbook: writing to standard output failed: " << failed << "\n";
+  return status != 0 ? status : 1;
+}

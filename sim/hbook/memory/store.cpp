@@ -1,0 +1,287 @@
+// The histogram memory: booking, filling, deleting and copying 1-D
+// histograms the way the package does it, in single precision.
+#include "hbook/memory/store.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <new>
+#include <utility>
+
+#include "hbook/hbug.h"
+
+namespace hbook {
+
+Store::Store(std::int64_t limitWords) : limitWords_(limitWords) {}
+
+namespace {
+
+// The title HBOOK1 keeps: trailing blanks dropped, then a trailing '$' and
+// the blanks before it; one blank becomes empty.
+std::string_view storedTitleView(std::string_view title) {
+  auto dropTrailingBlanks = [](std::string_view t) {
+    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    return t;
+  };
+  std::string_view t = dropTrailingBlanks(title);
+  if (!t.empty() && t.back() == '$') t = dropTrailingBlanks(t.substr(0, t.size() - 1));
+  return t;
+}
+
+}  // namespace
+
+std::string Store::storedTitle(std::string_view title) { return std::string(storedTitleView(title)); }
+
+std::int64_t Store::wordsFor(const Histogram& h) {
+  const std::int64_t nx = std::max<std::int64_t>(h.nx, 0);
+  const std::int64_t titleWords = (static_cast<std::int64_t>(h.title.size()) + 3) / 4;
+  std::int64_t words = (nx + 10) + (9 + titleWords) + 23;
+  if (!h.sumw2.empty()) words += nx + 10;
+  return words;
+}
+
+std::int32_t Store::channelOf(const Histogram& h, float x) {
+  if (x < h.xmin) return 0;           // also -Inf
+  if (!(x < h.xmax)) return h.nx + 1;  // x >= xmax, +Inf and NaN
+  // int((x - XMIN) * NX / (XMAX - XMIN)) + 1, left to right in single precision.
+  const float scaled = (x - h.xmin) * static_cast<float>(h.nx) / (h.xmax - h.xmin);
+  // x just below XMAX can round up to NX: the package then writes the
+  // overflow word. Anything not finite (a histogram with unusable edges)
+  // also goes there, and never reaches the integer conversion.
+  if (!(scaled < static_cast<float>(h.nx))) return h.nx + 1;
+  if (!(scaled >= 0.0f)) return 0;
+  return static_cast<std::int32_t>(scaled) + 1;
+}
+
+void Store::index(std::int32_t id, Histogram* h) {
+  if (id >= 0 && id < DIRECT_IDS) {
+    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
+    if (page >= pages_.size()) pages_.resize(page + 1);
+    if (!pages_[page]) {
+      if (!h) return;
+      pages_[page] = std::make_unique<std::array<Histogram*, PAGE_IDS>>();
+      pages_[page]->fill(nullptr);
+    }
+    (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)] = h;
+  } else if (h) {
+    byOtherId_[id] = h;
+  } else {
+    byOtherId_.erase(id);
+  }
+}
+
+Histogram* Store::append(std::unique_ptr<Histogram> h) {
+  usedWords_ += wordsFor(*h);
+  Histogram* added = h.get();
+  order_.push_back(std::move(h));
+  index(added->id, added);
+  return added;
+}
+
+// A default histogram, in the storage of a deleted one when there is one:
+// its channel vector, title and guide keep their capacity, everything else
+// is as new.
+std::unique_ptr<Histogram> Store::blankHistogram() {
+  if (spares_.empty()) return std::make_unique<Histogram>();
+  std::unique_ptr<Histogram> h = std::move(spares_.back());
+  spares_.pop_back();
+  std::vector<float> channels = std::move(h->channels);
+  std::string title = std::move(h->title);
+  std::vector<std::uint16_t> guideEdges = std::move(h->sampleGuide.edge);
+  *h = Histogram();
+  channels.clear();
+  title.clear();
+  guideEdges.clear();
+  h->channels = std::move(channels);
+  h->title = std::move(title);
+  h->sampleGuide.edge = std::move(guideEdges);
+  return h;
+}
+
+bool Store::book(std::int32_t id, std::string_view title, std::int32_t nx, float xmin, float xmax) {
+  if (find(id)) {
+    hbugError("HBOOK1", "Histogram already exists", id);
+    return false;
+  }
+  if (id == 0) {
+    hbugError("HBOOK1", "Histogram identifier 0 is not allowed", id);
+    return false;
+  }
+  if (nx == 0) nx = 100;  // the package's default number of channels
+  if (nx < 0) {
+    hbugError("HBOOK1", "Number of channels must be positive", id);
+    return false;
+  }
+  // The package would switch to automatic binning for XMAX <= XMIN; this
+  // program never asks for it, so such bookings (and unusable edges) are refused.
+  if (!std::isfinite(xmin) || !std::isfinite(xmax) || !(xmax > xmin) ||
+      !std::isfinite(xmax - xmin)) {
+    hbugError("HBOOK1", "Invalid axis limits", id);
+    return false;
+  }
+  std::unique_ptr<Histogram> h = blankHistogram();
+  h->id = id;
+  h->title.assign(storedTitleView(title));
+  h->nx = nx;
+  h->xmin = xmin;
+  h->xmax = xmax;
+  h->kbits = 1;
+  if (usedWords_ + wordsFor(*h) > limitWords_) {
+    hbugError("HBOOK1", "Not enough space in memory", id);
+    return false;
+  }
+  try {
+    h->channels.assign(static_cast<std::size_t>(nx) + 2, 0.0f);
+  } catch (const std::bad_alloc&) {
+    hbugError("HBOOK1", "Not enough space in memory", id);
+    return false;
+  }
+  append(std::move(h));
+  return true;
+}
+
+void Store::fill(std::int32_t id, float x, float w) {
+  Histogram* h = find(id);
+  if (h) fillHistogram(*h, x, w);
+}
+
+void Store::fillHistogram(Histogram& h, float x, float w) {
+  if (h.nx < 1 || h.channels.size() != static_cast<std::size_t>(h.nx) + 2) return;
+  const std::int32_t channel = channelOf(h, x);
+  h.channels[static_cast<std::size_t>(channel)] += w;
+  if (!h.sumw2.empty() && channel >= 1 && channel <= h.nx && h.sumw2.size() == static_cast<std::size_t>(h.nx))
+    h.sumw2[static_cast<std::size_t>(channel) - 1] += w * w;
+  // Every call counts, under- and overflow and zero weights included; the
+  // counter wraps like the package's 32-bit integer.
+  h.entries = static_cast<std::int32_t>(static_cast<std::uint32_t>(h.entries) + 1u);
+  h.sampleGuide.drop();  // the contents changed
+}
+
+float Store::random(std::int32_t id) {
+  Histogram* h = find(id);
+  if (!h) return 0.0f;
+  if (h->entries != -1) {
+    // Integration depends on the channels alone: a copy whose channels are
+    // bit for bit those of a kept copy integrates to the kept integration.
+    const CopyCache::Copy* kept = copies_.integrable(*h);
+    if (kept) adoptIntegration(*h, kept->integrated, kept->guide);
+  }
+  return sample(*h);
+}
+
+bool Store::remove(std::int32_t id) {
+  if (id == 0) {
+    clear();
+    return true;
+  }
+  Histogram* gone = find(id);
+  if (!gone) {
+    hbugError("HDELET", "Unknown histogram", id);
+    return false;
+  }
+  index(id, nullptr);
+  usedWords_ -= wordsFor(*gone);
+  const auto at = std::find_if(order_.begin(), order_.end(),
+                               [gone](const std::unique_ptr<Histogram>& p) { return p.get() == gone; });
+  if (spares_.size() < SPARES) spares_.push_back(std::move(*at));
+  order_.erase(at);
+  return true;
+}
+
+bool Store::copyRange(std::int32_t id1, std::int32_t id2, std::string_view title,
+                      std::int32_t ifirst, std::int32_t ilast) {
+  const Histogram* source = find(id1);
+  if (!source) {
+    hbugError("HCOPYR", "Unknown histogram", id1);
+    return false;
+  }
+  const std::int64_t bins = static_cast<std::int64_t>(ilast) - ifirst + 1;
+  if (bins < 1 || bins > INT32_MAX || source->nx < 1 ||
+      source->channels.size() != static_cast<std::size_t>(source->nx) + 2) {
+    hbugError("HCOPYR", "Invalid channel range", id1);
+    return false;
+  }
+  // Everything needed from the source is taken before id2 is replaced
+  // (id1 and id2 may be the same histogram).
+  const std::int32_t nx = source->nx;
+  const float xmin = source->xmin;
+  const float width = (source->xmax - source->xmin) / static_cast<float>(nx);
+  copyTitle_.assign(storedTitleView(title).empty() ? std::string_view(source->title) : title);
+
+  // New edges in single precision: the lower edge ifirst-1 widths above
+  // id1's, the upper edge `bins` widths above the new lower edge.
+  const float newXmin = xmin + static_cast<float>(static_cast<std::int64_t>(ifirst) - 1) * width;
+  const float newXmax = newXmin + static_cast<float>(bins) * width;
+
+  const std::vector<float>* kept =
+      copies_.channels(*source, ifirst, static_cast<std::int32_t>(bins), newXmin, newXmax);
+  if (!kept) copySource_.assign(source->channels.begin() + 1, source->channels.begin() + 1 + nx);
+
+  if (find(id2)) {
+    hbugWarning("HCOPYR", "Existing Histogram will be replaced", id2);
+    remove(id2);
+  }
+  if (!book(id2, copyTitle_, static_cast<std::int32_t>(bins), newXmin, newXmax)) return false;
+  Histogram& copy = *find(id2);
+  if (kept) {
+    // The channels nx fills give (copycache.h), and the entries they count.
+    copy.channels = *kept;
+    copy.entries = nx;
+  } else {
+    fillCopy(copy, copySource_.data(), nx, xmin, width);
+  }
+  return true;
+}
+
+void Store::put(Histogram h) {
+  Histogram* existing = find(h.id);
+  if (!existing) {
+    append(std::make_unique<Histogram>(std::move(h)));
+    return;
+  }
+  usedWords_ += wordsFor(h) - wordsFor(*existing);
+  *existing = std::move(h);
+}
+
+const Histogram* Store::find(std::int32_t id) const {
+  if (id >= 0 && id < DIRECT_IDS) {
+    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
+    if (page >= pages_.size() || !pages_[page]) return nullptr;
+    return (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)];
+  }
+  auto it = byOtherId_.find(id);
+  return it == byOtherId_.end() ? nullptr : it->second;
+}
+
+Histogram* Store::find(std::int32_t id) {
+  return const_cast<Histogram*>(static_cast<const Store*>(this)->find(id));
+}
+
+std::vector<const Histogram*> Store::all() const {
+  std::vector<const Histogram*> result;
+  result.reserve(order_.size());
+  for (const auto& h : order_) result.push_back(h.get());
+  return result;
+}
+
+void Store::dropKeptCopies() {
+  copies_.clear();
+  spares_.clear();
+  spares_.shrink_to_fit();
+}
+
+void Store::clear() {
+  order_.clear();
+  pages_.clear();
+  byOtherId_.clear();
+  spares_.clear();
+  copies_.clear();
+  usedWords_ = 0;
+}
+
+Store& memory() {
+  static Store store;
+  return store;
+}
+
+}  // namespace hbook
