@@ -20,6 +20,7 @@
 #include "hbook/print/dumpall/dumpall.h"
 #include "hbook/print/json.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 
 namespace fuzzpipeline {
 

@@ -12,6 +12,7 @@
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 #include "textout/console.h"
 
 namespace {

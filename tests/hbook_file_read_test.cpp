@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "hbook/print/dump.h"
+#include "hbook/rz/date.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/words.h"
 #include "hbook_test_files.h"

@@ -16,7 +16,9 @@
 #include <set>
 #include <sstream>
 
+#include "hbook/rz/date.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 #include "hbook_compare.h"
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include "hbook/merge.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 
 namespace fs = std::filesystem;
 

@@ -13,6 +13,7 @@
 #include "hbook/rz/read/image.h"
 #include "hbook/rz/read/listing.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 #include "hbook_test_files.h"
 
 namespace {

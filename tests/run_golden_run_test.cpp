@@ -17,7 +17,7 @@
 
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
-#include "hbook/rz/reader.h"
+#include "hbook/rz/date.h"
 #include "hbook_compare.h"
 #include "textout/console.h"
 #include "transport/run/run.h"

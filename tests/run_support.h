@@ -16,6 +16,7 @@
 #include "hbook/memory/store.h"
 #include "hbook/objects/histogram.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 #include "textout/console.h"
 #include "transport/run/run.h"
 

@@ -27,6 +27,8 @@
 #include <set>
 #include <sstream>
 
+#include "hbook/rz/date.h"
+#include "hbook/rz/writer.h"
 #include "tool.h"
 
 namespace hbooktool {

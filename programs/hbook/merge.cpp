@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "hbook/merge.h"
+#include "hbook/rz/writer.h"
 #include "tool.h"
 
 namespace hbooktool {

@@ -17,6 +17,7 @@
 #include "hbook/objects/histogram.h"
 #include "hbook/print/statistics.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 
 namespace py = pybind11;
 

@@ -8,6 +8,7 @@
 #include "hbook/hbug.h"
 #include "hbook/memory/store.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 #include "hbook/rz/writestop.h"
 #include "textout/console.h"
 

@@ -1,4 +1,4 @@
-// The date word of HBOOK files and the 6-bit character code of names.
+// The date word of HBOOK files.
 //
 // A date is counted in minutes, M = minute + 60*(hour + 24*(day + 31*(month +
 // 12*Y))) with Y = year - 1986 taken from the two-digit year (86..99 -> 0..13,
@@ -8,8 +8,7 @@
 #include <ctime>
 #include <optional>
 
-#include "hbook/rz/reader.h"
-#include "hbook/rz/words.h"
+#include "hbook/rz/date.h"
 
 namespace hbook {
 
@@ -61,26 +60,6 @@ std::uint32_t dateWord() {
   localtime_r(&now, &local);
   return encodeFileDate(
       FileDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min});
-}
-
-std::uint32_t sixBitWord(std::string_view four) {
-  static constexpr std::string_view kSpecial = "+-*/()$= ,.#'!:\"_]&@?[><\\^;";
-  std::uint32_t word = 0;
-  for (std::size_t i = 0; i < 4; ++i) {
-    const char c = i < four.size() ? four[i] : ' ';
-    std::uint32_t code = 57;  // '?' for anything without a code
-    if (c >= 'A' && c <= 'Z') code = static_cast<std::uint32_t>(c - 'A' + 1);
-    else if (c >= 'a' && c <= 'z') code = static_cast<std::uint32_t>(c - 'a' + 1);
-    else if (c >= '0' && c <= '9') code = static_cast<std::uint32_t>(c - '0' + 27);
-    else if (c == '%') code = 51;
-    else if (c == '{') code = 41;
-    else if (c == '|') code = 40;
-    else if (c == '}') code = 42;
-    else if (auto k = kSpecial.find(c); k != std::string_view::npos) code = static_cast<std::uint32_t>(37 + k);
-    if (c == ' ' && i > 0) code = 0;
-    word |= code << (6 * i);
-  }
-  return word;
 }
 
 }  // namespace rz

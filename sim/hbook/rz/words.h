@@ -1,6 +1,6 @@
 // Small helpers shared by the HBOOK file reader and writer: 32-bit words in
 // the file's byte order, the 6-bit character code of directory names and key
-// tags, and the packed date word.
+// tags.
 #pragma once
 
 #include <cstdint>
@@ -34,9 +34,5 @@ inline void storeBig(unsigned char* p, std::uint32_t w) {
 // character 1 in bits 1-6, 2 in bits 7-12, ...; a blank is 45 in position 1
 // and 0 in positions 2-4.
 std::uint32_t sixBitWord(std::string_view four);
-
-// The packed date word of directories and cycles (minutes since 1986 in bits
-// 9-32, modulo 2^24), from the fixed date if one was set, else the clock.
-std::uint32_t dateWord();
 
 }  // namespace hbook::rz

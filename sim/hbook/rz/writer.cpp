@@ -15,8 +15,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "hbook/rz/reader.h"
+#include "hbook/objects/histogram.h"
+#include "hbook/rz/date.h"
+#include "hbook/rz/fileerror.h"
 #include "hbook/rz/words.h"
+#include "hbook/rz/writer.h"
 #include "hbook/rz/writestop.h"
 
 namespace hbook {

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "hbook/rz/reader.h"
+#include "hbook/rz/fileerror.h"
 
 namespace hbook {
 

@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstdio>
 
-#include "hbook/rz/reader.h"
+#include "hbook/rz/fileerror.h"
 #include "hbook/rz/words.h"
 
 namespace hbook::read {
