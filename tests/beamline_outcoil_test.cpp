@@ -35,10 +35,10 @@ void expectAllMarked(const Out& o) {
 }
 
 // Energies (meV) and their critical angles at 0.001 rad/Å.
-constexpr double kE5 = 5.0;    // thcrit ~ 0.0040
-constexpr double kE1 = 1.0;    // thcrit ~ 0.0090
-constexpr double kE02 = 0.2;   // thcrit ~ 0.0202
-constexpr double kE005 = 0.05; // thcrit ~ 0.0404
+constexpr double kE5 = 5.0;     // thcrit ~ 0.0040
+constexpr double kE1 = 1.0;     // thcrit ~ 0.0090
+constexpr double kE02 = 0.2;    // thcrit ~ 0.0202
+constexpr double kE005 = 0.05;  // thcrit ~ 0.0404
 
 TEST(BeamlineOutcoil, CriticalAnglesOfTheTestEnergies) {
   EXPECT_NEAR(lambdaOf(kE5) * 0.001, 0.004045, 1e-6);

@@ -150,10 +150,10 @@ TEST(HbookBooking, HlimitSetsTheBudgetOfTheRunMemory) {
 TEST(HbookFill, EdgesUnderflowAndOverflow) {
   Store s;
   ASSERT_TRUE(s.book(3005, "E (meV) DetB", 1000, 0.0f, 40.0f));
-  s.fill(3005, 0.0f, 1.0f);    // lower edge: bin 1
-  s.fill(3005, 40.0f, 1.0f);   // upper edge: overflow
-  s.fill(3005, -1e-30f, 1.0f); // just below: underflow
-  s.fill(3005, 5.0f, 1.0f);    // 5.0 * 1000 / 40 = 125 exactly: bin 126
+  s.fill(3005, 0.0f, 1.0f);     // lower edge: bin 1
+  s.fill(3005, 40.0f, 1.0f);    // upper edge: overflow
+  s.fill(3005, -1e-30f, 1.0f);  // just below: underflow
+  s.fill(3005, 5.0f, 1.0f);     // 5.0 * 1000 / 40 = 125 exactly: bin 126
   s.fill(3005, std::nextafter(40.0f, 0.0f), 1.0f);
   const Histogram* h = s.find(3005);
   EXPECT_EQ(h->content(1), 1.0f);

@@ -175,9 +175,9 @@ TEST_F(MergeTest, TheRealPackagesRunFileMarksItsInputs) {
   const auto merged = hbook::mergeHistograms({run, run});
   for (const auto& m : merged) {
     const int id = m.histogram.id;
-    const hbook::MergeRole expected = (id == 151 || id == 152 || id == 301) ? hbook::MergeRole::Input
+    const hbook::MergeRole expected = (id == 151 || id == 152 || id == 301)   ? hbook::MergeRole::Input
                                       : (id == 100 || id == 302 || id == 402) ? hbook::MergeRole::WorkingCopy
-                                                                                : hbook::MergeRole::Tally;
+                                                                              : hbook::MergeRole::Tally;
     EXPECT_EQ(m.role, expected) << id;
   }
 }

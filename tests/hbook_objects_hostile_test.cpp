@@ -143,9 +143,9 @@ TEST_F(ObjectsHostile, RecordLengthDetectionStaysInsideTheFile) {
   for (const std::size_t words : {std::size_t{8704}, std::size_t{64}}) {
     Words w(std::vector<unsigned char>(4 * words, 0));
     const std::size_t j = words == 8704 ? 8000 : 33;  // the trial record length
-    w.set(j + 24, 1);  // LB = 1 (record 2 word 25)
-    w.set(j + 1, static_cast<std::uint32_t>(j));  // word LB + 1: the record length J
-    w.set(j + 23, static_cast<std::uint32_t>(j));  // LD = J: word J + LD lies past the end
+    w.set(j + 24, 1);                                 // LB = 1 (record 2 word 25)
+    w.set(j + 1, static_cast<std::uint32_t>(j));      // word LB + 1: the record length J
+    w.set(j + 23, static_cast<std::uint32_t>(j));     // LD = J: word J + LD lies past the end
     expectRefused(w, "no consistent record length");
   }
 }
@@ -216,7 +216,7 @@ TEST_F(ObjectsHostile, LoopsAndSharedStructuresAreRefused) {
     Words w(kObjects + "h2.hbook");
     int nth = 1;
     while (w.get(w.bankName(15, "SLIX", nth) + 3) != 0) ++nth;  // the slice master has no data words
-    const std::size_t slix = w.bankName(15, "SLIX", nth);  // its links 1..3 lead to the slices
+    const std::size_t slix = w.bankName(15, "SLIX", nth);       // its links 1..3 lead to the slices
     w.set(linkWord(slix, 2), w.get(linkWord(slix, 1)));
     expectRefused(w, "reached a second time");
   }

@@ -42,9 +42,9 @@ class ConsoleCapture {
 };
 
 struct RefValue {
-  long position;     // 1-based position in the sequence
-  float value;       // exact, from the hex float column
-  long long times24; // value * 2^24 column
+  long position;      // 1-based position in the sequence
+  float value;        // exact, from the hex float column
+  long long times24;  // value * 2^24 column
 };
 
 struct RefBlock {

@@ -15,9 +15,9 @@ using namespace runtest;
 
 namespace {
 
-constexpr double HBAR = 0.6582122;          // meV ps
-constexpr double TWO_MASS = 0.2090815502;   // meV ps^2 / Å^2
-constexpr double MASS = 0.1045407751;       // meV ps^2 / Å^2
+constexpr double HBAR = 0.6582122;         // meV ps
+constexpr double TWO_MASS = 0.2090815502;  // meV ps^2 / Å^2
+constexpr double MASS = 0.1045407751;      // meV ps^2 / Å^2
 
 // Writes lam.hbook with one bin [lo, hi) Å, sq.hbook with S(q) = 1 in the
 // single bin `qBin` (1..90) and zero gradient histograms.

@@ -12,7 +12,7 @@ int commandLs(const std::vector<std::string>& args) {
   std::printf("%-12s %10s %-7s %-36s %10s  %s\n", "DIRECTORY", "ID", "KIND", "SHAPE", "ENTRIES", "TITLE");
   for (const hbook::Directory& d : file.directories) {
     for (const hbook::ObjectRef& o : d.objects) {
-      const bool errors = o.kind == hbook::ObjectKind::Histogram1D ? !d.histograms[o.index].sumw2.empty()
+      const bool errors = o.kind == hbook::ObjectKind::Histogram1D   ? !d.histograms[o.index].sumw2.empty()
                           : o.kind == hbook::ObjectKind::Histogram2D ? !d.histograms2d[o.index].sumw2.empty()
                                                                       : false;
       std::printf("%-12s %10d %-7s %-36s %10lld  %s%s\n", d.path.c_str(), o.id, hbook::kindName(o.kind), d.shape(o).c_str(),

@@ -12,11 +12,11 @@ namespace hbook {
 // silent about it apart from its console lines).
 enum class FileStatus {
   Ok,
-  Missing,   // HRGET: no such file
-  Bad,       // HRGET: unreadable or malformed file (the console says where)
-  NotFound,  // HRGET: the file has no histogram with that id
-  WrongKind, // HRGET: the object with that id is not a 1-D histogram (2-D, profile, ntuple)
-  Exists,    // HRPUT "N": the file exists and was left untouched
+  Missing,    // HRGET: no such file
+  Bad,        // HRGET: unreadable or malformed file (the console says where)
+  NotFound,   // HRGET: the file has no histogram with that id
+  WrongKind,  // HRGET: the object with that id is not a 1-D histogram (2-D, profile, ntuple)
+  Exists,     // HRPUT "N": the file exists and was left untouched
   WriteFailed,
   Interrupted,  // HRPUT: a signal stopped the write (writestop.h); nothing left behind
 };

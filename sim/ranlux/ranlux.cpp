@@ -17,15 +17,15 @@
 namespace ranlux {
 namespace {
 
-constexpr std::int32_t MAXLEV = 4;              // highest luxury level
-constexpr std::int32_t LXDFLT = 3;              // default luxury level
+constexpr std::int32_t MAXLEV = 4;                                  // highest luxury level
+constexpr std::int32_t LXDFLT = 3;                                  // default luxury level
 constexpr std::int32_t NDSKIP[MAXLEV + 1] = {0, 24, 73, 199, 365};  // p - 24 per level
-constexpr std::int32_t IGIGA = 1000000000;      // 10^9
-constexpr std::int32_t JSDFLT = 314159265;      // default seed
-constexpr std::int32_t ITWO24 = 1 << 24;        // 2^24
-constexpr std::int32_t ICONS = 2147483563;      // modulus of the seeding generator
-constexpr std::int32_t ITWO12 = 1 << 12;        // below 2^-12 a number is padded
-constexpr float TWOM24 = 0x1p-24f;              // 2^-24
+constexpr std::int32_t IGIGA = 1000000000;                          // 10^9
+constexpr std::int32_t JSDFLT = 314159265;                          // default seed
+constexpr std::int32_t ITWO24 = 1 << 24;                            // 2^24
+constexpr std::int32_t ICONS = 2147483563;                          // modulus of the seeding generator
+constexpr std::int32_t ITWO12 = 1 << 12;                            // below 2^-12 a number is padded
+constexpr float TWOM24 = 0x1p-24f;                                  // 2^-24
 
 // Fortran Iw editing: right-justified in w characters, all asterisks if the
 // value does not fit.

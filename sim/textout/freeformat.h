@@ -23,9 +23,9 @@
 
 namespace textout {
 
-std::string formatInt(std::int64_t v);   // I12, wider for more digits
-std::string formatReal(float v);         // G15.7
-std::string formatDouble(double v);      // G25.16
+std::string formatInt(std::int64_t v);  // I12, wider for more digits
+std::string formatReal(float v);        // G15.7
+std::string formatDouble(double v);     // G25.16
 
 class Line {
  public:

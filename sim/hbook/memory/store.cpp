@@ -41,7 +41,7 @@ std::int64_t Store::wordsFor(const Histogram& h) {
 }
 
 std::int32_t Store::channelOf(const Histogram& h, float x) {
-  if (x < h.xmin) return 0;           // also -Inf
+  if (x < h.xmin) return 0;            // also -Inf
   if (!(x < h.xmax)) return h.nx + 1;  // x >= xmax, +Inf and NaN
   // int((x - XMIN) * NX / (XMAX - XMIN)) + 1, left to right in single precision.
   const float scaled = (x - h.xmin) * static_cast<float>(h.nx) / (h.xmax - h.xmin);

@@ -62,7 +62,7 @@ class Store {
   const Histogram* find(std::int32_t id) const;
   Histogram* find(std::int32_t id);
   std::vector<const Histogram*> all() const;  // booking order
-  void clear();  // removes every histogram; the word budget stays
+  void clear();                               // removes every histogram; the word budget stays
 
   // HLIMIT: the word budget for bookings.
   void setLimit(std::int64_t words) { limitWords_ = words; }
@@ -103,9 +103,9 @@ class Store {
 
   std::int64_t limitWords_;
   std::int64_t usedWords_ = 0;
-  std::vector<std::unique_ptr<Histogram>> order_;  // booking order
+  std::vector<std::unique_ptr<Histogram>> order_;                         // booking order
   std::vector<std::unique_ptr<std::array<Histogram*, PAGE_IDS>>> pages_;  // the same histograms by id
-  std::unordered_map<std::int32_t, Histogram*> byOtherId_;  // ... and the other ids
+  std::unordered_map<std::int32_t, Histogram*> byOtherId_;                // ... and the other ids
   std::vector<std::unique_ptr<Histogram>> spares_;
   CopyCache copies_;
   std::vector<float> copySource_;  // copyRange's source bins when not kept

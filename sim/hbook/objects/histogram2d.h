@@ -12,19 +12,19 @@ namespace hbook {
 
 // A projection, slice or band: channels 0 (underflow) .. n+1 (overflow).
 struct Projection {
-  std::string name;            // PROX, PROY, SLIX01.., SLIY01.., BANX01..
-  std::int32_t nbit = 32;      // bits per channel (32: floats)
-  std::int32_t entries = 0;    // fill calls
+  std::string name;          // PROX, PROY, SLIX01.., SLIY01.., BANX01..
+  std::int32_t nbit = 32;    // bits per channel (32: floats)
+  std::int32_t entries = 0;  // fill calls
   std::vector<float> channels;
-  std::vector<float> sumw2;    // channels 1..n; empty without errors
-  float low = 0.0f;            // band limits (bands only)
+  std::vector<float> sumw2;  // channels 1..n; empty without errors
+  float low = 0.0f;          // band limits (bands only)
   float high = 0.0f;
 };
 
 struct Histogram2D {
   std::int32_t id = 0;
-  std::string title;         // trailing blanks removed
-  std::uint32_t kbits = 2;   // HID2 word 1: bit 2 2-D, bit 3 table, bit 8 projections
+  std::string title;        // trailing blanks removed
+  std::uint32_t kbits = 2;  // HID2 word 1: bit 2 2-D, bit 3 table, bit 8 projections
   std::int32_t nx = 0;
   float xmin = 0.0f;
   float xmax = 0.0f;

@@ -23,7 +23,7 @@ struct RowNtuple {
   std::vector<std::string> tags;
   std::vector<float> minimum;  // per variable, over all rows
   std::vector<float> maximum;
-  std::vector<float> values;   // row-major: row r (0-based), variable v at r * nvar + v
+  std::vector<float> values;  // row-major: row r (0-based), variable v at r * nvar + v
 
   float value(std::int64_t row, int var) const { return values.at(static_cast<std::size_t>(row * nvar + var)); }
 };
@@ -35,15 +35,15 @@ struct Column {
   std::string name;
   std::string block;
   ColumnType type = ColumnType::Real;
-  int size = 4;                   // bytes per element: 4, 8 (REAL*8) or the CHARACTER length
-  int nbits = 32;                 // bits per stored element
+  int size = 4;    // bytes per element: 4, 8 (REAL*8) or the CHARACTER length
+  int nbits = 32;  // bits per stored element
   // Array dimensions, first index fastest; a variable last dimension is
   // given as minus the maximum of its index variable. Empty for a scalar.
   std::vector<std::int32_t> dims;
-  int indexVariable = -1;         // the variable giving the last dimension, or -1
-  bool isIndex = false;           // the variable is the index of another
-  bool hasRange = false;          // declared range [low, high]
-  std::uint32_t rangeLow = 0;     // integer value or float bits, as the type says
+  int indexVariable = -1;      // the variable giving the last dimension, or -1
+  bool isIndex = false;        // the variable is the index of another
+  bool hasRange = false;       // declared range [low, high]
+  std::uint32_t rangeLow = 0;  // integer value or float bits, as the type says
   std::uint32_t rangeHigh = 0;
 
   // Values, in row order; an array contributes its elements in Fortran

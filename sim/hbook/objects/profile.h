@@ -10,14 +10,14 @@ namespace hbook {
 
 struct Profile {
   std::int32_t id = 0;
-  std::string title;           // trailing blanks removed
-  std::uint32_t kbits = 0x181; // header word 1: bits 1 (1-D) and 8 (profile)
+  std::string title;            // trailing blanks removed
+  std::uint32_t kbits = 0x181;  // header word 1: bits 1 (1-D) and 8 (profile)
   std::int32_t nx = 0;
   float xmin = 0.0f;
   float xmax = 0.0f;
-  float ymin = 0.0f;           // y range given to HBPROF (header words 7, 8)
+  float ymin = 0.0f;  // y range given to HBPROF (header words 7, 8)
   float ymax = 0.0f;
-  std::int32_t entries = 0;    // fill calls, including those outside the x range
+  std::int32_t entries = 0;  // fill calls, including those outside the x range
   // Error option: status bits 1-2 of the w*y^2 bank (0 ' ', 1 'S', 2 'I'); bit 3 'P'.
   std::uint32_t errorStatus = 0;
   // Sum of w*y per channel 0..nx+1; channels 0 and nx+1 hold what fills

@@ -25,17 +25,17 @@ namespace hbook {
 
 // An object of the file that is not read, with the line that says so.
 struct SkippedObject {
-  std::int32_t id = 0;         // first key element (the histogram id)
-  std::string note;            // "<file>: key <n> (<id>,0): histogram with variable bin edges, skipped"
-  std::string directory = "/"; // the directory holding it
+  std::int32_t id = 0;          // first key element (the histogram id)
+  std::string note;             // "<file>: key <n> (<id>,0): histogram with variable bin edges, skipped"
+  std::string directory = "/";  // the directory holding it
 };
 
 struct ReadResult {
   std::vector<Histogram> histograms;   // 1-D histograms of the top directory, directory order
   std::vector<SkippedObject> skipped;  // objects not read, with the reason
-  int recordWords = 0;                // record length found in the file
-  int objects = 0;                    // keys in the top directory
-  int allHistograms = 0;              // keys (id, 0) of the top directory: histograms of every kind and ntuples
+  int recordWords = 0;                 // record length found in the file
+  int objects = 0;                     // keys in the top directory
+  int allHistograms = 0;               // keys (id, 0) of the top directory: histograms of every kind and ntuples
   // Every directory, breadth first from the top one ("/"), with every object read.
   std::vector<Directory> directories;
 };

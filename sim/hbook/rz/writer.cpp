@@ -28,8 +28,8 @@ namespace {
 using rz::kRecordWords;
 constexpr std::uint32_t kStoreBase = 0x000F0000;
 constexpr std::int64_t kMaxObjectWords = (std::int64_t{1} << 20) - 1;  // 20-bit length field of a cycle
-constexpr std::uint32_t kBookedStatus = 0x00040000;                   // ZEBRA status: one extra I/O word
-constexpr std::uint32_t kReadStatus = 0x00040010;                     // ... and bit 5: read from a file
+constexpr std::uint32_t kBookedStatus = 0x00040000;                    // ZEBRA status: one extra I/O word
+constexpr std::uint32_t kReadStatus = 0x00040010;                      // ... and bit 5: read from a file
 
 std::uint32_t hollerith(const char* four) {
   return (std::uint32_t{static_cast<unsigned char>(four[0])} << 24) |

@@ -17,7 +17,7 @@ void OUTCOIL(double critFactor, double E, double x, double y, double z, double t
              double& xout, double& yout, double& zout, double& thxout, double& thyout) {
   using tarn::LOST_MARKER;
   const double lambda = tarn::wavelengthAngstrom(E);  // Å
-  const double thcrit = lambda * critFactor;           // rad
+  const double thcrit = lambda * critFactor;          // rad
 
   // Entrance window: |y| <= 2.5 and x in one of the two channels.
   if (!(-2.5 <= y && y <= 2.5 && (inRightChannel(x) || inLeftChannel(x)))) {

@@ -83,7 +83,7 @@ inline void reflectingGuide(const GuideGeometry& g, double E, double x, double y
                             double thx, double thy, double& xout, double& yout, double& zout,
                             double& thxout, double& thyout) {
   const double lambda = wavelengthAngstrom(E);  // Å
-  const double thcrit = lambda * g.critFactor;   // rad
+  const double thcrit = lambda * g.critFactor;  // rad
 
   // Entrance window, bounds inclusive.
   if (!(-g.H <= y && y <= g.H && -g.W <= x && x <= g.W)) {

@@ -54,7 +54,7 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
 
   // Incoming wave number and the energy given to the helium.
   const double k0 = std::sqrt(E * tarn::TWO_NEUTRON_MASS) / tarn::HBAR_MEV_PS;  // 1/Å
-  double wp = 0.0;  // 1/ps
+  double wp = 0.0;                                                              // 1/ps
   WQ(q, wp, E, k0);
   const double ep = E - wp * tarn::HBAR_MEV_PS;  // meV
   if (!(ep > 0.0)) textout::print(textout::Line().text(" ep < 0:").dbl(ep));

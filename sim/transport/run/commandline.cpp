@@ -112,7 +112,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const std::strin
   run.seed = v.seed;
   run.inputDir = v.inputDir;
   run.outputDir = v.outputDir;
-  run.sampler = v.sampler == "rndm" ? SamplerChoice::Rndm
+  run.sampler = v.sampler == "rndm"     ? SamplerChoice::Rndm
                 : v.sampler == "ranlux" ? SamplerChoice::Ranlux
                                         : SamplerChoice::Automatic;
   return line;

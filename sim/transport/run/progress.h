@@ -45,7 +45,7 @@ class Progress {
   Clock clock_;
   double start_ = 0.0, lastShown_ = 0.0;
   std::int64_t countdown_ = 1, stride_ = 1, calls_ = 0;  // update() calls between and up to clock readings
-  std::size_t shownWidth_ = 0;  // 0: nothing shown
+  std::size_t shownWidth_ = 0;                           // 0: nothing shown
 };
 
 // "45 s", "3 min 07 s", "2 h 05 min".

@@ -12,7 +12,7 @@ namespace {
 constexpr int COUNTER_FIELDS = 10;  // the nine counters and nNoTransfer
 
 void countersTo(const Counters& c, std::int64_t nNoTransfer, std::int64_t out[COUNTER_FIELDS]) {
-  const std::int64_t values[COUNTER_FIELDS] = {c.nTar1In,    c.nScatTar1,  c.nTar2In,     c.nScatTar2,    c.nLowEnergy,
+  const std::int64_t values[COUNTER_FIELDS] = {c.nTar1In,     c.nScatTar1, c.nTar2In,    c.nScatTar2,    c.nLowEnergy,
                                                c.nTar1ToTar2, c.nDetIn,    c.nScatAtDet, c.nDetEChanged, nNoTransfer};
   std::memcpy(out, values, sizeof values);
 }

@@ -88,11 +88,11 @@ int closeRun(RunLog& log, const std::string& logName, int status);
 // (tests and diagnostics) when one is set.
 struct DetectedNeutron {
   std::int64_t event = 0;
-  double En = 0.0;                 // start energy, meV
-  double qUp = 0.0, qDown = 0.0;   // momentum transfers drawn for the cells, 1/Å
-  NeutronState upIn, upOut;        // upstream cell entrance and exit
-  NeutronState downIn, downOut;    // downstream cell entrance and exit
-  NeutronState detector;           // after the last guide (E as after the cells)
+  double En = 0.0;                // start energy, meV
+  double qUp = 0.0, qDown = 0.0;  // momentum transfers drawn for the cells, 1/Å
+  NeutronState upIn, upOut;       // upstream cell entrance and exit
+  NeutronState downIn, downOut;   // downstream cell entrance and exit
+  NeutronState detector;          // after the last guide (E as after the cells)
   bool scatteredUp = false, scatteredDown = false;
   CellTally up, down;
   double totalPath = 0.0, totalRotation = 0.0;  // cm, mrad
@@ -153,9 +153,9 @@ struct RunOptions {
   // Set from the command line (options.h). A run with any of them, or with
   // several ranks, reports the extra lines described in report.h.
   bool extendedReport = false;
-  std::int64_t seed = -1;     // --seed: ranNo instead of the clock's (-1: the clock's)
-  std::string inputDir;       // lam.hbook, gradx.hbook, sq.hbook ("": the working directory)
-  std::string outputDir;      // the run log and the histogram file ("": the working directory)
+  std::int64_t seed = -1;  // --seed: ranNo instead of the clock's (-1: the clock's)
+  std::string inputDir;    // lam.hbook, gradx.hbook, sq.hbook ("": the working directory)
+  std::string outputDir;   // the run log and the histogram file ("": the working directory)
   SamplerChoice sampler = SamplerChoice::Automatic;
   RankGroup* ranks = nullptr;  // null: one process
 };

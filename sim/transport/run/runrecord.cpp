@@ -35,11 +35,11 @@ bool numberAfter(const std::string& line, const std::string& prefix, std::int64_
 void readExactLine(const Log& log, const std::string& line, RunTotals& t) {
   std::istringstream in(line.substr(std::string(EXACT_COUNTS_LABEL).size()));
   Counters& n = t.counters;
-  std::int64_t* const fields[] = {&t.nEvents,     &n.nTar1In, &n.nScatTar1,  &n.nTar2In,
-                                  &n.nScatTar2,   &n.nLowEnergy, &n.nTar1ToTar2, &n.nDetIn,
+  std::int64_t* const fields[] = {&t.nEvents,    &n.nTar1In,      &n.nScatTar1,   &n.nTar2In,
+                                  &n.nScatTar2,  &n.nLowEnergy,   &n.nTar1ToTar2, &n.nDetIn,
                                   &n.nScatAtDet, &n.nDetEChanged, &t.nNoTransfer};
-  const char* const names[] = {"nEvents",    "nTar1In",     "nScatTar1", "nTar2In",      "nScatTar2",  "nLowEnergy",
-                               "nTar1ToTar2", "nDetIn",     "nScatAtDet", "nDetEChanged", "nNoTransfer"};
+  const char* const names[] = {"nEvents",     "nTar1In", "nScatTar1",  "nTar2In",      "nScatTar2",  "nLowEnergy",
+                               "nTar1ToTar2", "nDetIn",  "nScatAtDet", "nDetEChanged", "nNoTransfer"};
   for (int i = 0; i < 11; ++i) {
     std::string name;
     long long v = -1;

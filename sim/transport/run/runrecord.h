@@ -22,10 +22,10 @@ namespace tarn {
 struct RunRecord {
   std::string log;
   RunTotals totals;
-  std::int64_t seed = 0;     // ranNo
+  std::int64_t seed = 0;  // ranNo
   int ranks = 1;
-  bool rndmSampler = true;   // drew the sampler's numbers from RNDM (the run without options always does)
-  bool exactLine = false;    // the counters come from the exact counts line
+  bool rndmSampler = true;  // drew the sampler's numbers from RNDM (the run without options always does)
+  bool exactLine = false;   // the counters come from the exact counts line
 };
 
 // Reads a run log; throws std::runtime_error naming the log and the line.

@@ -6,10 +6,10 @@
 namespace hbook::read {
 namespace {
 
-constexpr std::uint32_t kVariableBins = 0x20;  // KBITS bit 6: bin edges in a bank HBIN (layout not verified)
-constexpr std::uint32_t kErrorsBank = 0x100;   // KBITS bit 9
-constexpr std::int64_t kHeaderWords = 9;       // HID1 data words before the title
-constexpr std::int64_t kContentsHeader = 8;    // HCO1 data words before channel 0
+constexpr std::uint32_t kVariableBins = 0x20;        // KBITS bit 6: bin edges in a bank HBIN (layout not verified)
+constexpr std::uint32_t kErrorsBank = 0x100;         // KBITS bit 9
+constexpr std::int64_t kHeaderWords = 9;             // HID1 data words before the title
+constexpr std::int64_t kContentsHeader = 8;          // HCO1 data words before channel 0
 constexpr std::uint32_t kReadFromFileStatus = 0x10;  // ZEBRA status bit 5 of HID1: read from a file
 
 }  // namespace

@@ -7,10 +7,10 @@
 namespace hbook::read {
 namespace {
 
-constexpr std::int64_t kHeaderWords = 11;     // HID2 data words before the title
-constexpr std::int64_t kCellsHeader = 2;      // HCO2 data words before the first cell: NBIT, NOENT
-constexpr std::int64_t kChannelsHeader = 8;   // projection contents words before channel 0
-constexpr std::int64_t kBandLimits = 2;       // band bank data: low, high
+constexpr std::int64_t kHeaderWords = 11;      // HID2 data words before the title
+constexpr std::int64_t kCellsHeader = 2;       // HCO2 data words before the first cell: NBIT, NOENT
+constexpr std::int64_t kChannelsHeader = 8;    // projection contents words before channel 0
+constexpr std::int64_t kBandLimits = 2;        // band bank data: low, high
 constexpr std::uint32_t kVariableBins = 0x20;  // KBITS bit 6: never seen on a 2-D histogram
 
 // A projection, slice or band contents bank: the layout of a 1-D contents

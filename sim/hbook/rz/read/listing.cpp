@@ -18,7 +18,7 @@ constexpr std::int64_t kNwkey = 32;
 constexpr std::int64_t kHeaderWords = 33;
 constexpr std::int64_t kMaxKeyWords = 100;
 constexpr std::int64_t kSubdirectoryWords = 7;
-constexpr std::int64_t kMaxNameCharacters = 16;  // four words of the 6-bit code
+constexpr std::int64_t kMaxNameCharacters = 16;             // four words of the 6-bit code
 constexpr std::uint32_t kSubdirectoryRecordMask = 0x3FFFF;  // bits 1-18
 
 class DirectoryReader {

@@ -27,10 +27,10 @@ struct Cycle {
 };
 
 struct Key {
-  std::int64_t serial = 0;              // 1-based position in the directory
-  std::vector<std::int32_t> elements;   // KEY(1) ... KEY(NWKEY)
+  std::int64_t serial = 0;             // 1-based position in the directory
+  std::vector<std::int32_t> elements;  // KEY(1) ... KEY(NWKEY)
   Cycle cycle;
-  std::int64_t cycleWord = 0;           // directory word of the cycle block
+  std::int64_t cycleWord = 0;  // directory word of the cycle block
 
   std::string label() const;  // "key 3 (10,0)"
 };
@@ -41,7 +41,7 @@ struct SubdirectoryEntry {
 };
 
 struct DirectoryListing {
-  std::string path;                   // "/" for the top directory
+  std::string path;  // "/" for the top directory
   std::int64_t recordWords = 0;
   std::vector<std::int64_t> records;  // the directory's own records, in order
   std::vector<Key> keys;              // in directory (writing) order
