@@ -24,7 +24,7 @@
 
 namespace fuzzpipeline {
 
-constexpr const char* kName = "fuzz.hbook";
+constexpr const char* FILE_NAME = "fuzz.hbook";
 
 inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
@@ -48,17 +48,17 @@ inline bool same(const hbook::Histogram& a, const hbook::Histogram& b) {
 
 // Every row of an ntuple takes the same code paths through the dumps and
 // exports: the first rows are enough, and keep each run fast.
-constexpr std::int32_t kRowsExported = 64;
+constexpr std::int32_t ROWS_EXPORTED = 64;
 
 inline void exportEverything(hbook::ReadResult r) {
   for (hbook::Directory& d : r.directories) {
-    for (hbook::RowNtuple& n : d.rowNtuples) n.entries = std::min(n.entries, kRowsExported);
-    for (hbook::ColumnNtuple& n : d.columnNtuples) n.entries = std::min(n.entries, kRowsExported);
+    for (hbook::RowNtuple& n : d.rowNtuples) n.entries = std::min(n.entries, ROWS_EXPORTED);
+    for (hbook::ColumnNtuple& n : d.columnNtuples) n.entries = std::min(n.entries, ROWS_EXPORTED);
   }
   std::ostringstream out;
-  hbook::dumpAll(out, kName, r);
-  out << hbook::dumpFile(kName, r);
-  hbook::jsonFile(out, kName, r);
+  hbook::dumpAll(out, FILE_NAME, r);
+  out << hbook::dumpFile(FILE_NAME, r);
+  hbook::jsonFile(out, FILE_NAME, r);
   for (const hbook::Directory& d : r.directories) {
     for (const hbook::ObjectRef& o : d.objects) {
       switch (o.kind) {
@@ -81,7 +81,7 @@ inline void roundTrip(const hbook::ReadResult& r) {
   } catch (const hbook::FileError&) {
     return;  // beyond what the writer stores (too many histograms, too many bins)
   }
-  const hbook::ReadResult again = hbook::readMemory(kName, std::move(image));
+  const hbook::ReadResult again = hbook::readMemory(FILE_NAME, std::move(image));
   if (again.histograms.size() != r.histograms.size() || !again.skipped.empty()) std::abort();
   for (std::size_t k = 0; k < list.size(); ++k) {
     if (!same(r.histograms[k], again.histograms[k])) std::abort();
@@ -93,9 +93,9 @@ inline void roundTrip(const hbook::ReadResult& r) {
 inline bool run(const std::uint8_t* data, std::size_t size) {
   hbook::ReadResult r;
   try {
-    r = hbook::readMemory(kName, std::vector<unsigned char>(data, data + size));
+    r = hbook::readMemory(FILE_NAME, std::vector<unsigned char>(data, data + size));
   } catch (const hbook::FileError& e) {
-    if (std::strncmp(e.what(), kName, std::strlen(kName)) != 0) std::abort();  // messages name the file first
+    if (std::strncmp(e.what(), FILE_NAME, std::strlen(FILE_NAME)) != 0) std::abort();  // messages name the file first
     return false;
   }
   roundTrip(r);

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double kMarker = -1.0e6;
+constexpr double MARKER = -1.0e6;
 
 struct Out {
   double E = 0.0, x = 0.0, y = 0.0, z = 0.0, thx = 0.0, thy = 0.0;
@@ -29,16 +29,16 @@ Out driftRight(double E, double x, double y, double z, double thx, double thy) {
 }
 
 void expectAllMarked(const Out& o) {
-  EXPECT_EQ(o.E, kMarker);
-  EXPECT_EQ(o.x, kMarker);
-  EXPECT_EQ(o.y, kMarker);
-  EXPECT_EQ(o.z, kMarker);
-  EXPECT_EQ(o.thx, kMarker);
-  EXPECT_EQ(o.thy, kMarker);
+  EXPECT_EQ(o.E, MARKER);
+  EXPECT_EQ(o.x, MARKER);
+  EXPECT_EQ(o.y, MARKER);
+  EXPECT_EQ(o.z, MARKER);
+  EXPECT_EQ(o.thx, MARKER);
+  EXPECT_EQ(o.thy, MARKER);
   EXPECT_TRUE(tarn::isLost(o.x, o.y));
 }
 
-TEST(BeamlineEmpty, MarkerIsTheSharedConstant) { EXPECT_EQ(tarn::LOST_MARKER, kMarker); }
+TEST(BeamlineEmpty, MarkerIsTheSharedConstant) { EXPECT_EQ(tarn::LOST_MARKER, MARKER); }
 
 TEST(BeamlineEmpty, StraightThroughKeepsStateAndAdvancesZ) {
   // thx = thy = 0: position unchanged, zout = z + L.

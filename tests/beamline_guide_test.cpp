@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr double kMarker = -1.0e6;
+constexpr double MARKER = -1.0e6;
 
 // Neutron wavelength (Å) from energy (meV): h / sqrt(2 m E).
 double lambdaOf(double E) { return 4.135665730796 / std::sqrt(E * 0.2090815502); }
@@ -40,11 +40,11 @@ Out sm(double E, double x, double y, double z, double thx, double thy) {
 }
 
 void expectAllMarked(const Out& o) {
-  EXPECT_EQ(o.x, kMarker);
-  EXPECT_EQ(o.y, kMarker);
-  EXPECT_EQ(o.z, kMarker);
-  EXPECT_EQ(o.thx, kMarker);
-  EXPECT_EQ(o.thy, kMarker);
+  EXPECT_EQ(o.x, MARKER);
+  EXPECT_EQ(o.y, MARKER);
+  EXPECT_EQ(o.z, MARKER);
+  EXPECT_EQ(o.thx, MARKER);
+  EXPECT_EQ(o.thy, MARKER);
   EXPECT_TRUE(tarn::isLost(o.x, o.y));
 }
 
@@ -73,8 +73,8 @@ TEST(BeamlineGuide, CriticalAngleBoundaryInX) {
   // Just above: lost in x, the y plane and zout keep real values.
   const double above = std::nextafter(thcrit, 1.0);
   o = guide116(E, 3.0, 0.4, above, 0.003);
-  EXPECT_EQ(o.x, kMarker);
-  EXPECT_EQ(o.thx, kMarker);
+  EXPECT_EQ(o.x, MARKER);
+  EXPECT_EQ(o.thx, MARKER);
   EXPECT_EQ(o.y, std::tan(0.003) * 116.0 + 0.4);
   EXPECT_EQ(o.thy, 0.003);
   EXPECT_EQ(o.z, 116.0);
@@ -85,8 +85,8 @@ TEST(BeamlineGuide, CriticalAngleBoundaryInX) {
   EXPECT_EQ(o.thx, thcrit);
   EXPECT_EQ(o.x, -6.1 - std::tan(-thcrit) * 116.0 - -3.0);
   o = guide116(E, -3.0, 0.0, -above, 0.0);
-  EXPECT_EQ(o.x, kMarker);
-  EXPECT_EQ(o.thx, kMarker);
+  EXPECT_EQ(o.x, MARKER);
+  EXPECT_EQ(o.thx, MARKER);
 }
 
 TEST(BeamlineGuide, CriticalAngleBoundaryInY) {
@@ -101,8 +101,8 @@ TEST(BeamlineGuide, CriticalAngleBoundaryInY) {
 
   // Lost in y only: x plane and zout real; the lost test finds it on yout.
   o = guide116(E, 0.2, 2.5, 0.0, std::nextafter(thcrit, 1.0));
-  EXPECT_EQ(o.y, kMarker);
-  EXPECT_EQ(o.thy, kMarker);
+  EXPECT_EQ(o.y, MARKER);
+  EXPECT_EQ(o.thy, MARKER);
   EXPECT_EQ(o.x, 0.2);
   EXPECT_EQ(o.thx, 0.0);
   EXPECT_EQ(o.z, 116.0);
@@ -235,8 +235,8 @@ TEST(BeamlineIncoil, FixedLengthAndGeometry) {
 
   // critFactor is an argument: 0.0001 rad/Å makes thcrit ~ 0.0004 < 0.001.
   o = incoil(0.0001, 5.0, 3.0, 0.0, 116.0, 0.001, 0.0);
-  EXPECT_EQ(o.x, kMarker);
-  EXPECT_EQ(o.thx, kMarker);
+  EXPECT_EQ(o.x, MARKER);
+  EXPECT_EQ(o.thx, MARKER);
   EXPECT_EQ(o.z, 205.0);
 
   expectAllMarked(incoil(0.001, 5.0, 0.0, std::nextafter(2.55, 3.0), 116.0, 0.0, 0.0));
@@ -259,8 +259,8 @@ TEST(BeamlineSm, CriticalAngleUsesDoublePrecisionFactor) {
   EXPECT_EQ(o.thx, -thcrit);
   EXPECT_EQ(o.x, 5.7 - std::tan(thcrit) * 28.0 - 2.8);
   o = sm(E, 2.8, 0.0, 424.0, above, 0.0);
-  EXPECT_EQ(o.x, kMarker);
-  EXPECT_EQ(o.thx, kMarker);
+  EXPECT_EQ(o.x, MARKER);
+  EXPECT_EQ(o.thx, MARKER);
   EXPECT_EQ(o.y, 0.0);
   EXPECT_EQ(o.z, 424.0 + 28.0);
 }

@@ -18,7 +18,7 @@
 
 namespace hbook_compare {
 
-constexpr std::size_t kRec = 1024;  // words per record
+constexpr std::size_t RECORD_WORDS = 1024;  // words per record
 
 // Big-endian 32-bit words of a file image.
 inline std::vector<std::uint32_t> words(const std::vector<unsigned char>& b) {
@@ -43,17 +43,17 @@ inline std::vector<Rule> rules(const std::vector<std::uint32_t>& w, std::size_t&
                                std::vector<std::uint32_t>& tableStart) {
   std::vector<Rule> r(w.size(), Rule::Exact);
   tableStart.assign(w.size(), 0);
-  auto D = [&](std::size_t k) { return w[kRec + k - 1]; };  // directory word k (records 2-3)
-  for (std::size_t k : {10u, 11u, 43u}) r[kRec + k - 1] = Rule::Date;
+  auto D = [&](std::size_t k) { return w[RECORD_WORDS + k - 1]; };  // directory word k (records 2-3)
+  for (std::size_t k : {10u, 11u, 43u}) r[RECORD_WORDS + k - 1] = Rule::Date;
   const std::size_t nkeys = D(31);
   for (std::size_t i = 0; i < nkeys; ++i) {
     const std::size_t c = D(1044 + 3 * i);
-    r[kRec + c] = Rule::Date;  // cycle word 2
+    r[RECORD_WORDS + c] = Rule::Date;  // cycle word 2
     const std::size_t ir2 = D(c) >> 16, ir1 = D(c + 2) >> 16, ip1 = D(c + 2) & 0xFFFF, nw = D(c + 3) & 0xFFFFF;
     std::vector<std::size_t> at;  // file word index of each object word
     for (std::size_t k = 0; k < nw; ++k) {
-      const std::size_t first = kRec - ip1 + 1;
-      at.push_back(k < first ? (ir1 - 1) * kRec + ip1 - 1 + k : (ir2 - 1) * kRec + (k - first));
+      const std::size_t first = RECORD_WORDS - ip1 + 1;
+      at.push_back(k < first ? (ir1 - 1) * RECORD_WORDS + ip1 - 1 + k : (ir2 - 1) * RECORD_WORDS + (k - first));
     }
     const std::uint32_t start = w[at[3]];
     auto relative = [&](std::size_t k) {
@@ -78,7 +78,7 @@ inline std::vector<Rule> rules(const std::vector<std::uint32_t>& w, std::size_t&
     }
   }
   const std::size_t lastRecord = D(19), firstFree = D(20);
-  usedWords = lastRecord ? (lastRecord - 1) * kRec + firstFree - 1 : 3 * kRec;
+  usedWords = lastRecord ? (lastRecord - 1) * RECORD_WORDS + firstFree - 1 : 3 * RECORD_WORDS;
   return r;
 }
 
@@ -118,7 +118,7 @@ inline void compare(const std::vector<std::uint32_t>& real, const std::vector<st
   const std::vector<std::size_t> differing = differingWords(real, ours, maskDates);
   for (std::size_t n = 0; n < differing.size() && n < 10; ++n) {
     const std::size_t i = differing[n];
-    ADD_FAILURE() << "record " << i / kRec + 1 << " word " << i % kRec + 1 << ": real " << std::hex << real[i] << " ours "
+    ADD_FAILURE() << "record " << i / RECORD_WORDS + 1 << " word " << i % RECORD_WORDS + 1 << ": real " << std::hex << real[i] << " ours "
                   << ours[i];
   }
 }

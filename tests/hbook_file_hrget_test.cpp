@@ -17,7 +17,7 @@
 
 namespace {
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
 class Files : public ::testing::Test {
  protected:
@@ -46,16 +46,16 @@ TEST_F(Files, MissingFilePrintsThePackagesTwoLines) {
 }
 
 TEST_F(Files, SingleIdAndUnknownId) {
-  EXPECT_EQ(HRGET(152, kData + "gradx.hbook", ""), hbook::FileStatus::Ok);
+  EXPECT_EQ(HRGET(152, DATA_DIR + "gradx.hbook", ""), hbook::FileStatus::Ok);
   ASSERT_NE(hbook::memory().find(152), nullptr);
   EXPECT_EQ(hbook::memory().find(151), nullptr);
   EXPECT_TRUE(hbook::memory().find(152)->readFromFile);
-  EXPECT_EQ(HRGET(999, kData + "gradx.hbook", ""), hbook::FileStatus::NotFound);
+  EXPECT_EQ(HRGET(999, DATA_DIR + "gradx.hbook", ""), hbook::FileStatus::NotFound);
   EXPECT_EQ(console_.str(), "");  // silent, like the package
 }
 
 TEST_F(Files, EverythingAndNotes) {
-  EXPECT_EQ(HRGET(0, kData + "roothbk_write_hbk.hb", ""), hbook::FileStatus::Ok);
+  EXPECT_EQ(HRGET(0, DATA_DIR + "roothbk_write_hbk.hb", ""), hbook::FileStatus::Ok);
   EXPECT_EQ(hbook::memory().size(), 3u);
   EXPECT_NE(console_.str().find("roothbk_write_hbk.hb: 2-D histogram 4 not loaded (the histogram memory holds 1-D histograms only)"),
             std::string::npos)
@@ -71,7 +71,7 @@ TEST_F(Files, BadFileNamesTheField) {
 }
 
 TEST_F(Files, PutAllThenRefuseToOverwrite) {
-  ASSERT_EQ(HRGET(0, kData + "mixed.hbook", ""), hbook::FileStatus::Ok);
+  ASSERT_EQ(HRGET(0, DATA_DIR + "mixed.hbook", ""), hbook::FileStatus::Ok);
   const std::string out = dir_ + "/h3478577.hbook";
   EXPECT_EQ(HRPUT(0, out + "              ", "N"), hbook::FileStatus::Ok);
   const hbook::ReadResult r = hbook::readFile(out);
@@ -92,7 +92,7 @@ TEST_F(Files, PutAllThenRefuseToOverwrite) {
 // An id naming a 2-D histogram, profile or ntuple: WrongKind, and what the
 // file holds there is described.
 TEST_F(Files, OtherKindsAreNotLoadedButNamed) {
-  const std::string objects = kData + "objects/";
+  const std::string objects = DATA_DIR + "objects/";
   EXPECT_EQ(HRGET(10, objects + "h2.hbook", ""), hbook::FileStatus::WrongKind);
   EXPECT_EQ(HRGET(100, objects + "prof.hbook", ""), hbook::FileStatus::WrongKind);
   EXPECT_EQ(HRGET(3, objects + "rwn.hbook", ""), hbook::FileStatus::WrongKind);

@@ -18,17 +18,17 @@ namespace {
 using hbooktest::fnv1a;
 const auto& slurp = hbooktest::readText;
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
 class DumpMatch : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(DumpMatch, ReaderReproducesThePackagesDump) {
   const std::string file = GetParam();
   const std::string base = file.substr(0, file.find_last_of('.'));
-  const std::string expected = slurp(kData + base + ".dump.txt");
+  const std::string expected = slurp(DATA_DIR + base + ".dump.txt");
   ASSERT_FALSE(expected.empty());
-  const hbook::ReadResult r = hbook::readFile(kData + file);
-  EXPECT_EQ(hbook::dumpFile(kData + file, r), expected);
+  const hbook::ReadResult r = hbook::readFile(DATA_DIR + file);
+  EXPECT_EQ(hbook::dumpFile(DATA_DIR + file, r), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(RealFiles, DumpMatch,
@@ -38,11 +38,11 @@ INSTANTIATE_TEST_SUITE_P(RealFiles, DumpMatch,
 // The dumps of these two files are too large to keep in the repository; their
 // size and FNV-1a hash were taken from the package's dumps.
 TEST(HbookFileRead, LargeDumpsMatchByHash) {
-  const hbook::ReadResult run = hbook::readFile(kData + "golden-run.hbook");
+  const hbook::ReadResult run = hbook::readFile(DATA_DIR + "golden-run.hbook");
   const std::string runDump = hbook::dumpFile("golden-run.hbook", run);
   EXPECT_EQ(runDump.size(), 687148u);
   EXPECT_EQ(fnv1a(runDump), 0xd5435efb647a7fd5ULL);
-  const hbook::ReadResult many = hbook::readFile(kData + "many.hbook");
+  const hbook::ReadResult many = hbook::readFile(DATA_DIR + "many.hbook");
   const std::string manyDump = hbook::dumpFile("many.hbook", many);
   EXPECT_EQ(manyDump.size(), 993506u);
   EXPECT_EQ(fnv1a(manyDump), 0xa669c30caeab5b7dULL);
@@ -50,7 +50,7 @@ TEST(HbookFileRead, LargeDumpsMatchByHash) {
 }
 
 TEST(HbookFileRead, ErrorsBankAndDirectoryOrder) {
-  const hbook::ReadResult r = hbook::readFile(kData + "errors.hbook");
+  const hbook::ReadResult r = hbook::readFile(DATA_DIR + "errors.hbook");
   ASSERT_EQ(r.histograms.size(), 1u);
   const hbook::Histogram& h = r.histograms[0];
   EXPECT_EQ(h.id, 11);
@@ -61,7 +61,7 @@ TEST(HbookFileRead, ErrorsBankAndDirectoryOrder) {
   EXPECT_EQ(r.recordWords, 1024);
   EXPECT_TRUE(h.readFromFile);
 
-  const hbook::ReadResult mixed = hbook::readFile(kData + "mixed.hbook");
+  const hbook::ReadResult mixed = hbook::readFile(DATA_DIR + "mixed.hbook");
   std::vector<int> ids;
   for (const auto& m : mixed.histograms) ids.push_back(m.id);
   std::sort(ids.begin(), ids.end());
@@ -72,7 +72,7 @@ TEST(HbookFileRead, ErrorsBankAndDirectoryOrder) {
 // The objects the reader once skipped (2-D histograms, ntuple headers and
 // buffers) are read now; the 1-D list stays what it was.
 TEST(HbookFileRead, FormerlySkippedObjectsAreReadByKind) {
-  const hbook::ReadResult paw = hbook::readFile(kData + "pawtut.hbook");
+  const hbook::ReadResult paw = hbook::readFile(DATA_DIR + "pawtut.hbook");
   EXPECT_EQ(paw.histograms.size(), 3u);
   EXPECT_EQ(paw.allHistograms, 12);
   EXPECT_TRUE(paw.skipped.empty());
@@ -82,7 +82,7 @@ TEST(HbookFileRead, FormerlySkippedObjectsAreReadByKind) {
   EXPECT_EQ(top.histograms2d.size(), 8u);
   ASSERT_EQ(top.columnNtuples.size(), 1u);
   EXPECT_EQ(top.columnNtuples[0].entries, 3354);
-  const hbook::ReadResult root = hbook::readFile(kData + "roothbk_write_hbk.hb");
+  const hbook::ReadResult root = hbook::readFile(DATA_DIR + "roothbk_write_hbk.hb");
   EXPECT_TRUE(root.skipped.empty());
   ASSERT_EQ(root.directories[0].histograms2d.size(), 1u);
   EXPECT_EQ(root.directories[0].histograms2d[0].id, 4);
@@ -91,7 +91,7 @@ TEST(HbookFileRead, FormerlySkippedObjectsAreReadByKind) {
 
 TEST(HbookFileRead, MissingFileNamesIt) {
   try {
-    hbook::readFile(kData + "no-such-file.hbook");
+    hbook::readFile(DATA_DIR + "no-such-file.hbook");
     FAIL();
   } catch (const hbook::FileError& e) {
     EXPECT_NE(std::string(e.what()).find("no-such-file.hbook"), std::string::npos);

@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
 std::vector<unsigned char> slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -30,7 +30,7 @@ constexpr std::size_t CYCLE_WORD_BYTE = 4 * (2 * 1024 + 1022);
 
 // The message FileError gives for lam.hbook with IP1 set to ip1.
 std::string errorWithStartWord(std::uint16_t ip1) {
-  std::vector<unsigned char> b = slurp(kData + "lam.hbook");
+  std::vector<unsigned char> b = slurp(DATA_DIR + "lam.hbook");
   EXPECT_EQ(b.size(), 4u * 4096u);
   EXPECT_EQ(b[CYCLE_WORD_BYTE + 1], 4);  // IR1 = 4
   EXPECT_EQ(b[CYCLE_WORD_BYTE + 3], 1);  // IP1 = 1
@@ -53,7 +53,7 @@ std::string errorWithStartWord(std::uint16_t ip1) {
 
 TEST(HbookFileStartWord, ZeroAndBeyondTheRecordAreRefusedByName) {
   // The unchanged file loads.
-  EXPECT_NO_THROW(hbook::readFile(kData + "lam.hbook"));
+  EXPECT_NO_THROW(hbook::readFile(DATA_DIR + "lam.hbook"));
   const std::string zero = errorWithStartWord(0);
   EXPECT_NE(zero.find("object start word 0"), std::string::npos) << zero;
   const std::string beyond = errorWithStartWord(1025);

@@ -23,9 +23,9 @@
 
 namespace {
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 using hbook_compare::compare;
-using hbook_compare::kRec;
+using hbook_compare::RECORD_WORDS;
 using hbook_compare::slurp;
 using hbook_compare::words;
 
@@ -41,16 +41,16 @@ class Golden : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(Golden, WriterReproducesTheRealFile) {
-  const std::vector<std::uint32_t> real = words(slurp(kData + GetParam()));
-  ASSERT_GT(real.size(), 3 * kRec);
-  hbook::ReadResult read = hbook::readFile(kData + GetParam());
+  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + GetParam()));
+  ASSERT_GT(real.size(), 3 * RECORD_WORDS);
+  hbook::ReadResult read = hbook::readFile(DATA_DIR + GetParam());
   // The originals were booked in memory, except in the run-shaped file where
   // 100, 151, 152 and 301 came from HRGET (ZEBRA status bit 5 set); 100 was
   // then integrated by HRNDM1, and the package's file shows it without the mark.
   for (auto& h : read.histograms) {
     h.readFromFile = GetParam() == "golden-run.hbook" && (h.id == 151 || h.id == 152 || h.id == 301);
   }
-  hbook::setFileDate(hbook::decodeFileDate(real[kRec + 9], true));
+  hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));
   compare(real, words(hbook::fileImage(pointers(read.histograms))), false);
   // Any other date differs exactly in the date words.
   hbook::setFileDate({2031, 2, 3, 4, 5});
@@ -97,7 +97,7 @@ void expectSame(const hbook::Histogram& a, const hbook::Histogram& b) {
 
 TEST_F(TempDir, EverythingWrittenReadsBack) {
   for (const char* name : {"mixed.hbook", "errors.hbook", "pawtut.hbook", "golden-run.hbook"}) {
-    const hbook::ReadResult a = hbook::readFile(kData + name);
+    const hbook::ReadResult a = hbook::readFile(DATA_DIR + name);
     const std::string out = dir_ + "/" + name;
     ASSERT_TRUE(hbook::writeFile(out, pointers(a.histograms)));
     const hbook::ReadResult b = hbook::readFile(out);
@@ -108,14 +108,14 @@ TEST_F(TempDir, EverythingWrittenReadsBack) {
 }
 
 TEST_F(TempDir, StatusWordTellsWhetherReadFromFile) {
-  hbook::ReadResult a = hbook::readFile(kData + "lam.hbook");
+  hbook::ReadResult a = hbook::readFile(DATA_DIR + "lam.hbook");
   // HID1 status word is the 12th word of the bank, which starts 12+9+NWT words before the object's end.
   const hbook::Histogram& h = a.histograms[0];
   const std::size_t nwt = (h.title.size() + 3) / 4;
   auto status = [&](bool fromFile) {
     a.histograms[0].readFromFile = fromFile;
     const std::vector<std::uint32_t> w = words(hbook::fileImage(pointers(a.histograms)));
-    const std::size_t objectEnd = 3 * kRec + (w[kRec + 2047] & 0xFFFFF);  // one object from record 4 word 1
+    const std::size_t objectEnd = 3 * RECORD_WORDS + (w[RECORD_WORDS + 2047] & 0xFFFFF);  // one object from record 4 word 1
     return w[objectEnd - (9 + nwt) - 1];
   };
   EXPECT_EQ(status(true), 0x00040010u);

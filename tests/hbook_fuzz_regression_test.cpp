@@ -12,24 +12,24 @@
 
 namespace {
 
-const std::filesystem::path kDir = std::filesystem::path(TARN_TEST_DATA) / "hbook" / "fuzz";
+const std::filesystem::path FUZZ_DIR = std::filesystem::path(TARN_TEST_DATA) / "hbook" / "fuzz";
 
 // File -> a fragment of the message it is refused with.
-const std::map<std::string, std::string> kRefused = {
+const std::map<std::string, std::string> REFUSED = {
     {"detect-34k.hbook", "no consistent record length"},
     {"detect-256.hbook", "no consistent record length"},
 };
 
 TEST(FuzzRegression, EveryFindingGoesThroughThePipeline) {
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(kDir)) {
+  for (const auto& entry : std::filesystem::directory_iterator(FUZZ_DIR)) {
     const std::string name = entry.path().filename().string();
     std::ifstream in(entry.path(), std::ios::binary);
     const std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
     ++files;
     const bool loaded = fuzzpipeline::run(bytes.data(), bytes.size());
-    const auto expected = kRefused.find(name);
-    if (expected == kRefused.end()) continue;
+    const auto expected = REFUSED.find(name);
+    if (expected == REFUSED.end()) continue;
     EXPECT_FALSE(loaded) << name;
     try {
       hbook::readMemory(name, bytes);
@@ -37,7 +37,7 @@ TEST(FuzzRegression, EveryFindingGoesThroughThePipeline) {
       EXPECT_NE(std::string(e.what()).find(expected->second), std::string::npos) << name << ": " << e.what();
     }
   }
-  EXPECT_GE(files, static_cast<int>(kRefused.size()));
+  EXPECT_GE(files, static_cast<int>(REFUSED.size()));
 }
 
 }  // namespace

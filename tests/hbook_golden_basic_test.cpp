@@ -24,11 +24,11 @@ namespace {
 
 using hbook_compare::compare;
 using hbook_compare::differingWords;
-using hbook_compare::kRec;
+using hbook_compare::RECORD_WORDS;
 using hbook_compare::slurp;
 using hbook_compare::words;
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
 // Runs each test in a fresh temporary directory with an empty histogram
 // memory, the generator at its start and the console captured.
@@ -75,10 +75,10 @@ void goldenBasicCalls() {
 }
 
 TEST_F(GoldenBasic, CallsLeaveThePackageFile) {
-  const std::vector<std::uint32_t> real = words(slurp(kData + "golden-basic.hbook"));
-  ASSERT_EQ(real.size() % kRec, 0u);
-  ASSERT_GT(real.size(), 3 * kRec);
-  hbook::setFileDate(hbook::decodeFileDate(real[kRec + 9], true));  // directory word 10
+  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-basic.hbook"));
+  ASSERT_EQ(real.size() % RECORD_WORDS, 0u);
+  ASSERT_GT(real.size(), 3 * RECORD_WORDS);
+  hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));  // directory word 10
 
   goldenBasicCalls();
   ASSERT_EQ(HRPUT(0, "golden-basic.hbook", "N"), hbook::FileStatus::Ok);
@@ -90,8 +90,8 @@ TEST_F(GoldenBasic, CallsLeaveThePackageFile) {
 }
 
 TEST_F(GoldenBasic, AnotherDateDiffersOnlyInTheDateWords) {
-  const std::vector<std::uint32_t> real = words(slurp(kData + "golden-basic.hbook"));
-  ASSERT_GT(real.size(), 3 * kRec);
+  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-basic.hbook"));
+  ASSERT_GT(real.size(), 3 * RECORD_WORDS);
   hbook::setFileDate({2031, 2, 3, 4, 5});
 
   goldenBasicCalls();
@@ -101,17 +101,17 @@ TEST_F(GoldenBasic, AnotherDateDiffersOnlyInTheDateWords) {
   // Unmasked, exactly the date words differ: directory words 10, 11 and 43
   // and word 2 of each of the five cycles (the cycle offsets follow the
   // directory's key list, words 1044, 1047, ...).
-  std::vector<std::size_t> dates = {kRec + 9, kRec + 10, kRec + 42};
-  ASSERT_EQ(real[kRec + 30], 5u);  // keys
-  for (std::size_t key = 0; key < 5; ++key) dates.push_back(kRec + real[kRec + 1043 + 3 * key]);
+  std::vector<std::size_t> dates = {RECORD_WORDS + 9, RECORD_WORDS + 10, RECORD_WORDS + 42};
+  ASSERT_EQ(real[RECORD_WORDS + 30], 5u);  // keys
+  for (std::size_t key = 0; key < 5; ++key) dates.push_back(RECORD_WORDS + real[RECORD_WORDS + 1043 + 3 * key]);
   std::sort(dates.begin(), dates.end());
   EXPECT_EQ(differingWords(real, ours, false), dates);
 }
 
 TEST_F(GoldenBasic, ComparisonSeesOneFillMore) {
-  const std::vector<std::uint32_t> real = words(slurp(kData + "golden-basic.hbook"));
-  ASSERT_GT(real.size(), 3 * kRec);
-  hbook::setFileDate(hbook::decodeFileDate(real[kRec + 9], true));
+  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-basic.hbook"));
+  ASSERT_GT(real.size(), 3 * RECORD_WORDS);
+  hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));
 
   goldenBasicCalls();
   HF1(3005, 20.0f, 1.0f);  // bin 501, which holds 4 (k = 500: weight 500 mod 7 + 1)
@@ -126,8 +126,8 @@ TEST_F(GoldenBasic, ComparisonSeesOneFillMore) {
 }
 
 TEST_F(GoldenBasic, ExistingFileIsLeftAlone) {
-  const std::vector<std::uint32_t> real = words(slurp(kData + "golden-basic.hbook"));
-  hbook::setFileDate(hbook::decodeFileDate(real[kRec + 9], true));
+  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-basic.hbook"));
+  hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));
   goldenBasicCalls();
   ASSERT_EQ(HRPUT(0, "golden-basic.hbook", "N"), hbook::FileStatus::Ok);
   HF1(10, 0.5f, 1.0f);

@@ -429,7 +429,7 @@ struct Booking {
 };
 
 // The program's 44 result histograms, in booking order.
-const Booking kResultHistograms[] = {
+const Booking RESULT_HISTOGRAMS[] = {
     {1001, "x (cm) Up", 100, -3.5f, 3.5f},
     {1, "x (cm) Up", 100, -3.5f, 3.5f},
     {2, "x (cm) Up", 100, -3.5f, 3.5f},
@@ -488,7 +488,7 @@ TEST(HbookGolden, RunShapedSequenceReproducesThePackageFile) {
   memory.put(gradx.at(151));
   memory.put(gradx.at(152));
   memory.put(readDump("sq.dump.txt").at(301));
-  for (const Booking& b : kResultHistograms) HBOOK1(b.id, b.title, b.nx, b.xmin, b.xmax, 0.0f);
+  for (const Booking& b : RESULT_HISTOGRAMS) HBOOK1(b.id, b.title, b.nx, b.xmin, b.xmax, 0.0f);
   for (int i = 0; i < 3; ++i) HRNDM1(100);
   HDELET(302);
   HCOPYR(301, 302, " ", 0, 77, 0, 0, " ");
@@ -507,7 +507,7 @@ TEST(HbookGolden, RunShapedSequenceReproducesThePackageFile) {
 
   // Booking order, as HRPUT writes it: inputs, results, then the copies.
   std::vector<std::int32_t> order{100, 151, 152, 301};
-  for (const Booking& b : kResultHistograms) order.push_back(b.id);
+  for (const Booking& b : RESULT_HISTOGRAMS) order.push_back(b.id);
   order.push_back(302);
   order.push_back(402);
   EXPECT_EQ(idsOf(memory), order);

@@ -20,8 +20,8 @@ namespace {
 using hbooktest::fnv1a;
 const auto& slurp = hbooktest::readText;
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
-const std::string kObjects = kData + "objects/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string OBJECTS = DATA_DIR + "objects/";
 
 bool startsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
 
@@ -71,9 +71,9 @@ std::string dumpOf(const std::string& path) {
 
 TEST(ObjectDumps, SmallFilesLineForLine) {
   for (const char* name : {"prof.hbook", "dirs.hbook"}) {
-    const std::string expected = slurp(kObjects + name + std::string(".dump.txt"));
+    const std::string expected = slurp(OBJECTS + name + std::string(".dump.txt"));
     ASSERT_FALSE(expected.empty()) << name;
-    EXPECT_EQ(normalised(dumpOf(kObjects + name), false), normalised(expected, false)) << name;
+    EXPECT_EQ(normalised(dumpOf(OBJECTS + name), false), normalised(expected, false)) << name;
   }
 }
 
@@ -88,9 +88,9 @@ class LargeDumps : public ::testing::TestWithParam<Large> {};
 
 TEST_P(LargeDumps, WholeDumpByHashTrimmedCopyLineForLine) {
   const Large& c = GetParam();
-  const std::string dir = std::string(c.file) == "pawtut.hbook" || std::string(c.file) == "roothbk_write_hbk.hb" ? kData : kObjects;
+  const std::string dir = std::string(c.file) == "pawtut.hbook" || std::string(c.file) == "roothbk_write_hbk.hb" ? DATA_DIR : OBJECTS;
   const std::string ours = normalised(dumpOf(dir + c.file), c.sampled);
-  const std::string trim = slurp(kObjects + c.file + ".dump.trim.txt");
+  const std::string trim = slurp(OBJECTS + c.file + ".dump.trim.txt");
   ASSERT_FALSE(trim.empty()) << c.file;
   EXPECT_EQ(trimmed(ours), normalised(trim, false)) << c.file;
   EXPECT_EQ(ours.size(), c.bytes) << c.file;
@@ -107,10 +107,10 @@ INSTANTIATE_TEST_SUITE_P(GoldenAndPublic, LargeDumps,
 // Nothing of any test file is skipped any more.
 TEST(ObjectDumps, NoObjectOfAnyTestFileIsSkipped) {
   for (const std::string& path :
-       {kData + "lam.hbook", kData + "sq.hbook", kData + "gradx.hbook", kData + "errors.hbook", kData + "mixed.hbook",
-        kData + "many.hbook", kData + "golden-basic.hbook", kData + "golden-run.hbook", kData + "pawtut.hbook",
-        kData + "roothbk_write_hbk.hb", kObjects + "h2.hbook", kObjects + "prof.hbook", kObjects + "rwn.hbook",
-        kObjects + "cwn.hbook", kObjects + "dirs.hbook"}) {
+       {DATA_DIR + "lam.hbook", DATA_DIR + "sq.hbook", DATA_DIR + "gradx.hbook", DATA_DIR + "errors.hbook", DATA_DIR + "mixed.hbook",
+        DATA_DIR + "many.hbook", DATA_DIR + "golden-basic.hbook", DATA_DIR + "golden-run.hbook", DATA_DIR + "pawtut.hbook",
+        DATA_DIR + "roothbk_write_hbk.hb", OBJECTS + "h2.hbook", OBJECTS + "prof.hbook", OBJECTS + "rwn.hbook",
+        OBJECTS + "cwn.hbook", OBJECTS + "dirs.hbook"}) {
     const hbook::ReadResult r = hbook::readFile(path);
     EXPECT_TRUE(r.skipped.empty()) << path << ": " << (r.skipped.empty() ? "" : r.skipped[0].note);
   }

@@ -17,7 +17,7 @@ namespace {
 
 using jsontest::Json;
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
 std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
@@ -276,7 +276,7 @@ void expectCsv(const hbook::Directory& d, const hbook::ObjectRef& o) {
 class Export : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Export, JsonOfTheWholeFileReadsBackExactly) {
-  const std::string path = kData + GetParam();
+  const std::string path = DATA_DIR + GetParam();
   const hbook::ReadResult r = hbook::readFile(path);
   std::ostringstream out;
   hbook::jsonFile(out, path, r);
@@ -292,7 +292,7 @@ TEST_P(Export, JsonOfTheWholeFileReadsBackExactly) {
 }
 
 TEST_P(Export, CsvOfEveryObjectReadsBackExactly) {
-  const hbook::ReadResult r = hbook::readFile(kData + GetParam());
+  const hbook::ReadResult r = hbook::readFile(DATA_DIR + GetParam());
   for (const hbook::Directory& d : r.directories) {
     for (const hbook::ObjectRef& o : d.objects) expectCsv(d, o);
   }

@@ -21,9 +21,9 @@ namespace {
 using hbooktest::SplitMix64;
 const auto& slurp = hbooktest::readBytes;
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
-const std::string kObjects = kData + "objects/";
-constexpr std::size_t kRecord = 1024;  // words per record of every test file here
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string OBJECTS = DATA_DIR + "objects/";
+constexpr std::size_t RECORD_WORDS = 1024;  // words per record of every test file here
 
 // A file image with word access (big-endian, 0-based file words) and the
 // places of objects and banks, found through the reader's own directory layer.
@@ -41,7 +41,7 @@ class Words {
   std::size_t size() const { return b.size() / 4; }
 
   // Directory word k (1-based) of the directory starting at `record`.
-  std::size_t dirWord(std::size_t k, std::size_t record = 2) const { return (record - 1) * kRecord + k - 1; }
+  std::size_t dirWord(std::size_t k, std::size_t record = 2) const { return (record - 1) * RECORD_WORDS + k - 1; }
 
   hbook::read::DirectoryListing listing(std::size_t record = 2, const std::string& path = "/") const {
     const hbook::read::Image image("test.hbook", b);
@@ -53,9 +53,9 @@ class Words {
     for (const hbook::read::Key& key : listing(record, path).keys) {
       if (key.elements[0] != id || (key.elements.size() > 1 && key.elements[1] != 0)) continue;
       const auto& c = key.cycle;
-      const std::size_t n1 = kRecord - static_cast<std::size_t>(c.word) + 1;
-      if (k < n1) return (static_cast<std::size_t>(c.record) - 1) * kRecord + static_cast<std::size_t>(c.word) - 1 + k;
-      return (static_cast<std::size_t>(c.continuation) - 1) * kRecord + (k - n1);
+      const std::size_t n1 = RECORD_WORDS - static_cast<std::size_t>(c.word) + 1;
+      if (k < n1) return (static_cast<std::size_t>(c.record) - 1) * RECORD_WORDS + static_cast<std::size_t>(c.word) - 1 + k;
+      return (static_cast<std::size_t>(c.continuation) - 1) * RECORD_WORDS + (k - n1);
     }
     throw std::runtime_error("no key " + std::to_string(id));
   }
@@ -111,7 +111,7 @@ class ObjectsHostile : public ::testing::Test {
 TEST_F(ObjectsHostile, RandomDamageOfEveryKindLoadsOrThrowsFileError) {
   SplitMix64 rng{20261209};
   for (const char* name : {"h2.hbook", "prof.hbook", "rwn.hbook", "cwn.hbook", "dirs.hbook"}) {
-    const std::vector<unsigned char> original = slurp(kObjects + name);
+    const std::vector<unsigned char> original = slurp(OBJECTS + name);
     ASSERT_FALSE(original.empty());
     int loaded = 0, refused = 0;
     for (int variant = 0; variant < 100; ++variant) {
@@ -122,7 +122,7 @@ TEST_F(ObjectsHostile, RandomDamageOfEveryKindLoadsOrThrowsFileError) {
       } else {
         // Directory records and object words alike: every pointer and count is a target.
         for (int k = 0, n = 1 + static_cast<int>(rng.below(3)); k < n; ++k) {
-          const std::size_t at = kRecord + rng.below(w.size() - kRecord);
+          const std::size_t at = RECORD_WORDS + rng.below(w.size() - RECORD_WORDS);
           static const std::uint32_t values[] = {0u, 1u, 2u, 0xFFFFFFFFu, 0x7FFFFFFFu, 0x80000000u, 1024u, 4096u, 0xFFFFu, 12u};
           if (kind == 1) w.set(at, w.get(at) ^ (1u << rng.below(32)));
           if (kind == 2) w.set(at, values[rng.below(10)]);
@@ -162,13 +162,13 @@ TEST_F(ObjectsHostile, KeysSharingOneObjectAreRefused) {
   Words w(hbook::fileImage({&h}));
   const std::uint32_t lk = w.get(w.dirWord(27));
   const std::uint32_t cycle = w.get(w.dirWord(lk));
-  constexpr std::uint32_t kKeys = 50;
-  for (std::uint32_t i = 1; i < kKeys; ++i) {
+  constexpr std::uint32_t KEYS = 50;
+  for (std::uint32_t i = 1; i < KEYS; ++i) {
     w.set(w.dirWord(lk + 3 * i), cycle);
     w.set(w.dirWord(lk + 3 * i + 1), 1 + i);
     w.set(w.dirWord(lk + 3 * i + 2), 0);
   }
-  w.set(w.dirWord(31), kKeys);
+  w.set(w.dirWord(31), KEYS);
   expectRefused(w, "key 2 (2,0): object overlaps the object of key 1 (1,0)");
 }
 
@@ -188,22 +188,22 @@ TEST(ObjectsInputs, ADirectoryIsNamedAsOne) {
 // are refused before anything is allocated.
 TEST_F(ObjectsHostile, CountsBeyondTheFileAreRefused) {
   {
-    Words w(kObjects + "cwn.hbook");
+    Words w(OBJECTS + "cwn.hbook");
     w.set(dataWord(w.bankName(10, "HIDT"), 3), 0x7FFFFFFF);  // NOENT
     expectRefused(w, "buffers hold fewer");
   }
   {
-    Words w(kObjects + "h2.hbook");
+    Words w(OBJECTS + "h2.hbook");
     w.set(dataWord(w.bankName(12, "HID2"), 3), 0x7FFFFFFF);  // NX
     expectRefused(w, "too short for 2147483647 x 50 cells");
   }
   {
-    Words w(kObjects + "rwn.hbook");
+    Words w(OBJECTS + "rwn.hbook");
     w.set(dataWord(w.bankName(3, "HIDN"), 3), 1001);  // NOENT
     expectRefused(w, "1001 rows disagree with 12 full buffers of 83 rows");
   }
   {
-    Words w(kObjects + "prof.hbook");
+    Words w(OBJECTS + "prof.hbook");
     w.set(dataWord(w.bankName(100, "HIDP"), 3), 1 << 30);  // NX
     expectRefused(w, "HCOP: data length ND 30 too short for 1073741824 bins");
   }
@@ -213,7 +213,7 @@ TEST_F(ObjectsHostile, CountsBeyondTheFileAreRefused) {
 // directory already read, and keys of two directories sharing an object.
 TEST_F(ObjectsHostile, LoopsAndSharedStructuresAreRefused) {
   {
-    Words w(kObjects + "h2.hbook");
+    Words w(OBJECTS + "h2.hbook");
     int nth = 1;
     while (w.get(w.bankName(15, "SLIX", nth) + 3) != 0) ++nth;  // the slice master has no data words
     const std::size_t slix = w.bankName(15, "SLIX", nth);       // its links 1..3 lead to the slices
@@ -221,19 +221,19 @@ TEST_F(ObjectsHostile, LoopsAndSharedStructuresAreRefused) {
     expectRefused(w, "reached a second time");
   }
   {
-    Words w(kObjects + "dirs.hbook");
+    Words w(OBJECTS + "dirs.hbook");
     const std::uint32_t ls = w.get(w.dirWord(26));
     w.set(w.dirWord(ls + 5), 2);  // subdirectory AA starts at record 2: the top directory
     expectRefused(w, "directory /AA: record 2 is already a record of directory /");
   }
   {
-    Words w(kObjects + "dirs.hbook");
+    Words w(OBJECTS + "dirs.hbook");
     const std::uint32_t ls = w.get(w.dirWord(26));
     w.set(w.dirWord(ls + 7 + 5), w.get(w.dirWord(ls + 5)));  // CC starts where AA does
     expectRefused(w, "directory /CC: record 5 is already a record of directory /AA");
   }
   {
-    Words w(kObjects + "dirs.hbook");
+    Words w(OBJECTS + "dirs.hbook");
     const hbook::read::DirectoryListing top = w.listing();
     const std::uint32_t aa = w.get(w.dirWord(w.get(w.dirWord(26)) + 5)) & 0x3FFFF;
     const std::uint32_t lk = w.get(w.dirWord(27, aa));
@@ -250,19 +250,19 @@ TEST_F(ObjectsHostile, LoopsAndSharedStructuresAreRefused) {
 // What the format notes leave unverified is skipped with the reason.
 TEST_F(ObjectsHostile, UnverifiedLayoutsAreSkippedWithTheReason) {
   {
-    Words w(kObjects + "prof.hbook");
+    Words w(OBJECTS + "prof.hbook");
     const std::size_t hi1e = w.bankName(100, "HI1E");
     w.set(hi1e + 4, w.get(hi1e + 4) | 0x4);  // status bit 3: option P
     expectSkipped(w, "key 1 (100,0): profile with error option P, whose error formula is not verified, skipped");
   }
   {
-    Words w(kObjects + "h2.hbook");
+    Words w(OBJECTS + "h2.hbook");
     const std::size_t hid = w.bankName(15, "HID2");
     w.set(linkWord(hid, 7), w.get(linkWord(hid, 6)));  // a Y band where the X band is
     expectSkipped(w, "(15,0): 2-D histogram with Y bands (HBANDY), whose layout is not verified, skipped");
   }
   {
-    Words w(kObjects + "cwn.hbook");
+    Words w(OBJECTS + "cwn.hbook");
     int nth = 1;  // the descriptors of block EVT: its second variable, xr, is the only REAL*4 there
     while (w.get(dataWord(w.bankName(10, "HNAM", nth), 12 + 1)) != 0x00002220) ++nth;
     const std::size_t xr = dataWord(w.bankName(10, "HNAM", nth), 12 + 1);
@@ -270,18 +270,18 @@ TEST_F(ObjectsHostile, UnverifiedLayoutsAreSkippedWithTheReason) {
     expectSkipped(w, "variable xr (0x00002210): packed REAL of 16 bits, whose encoding is not verified, skipped");
   }
   {
-    Words w(kObjects + "rwn.hbook");
+    Words w(OBJECTS + "rwn.hbook");
     w.set(dataWord(w.bankName(6, "HIDN"), 5), 2);  // two memory buffers
     expectSkipped(w, "row-wise ntuple kept in 2 memory buffers, whose chaining is not verified, skipped");
   }
   {
-    Words w(kObjects + "dirs.hbook");
+    Words w(OBJECTS + "dirs.hbook");
     const std::size_t hid = w.bankName(1, "HID1");
     w.set(dataWord(hid, 1), w.get(dataWord(hid, 1)) | 0x20);  // KBITS bit 6: variable bins
     expectSkipped(w, "key 1 (1,0): histogram with variable bin edges, skipped");
   }
   {
-    Words w(kObjects + "h2.hbook");
+    Words w(OBJECTS + "h2.hbook");
     const std::size_t hid = w.bankName(10, "HID2");
     w.set(dataWord(hid, 1), w.get(dataWord(hid, 1)) | 0x20);
     expectSkipped(w, "key 1 (10,0): 2-D histogram with variable bins, whose layout is not verified, skipped");
@@ -290,7 +290,7 @@ TEST_F(ObjectsHostile, UnverifiedLayoutsAreSkippedWithTheReason) {
 
 // Subdirectory names use all four words of the 6-bit code: up to 16 characters.
 TEST_F(ObjectsHostile, SubdirectoryNamesOfSixteenCharacters) {
-  Words w(kObjects + "dirs.hbook");
+  Words w(OBJECTS + "dirs.hbook");
   const std::uint32_t ls = w.get(w.dirWord(26));
   // "ABCDEFGHIJKLMNOP": A..P = 1..16, four characters a word, the first in the low bits.
   for (std::uint32_t k = 0; k < 4; ++k) {
@@ -312,31 +312,31 @@ TEST_F(ObjectsHostile, SubdirectoryNamesOfSixteenCharacters) {
 // list, the blocks after the list move up one word and the cycles move into
 // the new record.
 TEST_F(ObjectsHostile, SubdirectoryExpandedIntoASecondRecord) {
-  Words w(kObjects + "dirs.hbook");
+  Words w(OBJECTS + "dirs.hbook");
   const hbook::ReadResult before = hbook::readMemory("hostile.hbook", w.b);
   const std::uint32_t ls = w.get(w.dirWord(26));
   const std::uint32_t cc = w.get(w.dirWord(ls + 7 + 5)) & 0x3FFFF;
-  std::vector<std::uint32_t> d(2 * kRecord, 0);
-  for (std::size_t k = 1; k <= kRecord; ++k) d[k - 1] = w.get(w.dirWord(k, cc));
+  std::vector<std::uint32_t> d(2 * RECORD_WORDS, 0);
+  for (std::size_t k = 1; k <= RECORD_WORDS; ++k) d[k - 1] = w.get(w.dirWord(k, cc));
   auto at = [&](std::size_t k) -> std::uint32_t& { return d[k - 1]; };
   const std::uint32_t ld = at(24), lf = at(28), lc = at(29), le = at(30);
-  const std::uint32_t newRecord = static_cast<std::uint32_t>(w.size() / kRecord) + 1;
+  const std::uint32_t newRecord = static_cast<std::uint32_t>(w.size() / RECORD_WORDS) + 1;
   for (std::uint32_t k = lf; k > ld + 1 + at(ld); --k) at(k) = at(k - 1);  // B, S, K blocks up one word
   at(ld + 1 + at(ld)) = newRecord;
   at(ld) += 1;
   for (std::size_t k : {25, 26, 27, 28}) at(k) += 1;  // LB, LS, LK, LF
   for (std::uint32_t k = le; k >= lc; --k) {          // cycles up one record
-    at(k + kRecord) = at(k);
+    at(k + RECORD_WORDS) = at(k);
     at(k) = 0;
   }
-  at(29) += kRecord;
-  at(30) += kRecord;
-  at(22) += kRecord - 1;
-  for (std::uint32_t i = 0; i < at(31); ++i) at(at(27) + (at(32) + 1) * i) += kRecord;  // cycle pointers
-  w.b.resize(w.b.size() + 4 * kRecord, 0);
-  for (std::size_t k = 1; k <= kRecord; ++k) {
+  at(29) += RECORD_WORDS;
+  at(30) += RECORD_WORDS;
+  at(22) += RECORD_WORDS - 1;
+  for (std::uint32_t i = 0; i < at(31); ++i) at(at(27) + (at(32) + 1) * i) += RECORD_WORDS;  // cycle pointers
+  w.b.resize(w.b.size() + 4 * RECORD_WORDS, 0);
+  for (std::size_t k = 1; k <= RECORD_WORDS; ++k) {
     w.set(w.dirWord(k, cc), at(k));
-    w.set(w.dirWord(k, newRecord), at(k + kRecord));
+    w.set(w.dirWord(k, newRecord), at(k + RECORD_WORDS));
   }
   ASSERT_TRUE(tryRead(w.b)) << message_;
   ASSERT_EQ(last_.directories.size(), before.directories.size());

@@ -14,7 +14,7 @@
 
 namespace {
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
 // 0.dddd E+xx, as the printout writes a value.
 std::string fortranE4(double v) {
@@ -30,7 +30,7 @@ std::string fortranE4(double v) {
 // Per "=== id N" section of NAME.hprint-stats.txt: the printed figures by
 // label, or {"NO ENTRIES": ""}.
 std::map<int, std::map<std::string, std::string>> printed(const std::string& name) {
-  std::ifstream in(kData + name + ".hprint-stats.txt");
+  std::ifstream in(DATA_DIR + name + ".hprint-stats.txt");
   std::map<int, std::map<std::string, std::string>> out;
   const auto trim = [](const std::string& s) {
     const auto first = s.find_first_not_of(' ');
@@ -55,7 +55,7 @@ std::map<int, std::map<std::string, std::string>> printed(const std::string& nam
 class PrintedStatistics : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(PrintedStatistics, EqualThePackagesPrintoutToItsDigits) {
-  const hbook::ReadResult file = hbook::readFile(kData + GetParam() + ".hbook");
+  const hbook::ReadResult file = hbook::readFile(DATA_DIR + GetParam() + ".hbook");
   const auto expected = printed(GetParam());
   ASSERT_EQ(expected.size(), file.histograms.size());
   for (const hbook::Histogram& h : file.histograms) {
@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(RealFiles, PrintedStatistics, ::testing::Values("golden
                          [](const auto& info) { return info.param == "golden-run" ? "golden_run" : info.param; });
 
 hbook::Histogram byId(const std::string& file, int id) {
-  for (const hbook::Histogram& h : hbook::readFile(kData + file).histograms)
+  for (const hbook::Histogram& h : hbook::readFile(DATA_DIR + file).histograms)
     if (h.id == id) return h;
   throw std::runtime_error(file + ": no histogram " + std::to_string(id));
 }

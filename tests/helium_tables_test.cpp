@@ -25,7 +25,7 @@ std::string dblLine(double a, double b, double c) {
 }
 
 // Lowest grid energy of SOMMERS, 17 Å neutrons (single precision).
-constexpr double kSommersE1 = 0.2830584f;
+constexpr double SOMMERS_E1 = 0.2830584f;
 
 }  // namespace
 
@@ -65,7 +65,7 @@ TEST(HeliumSommers, BelowGridHoldsFirstValueWithSeventeenReports) {
   const auto lines = console.lines();
   ASSERT_EQ(lines.size(), 51u);
   for (int i = 0; i < 17; ++i) {
-    EXPECT_EQ(lines[3 * i], dblLine(0.2, kSommersE1, 100.0)) << "interval " << i + 1;
+    EXPECT_EQ(lines[3 * i], dblLine(0.2, SOMMERS_E1, 100.0)) << "interval " << i + 1;
     EXPECT_EQ(lines[3 * i + 1], "  ...");
     EXPECT_EQ(lines[3 * i + 2],
               textout::Line().integer(i + 1).text(" The value is out of range ... sommers").str());
@@ -97,7 +97,7 @@ TEST(HeliumSommers, ColumnBoundariesAreSinglePrecision) {
       {4.4, 0.175f},   {static_cast<double>(4.4f), 0.175f}, {4.4000002, 0.265f}, {5.0, 0.265f}};
   for (const Case& c : cases) {
     double sigma = -1.0;
-    SOMMERS(c.T, kSommersE1, sigma);
+    SOMMERS(c.T, SOMMERS_E1, sigma);
     EXPECT_EQ(sigma, static_cast<double>(c.expected)) << "T = " << c.T;
   }
   EXPECT_TRUE(console.text().empty());

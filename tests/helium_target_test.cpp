@@ -17,27 +17,27 @@ using testsupport::ConsoleCapture;
 
 namespace {
 
-constexpr double kT = 2.1;      // K
-constexpr double kL = 41.6;     // cm
-constexpr double kZ = 230.0;    // cm, entrance plane of the upstream cell
-constexpr double kXmin = 0.35;  // upstream cell, right half (cm)
-constexpr double kXmax = 3.0;
-constexpr double kYmin = -2.5;
-constexpr double kYmax = 2.5;
-constexpr std::int32_t kSeed = 12345;
+constexpr double TEMPERATURE = 2.1;   // K
+constexpr double CELL_LENGTH = 41.6;  // cm
+constexpr double Z_ENTRANCE = 230.0;  // cm, entrance plane of the upstream cell
+constexpr double XMIN = 0.35;         // upstream cell, right half (cm)
+constexpr double XMAX = 3.0;
+constexpr double YMIN = -2.5;
+constexpr double YMAX = 2.5;
+constexpr std::int32_t SEED = 12345;
 
 // Incoming state and all outputs of one call. Outputs start at sentinel
 // values so that untouched ones can be recognised.
 struct Call {
   double q = 1.0, E = 5.0, x = 1.0, y = 0.0, thx = 0.0, thy = 0.0;
-  double xmin = kXmin, xmax = kXmax;
+  double xmin = XMIN, xmax = XMAX;
   double Eout = -7.0, xout = -7.0, yout = -7.0, zout = -7.0, thxout = -7.0, thyout = -7.0;
   double sigma = -7.0, path = -7.0, thetaS = -7.0, sigmaSommers = -7.0, sigmaIntq = -7.0;
   double theta_p = -7.0, phi_p = -7.0;
   bool scattered = true;
 
   void run() {
-    TARGET(q, kT, E, x, y, kZ, thx, thy, xmin, xmax, kYmin, kYmax, kL, Eout, xout, yout, zout,
+    TARGET(q, TEMPERATURE, E, x, y, Z_ENTRANCE, thx, thy, xmin, xmax, YMIN, YMAX, CELL_LENGTH, Eout, xout, yout, zout,
            thxout, thyout, sigma, path, thetaS, sigmaSommers, sigmaIntq, scattered, theta_p, phi_p);
   }
 };
@@ -49,8 +49,8 @@ double waveNumber(double e) { return std::sqrt(e * 0.2090815502) / 0.6582122; }
 class TargetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ranlux::RLUXGO(3, kSeed, 0, 0);
-    reference_.rluxgo(3, kSeed, 0, 0);
+    ranlux::RLUXGO(3, SEED, 0, 0);
+    reference_.rluxgo(3, SEED, 0, 0);
     console_.clear();  // the generator's start lines
   }
   // True when the run generator has drawn exactly `drawn` numbers since SetUp.
@@ -86,7 +86,7 @@ TEST(HeliumTargetAzimuth, AxesAndOrigin) {
 // ---------------------------------------------------------------- window
 
 TEST_F(TargetTest, OutsideEntranceWindowMarksLostAndDrawsNothing) {
-  for (double x : {std::nextafter(kXmin, 0.0), std::nextafter(kXmax, 10.0)}) {
+  for (double x : {std::nextafter(XMIN, 0.0), std::nextafter(XMAX, 10.0)}) {
     Call c;
     c.x = x;
     c.run();
@@ -107,7 +107,7 @@ TEST_F(TargetTest, OutsideEntranceWindowMarksLostAndDrawsNothing) {
 
 TEST_F(TargetTest, WindowEdgePassesAndDrawsThree) {
   Call c;
-  c.x = kXmin;
+  c.x = XMIN;
   c.run();
   EXPECT_NE(c.sigma, -7.0);
   EXPECT_NE(c.path, -7.0);
@@ -137,7 +137,7 @@ TEST_F(TargetTest, BoundaryTransferTakesIntq) {
   d.run();
   EXPECT_EQ(d.sigmaIntq, -7.0);
   double expected = 0.0;
-  SOMMERS(kT, 5.0, expected);
+  SOMMERS(TEMPERATURE, 5.0, expected);
   EXPECT_EQ(d.sigmaSommers, expected);
   EXPECT_EQ(d.sigma, d.sigmaSommers);
   EXPECT_TRUE(console_.text().empty());
@@ -150,13 +150,13 @@ TEST_F(TargetTest, UnscatteredNeutronKeepsThisCallsValues) {
     c.thy = -0.001;
     c.run();
     if (c.scattered) continue;
-    EXPECT_GT(c.path * std::cos(std::atan(std::hypot(std::tan(0.002), std::tan(0.001)))), kL);
+    EXPECT_GT(c.path * std::cos(std::atan(std::hypot(std::tan(0.002), std::tan(0.001)))), CELL_LENGTH);
     EXPECT_EQ(c.Eout, 5.0);
     EXPECT_EQ(c.thxout, 0.002);
     EXPECT_EQ(c.thyout, -0.001);
-    EXPECT_EQ(c.xout, std::tan(0.002) * kL + 1.0);
-    EXPECT_EQ(c.yout, std::tan(-0.001) * kL + 0.0);
-    EXPECT_EQ(c.zout, kZ + kL);
+    EXPECT_EQ(c.xout, std::tan(0.002) * CELL_LENGTH + 1.0);
+    EXPECT_EQ(c.yout, std::tan(-0.001) * CELL_LENGTH + 0.0);
+    EXPECT_EQ(c.zout, Z_ENTRANCE + CELL_LENGTH);
     EXPECT_NEAR(c.sigma, 0.5648993074, 5e-11);
     EXPECT_GT(c.thetaS, 0.5);
     EXPECT_GE(c.theta_p, 0.0);
@@ -177,14 +177,14 @@ TEST_F(TargetTest, ScatteredNeutronsLeaveWithLowerEnergyOrAreLost) {
     c.run();
     if (!c.scattered) continue;
     ++scattered;
-    EXPECT_LE(c.path, kL);
+    EXPECT_LE(c.path, CELL_LENGTH);
     if (c.xout == tarn::LOST_MARKER) {
       ++lost;
       for (double v : {c.Eout, c.yout, c.zout, c.thxout, c.thyout}) EXPECT_EQ(v, tarn::LOST_MARKER);
       continue;
     }
     EXPECT_EQ(c.Eout, ep);
-    EXPECT_EQ(c.zout, kZ + kL);
+    EXPECT_EQ(c.zout, Z_ENTRANCE + CELL_LENGTH);
     EXPECT_NEAR(c.thxout, std::atan(std::tan(c.theta_p) * std::cos(c.phi_p)), 1e-15);
   }
   EXPECT_GT(scattered, 0);
@@ -217,8 +217,8 @@ TEST_F(TargetTest, ZeroScatteringAngleKeepsDirectionInAllQuadrants) {
       EXPECT_NEAR(c.thyout, a[1], 1e-7) << a[0] << " " << a[1];
       // The interaction point lies on the incoming line, so the exit point
       // is that of the straight path.
-      EXPECT_NEAR(c.xout, 1.7 + std::tan(a[0]) * kL, 1e-5);
-      EXPECT_NEAR(c.yout, std::tan(a[1]) * kL, 1e-5);
+      EXPECT_NEAR(c.xout, 1.7 + std::tan(a[0]) * CELL_LENGTH, 1e-5);
+      EXPECT_NEAR(c.yout, std::tan(a[1]) * CELL_LENGTH, 1e-5);
       EXPECT_LT(c.Eout, 0.4);
     }
     EXPECT_TRUE(done) << a[0] << " " << a[1];
@@ -271,12 +271,12 @@ TEST_F(TargetTest, NoEnergyLeftIsReportedAndCarriedThrough) {
   EXPECT_EQ(c.Eout, 0.3);
   EXPECT_EQ(c.thxout, 0.002);
   EXPECT_EQ(c.thyout, 0.0);
-  EXPECT_EQ(c.xout, std::tan(0.002) * kL + 1.0);
+  EXPECT_EQ(c.xout, std::tan(0.002) * CELL_LENGTH + 1.0);
   EXPECT_EQ(c.thetaS, 0.0);
   EXPECT_EQ(c.theta_p, 0.0);
   EXPECT_EQ(c.phi_p, 0.0);
   double expected = 0.0;
-  SOMMERS(kT, 0.3, expected);
+  SOMMERS(TEMPERATURE, 0.3, expected);
   EXPECT_EQ(c.sigma, expected);
   EXPECT_GT(c.path, 0.0);
   EXPECT_TRUE(drew(3));
@@ -306,7 +306,7 @@ TEST_F(TargetTest, OpenTriangleIsCarriedThrough) {
 TEST_F(TargetTest, ScatterFractionAlongTheAxis) {
   const double meanFreePath = 1.0 / ((0.0219501892 * 0.5648993074) * 0.9986301078);
   ASSERT_NEAR(meanFreePath, 80.758, 5e-4);
-  const double p = 1.0 - std::exp(-kL / meanFreePath);
+  const double p = 1.0 - std::exp(-CELL_LENGTH / meanFreePath);
   ASSERT_NEAR(p, 0.4026, 5e-5);
 
   const int n = 200000;

@@ -17,8 +17,8 @@ namespace {
 double waveNumber(double e) { return std::sqrt(e * 0.2090815502) / 0.6582122; }
 
 // Table values used below (single precision, widened).
-constexpr double kWp2 = 0.235735f;   // at q = 0.1
-constexpr double kWp37 = 2.416286f;  // at q = 3.6
+constexpr double WP2 = 0.235735f;   // at q = 0.1
+constexpr double WP37 = 2.416286f;  // at q = 3.6
 
 std::string outOfRangeLine(int interval, double q) {
   return textout::Line()
@@ -44,7 +44,7 @@ TEST(HeliumWq, LastGridPointInSinglePrecisionIsInside) {
   ConsoleCapture console;
   double wp = -1.0;
   WQ(static_cast<double>(3.6f), wp, 5.0, waveNumber(5.0));
-  EXPECT_EQ(wp, kWp37);
+  EXPECT_EQ(wp, WP37);
   EXPECT_TRUE(console.text().empty());
 }
 
@@ -52,7 +52,7 @@ TEST(HeliumWq, AboveTableClampsWithThirtySixReports) {
   ConsoleCapture console;
   double wp = -1.0;
   WQ(3.6, wp, 5.0, waveNumber(5.0));  // 3.6 > 3.5999999046325684
-  EXPECT_EQ(wp, kWp37);
+  EXPECT_EQ(wp, WP37);
   const auto lines = console.lines();
   ASSERT_EQ(lines.size(), 36u);
   for (int i = 0; i < 36; ++i) EXPECT_EQ(lines[i], outOfRangeLine(i + 1, 3.6));
@@ -91,13 +91,13 @@ TEST(HeliumWq, DoublePointOneIsInFirstIntervalWithoutCorrection) {
   double wp = -1.0;
   // E = 0.1 meV would lower wp if the correction ran (see below).
   WQ(0.1, wp, 0.1, waveNumber(0.1));
-  const double slope = kWp2 / static_cast<double>(0.1f);
+  const double slope = WP2 / static_cast<double>(0.1f);
   EXPECT_EQ(wp, slope * 0.1);
-  EXPECT_LT(wp, kWp2);
-  EXPECT_GT(wp, kWp2 * (1.0 - 1e-7));
+  EXPECT_LT(wp, WP2);
+  EXPECT_GT(wp, WP2 * (1.0 - 1e-7));
 
   WQ(static_cast<double>(0.1f), wp, 0.1, waveNumber(0.1));
-  EXPECT_EQ(wp, kWp2);
+  EXPECT_EQ(wp, WP2);
   EXPECT_TRUE(console.text().empty());
 }
 
@@ -107,7 +107,7 @@ TEST(HeliumWq, SmallQAcceptedAtOnceForFastNeutron) {
   const double k = waveNumber(8.3);
   ASSERT_NEAR(k, 2.0, 0.01);
   WQ(0.05, wp, 8.3, k);
-  EXPECT_EQ(wp, kWp2 / static_cast<double>(0.1f) * 0.05);
+  EXPECT_EQ(wp, WP2 / static_cast<double>(0.1f) * 0.05);
   EXPECT_NEAR(wp, 0.1179, 5e-5);
   EXPECT_TRUE(console.text().empty());
 }

@@ -26,11 +26,11 @@ namespace {
 
 using hbook_compare::compare;
 using hbook_compare::differingWords;
-using hbook_compare::kRec;
+using hbook_compare::RECORD_WORDS;
 using hbook_compare::slurp;
 using hbook_compare::words;
 
-const std::string kData = std::string(TARN_TEST_DATA) + "/hbook/";
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
 // Runs each test in a fresh temporary directory holding copies of the three
 // input files, with an empty histogram memory, the generator at its start
@@ -42,7 +42,7 @@ class GoldenRun : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
     for (const char* name : {"lam.hbook", "gradx.hbook", "sq.hbook"})
-      std::filesystem::copy_file(kData + name, dir_ + "/" + name);
+      std::filesystem::copy_file(DATA_DIR + name, dir_ + "/" + name);
     home_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
     textout::setConsole(&console_);
@@ -89,10 +89,10 @@ class GoldenRun : public ::testing::Test {
 };
 
 TEST_F(GoldenRun, CallsLeaveThePackageFile) {
-  const std::vector<std::uint32_t> real = words(slurp(kData + "golden-run.hbook"));
-  ASSERT_EQ(real.size() % kRec, 0u);
-  ASSERT_GT(real.size(), 3 * kRec);
-  hbook::setFileDate(hbook::decodeFileDate(real[kRec + 9], true));  // directory word 10
+  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-run.hbook"));
+  ASSERT_EQ(real.size() % RECORD_WORDS, 0u);
+  ASSERT_GT(real.size(), 3 * RECORD_WORDS);
+  hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));  // directory word 10
 
   goldenRunCalls();
   ASSERT_EQ(HRPUT(0, "golden-run.hbook", "N"), hbook::FileStatus::Ok);
@@ -100,16 +100,16 @@ TEST_F(GoldenRun, CallsLeaveThePackageFile) {
   EXPECT_EQ(console_.str(), " ***** ERROR in HDELET : Unknown histogram : ID=     302 \n");
 
   const std::vector<std::uint32_t> ours = words(slurp("golden-run.hbook"));
-  ASSERT_EQ(real[kRec + 30], 50u);  // keys: 4 inputs, 44 results, 302 and 402
-  EXPECT_EQ(ours[kRec + 30], 50u);
+  ASSERT_EQ(real[RECORD_WORDS + 30], 50u);  // keys: 4 inputs, 44 results, 302 and 402
+  EXPECT_EQ(ours[RECORD_WORDS + 30], 50u);
   compare(real, ours, false);  // dates included
   compare(real, ours, true);
 }
 
 TEST_F(GoldenRun, ComparisonSeesADrawTooMany) {
-  const std::vector<std::uint32_t> real = words(slurp(kData + "golden-run.hbook"));
-  ASSERT_GT(real.size(), 3 * kRec);
-  hbook::setFileDate(hbook::decodeFileDate(real[kRec + 9], true));
+  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-run.hbook"));
+  ASSERT_GT(real.size(), 3 * RECORD_WORDS);
+  hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));
 
   goldenRunCalls();
   // One draw more changes no histogram (all three were integrated already),

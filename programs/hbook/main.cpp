@@ -21,7 +21,7 @@ struct Subcommand {
   const char* usage;
 };
 
-const Subcommand kSubcommands[] = {
+const Subcommand SUBCOMMANDS[] = {
     {"ls", hbooktool::commandLs, "hbook ls FILE                  every object: directory, id, kind, shape, entries, title"},
     {"dump", hbooktool::commandDump,
      "hbook dump FILE [ID]           every value of the 1-D histograms, in the layout of the reference dumps\n"
@@ -42,7 +42,7 @@ const Subcommand kSubcommands[] = {
 
 std::string usage() {
   std::string text = "usage:\n";
-  for (const Subcommand& s : kSubcommands) text += "  " + std::string(s.usage) + "\n";
+  for (const Subcommand& s : SUBCOMMANDS) text += "  " + std::string(s.usage) + "\n";
   text +=
       "TABLE.csv: a header line naming the columns low, high, content (others ignored), then one row per bin;\n"
       "lines starting with '#' are comments.\n";
@@ -55,7 +55,7 @@ int run(const std::vector<std::string>& args) {
     return args.empty() ? 2 : 0;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
-  for (const Subcommand& s : kSubcommands) {
+  for (const Subcommand& s : SUBCOMMANDS) {
     if (args[0] == s.name) return s.run(rest);
   }
   throw UsageError{"unknown command: " + args[0]};

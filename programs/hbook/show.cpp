@@ -11,8 +11,8 @@
 namespace hbooktool {
 namespace {
 
-constexpr int kMaxColumns = 64;  // chart columns; neighbouring bins are averaged into one
-constexpr int kRows = 8;         // chart height in lines
+constexpr int MAX_COLUMNS = 64;  // chart columns; neighbouring bins are averaged into one
+constexpr int ROWS = 8;          // chart height in lines
 
 std::string g6(double v) {
   char buf[32];
@@ -52,7 +52,7 @@ void bars(const std::vector<double>& columns, double extent, int rows, int sign,
 }
 
 std::vector<std::string> chart(const hbook::Histogram& h) {
-  const int group = (h.nx + kMaxColumns - 1) / kMaxColumns;
+  const int group = (h.nx + MAX_COLUMNS - 1) / MAX_COLUMNS;
   std::vector<double> columns;
   for (int first = 1; first <= h.nx; first += group) {
     const int last = std::min(h.nx, first + group - 1);
@@ -72,11 +72,11 @@ std::vector<std::string> chart(const hbook::Histogram& h) {
     axis += std::isfinite(v) ? '-' : '?';
   }
   if (top == bottom) return {axis.find('?') == std::string::npos ? "  every bin is 0" : "  no chart: no finite contents but 0"};
-  int upRows = kRows;
+  int upRows = ROWS;
   int downRows = 0;
   if (bottom < 0) {
-    upRows = top > 0 ? std::clamp(static_cast<int>(std::lround(kRows * top / (top - bottom))), 1, kRows - 1) : 0;
-    downRows = kRows - upRows;
+    upRows = top > 0 ? std::clamp(static_cast<int>(std::lround(ROWS * top / (top - bottom))), 1, ROWS - 1) : 0;
+    downRows = ROWS - upRows;
   }
   std::vector<std::string> out;
   if (group > 1) out.push_back("  mean content of each " + std::to_string(group) + " bins:");

@@ -119,8 +119,8 @@ Histogram sumOf(const std::vector<const Histogram*>& parts) {
 }  // namespace
 
 std::int32_t entriesWord(std::int64_t entries) {
-  constexpr std::int64_t most = std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(entries > most ? most : entries);
+  constexpr std::int64_t MOST_ENTRIES = std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(entries > MOST_ENTRIES ? MOST_ENTRIES : entries);
 }
 
 std::vector<MergedHistogram> mergeHistograms(const std::vector<MergeSource>& sources) {

@@ -17,8 +17,8 @@ float Profile::mean(int bin) const {
 // without spread sqrt(|Y|), or 1/sqrt(12) with option I; divided by sqrt(N)
 // (taken in single precision) unless the option is S.
 float Profile::error(int bin) const {
-  constexpr std::uint32_t kOptionS = 1;
-  constexpr std::uint32_t kOptionI = 2;
+  constexpr std::uint32_t OPTION_S = 1;
+  constexpr std::uint32_t OPTION_I = 2;
   const float n = sumW.at(static_cast<std::size_t>(bin - 1));
   if (n == 0.0f) return 0.0f;
   const double y = sumWY.at(static_cast<std::size_t>(bin));
@@ -26,8 +26,8 @@ float Profile::error(int bin) const {
   const double mean = y / n;
   double s = std::sqrt(std::fabs(y2 / n - mean * mean));
   const std::uint32_t option = errorStatus & 0x3;
-  if (s <= 0.0 && n >= 1.0f) s = option == kOptionI ? 1.0 / std::sqrt(12.0) : std::sqrt(std::fabs(y));
-  if (option != kOptionS) s /= static_cast<double>(std::sqrt(n));
+  if (s <= 0.0 && n >= 1.0f) s = option == OPTION_I ? 1.0 / std::sqrt(12.0) : std::sqrt(std::fabs(y));
+  if (option != OPTION_S) s /= static_cast<double>(std::sqrt(n));
   return static_cast<float>(s);
 }
 

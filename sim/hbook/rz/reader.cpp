@@ -36,7 +36,7 @@ ReadResult readFile(const std::string& path) {
   if (!in) throw FileError(path + ": file: cannot be opened");
   const std::streamoff size = in.tellg();
   if (size < 0) throw FileError(path + ": file: size cannot be determined");
-  if (size > read::kMaxFileBytes) throw FileError(path + ": file: size " + std::to_string(size) + " bytes is too large");
+  if (size > read::MAX_FILE_BYTES) throw FileError(path + ": file: size " + std::to_string(size) + " bytes is too large");
   std::vector<unsigned char> bytes;
   try {
     bytes.resize(static_cast<std::size_t>(size));

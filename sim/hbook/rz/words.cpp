@@ -4,7 +4,7 @@
 namespace hbook::rz {
 
 std::uint32_t sixBitWord(std::string_view four) {
-  static constexpr std::string_view kSpecial = "+-*/()$= ,.#'!:\"_]&@?[><\\^;";
+  static constexpr std::string_view SPECIAL = "+-*/()$= ,.#'!:\"_]&@?[><\\^;";
   std::uint32_t word = 0;
   for (std::size_t i = 0; i < 4; ++i) {
     const char c = i < four.size() ? four[i] : ' ';
@@ -16,7 +16,7 @@ std::uint32_t sixBitWord(std::string_view four) {
     else if (c == '{') code = 41;
     else if (c == '|') code = 40;
     else if (c == '}') code = 42;
-    else if (auto k = kSpecial.find(c); k != std::string_view::npos) code = static_cast<std::uint32_t>(37 + k);
+    else if (auto k = SPECIAL.find(c); k != std::string_view::npos) code = static_cast<std::uint32_t>(37 + k);
     if (c == ' ' && i > 0) code = 0;
     word |= code << (6 * i);
   }

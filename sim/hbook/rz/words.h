@@ -10,10 +10,10 @@ namespace hbook::rz {
 
 // Record layout of a file written by HRPUT: 1024-word records, a two-record
 // top directory (quota 32000 records), keys (histogram id, 0).
-constexpr int kRecordWords = 1024;
-constexpr int kQuota = 32000;
-constexpr int kDirectoryRecords = 2;
-constexpr int kMaxKeysInDirectory = 141;  // one more would need a directory extension record
+constexpr int RECORD_WORDS = 1024;
+constexpr int QUOTA = 32000;
+constexpr int DIRECTORY_RECORDS = 2;
+constexpr int MAX_KEYS_IN_DIRECTORY = 141;  // one more would need a directory extension record
 
 inline std::uint32_t loadBig(const unsigned char* p) {
   return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |

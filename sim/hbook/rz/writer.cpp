@@ -4,7 +4,7 @@
 // records 2-3 the top directory, from record 4 the objects back to back. Each
 // histogram is one object: the memory table of one region, then its banks in
 // memory order as HBOOK books them (HI1E if errors, HCO1, HID1 last). The bank
-// links hold addresses in a notional store starting at kStoreBase; only their
+// links hold addresses in a notional store starting at STORE_BASE; only their
 // differences matter to a reader.
 #include <algorithm>
 #include <bit>
@@ -25,11 +25,11 @@
 namespace hbook {
 namespace {
 
-using rz::kRecordWords;
-constexpr std::uint32_t kStoreBase = 0x000F0000;
-constexpr std::int64_t kMaxObjectWords = (std::int64_t{1} << 20) - 1;  // 20-bit length field of a cycle
-constexpr std::uint32_t kBookedStatus = 0x00040000;                    // ZEBRA status: one extra I/O word
-constexpr std::uint32_t kReadStatus = 0x00040010;                      // ... and bit 5: read from a file
+using rz::RECORD_WORDS;
+constexpr std::uint32_t STORE_BASE = 0x000F0000;
+constexpr std::int64_t MAX_OBJECT_WORDS = (std::int64_t{1} << 20) - 1;  // 20-bit length field of a cycle
+constexpr std::uint32_t BOOKED_STATUS = 0x00040000;                     // ZEBRA status: one extra I/O word
+constexpr std::uint32_t READ_STATUS = 0x00040010;                       // ... and bit 5: read from a file
 
 std::uint32_t hollerith(const char* four) {
   return (std::uint32_t{static_cast<unsigned char>(four[0])} << 24) |
@@ -85,7 +85,7 @@ std::vector<std::uint32_t> histogramObject(const Histogram& h, std::uint32_t sta
     for (float s : h.sumw2) w.push_back(bits(s));
   }
   for (std::uint32_t v : {0x31A3000Fu, 0x00400802u, 0u, 0u, errors ? lErr : 0u, lId, lId - 1, 1u, hollerith("HCO1"), 2u, 2u,
-                          nx + 10, kBookedStatus}) {
+                          nx + 10, BOOKED_STATUS}) {
     w.push_back(v);
   }
   const std::uint64_t sumWX = std::bit_cast<std::uint64_t>(h.statSumWX);
@@ -98,7 +98,7 @@ std::vector<std::uint32_t> histogramObject(const Histogram& h, std::uint32_t sta
   for (float c : h.channels) w.push_back(bits(c));
   // The header bank's next, up and origin links point into the writer's
   // directory in a real file; a reader zeroes them, so they are written as 0.
-  const std::uint32_t status = h.readFromFile ? kReadStatus : kBookedStatus;
+  const std::uint32_t status = h.readFromFile ? READ_STATUS : BOOKED_STATUS;
   for (std::uint32_t v : {0x2D15000Eu, 0x00600801u, lCo, 0u, 0u, 0u, static_cast<std::uint32_t>(h.id), hollerith("HID1"), 1u,
                           1u, 9 + nwt, status}) {
     w.push_back(v);
@@ -123,12 +123,12 @@ std::vector<std::uint32_t> histogramObject(const Histogram& h, std::uint32_t sta
 
 std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histograms) {
   const std::int64_t n = static_cast<std::int64_t>(histograms.size());
-  if (n > rz::kMaxKeysInDirectory) {
-    throw FileError(std::to_string(n) + " histograms: a file holds at most " + std::to_string(rz::kMaxKeysInDirectory) +
+  if (n > rz::MAX_KEYS_IN_DIRECTORY) {
+    throw FileError(std::to_string(n) + " histograms: a file holds at most " + std::to_string(rz::MAX_KEYS_IN_DIRECTORY) +
                     " (directory record 3, keys and cycles full)");
   }
-  constexpr std::int64_t lrec = kRecordWords;
-  constexpr std::int64_t firstData = 2 + rz::kDirectoryRecords;  // record 4
+  constexpr std::int64_t LREC = RECORD_WORDS;
+  constexpr std::int64_t FIRST_DATA_RECORD = 2 + rz::DIRECTORY_RECORDS;  // record 4
   const std::uint32_t date = rz::dateWord();
 
   // Where each object goes is known from its size alone, so the image is
@@ -142,25 +142,25 @@ std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histog
   std::int64_t words = 0;  // data words from record 4 word 1
   for (const Histogram* h : histograms) {
     check(*h);
-    if (std::int64_t{h->nx} + 200 > kMaxObjectWords) {
+    if (std::int64_t{h->nx} + 200 > MAX_OBJECT_WORDS) {
       throw FileError("histogram " + std::to_string(h->id) + ": " + std::to_string(h->nx) + " bins exceed the object size of a file");
     }
     const std::int64_t nw = objectWords(*h);
-    if (nw > kMaxObjectWords) throw FileError("histogram " + std::to_string(h->id) + ": object too large for a file");
-    Cycle c{firstData + words / lrec, words % lrec + 1, 0, nw};
-    if (c.ip1 - 1 + nw > lrec) c.ir2 = c.ir1 + 1;
+    if (nw > MAX_OBJECT_WORDS) throw FileError("histogram " + std::to_string(h->id) + ": object too large for a file");
+    Cycle c{FIRST_DATA_RECORD + words / LREC, words % LREC + 1, 0, nw};
+    if (c.ip1 - 1 + nw > LREC) c.ir2 = c.ir1 + 1;
     cycles.push_back(c);
     words += nw;
   }
-  const std::int64_t dataRecords = (words + lrec - 1) / lrec;
-  const std::int64_t lastRecord = dataRecords > 0 ? firstData + dataRecords - 1 : 0;
-  const std::int64_t records = dataRecords > 0 ? lastRecord : firstData - 1;
-  if (records > rz::kQuota) throw FileError("histograms need " + std::to_string(records) + " records, over the file quota of 32000");
-  const std::int64_t firstFree = dataRecords > 0 ? (words - 1) % lrec + 2 : 2;
+  const std::int64_t dataRecords = (words + LREC - 1) / LREC;
+  const std::int64_t lastRecord = dataRecords > 0 ? FIRST_DATA_RECORD + dataRecords - 1 : 0;
+  const std::int64_t records = dataRecords > 0 ? lastRecord : FIRST_DATA_RECORD - 1;
+  if (records > rz::QUOTA) throw FileError("histograms need " + std::to_string(records) + " records, over the file quota of 32000");
+  const std::int64_t firstFree = dataRecords > 0 ? (words - 1) % LREC + 2 : 2;
 
   // Top directory, words 1..2048.
-  constexpr std::int64_t nwl = rz::kDirectoryRecords * lrec;
-  std::vector<std::uint32_t> d(nwl + 1, 0);  // 1-based
+  constexpr std::int64_t NWL = rz::DIRECTORY_RECORDS * LREC;
+  std::vector<std::uint32_t> d(NWL + 1, 0);  // 1-based
   d[1] = rz::sixBitWord("HRPU");
   d[2] = rz::sixBitWord("T");
   d[3] = rz::sixBitWord(" ");
@@ -168,23 +168,23 @@ std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histog
   d[7] = d[8] = 0x20202020;
   d[9] = 5 | 0x800;  // name length 5, exchange mode
   d[10] = d[11] = date;
-  d[12] = rz::kQuota;
-  d[13] = static_cast<std::uint32_t>(rz::kDirectoryRecords + dataRecords);
-  const std::int64_t used = nwl + words;
+  d[12] = rz::QUOTA;
+  d[13] = static_cast<std::uint32_t>(rz::DIRECTORY_RECORDS + dataRecords);
+  const std::int64_t used = NWL + words;
   d[14] = static_cast<std::uint32_t>(used % 1000000);
   d[15] = static_cast<std::uint32_t>(used / 1000000);
   d[18] = d[19] = static_cast<std::uint32_t>(lastRecord);
   d[20] = static_cast<std::uint32_t>(firstFree);
   const std::int64_t lk = 1044;
   const std::int64_t lf = lk + 3 * n;
-  const std::int64_t lc = nwl + 1 - 4 * n;
+  const std::int64_t lc = NWL + 1 - 4 * n;
   d[22] = static_cast<std::uint32_t>(lc - lf - 1);
   d[24] = 38;
   d[25] = 41;
   d[26] = d[27] = static_cast<std::uint32_t>(lk);
   d[28] = static_cast<std::uint32_t>(lf);
   d[29] = static_cast<std::uint32_t>(lc);
-  d[30] = nwl;
+  d[30] = NWL;
   d[31] = static_cast<std::uint32_t>(n);
   d[32] = 2;
   d[33] = 0x12;  // key elements: integer, integer
@@ -192,17 +192,17 @@ std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histog
   d[35] = rz::sixBitWord("K-ID");
   d[36] = rz::sixBitWord("VARI");
   d[37] = rz::sixBitWord("ABLE");
-  d[38] = rz::kDirectoryRecords;
+  d[38] = rz::DIRECTORY_RECORDS;
   d[39] = 2;
   d[40] = 3;
-  d[41] = (rz::kQuota - 1) / 32 + 1;  // bitmap words
-  d[42] = lrec;
+  d[41] = (rz::QUOTA - 1) / 32 + 1;  // bitmap words
+  d[42] = LREC;
   d[43] = date;
   for (std::int64_t rec = 2; rec <= records; ++rec) d[44 + (rec - 1) / 32] |= std::uint32_t{1} << ((rec - 1) % 32);
   for (std::int64_t i = 1; i <= n; ++i) {
     const Cycle& c = cycles[i - 1];
     const std::int64_t key = lk + 3 * (i - 1);
-    const std::int64_t cyc = nwl + 1 - 4 * i;
+    const std::int64_t cyc = NWL + 1 - 4 * i;
     d[key] = static_cast<std::uint32_t>(cyc);
     d[key + 1] = static_cast<std::uint32_t>(histograms[i - 1]->id);
     d[key + 2] = 0;
@@ -212,10 +212,10 @@ std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histog
     d[cyc + 3] = static_cast<std::uint32_t>((std::int64_t{1} << 20) | c.nw);
   }
 
-  std::vector<unsigned char> image(static_cast<std::size_t>(records * lrec * 4), 0);
-  for (std::int64_t k = 1; k <= nwl; ++k) rz::storeBig(&image[static_cast<std::size_t>((lrec + k - 1) * 4)], d[k]);
-  std::size_t at = static_cast<std::size_t>((firstData - 1) * lrec * 4);
-  std::uint32_t start = kStoreBase;
+  std::vector<unsigned char> image(static_cast<std::size_t>(records * LREC * 4), 0);
+  for (std::int64_t k = 1; k <= NWL; ++k) rz::storeBig(&image[static_cast<std::size_t>((LREC + k - 1) * 4)], d[k]);
+  std::size_t at = static_cast<std::size_t>((FIRST_DATA_RECORD - 1) * LREC * 4);
+  std::uint32_t start = STORE_BASE;
   for (std::int64_t i = 0; i < n; ++i) {
     const std::vector<std::uint32_t> obj = histogramObject(*histograms[i], start);
     if (static_cast<std::int64_t>(obj.size()) != cycles[i].nw) throw FileError("histogram object size mis-predicted");
@@ -252,18 +252,18 @@ bool writeFile(const std::string& path, const std::vector<const Histogram*>& his
     unlink(tmp.c_str());
     throw WriteStopped(path + ": writing stopped by signal " + std::to_string(signal), signal);
   };
-  constexpr std::size_t recordBytes = 4 * kRecordWords;
+  constexpr std::size_t RECORD_BYTES = 4 * RECORD_WORDS;
   std::size_t done = 0;
   while (done < image.size()) {
-    const std::size_t chunk = std::min(recordBytes - done % recordBytes, image.size() - done);
+    const std::size_t chunk = std::min(RECORD_BYTES - done % RECORD_BYTES, image.size() - done);
     const ssize_t k = write(fd, image.data() + done, chunk);
     if (k < 0 && errno == EINTR) continue;
     if (k <= 0) {
       close(fd);
-      failWith("writing record " + std::to_string(done / recordBytes + 1) + " failed");
+      failWith("writing record " + std::to_string(done / RECORD_BYTES + 1) + " failed");
     }
     done += static_cast<std::size_t>(k);
-    if (done % recordBytes == 0) recordWritten(static_cast<std::int64_t>(done / recordBytes));
+    if (done % RECORD_BYTES == 0) recordWritten(static_cast<std::int64_t>(done / RECORD_BYTES));
     stopIfAsked(true);
   }
   const mode_t mask = umask(0);

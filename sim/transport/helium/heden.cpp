@@ -10,7 +10,7 @@
 namespace {
 
 // Mass density, g/cm^3 (single precision), on the shared temperature grid.
-constexpr float kRho[tarn::DENSITY_GRID_POINTS] = {
+constexpr float RHO_TABLE[tarn::DENSITY_GRID_POINTS] = {
     0.145f,  0.145f,  0.145f,  0.145f,  0.145f,  0.145f,  0.145f,  0.145f,  0.145f,
     0.145f,  0.145f,  0.145f,  0.145f,  0.1451f, 0.1451f, 0.1452f, 0.1453f, 0.1454f,
     0.1456f, 0.1458f, 0.146f,  0.1457f, 0.1453f, 0.1448f, 0.1442f, 0.1429f, 0.1412f,
@@ -32,6 +32,6 @@ void HEDEN(double T, double& rho) {
   } else if (!std::isnan(T)) {
     // Straight to the interval holding T (tablelookup.h); a NaN leaves rho.
     const int i = tarn::intervalHolding(grid, tarn::DENSITY_GRID_POINTS, T);
-    tarn::interpolateInterval(T, grid[i], grid[i + 1], kRho[i], kRho[i + 1], rho);
+    tarn::interpolateInterval(T, grid[i], grid[i + 1], RHO_TABLE[i], RHO_TABLE[i + 1], rho);
   }
 }

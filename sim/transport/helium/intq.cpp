@@ -8,20 +8,20 @@
 namespace {
 
 // Coefficients of the fall-off length polynomial in T (single precision).
-constexpr float kCubic = 0.21769f;     // Å/K^3
-constexpr float kLinear = 7.1047f;     // Å/K
-constexpr float kConstant = 4.7092f;   // Å
-constexpr float kQuadratic = 1.9944f;  // Å/K^2
-constexpr float kSqrt3 = 1.7320508f;
+constexpr float CUBIC = 0.21769f;     // Å/K^3
+constexpr float LINEAR = 7.1047f;     // Å/K
+constexpr float CONSTANT = 4.7092f;   // Å
+constexpr float QUADRATIC = 1.9944f;  // Å/K^2
+constexpr float SQRT3 = 1.7320508f;
 
 // 4 pi as the program writes it (sr).
-constexpr double kFourPi = 12.56636;
+constexpr double FOUR_PI = 12.56636;
 
 }  // namespace
 
 double intqCorrelationLength(double T) {
-  const double p = (T * kLinear - kConstant) - (T * T) * kQuadratic;
-  return ((T * T) * T * kCubic + p) / kSqrt3;
+  const double p = (T * LINEAR - CONSTANT) - (T * T) * QUADRATIC;
+  return ((T * T) * T * CUBIC + p) / SQRT3;
 }
 
 void INTQ(double T, double q, double& sigq) {
@@ -35,5 +35,5 @@ void INTQ(double T, double q, double& sigq) {
   const double nHe = rho * tarn::AVOGADRO_E24 / tarn::HELIUM_MOLAR_MASS;  // atoms/Å^3
 
   // 1/cm divided by 1/Å^3 is 1e-24 cm^2 = 1 barn.
-  sigq = ((dsg * kFourPi) / ((corrLen * q) * (corrLen * q) + 1.0)) / nHe;
+  sigq = ((dsg * FOUR_PI) / ((corrLen * q) * (corrLen * q) + 1.0)) / nHe;
 }

@@ -11,7 +11,7 @@
 namespace {
 
 // Density relative to its maximum (single precision), on the shared grid.
-constexpr float kRhoRel[tarn::DENSITY_GRID_POINTS] = {
+constexpr float RHO_REL_TABLE[tarn::DENSITY_GRID_POINTS] = {
     0.9931507f, 0.9931507f, 0.9931507f, 0.9931507f, 0.9931507f, 0.9931507f, 0.9931507f,
     0.9931507f, 0.9931507f, 0.9931507f, 0.9931507f, 0.9931507f, 0.9931507f, 0.9938356f,
     0.9938356f, 0.9945205f, 0.9952055f, 0.9958904f, 0.9972603f, 0.9986301f, 1.0f,
@@ -19,7 +19,7 @@ constexpr float kRhoRel[tarn::DENSITY_GRID_POINTS] = {
     0.9376712f, 0.919863f,  0.900685f,  0.879452f,  0.8568493f, 0.8328767f};
 
 // Exit status of a run ended by a temperature outside the table.
-constexpr int kOutOfTableStatus = 1;
+constexpr int OUT_OF_TABLE_STATUS = 1;
 
 }  // namespace
 
@@ -32,10 +32,10 @@ void NDEN(double T, double& rhoRel) {
     // Out of range: the run cannot go on without a density.
     textout::print(textout::Line().dbl(T).dbl(tFirst).dbl(tLast));
     textout::print(textout::Line().text("The value is out of range ... nden code"));
-    textout::abortRun(kOutOfTableStatus);
+    textout::abortRun(OUT_OF_TABLE_STATUS);
   }
   if (std::isnan(T)) return;  // no interval takes it: rhoRel stays
   // Straight to the interval holding T (tablelookup.h).
   const int i = tarn::intervalHolding(grid, tarn::DENSITY_GRID_POINTS, T);
-  tarn::interpolateInterval(T, grid[i], grid[i + 1], kRhoRel[i], kRhoRel[i + 1], rhoRel);
+  tarn::interpolateInterval(T, grid[i], grid[i + 1], RHO_REL_TABLE[i], RHO_REL_TABLE[i + 1], rhoRel);
 }

@@ -6,18 +6,18 @@
 
 namespace {
 
-constexpr int kPoints = 18;
-constexpr int kColumns = 6;
+constexpr int POINTS = 18;
+constexpr int COLUMNS = 6;
 
 // Energy grid, meV (single precision): neutrons of wavelength 17, 16, ..., 1 Å,
 // then 100 meV.
-constexpr float kEnergy[kPoints] = {
+constexpr float ENERGY_GRID[POINTS] = {
     0.2830584f, 0.3195464f, 0.3635728f, 0.4173667f, 0.4840467f, 0.5680825f,
     0.6760652f, 0.8180388f, 1.009925f,  1.278186f,  1.669467f,  2.27233f,
     3.272155f,  5.112742f,  9.08932f,   20.45097f,  81.80388f,  100.0f};
 
 // Cross-section per atom, barn (single precision), one column per range of T.
-constexpr float kSigma[kColumns][kPoints] = {
+constexpr float SIGMA_TABLE[COLUMNS][POINTS] = {
     // T <= 1.5 K
     {0.009f, 0.009f, 0.009f, 0.009f, 0.009f, 0.01f, 0.011f, 0.014f, 0.025f, 0.056f, 0.123f,
      0.235f, 0.44f, 0.5688f, 0.6458f, 0.7f, 0.7411f, 0.76f},
@@ -38,18 +38,18 @@ constexpr float kSigma[kColumns][kPoints] = {
      0.405f, 0.562f, 0.604f, 0.666f, 0.71f, 0.7409f, 0.76f}};
 
 // Upper temperature bounds of the first five columns, K.
-constexpr double kTBound1 = 1.5;
-constexpr float kTBound2 = 2.17f;
-constexpr double kTBound3 = 3.5;
-constexpr float kTBound4 = 4.1f;
-constexpr float kTBound5 = 4.4f;
+constexpr double T_BOUND1 = 1.5;
+constexpr float T_BOUND2 = 2.17f;
+constexpr double T_BOUND3 = 3.5;
+constexpr float T_BOUND4 = 4.1f;
+constexpr float T_BOUND5 = 4.4f;
 
 int columnFor(double T) {
-  if (T <= kTBound1) return 0;
-  if (T <= kTBound2) return 1;
-  if (T <= kTBound3) return 2;
-  if (T <= kTBound4) return 3;
-  if (T <= kTBound5) return 4;
+  if (T <= T_BOUND1) return 0;
+  if (T <= T_BOUND2) return 1;
+  if (T <= T_BOUND3) return 2;
+  if (T <= T_BOUND4) return 3;
+  if (T <= T_BOUND5) return 4;
   return 5;
 }
 
@@ -57,14 +57,14 @@ int columnFor(double T) {
 
 void SOMMERS(double T, double E, double& sigma) {
   // Working copy of the chosen column.
-  double column[kPoints];
+  double column[POINTS];
   const int c = columnFor(T);
-  for (int i = 0; i < kPoints; ++i) column[i] = kSigma[c][i];
+  for (int i = 0; i < POINTS; ++i) column[i] = SIGMA_TABLE[c][i];
 
-  const double eFirst = kEnergy[0];
-  const double eLast = kEnergy[kPoints - 1];
+  const double eFirst = ENERGY_GRID[0];
+  const double eLast = ENERGY_GRID[POINTS - 1];
 
-  for (int i = 0; i < kPoints - 1; ++i) {
+  for (int i = 0; i < POINTS - 1; ++i) {
     if (E < eFirst) {
       // Below the table: held at point 1, reported for every interval.
       textout::print(textout::Line().dbl(E).dbl(eFirst).dbl(eLast));
@@ -73,10 +73,10 @@ void SOMMERS(double T, double E, double& sigma) {
       sigma = column[0];
       continue;
     }
-    if (!tarn::interpolateInterval(E, kEnergy[i], kEnergy[i + 1], column[i], column[i + 1], sigma) &&
+    if (!tarn::interpolateInterval(E, ENERGY_GRID[i], ENERGY_GRID[i + 1], column[i], column[i + 1], sigma) &&
         E > eLast) {
       // Above the table: held at point 18, silently.
-      sigma = column[kPoints - 1];
+      sigma = column[POINTS - 1];
     }
   }
 }

@@ -17,9 +17,9 @@ namespace {
 
 // Momentum transfer (1/Å) up to which INTQ gives the cross-section, above
 // which SOMMERS does (single precision; equality takes INTQ).
-constexpr float kIntqQLimit = 0.562803f;
+constexpr float INTQ_Q_LIMIT = 0.562803f;
 // Cosine of the momentum triangle above which the triangle is reported.
-constexpr float kTriangleReportLimit = 1.05f;
+constexpr float TRIANGLE_REPORT_LIMIT = 1.05f;
 
 }  // namespace
 
@@ -62,7 +62,7 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
 
   // Scattering angle from the triangle of k0, kp and q.
   double cosS = ((k0 * k0 + kp * kp) - q * q) / ((k0 * 2.0) * kp);
-  if (cosS > kTriangleReportLimit) {
+  if (cosS > TRIANGLE_REPORT_LIMIT) {
     textout::print(textout::Line().text("----------ooo----------"));
     textout::print(
         textout::Line().text("k0:").dbl(k0).text("   kp:").dbl(kp).text("   q:").dbl(q));
@@ -125,7 +125,7 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
   }
 
   // Cross-section per atom, barn.
-  if (q <= kIntqQLimit) {
+  if (q <= INTQ_Q_LIMIT) {
     INTQ(T, q, sigmaIntq);
     sigma = sigmaIntq;
   } else {

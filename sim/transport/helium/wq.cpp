@@ -9,16 +9,16 @@
 
 namespace {
 
-constexpr int kPoints = 37;
+constexpr int POINTS = 37;
 
 // Momentum transfer grid, 1/Å (single precision).
-constexpr float kQ[kPoints] = {
+constexpr float Q_GRID[POINTS] = {
     0.0f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f, 1.1f, 1.2f,
     1.3f, 1.4f, 1.5f, 1.6f, 1.7f, 1.8f, 1.9f, 2.0f, 2.1f, 2.2f, 2.3f, 2.4f, 2.5f,
     2.6f, 2.7f, 2.8f, 2.9f, 3.0f, 3.1f, 3.2f, 3.3f, 3.4f, 3.5f, 3.6f};
 
 // Angular frequency of the excitation, 1/ps (single precision).
-constexpr float kWp[kPoints] = {
+constexpr float WP_TABLE[POINTS] = {
     0.0f,      0.235735f, 0.484567f, 0.739947f, 0.969134f, 1.198321f, 1.407863f, 1.538827f,
     1.656695f, 1.722177f, 1.774562f, 1.807303f, 1.800755f, 1.768014f, 1.695984f, 1.597761f,
     1.466797f, 1.342381f, 1.211417f, 1.139387f, 1.172128f, 1.30964f,  1.52573f,  1.774562f,
@@ -26,30 +26,30 @@ constexpr float kWp[kPoints] = {
     2.376997f, 2.396641f, 2.403189f, 2.409738f, 2.416286f};
 
 // Below this q (double precision, strict) the kinematic correction runs.
-constexpr double kSmallQ = 0.1;
+constexpr double SMALL_Q = 0.1;
 // The correction lowers wp by this fraction of its table value per trial.
-constexpr double kStepDivisor = 20.0;
+constexpr double STEP_DIVISOR = 20.0;
 
-// The interval i with kQ[i] <= q <= kQ[i+1] for q in the table: q * 10
+// The interval i with Q_GRID[i] <= q <= Q_GRID[i+1] for q in the table: q * 10
 // lands in it or next to it (the single-precision grid is not exactly
 // 0.1 apart), and the steps below settle it.
 int intervalOf(double q) {
   int i = static_cast<int>(q * 10.0);
-  if (i > kPoints - 2) i = kPoints - 2;
-  while (i > 0 && q < static_cast<double>(kQ[i])) --i;
-  while (i < kPoints - 2 && q > static_cast<double>(kQ[i + 1])) ++i;
+  if (i > POINTS - 2) i = POINTS - 2;
+  while (i > 0 && q < static_cast<double>(Q_GRID[i])) --i;
+  while (i < POINTS - 2 && q > static_cast<double>(Q_GRID[i + 1])) ++i;
   return i;
 }
 
 }  // namespace
 
 void WQ(double q, double& wp, double E, double k) {
-  const double qFirst = kQ[0];
-  const double qLast = kQ[kPoints - 1];
+  const double qFirst = Q_GRID[0];
+  const double qLast = Q_GRID[POINTS - 1];
 
   if (q < qFirst || q > qLast) {
     // Out of range: clamped, and reported for each of the 36 intervals.
-    for (int i = 0; i < kPoints - 1; ++i) {
+    for (int i = 0; i < POINTS - 1; ++i) {
       textout::print(textout::Line()
                          .integer(i + 1)
                          .dbl(q)
@@ -57,7 +57,7 @@ void WQ(double q, double& wp, double E, double k) {
                          .dbl(qLast)
                          .text(" The value is out of range ... wq code"));
     }
-    wp = (q < qFirst) ? static_cast<double>(kWp[0]) : static_cast<double>(kWp[kPoints - 1]);
+    wp = (q < qFirst) ? static_cast<double>(WP_TABLE[0]) : static_cast<double>(WP_TABLE[POINTS - 1]);
   } else if (!std::isnan(q)) {
     // Table lookup. Visiting every interval in order, the value left is
     // that of the last interval taking q: an inner q lies in one interval
@@ -65,14 +65,14 @@ void WQ(double q, double& wp, double E, double k) {
     // ending there. Going straight to the interval of q gives those bits
     // with the same arithmetic. (No interval takes a NaN: wp stays.)
     const int i = intervalOf(q);
-    tarn::interpolateInterval(q, kQ[i], kQ[i + 1], kWp[i], kWp[i + 1], wp);
+    tarn::interpolateInterval(q, Q_GRID[i], Q_GRID[i + 1], WP_TABLE[i], WP_TABLE[i + 1], wp);
   }
 
-  if (!(q < kSmallQ)) return;
+  if (!(q < SMALL_Q)) return;
 
   // Small q: lower wp until the transfer closes the momentum triangle,
   // q > |k - k'| with k' the wave number left to the neutron.
-  const double step = wp / kStepDivisor;
+  const double step = wp / STEP_DIVISOR;
   if (step == 0.0) {
     // wp = 0 already (q = 0, or q < 0 clamped to 0): nothing to lower.
     wp = 0.0;

@@ -9,7 +9,7 @@
 namespace tarn {
 namespace {
 
-constexpr int kStopSignals[3] = {SIGTERM, SIGINT, SIGHUP};
+constexpr int STOP_SIGNALS[3] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile std::sig_atomic_t g_signal = 0;
 
@@ -33,7 +33,7 @@ StopSignals::StopSignals() {
   action.sa_handler = onStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int i = 0; i < 3; ++i) sigaction(kStopSignals[i], &action, &previous_[i]);
+  for (int i = 0; i < 3; ++i) sigaction(STOP_SIGNALS[i], &action, &previous_[i]);
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
@@ -44,7 +44,7 @@ StopSignals::StopSignals() {
 
 StopSignals::~StopSignals() {
   hbook::setStopCheck(nullptr);
-  for (int i = 0; i < 3; ++i) sigaction(kStopSignals[i], &previous_[i], nullptr);
+  for (int i = 0; i < 3; ++i) sigaction(STOP_SIGNALS[i], &previous_[i], nullptr);
   sigaction(SIGXFSZ, &previous_[3], nullptr);
   sigaction(SIGPIPE, &previous_[4], nullptr);
 }

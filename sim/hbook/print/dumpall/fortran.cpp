@@ -20,11 +20,11 @@ std::string rightJustify(const std::string& s, int w) {
 std::string g(double v, int w, int d) {
   if (std::isnan(v)) return rightJustify("NaN", w);
   if (std::isinf(v)) return rightJustify(v > 0 ? "Infinity" : "-Infinity", w);
-  constexpr int kBlanks = 4;  // G editing in F form leaves room for an exponent
+  constexpr int BLANKS = 4;  // G editing in F form leaves room for an exponent
   char buf[64];
   if (v == 0.0) {
     std::snprintf(buf, sizeof buf, "%#.*f", d - 1, v);
-    return rightJustify(buf, w - kBlanks) + std::string(kBlanks, ' ');
+    return rightJustify(buf, w - BLANKS) + std::string(BLANKS, ' ');
   }
   // d significant digits: m.mmm...e+X, so the value rounds to 0.mmm... x 10^(X+1).
   std::snprintf(buf, sizeof buf, "%.*e", d - 1, v);
@@ -32,7 +32,7 @@ std::string g(double v, int w, int d) {
   const int k = std::atoi(e + 1) + 1;
   if (k >= 0 && k <= d) {
     std::snprintf(buf, sizeof buf, "%#.*f", d - k, v);
-    return rightJustify(buf, w - kBlanks) + std::string(kBlanks, ' ');
+    return rightJustify(buf, w - BLANKS) + std::string(BLANKS, ' ');
   }
   std::string digits;
   for (const char* p = buf; p < e; ++p) {

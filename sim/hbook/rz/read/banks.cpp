@@ -7,8 +7,8 @@
 namespace hbook::read {
 namespace {
 
-constexpr std::int64_t kBankHeaderWords = 10;  // next, up, origin, IDN, name, NL, NS, ND, status + first word
-constexpr std::int64_t kMinNoff = 12;          // NOFF = NIO + NL + 12; below it: a dead region of NOFF words
+constexpr std::int64_t BANK_HEADER_WORDS = 10;  // next, up, origin, IDN, name, NL, NS, ND, status + first word
+constexpr std::int64_t MIN_NOFF = 12;           // NOFF = NIO + NL + 12; below it: a dead region of NOFF words
 
 }  // namespace
 
@@ -45,15 +45,15 @@ BankTree::BankTree(const Image& image, std::vector<std::uint32_t> words, std::st
   for (std::int64_t p = 0; p < nwbk;) {
     const std::int64_t noff = mat[p] & 0xFFFF;
     const std::string bw = where_ + ", bank at material word " + std::to_string(p + 1);
-    if (noff < kMinNoff) {
+    if (noff < MIN_NOFF) {
       if (noff == 0) image_.fail(bw, "zero-length dead region");
       p += noff;
       continue;
     }
     Bank b;
     b.first = p;
-    b.nst = noff - kMinNoff;
-    if (p + b.nst + kBankHeaderWords - 1 >= nwbk) image_.fail(bw, "bank header runs past the bank material");
+    b.nst = noff - MIN_NOFF;
+    if (p + b.nst + BANK_HEADER_WORDS - 1 >= nwbk) image_.fail(bw, "bank header runs past the bank material");
     b.nl = mat[p + b.nst + 6];
     b.ns = mat[p + b.nst + 7];
     b.nd = mat[p + b.nst + 8];
@@ -63,11 +63,11 @@ BankTree::BankTree(const Image& image, std::vector<std::uint32_t> words, std::st
       image_.fail(bw, "link counts NL " + std::to_string(b.nl) + ", NS " + std::to_string(b.ns) + " disagree with NOFF " +
                           std::to_string(noff));
     }
-    if (b.nd > nwbk - p - b.nst - kBankHeaderWords) image_.fail(bw, "data length ND " + std::to_string(b.nd) + " overruns the object");
+    if (b.nd > nwbk - p - b.nst - BANK_HEADER_WORDS) image_.fail(bw, "data length ND " + std::to_string(b.nd) + " overruns the object");
     b.name = image_.text(mat[p + b.nst + 5]);
     b.address = address(p) + static_cast<std::uint32_t>(noff - 11);
     banks_.emplace(b.address, b);
-    p += b.nst + kBankHeaderWords + b.nd;
+    p += b.nst + BANK_HEADER_WORDS + b.nd;
   }
   auto it = banks_.find(lentry);
   if (lentry == 0 || it == banks_.end()) fail("entry address LENTRY " + hexWord(lentry) + " is no bank");

@@ -14,32 +14,32 @@ namespace hbook::read {
 namespace {
 
 // HIDT data words.
-constexpr std::int64_t kNvar = 2;
-constexpr std::int64_t kEntries = 3;
-constexpr std::int64_t kBufferWords = 4;
-constexpr std::int64_t kTitleWords = 8;
-constexpr std::int64_t kTitleStart = 9;
-constexpr std::int64_t kBlocks = 10;
-constexpr std::int64_t kBufferKey = 12;  // KEY(1) of the buffers; 0: the ntuple id
-constexpr std::int64_t kFixedWords = 33;
+constexpr std::int64_t NVAR = 2;
+constexpr std::int64_t ENTRIES = 3;
+constexpr std::int64_t BUFFER_WORDS = 4;
+constexpr std::int64_t TITLE_WORDS = 8;
+constexpr std::int64_t TITLE_START = 9;
+constexpr std::int64_t BLOCKS = 10;
+constexpr std::int64_t BUFFER_KEY = 12;  // KEY(1) of the buffers; 0: the ntuple id
+constexpr std::int64_t FIXED_WORDS = 33;
 // HBLK data words.
-constexpr std::int64_t kBlockVariables = 2;
-constexpr std::int64_t kBlockName = 8;  // two words
-constexpr std::int64_t kBlockWords = 9;
+constexpr std::int64_t BLOCK_VARIABLES = 2;
+constexpr std::int64_t BLOCK_NAME = 8;  // two words
+constexpr std::int64_t BLOCK_WORDS = 9;
 // HNAM: twelve words per variable.
-constexpr std::int64_t kDescriptorWords = 12;
-constexpr std::int64_t kNameLength = 2;
-constexpr std::int64_t kNameStart = 3;
-constexpr std::int64_t kRange = 4;
-constexpr std::int64_t kKeyBuffers = 5;
-constexpr std::int64_t kDims = 11;
-// Buffer keys: KEY(2) = kBufferStride * buffer number + variable number.
-constexpr std::int64_t kBufferStride = 10000;
-constexpr std::int64_t kMaxDimensions = 7;
-constexpr std::int64_t kMaxNameCharacters = 64;  // bounds the text decoded per variable
-constexpr std::int64_t kMaxElements = std::int64_t{1} << 31;
+constexpr std::int64_t DESCRIPTOR_WORDS = 12;
+constexpr std::int64_t NAME_LENGTH = 2;
+constexpr std::int64_t NAME_START = 3;
+constexpr std::int64_t RANGE = 4;
+constexpr std::int64_t KEY_BUFFERS = 5;
+constexpr std::int64_t DIMS = 11;
+// Buffer keys: KEY(2) = BUFFER_STRIDE * buffer number + variable number.
+constexpr std::int64_t BUFFER_STRIDE = 10000;
+constexpr std::int64_t MAX_DIMENSIONS = 7;
+constexpr std::int64_t MAX_NAME_CHARACTERS = 64;  // bounds the text decoded per variable
+constexpr std::int64_t MAX_ELEMENTS = std::int64_t{1} << 31;
 
-constexpr std::uint32_t kIndexFlag = 1u << 27;  // descriptor bit 28
+constexpr std::uint32_t INDEX_FLAG = 1u << 27;  // descriptor bit 28
 
 ColumnType typeOf(std::uint32_t code) {
   switch (code) {
@@ -67,14 +67,14 @@ class CwnReader {
   }
 
   ColumnNtuple run() {
-    tree_.requireData(hid_, kFixedWords, "a column-wise ntuple header");
+    tree_.requireData(hid_, FIXED_WORDS, "a column-wise ntuple header");
     n_.kbits = tree_.word(hid_, 1);
-    n_.entries = tree_.integer(hid_, kEntries);
+    n_.entries = tree_.integer(hid_, ENTRIES);
     if (n_.entries < 0) tree_.fail(hid_, "word 3: number of rows " + std::to_string(n_.entries));
-    bufferWords_ = tree_.integer(hid_, kBufferWords);
+    bufferWords_ = tree_.integer(hid_, BUFFER_WORDS);
     if (bufferWords_ < 2) tree_.fail(hid_, "word 4: buffers of " + std::to_string(bufferWords_) + " words");
-    n_.title = titleText(tree_, hid_, tree_.integer(hid_, kTitleStart), tree_.integer(hid_, kTitleWords));
-    kid_ = tree_.integer(hid_, kBufferKey);
+    n_.title = titleText(tree_, hid_, tree_.integer(hid_, TITLE_START), tree_.integer(hid_, TITLE_WORDS));
+    kid_ = tree_.integer(hid_, BUFFER_KEY);
     if (kid_ == 0) kid_ = n_.id;
     names_ = tree_.linked(hid_, 2);
     integers_ = tree_.linked(hid_, 3);
@@ -87,8 +87,8 @@ class CwnReader {
       u.bufferKey = kid_;
       throw;
     }
-    if (static_cast<std::int64_t>(n_.columns.size()) != tree_.integer(hid_, kNvar)) {
-      tree_.fail(hid_, "word 2: " + std::to_string(tree_.integer(hid_, kNvar)) + " variables, the blocks hold " +
+    if (static_cast<std::int64_t>(n_.columns.size()) != tree_.integer(hid_, NVAR)) {
+      tree_.fail(hid_, "word 2: " + std::to_string(tree_.integer(hid_, NVAR)) + " variables, the blocks hold " +
                            std::to_string(n_.columns.size()));
     }
     linkIndexVariables();
@@ -104,20 +104,20 @@ class CwnReader {
 
  private:
   void readBlocks() {
-    const std::int64_t blocks = tree_.integer(hid_, kBlocks);
+    const std::int64_t blocks = tree_.integer(hid_, BLOCKS);
     const Bank* blk = tree_.linked(hid_, 1);
     for (std::int64_t b = 0; blk; ++b) {
       tree_.take(*blk);
-      tree_.requireData(*blk, kBlockWords, "a block header");
-      std::string name = tree_.text(*blk, kBlockName, 2);
+      tree_.requireData(*blk, BLOCK_WORDS, "a block header");
+      std::string name = tree_.text(*blk, BLOCK_NAME, 2);
       name.erase(name.find_last_not_of(' ') + 1);
       n_.blocks.push_back(name);
       const Bank* nam = tree_.linked(*blk, 1);
       if (!nam) tree_.fail(*blk, "link 1: variable descriptors not found");
       tree_.take(*nam);
-      const std::int64_t count = tree_.integer(*blk, kBlockVariables);
+      const std::int64_t count = tree_.integer(*blk, BLOCK_VARIABLES);
       if (count < 0) tree_.fail(*blk, "word 2: " + std::to_string(count) + " variables");
-      tree_.requireData(*nam, kDescriptorWords * count, std::to_string(count) + " variable descriptors");
+      tree_.requireData(*nam, DESCRIPTOR_WORDS * count, std::to_string(count) + " variable descriptors");
       const std::int64_t blockFirst = static_cast<std::int64_t>(n_.columns.size());
       for (std::int64_t i = 0; i < count; ++i) readDescriptor(*nam, i, name, blockFirst);
       blk = tree_.linked(*blk, 0);
@@ -128,24 +128,24 @@ class CwnReader {
   }
 
   void readDescriptor(const Bank& nam, std::int64_t i, const std::string& block, std::int64_t blockFirst) {
-    auto w = [&](std::int64_t k) { return tree_.word(nam, kDescriptorWords * i + k); };
+    auto w = [&](std::int64_t k) { return tree_.word(nam, DESCRIPTOR_WORDS * i + k); };
     const std::uint32_t d = w(1);
     Column c;
     Layout l;
     l.number = static_cast<std::int64_t>(n_.columns.size()) + 1;
     l.blockFirst = blockFirst;
     c.block = block;
-    const std::int64_t length = static_cast<std::int32_t>(w(kNameLength));
-    const std::int64_t start = static_cast<std::int32_t>(w(kNameStart));
+    const std::int64_t length = static_cast<std::int32_t>(w(NAME_LENGTH));
+    const std::int64_t start = static_cast<std::int32_t>(w(NAME_START));
     const std::string where = tree_.where(nam) + " variable " + std::to_string(l.number);
-    if (length < 1 || length > kMaxNameCharacters) tree_.image().fail(where, "name of " + std::to_string(length) + " characters");
+    if (length < 1 || length > MAX_NAME_CHARACTERS) tree_.image().fail(where, "name of " + std::to_string(length) + " characters");
     c.name = tree_.text(*names_, start, (length + 3) / 4).substr(0, static_cast<std::size_t>(length));
     const std::uint32_t code = (d >> 13) & 0xF;
     if (code < 1 || code > 5) tree_.image().fail(where, "type code " + std::to_string(code) + " in descriptor " + hexWord(d));
     c.type = typeOf(code);
     c.size = static_cast<int>((d >> 7) & 0x3F);
     c.nbits = static_cast<int>(d & 0x7F);
-    c.isIndex = (d & kIndexFlag) != 0;
+    c.isIndex = (d & INDEX_FLAG) != 0;
     const std::string what = "variable " + c.name + " (" + hexWord(d) + ")";
     if (c.type == ColumnType::Character) {
       if (c.size < 4 || c.size % 4 != 0) throw Unsupported{what + ": CHARACTER*" + std::to_string(c.size) + " not a whole number of words"};
@@ -164,7 +164,7 @@ class CwnReader {
         throw Unsupported{what + ": LOGICAL of " + std::to_string(c.nbits) + " bits"};
       }
     }
-    const std::int64_t range = static_cast<std::int32_t>(w(kRange));
+    const std::int64_t range = static_cast<std::int32_t>(w(RANGE));
     if (range != 0) {
       const Bank* table = c.type == ColumnType::Real ? reals_ : integers_;
       if (!table) tree_.image().fail(where, "range given but the table of ranges is missing");
@@ -172,23 +172,23 @@ class CwnReader {
       c.rangeLow = tree_.word(*table, range);
       c.rangeHigh = tree_.word(*table, range + 1);
     }
-    l.keyBuffers = static_cast<std::int32_t>(w(kKeyBuffers));
+    l.keyBuffers = static_cast<std::int32_t>(w(KEY_BUFFERS));
     const std::int64_t nsub = (d >> 17) & 0x7;
     if (nsub > 0) {
       if (!integers_) tree_.image().fail(where, "dimensions given but the integer table is missing");
-      const std::int64_t q = static_cast<std::int32_t>(w(kDims));
+      const std::int64_t q = static_cast<std::int32_t>(w(DIMS));
       for (std::int64_t j = 0; j < nsub; ++j) {
         const std::int32_t dim = tree_.integer(*integers_, q + j);
         if (dim < 0) {
           c.dims.push_back(dim == INT32_MIN ? INT32_MAX : -dim);
         } else {
           if (j != nsub - 1) throw Unsupported{what + ": variable dimension " + std::to_string(j + 1) + " is not the last"};
-          if (dim % kDescriptorWords != 1) tree_.image().fail(where, "index variable pointer " + std::to_string(dim));
-          l.indexSlot = dim / kDescriptorWords + 1;
+          if (dim % DESCRIPTOR_WORDS != 1) tree_.image().fail(where, "index variable pointer " + std::to_string(dim));
+          l.indexSlot = dim / DESCRIPTOR_WORDS + 1;
           c.dims.push_back(0);  // filled in once the index variable is known
         }
       }
-      if (static_cast<std::int64_t>(c.dims.size()) > kMaxDimensions) tree_.image().fail(where, "too many dimensions");
+      if (static_cast<std::int64_t>(c.dims.size()) > MAX_DIMENSIONS) tree_.image().fail(where, "too many dimensions");
     }
     if (c.isIndex && (c.type != ColumnType::Integer || !c.dims.empty() || !c.hasRange)) {
       tree_.image().fail(where, "index variable " + c.name + " is not a scalar integer with a range");
@@ -220,7 +220,7 @@ class CwnReader {
       std::int64_t elements = 1;
       for (std::int32_t d : c.dims) {
         elements *= d < 0 ? std::max<std::int64_t>(-std::int64_t{d}, 1) : d;
-        if (elements > kMaxElements) tree_.fail(owner_ + ", variable " + c.name + ": more than 2^31 elements per row");
+        if (elements > MAX_ELEMENTS) tree_.fail(owner_ + ", variable " + c.name + ": more than 2^31 elements per row");
       }
     }
   }
@@ -229,7 +229,7 @@ class CwnReader {
   std::vector<std::vector<std::uint32_t>> columnBuffers(const Layout& l, const std::string& where) {
     std::vector<std::vector<std::uint32_t>> b;
     for (std::int64_t k = 1; k <= l.keyBuffers; ++k) {
-      const std::int64_t k2 = kBufferStride * k + l.number;
+      const std::int64_t k2 = BUFFER_STRIDE * k + l.number;
       if (k2 > INT32_MAX) tree_.image().fail(where, std::to_string(l.keyBuffers) + " buffers");
       std::vector<std::uint32_t> words = buffers_.take(kid_, static_cast<std::int32_t>(k2), owner_);
       if (static_cast<std::int64_t>(words.size()) != bufferWords_) {

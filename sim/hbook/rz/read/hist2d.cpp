@@ -7,11 +7,11 @@
 namespace hbook::read {
 namespace {
 
-constexpr std::int64_t kHeaderWords = 11;      // HID2 data words before the title
-constexpr std::int64_t kCellsHeader = 2;       // HCO2 data words before the first cell: NBIT, NOENT
-constexpr std::int64_t kChannelsHeader = 8;    // projection contents words before channel 0
-constexpr std::int64_t kBandLimits = 2;        // band bank data: low, high
-constexpr std::uint32_t kVariableBins = 0x20;  // KBITS bit 6: never seen on a 2-D histogram
+constexpr std::int64_t HEADER_WORDS = 11;      // HID2 data words before the title
+constexpr std::int64_t CELLS_HEADER = 2;       // HCO2 data words before the first cell: NBIT, NOENT
+constexpr std::int64_t CHANNELS_HEADER = 8;    // projection contents words before channel 0
+constexpr std::int64_t BAND_LIMITS = 2;        // band bank data: low, high
+constexpr std::uint32_t VARIABLE_BINS = 0x20;  // KBITS bit 6: never seen on a 2-D histogram
 
 // A projection, slice or band contents bank: the layout of a 1-D contents
 // bank with n channels, optionally followed by its sums of squared weights.
@@ -19,11 +19,11 @@ Projection readChannels(const BankTree& tree, const Bank& b, std::int64_t n, con
   tree.take(b);
   Projection p;
   p.name = name;
-  tree.requireData(b, kChannelsHeader + n + 2, std::to_string(n) + " channels of " + name);
+  tree.requireData(b, CHANNELS_HEADER + n + 2, std::to_string(n) + " channels of " + name);
   p.nbit = tree.integer(b, 1);
   if (p.nbit != 32) throw Unsupported{name + " with packed channels (NBIT " + std::to_string(p.nbit) + ")"};
   p.entries = tree.integer(b, 2);
-  for (std::int64_t ch = 0; ch < n + 2; ++ch) p.channels.push_back(tree.real(b, kChannelsHeader + 1 + ch));
+  for (std::int64_t ch = 0; ch < n + 2; ++ch) p.channels.push_back(tree.real(b, CHANNELS_HEADER + 1 + ch));
   if (const Bank* err = tree.linked(b, 0)) {
     tree.take(*err);
     tree.requireData(*err, n, std::to_string(n) + " errors of " + name);
@@ -53,7 +53,7 @@ std::vector<Projection> readBands(const BankTree& tree, const Bank* band, std::i
   std::vector<Projection> bands;
   while (band) {
     tree.take(*band);
-    tree.requireData(*band, kBandLimits, "the band limits");
+    tree.requireData(*band, BAND_LIMITS, "the band limits");
     const Bank* contents = tree.linked(*band, 1);
     if (!contents) tree.fail(*band, "link 1: band contents not found");
     Projection p = readChannels(tree, *contents, n, numbered(stem, static_cast<std::int64_t>(bands.size()) + 1));
@@ -69,11 +69,11 @@ std::vector<Projection> readBands(const BankTree& tree, const Bank* band, std::i
 
 Histogram2D readHistogram2D(const BankTree& tree, std::int32_t id) {
   const Bank& hid = tree.entry();
-  tree.requireData(hid, kHeaderWords, "a 2-D histogram header");
+  tree.requireData(hid, HEADER_WORDS, "a 2-D histogram header");
   Histogram2D h;
   h.id = id;
   h.kbits = tree.word(hid, 1);
-  if (h.kbits & kVariableBins) throw Unsupported{"2-D histogram with variable bins, whose layout is not verified"};
+  if (h.kbits & VARIABLE_BINS) throw Unsupported{"2-D histogram with variable bins, whose layout is not verified"};
   h.nx = tree.integer(hid, 3);
   h.xmin = tree.real(hid, 4);
   h.xmax = tree.real(hid, 5);
@@ -83,12 +83,12 @@ Histogram2D readHistogram2D(const BankTree& tree, std::int32_t id) {
   h.scale = tree.real(hid, 11);
   if (h.nx < 1) tree.fail(hid, "word 3: number of x bins " + std::to_string(h.nx));
   if (h.ny < 1) tree.fail(hid, "word 7: number of y bins " + std::to_string(h.ny));
-  h.title = titleText(tree, hid, kHeaderWords + 1, hid.nd - kHeaderWords);
+  h.title = titleText(tree, hid, HEADER_WORDS + 1, hid.nd - HEADER_WORDS);
 
   const Bank* hco = tree.linked(hid, 1);
   if (!hco) tree.fail(hid, "link 1: contents bank not found");
   tree.take(*hco);
-  tree.requireData(*hco, kCellsHeader, "the contents header");
+  tree.requireData(*hco, CELLS_HEADER, "the contents header");
   h.nbit = tree.integer(*hco, 1);
   h.entries = tree.integer(*hco, 2);
   const std::int64_t rowCells = std::int64_t{h.nx} + 2;
@@ -96,24 +96,24 @@ Histogram2D readHistogram2D(const BankTree& tree, std::int32_t id) {
   // Stored index of cell (ix, iy): rows from the y overflow down to the y underflow.
   auto stored = [&](std::int64_t ix, std::int64_t iy) { return ix + (h.ny + 1 - iy) * rowCells; };
   if (h.nbit == 32) {
-    tree.requireData(*hco, kCellsHeader + ncells, std::to_string(h.nx) + " x " + std::to_string(h.ny) + " cells");
+    tree.requireData(*hco, CELLS_HEADER + ncells, std::to_string(h.nx) + " x " + std::to_string(h.ny) + " cells");
     h.cells.resize(static_cast<std::size_t>(ncells));
     for (std::int64_t iy = 0; iy <= h.ny + 1; ++iy) {
       for (std::int64_t ix = 0; ix < rowCells; ++ix) {
-        h.cells[ix + iy * rowCells] = tree.real(*hco, kCellsHeader + 1 + stored(ix, iy));
+        h.cells[ix + iy * rowCells] = tree.real(*hco, CELLS_HEADER + 1 + stored(ix, iy));
       }
     }
   } else if (h.nbit >= 1 && h.nbit < 32) {
     // Packed counts: NB cells of NBIT bits per word, the first cell in the high bits.
     const std::int64_t nb = 32 / h.nbit;
-    tree.requireData(*hco, kCellsHeader + 1 + (ncells - 1) / nb,
+    tree.requireData(*hco, CELLS_HEADER + 1 + (ncells - 1) / nb,
                      std::to_string(h.nx) + " x " + std::to_string(h.ny) + " packed cells");
     const std::uint32_t mask = (std::uint32_t{1} << h.nbit) - 1;
     h.cells.resize(static_cast<std::size_t>(ncells));
     for (std::int64_t iy = 0; iy <= h.ny + 1; ++iy) {
       for (std::int64_t ix = 0; ix < rowCells; ++ix) {
         const std::int64_t k = stored(ix, iy);
-        const std::uint32_t packed = tree.word(*hco, kCellsHeader + 1 + k / nb);
+        const std::uint32_t packed = tree.word(*hco, CELLS_HEADER + 1 + k / nb);
         h.cells[ix + iy * rowCells] = static_cast<float>((packed >> ((nb - 1 - k % nb) * h.nbit)) & mask);
       }
     }

@@ -13,7 +13,7 @@ namespace {
 
 // Record 2 is looked for in the first 8704 words: enough for the largest
 // record length the package accepts (8191 words) plus the directory header.
-constexpr std::int64_t kDetectWords = 8704;
+constexpr std::int64_t DETECT_WORDS = 8704;
 
 }  // namespace
 
@@ -26,7 +26,7 @@ std::string hexWord(std::uint32_t w) {
 Image::Image(std::string name, std::vector<unsigned char> bytes) : name_(std::move(name)), bytes_(std::move(bytes)) {
   const auto size = static_cast<std::int64_t>(bytes_.size());
   if (size == 0) fail("file", "is empty");
-  if (size > kMaxFileBytes) fail("file", "size " + std::to_string(size) + " bytes is too large");
+  if (size > MAX_FILE_BYTES) fail("file", "size " + std::to_string(size) + " bytes is too large");
   if (size % 4 != 0) fail("file", "size " + std::to_string(size) + " bytes is not a whole number of words");
   nwords_ = size / 4;
   detectRecordLength();
@@ -59,7 +59,7 @@ double Image::real8(std::uint32_t first, std::uint32_t second) const {
 // record count at LD (word 24) times J is the end of the directory (word 30).
 // Every word looked at must lie in the part of the file searched.
 void Image::detectRecordLength() {
-  const std::int64_t n = std::min(nwords_, kDetectWords);
+  const std::int64_t n = std::min(nwords_, DETECT_WORDS);
   for (bool little : {false, true}) {
     little_ = little;
     auto t = [&](std::int64_t k) { return static_cast<std::int64_t>(word(k - 1)); };  // 1-based, k <= n

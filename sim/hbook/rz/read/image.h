@@ -14,7 +14,7 @@
 namespace hbook::read {
 
 // Largest file accepted: 2 GiB, the reach of the package's record numbers.
-constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 31;
+constexpr std::int64_t MAX_FILE_BYTES = std::int64_t{1} << 31;
 
 class Image {
  public:

@@ -6,20 +6,20 @@ namespace hbook::read {
 namespace {
 
 // Header words of a directory (1-based).
-constexpr std::int64_t kRzver = 16;  // cycle format: 0 = 4-word cycles, 1 = 7-word cycles
-constexpr std::int64_t kNsd = 23;    // number of subdirectories
-constexpr std::int64_t kLd = 24;     // the record list
-constexpr std::int64_t kLb = 25;     // the file descriptor (top directory)
-constexpr std::int64_t kLs = 26;     // the subdirectory list
-constexpr std::int64_t kLk = 27;     // the first key
-constexpr std::int64_t kLe = 30;     // end of the directory
-constexpr std::int64_t kNkeys = 31;
-constexpr std::int64_t kNwkey = 32;
-constexpr std::int64_t kHeaderWords = 33;
-constexpr std::int64_t kMaxKeyWords = 100;
-constexpr std::int64_t kSubdirectoryWords = 7;
-constexpr std::int64_t kMaxNameCharacters = 16;             // four words of the 6-bit code
-constexpr std::uint32_t kSubdirectoryRecordMask = 0x3FFFF;  // bits 1-18
+constexpr std::int64_t RZVER = 16;  // cycle format: 0 = 4-word cycles, 1 = 7-word cycles
+constexpr std::int64_t NSD = 23;    // number of subdirectories
+constexpr std::int64_t LD = 24;     // the record list
+constexpr std::int64_t LB = 25;     // the file descriptor (top directory)
+constexpr std::int64_t LS = 26;     // the subdirectory list
+constexpr std::int64_t LK = 27;     // the first key
+constexpr std::int64_t LE = 30;     // end of the directory
+constexpr std::int64_t NKEYS = 31;
+constexpr std::int64_t NWKEY = 32;
+constexpr std::int64_t HEADER_WORDS = 33;
+constexpr std::int64_t MAX_KEY_WORDS = 100;
+constexpr std::int64_t SUBDIRECTORY_WORDS = 7;
+constexpr std::int64_t MAX_NAME_CHARACTERS = 16;             // four words of the 6-bit code
+constexpr std::uint32_t SUBDIRECTORY_RECORD_MASK = 0x3FFFF;  // bits 1-18
 
 class DirectoryReader {
  public:
@@ -73,9 +73,9 @@ class DirectoryReader {
                                                      std::to_string(nrec) + " records");
     }
     records_ = {first_};
-    if (lrec <= kHeaderWords) fail(kLd, "LD", "record length " + std::to_string(lrec) + " too short for a directory");
-    const std::int64_t ld = firstRecordWord(kLd);
-    if (ld < kHeaderWords || ld >= lrec) fail(kLd, "LD", "record list pointer " + std::to_string(ld) + " outside the first record");
+    if (lrec <= HEADER_WORDS) fail(LD, "LD", "record length " + std::to_string(lrec) + " too short for a directory");
+    const std::int64_t ld = firstRecordWord(LD);
+    if (ld < HEADER_WORDS || ld >= lrec) fail(LD, "LD", "record list pointer " + std::to_string(ld) + " outside the first record");
     const std::int64_t nrd = firstRecordWord(ld);
     if (nrd < 1 || nrd > nrec - 1) {
       fail(ld, "NRD", "directory record count " + std::to_string(nrd) + " impossible for a file of " + std::to_string(nrec) +
@@ -100,29 +100,29 @@ class DirectoryReader {
 
   void readHeader() {
     const std::int64_t nrd = static_cast<std::int64_t>(records_.size());
-    const std::int64_t le = dir(kLe, "LE");
+    const std::int64_t le = dir(LE, "LE");
     if (le != nrd * image_.recordWords()) {
-      fail(kLe, "LE", "end of directory " + std::to_string(le) + " is not " + std::to_string(nrd) + " records");
+      fail(LE, "LE", "end of directory " + std::to_string(le) + " is not " + std::to_string(nrd) + " records");
     }
     if (top_) {
-      const std::int64_t lb = dir(kLb, "LB");
+      const std::int64_t lb = dir(LB, "LB");
       if (dir(lb + 1, "LREC") != image_.recordWords()) fail(lb + 1, "LREC", "record length disagrees");
     }
-    rzver_ = dir(kRzver, "RZVER");
-    if (rzver_ != 0 && rzver_ != 1) fail(kRzver, "RZVER", "unknown cycle format " + std::to_string(rzver_));
-    nwkey_ = dir(kNwkey, "NWKEY");
-    if (nwkey_ < 1 || nwkey_ > kMaxKeyWords) fail(kNwkey, "NWKEY", "impossible key length " + std::to_string(nwkey_));
-    nkeys_ = dir(kNkeys, "NKEYS");
-    lk_ = dir(kLk, "LK");
+    rzver_ = dir(RZVER, "RZVER");
+    if (rzver_ != 0 && rzver_ != 1) fail(RZVER, "RZVER", "unknown cycle format " + std::to_string(rzver_));
+    nwkey_ = dir(NWKEY, "NWKEY");
+    if (nwkey_ < 1 || nwkey_ > MAX_KEY_WORDS) fail(NWKEY, "NWKEY", "impossible key length " + std::to_string(nwkey_));
+    nkeys_ = dir(NKEYS, "NKEYS");
+    lk_ = dir(LK, "LK");
     if (nkeys_ < 0 || lk_ < 1 || lk_ + (nwkey_ + 1) * nkeys_ - 1 > le) {
-      fail(kNkeys, "NKEYS",
+      fail(NKEYS, "NKEYS",
            std::to_string(nkeys_) + " keys from word " + std::to_string(lk_) + " do not fit in the directory");
     }
-    nsd_ = dir(kNsd, "NSD");
+    nsd_ = dir(NSD, "NSD");
     if (nsd_ != 0) {
-      ls_ = dir(kLs, "LS");
-      if (nsd_ < 0 || ls_ < 1 || ls_ + kSubdirectoryWords * nsd_ - 1 > le) {
-        fail(kNsd, "NSD",
+      ls_ = dir(LS, "LS");
+      if (nsd_ < 0 || ls_ < 1 || ls_ + SUBDIRECTORY_WORDS * nsd_ - 1 > le) {
+        fail(NSD, "NSD",
              std::to_string(nsd_) + " subdirectories from word " + std::to_string(ls_) + " do not fit in the directory");
       }
     }
@@ -157,16 +157,16 @@ class DirectoryReader {
   }
 
   SubdirectoryEntry subdirectory(std::int64_t i) const {
-    const std::int64_t base = ls_ + kSubdirectoryWords * i;  // 1-based word of the entry
+    const std::int64_t base = ls_ + SUBDIRECTORY_WORDS * i;  // 1-based word of the entry
     const std::int64_t nch = d_[base + 3];
-    if (nch < 1 || nch > kMaxNameCharacters) {
+    if (nch < 1 || nch > MAX_NAME_CHARACTERS) {
       fail(base + 4, "subdirectory name length", "name of " + std::to_string(nch) + " characters");
     }
     SubdirectoryEntry s;
     for (std::int64_t w = 0; w < 4; ++w) s.name += sixBitText(d_[base - 1 + w]);
     s.name.resize(static_cast<std::size_t>(nch));
     s.name.erase(s.name.find_last_not_of(' ') + 1);
-    s.record = d_[base + 4] & kSubdirectoryRecordMask;
+    s.record = d_[base + 4] & SUBDIRECTORY_RECORD_MASK;
     return s;
   }
 
@@ -200,9 +200,9 @@ std::string DirectoryListing::where(const Key& key) const {
 }
 
 std::string sixBitText(std::uint32_t w) {
-  static const char kCode[] = " ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-*/()$= ,.#'!:\"_]&@?[><\\^;";
+  static const char CODE[] = " ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-*/()$= ,.#'!:\"_]&@?[><\\^;";
   std::string s;
-  for (int k = 0; k < 4; ++k) s += kCode[(w >> (6 * k)) & 0x3F];
+  for (int k = 0; k < 4; ++k) s += CODE[(w >> (6 * k)) & 0x3F];
   return s;
 }
 

@@ -10,41 +10,41 @@ namespace hbook::read {
 namespace {
 
 // HIDN data words.
-constexpr std::int64_t kNvar = 2;
-constexpr std::int64_t kEntries = 3;
-constexpr std::int64_t kBufferWords = 4;
-constexpr std::int64_t kBufferKey = 5;   // disk: KEY(1) of the buffers; memory: number of buffers
-constexpr std::int64_t kKeyBuffers = 6;  // buffers written as keys
-constexpr std::int64_t kFirstFree = 7;   // first free word of the last buffer
-constexpr std::int64_t kTitleWords = 8;
-constexpr std::int64_t kTitleStart = 9;
-constexpr std::int64_t kTagStart = 10;
-constexpr std::int64_t kDirectoryCharacters = 11;  // 0: the ntuple was kept in memory
-constexpr std::int64_t kFixedWords = 31;
-constexpr std::int64_t kTagWords = 2;
+constexpr std::int64_t NVAR = 2;
+constexpr std::int64_t ENTRIES = 3;
+constexpr std::int64_t BUFFER_WORDS = 4;
+constexpr std::int64_t BUFFER_KEY = 5;   // disk: KEY(1) of the buffers; memory: number of buffers
+constexpr std::int64_t KEY_BUFFERS = 6;  // buffers written as keys
+constexpr std::int64_t FIRST_FREE = 7;   // first free word of the last buffer
+constexpr std::int64_t TITLE_WORDS = 8;
+constexpr std::int64_t TITLE_START = 9;
+constexpr std::int64_t TAG_START = 10;
+constexpr std::int64_t DIRECTORY_CHARACTERS = 11;  // 0: the ntuple was kept in memory
+constexpr std::int64_t FIXED_WORDS = 31;
+constexpr std::int64_t TAG_WORDS = 2;
 
 }  // namespace
 
 RowNtuple readRowNtuple(const BankTree& tree, std::int32_t id, NtupleBuffers& buffers) {
   const Bank& hid = tree.entry();
-  tree.requireData(hid, kFixedWords, "a row-wise ntuple header");
+  tree.requireData(hid, FIXED_WORDS, "a row-wise ntuple header");
   RowNtuple n;
   n.id = id;
   n.kbits = tree.word(hid, 1);
-  n.nvar = tree.integer(hid, kNvar);
-  n.entries = tree.integer(hid, kEntries);
-  n.bufferWords = tree.integer(hid, kBufferWords);
+  n.nvar = tree.integer(hid, NVAR);
+  n.entries = tree.integer(hid, ENTRIES);
+  n.bufferWords = tree.integer(hid, BUFFER_WORDS);
   const std::int64_t nvar = n.nvar;
   if (nvar < 1) tree.fail(hid, "word 2: number of variables " + std::to_string(nvar));
   if (n.entries < 0) tree.fail(hid, "word 3: number of rows " + std::to_string(n.entries));
   if (n.bufferWords < nvar) tree.fail(hid, "word 4: buffer of " + std::to_string(n.bufferWords) + " words holds no row");
-  const std::int64_t tagStart = tree.integer(hid, kTagStart);
+  const std::int64_t tagStart = tree.integer(hid, TAG_START);
   for (std::int64_t v = 0; v < nvar; ++v) {
-    std::string tag = tree.text(hid, tagStart + kTagWords * v, kTagWords);
+    std::string tag = tree.text(hid, tagStart + TAG_WORDS * v, TAG_WORDS);
     tag.erase(tag.find_last_not_of(' ') + 1);
     n.tags.push_back(tag);
   }
-  n.title = titleText(tree, hid, tree.integer(hid, kTitleStart), tree.integer(hid, kTitleWords));
+  n.title = titleText(tree, hid, tree.integer(hid, TITLE_START), tree.integer(hid, TITLE_WORDS));
 
   const Bank* lim = tree.linked(hid, 2);
   if (!lim) tree.fail(hid, "link 2: bank of minima and maxima not found");
@@ -58,15 +58,15 @@ RowNtuple readRowNtuple(const BankTree& tree, std::int32_t id, NtupleBuffers& bu
   if (!last) tree.fail(hid, "link 1: data buffer not found");
   tree.requireData(*last, n.bufferWords, "a buffer of " + std::to_string(n.bufferWords) + " words");
   const std::int64_t rowsPerBuffer = n.bufferWords / nvar;
-  const std::int64_t firstFree = tree.integer(hid, kFirstFree);
+  const std::int64_t firstFree = tree.integer(hid, FIRST_FREE);
   if (firstFree < 1 || firstFree - 1 > rowsPerBuffer * nvar || (firstFree - 1) % nvar != 0) {
     tree.fail(hid, "word 7: first free word " + std::to_string(firstFree) + " of the last buffer");
   }
   const std::int64_t lastRows = (firstFree - 1) / nvar;
-  const bool inMemory = tree.integer(hid, kDirectoryCharacters) == 0;
-  const std::int64_t keyBuffers = tree.integer(hid, kKeyBuffers);
-  if (inMemory && tree.integer(hid, kBufferKey) > 1) {
-    throw Unsupported{"row-wise ntuple kept in " + std::to_string(tree.integer(hid, kBufferKey)) +
+  const bool inMemory = tree.integer(hid, DIRECTORY_CHARACTERS) == 0;
+  const std::int64_t keyBuffers = tree.integer(hid, KEY_BUFFERS);
+  if (inMemory && tree.integer(hid, BUFFER_KEY) > 1) {
+    throw Unsupported{"row-wise ntuple kept in " + std::to_string(tree.integer(hid, BUFFER_KEY)) +
                       " memory buffers, whose chaining is not verified"};
   }
   if (keyBuffers < 0 || (inMemory && keyBuffers != 0)) tree.fail(hid, "word 6: buffer count " + std::to_string(keyBuffers));
@@ -74,7 +74,7 @@ RowNtuple readRowNtuple(const BankTree& tree, std::int32_t id, NtupleBuffers& bu
     tree.fail(hid, std::to_string(n.entries) + " rows disagree with " + std::to_string(keyBuffers) + " full buffers of " +
                        std::to_string(rowsPerBuffer) + " rows and " + std::to_string(lastRows) + " rows in the last");
   }
-  const std::int32_t kid = tree.integer(hid, kBufferKey);
+  const std::int32_t kid = tree.integer(hid, BUFFER_KEY);
   const std::string owner = "row-wise ntuple " + std::to_string(id);
   for (std::int64_t b = 1; b <= keyBuffers; ++b) {
     const std::vector<std::uint32_t> words = buffers.take(kid, static_cast<std::int32_t>(b), owner);

@@ -17,14 +17,14 @@
 namespace hbook::read {
 namespace {
 
-constexpr std::uint32_t kOneDim = 0x1;
-constexpr std::uint32_t kTwoDim = 0x6;  // bit 2 scatter, bit 3 table
-constexpr std::uint32_t kNtuple = 0x8;
-constexpr std::uint32_t kProfile = 0x80;
-constexpr std::int64_t kColumnWiseLinks = 6;
-constexpr std::int64_t kRowWiseLinks = 2;
-constexpr std::uint32_t kAppendedFlag = 0x08;  // cycle flag of ntuple buffers
-constexpr std::uint32_t kVectorFlags = 0x07;   // cycle flags of plain vectors (not bank trees)
+constexpr std::uint32_t ONE_DIM = 0x1;
+constexpr std::uint32_t TWO_DIM = 0x6;  // bit 2 scatter, bit 3 table
+constexpr std::uint32_t NTUPLE = 0x8;
+constexpr std::uint32_t PROFILE = 0x80;
+constexpr std::int64_t COLUMN_WISE_LINKS = 6;
+constexpr std::int64_t ROW_WISE_LINKS = 2;
+constexpr std::uint32_t APPENDED_FLAG = 0x08;  // cycle flag of ntuple buffers
+constexpr std::uint32_t VECTOR_FLAGS = 0x07;   // cycle flags of plain vectors (not bank trees)
 
 struct Pending {
   std::string path;
@@ -50,8 +50,8 @@ class TreeReader {
       for (const SubdirectoryEntry& s : listing.subdirectories) {
         dir.subdirectories.push_back(s.name);
         const std::string child = (p.path == "/" ? "/" : p.path + "/") + s.name;
-        if (p.depth + 1 > kMaxDirectoryDepth) {
-          image_.fail("directory " + child, "deeper than " + std::to_string(kMaxDirectoryDepth) + " levels");
+        if (p.depth + 1 > MAX_DIRECTORY_DEPTH) {
+          image_.fail("directory " + child, "deeper than " + std::to_string(MAX_DIRECTORY_DEPTH) + " levels");
         }
         queue.push_back({child, s.record, p.depth + 1});
       }
@@ -90,11 +90,11 @@ class TreeReader {
       const std::int32_t id = key.elements[0];
       if (key.elements.size() >= 2 && key.elements[1] != 0) continue;  // an ntuple buffer
       if (dir.path == "/") ++result.allHistograms;
-      if (key.cycle.flags & kAppendedFlag) {
+      if (key.cycle.flags & APPENDED_FLAG) {
         skip(result, dir.path, id, key.label(), "appended object (ntuple buffer)");
         continue;
       }
-      if (key.cycle.flags & kVectorFlags) {
+      if (key.cycle.flags & VECTOR_FLAGS) {
         skip(result, dir.path, id, key.label(), "plain vector, not a histogram");
         continue;
       }
@@ -115,18 +115,18 @@ class TreeReader {
     const Bank& top = tree.entry();
     tree.requireData(top, 1, "the status bits");
     const std::uint32_t kbits = tree.word(top, 1);
-    if (kbits & kOneDim) {
-      if (kbits & kProfile) {
+    if (kbits & ONE_DIM) {
+      if (kbits & PROFILE) {
         add(dir, ObjectKind::Profile, id, dir.profiles, readProfile(tree, id));
       } else {
         add(dir, ObjectKind::Histogram1D, id, dir.histograms, readHistogram1D(tree, id));
       }
-    } else if (kbits & kTwoDim) {
+    } else if (kbits & TWO_DIM) {
       add(dir, ObjectKind::Histogram2D, id, dir.histograms2d, readHistogram2D(tree, id));
-    } else if (kbits & kNtuple) {
-      if (top.ns == kColumnWiseLinks) {
+    } else if (kbits & NTUPLE) {
+      if (top.ns == COLUMN_WISE_LINKS) {
         add(dir, ObjectKind::ColumnNtuple, id, dir.columnNtuples, readColumnNtuple(tree, id, buffers));
-      } else if (top.ns == kRowWiseLinks) {
+      } else if (top.ns == ROW_WISE_LINKS) {
         add(dir, ObjectKind::RowNtuple, id, dir.rowNtuples, readRowNtuple(tree, id, buffers));
       } else {
         throw Unsupported{"ntuple whose header bank " + top.name + " has " + std::to_string(top.ns) + " structural links"};

@@ -8,7 +8,7 @@
 namespace hbook::read {
 
 // Deepest subdirectory accepted (the top directory is depth 0).
-constexpr int kMaxDirectoryDepth = 64;
+constexpr int MAX_DIRECTORY_DEPTH = 64;
 
 ReadResult readTree(const Image& image);
 
