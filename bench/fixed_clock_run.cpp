@@ -2,7 +2,9 @@
 // references (ranNo 763595), for measurements that must see the same run
 // every time (bench/run_bench.cpp, BM_PeakMemory). Run it in a directory
 // holding the inputs.
-#include "transport/run/run.h"
+#include "transport/run/main_RU.h"
+#include "transport/run/runoptions.h"
+#include "transport/run/runstamp.h"
 
 int main() {
   tarn::RunOptions options;

@@ -12,8 +12,9 @@
 #include "textout/console.h"
 #include "transport/beamline/guide.h"
 #include "transport/beamline/incoil.h"
+#include "transport/event/catalogue.h"
+#include "transport/event/runstate.h"
 #include "transport/event/stages.h"
-#include "transport/run/run.h"
 
 namespace {
 

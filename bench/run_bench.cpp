@@ -21,7 +21,12 @@
 #include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
-#include "transport/run/run.h"
+#include "transport/event/catalogue.h"
+#include "transport/event/eventloop.h"
+#include "transport/event/runstate.h"
+#include "transport/run/main_RU.h"
+#include "transport/run/runoptions.h"
+#include "transport/run/runstamp.h"
 
 namespace fs = std::filesystem;
 

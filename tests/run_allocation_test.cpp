@@ -11,7 +11,9 @@
 #include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
-#include "transport/run/run.h"
+#include "transport/event/catalogue.h"
+#include "transport/event/eventloop.h"
+#include "transport/event/runstate.h"
 
 namespace {
 std::size_t allocations = 0;

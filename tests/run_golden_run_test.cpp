@@ -20,7 +20,7 @@
 #include "hbook/rz/date.h"
 #include "hbook_compare.h"
 #include "textout/console.h"
-#include "transport/run/run.h"
+#include "transport/event/catalogue.h"
 
 namespace {
 

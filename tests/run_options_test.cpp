@@ -10,6 +10,7 @@
 #include "run_support.h"
 #include "transport/run/commandline.h"
 #include "transport/run/report.h"
+#include "transport/run/runfiles.h"
 #include "transport/run/runrecord.h"
 
 using namespace runtest;

@@ -8,8 +8,11 @@
 
 #include "run_support.h"
 #include "transport/event/celltally.h"
+#include "transport/event/runstate.h"
 #include "transport/helium/wq.h"
-#include "transport/run/run.h"
+#include "transport/run/main_RU.h"
+#include "transport/run/runoptions.h"
+#include "transport/run/runstamp.h"
 
 using namespace runtest;
 

@@ -7,7 +7,9 @@
 #include <set>
 
 #include "run_support.h"
-#include "transport/run/run.h"
+#include "transport/run/runfiles.h"
+#include "transport/run/runoptions.h"
+#include "transport/run/runstamp.h"
 
 using namespace runtest;
 

@@ -7,8 +7,8 @@
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
 #include "hbook/merge.h"
+#include "transport/event/catalogue.h"
 #include "transport/run/resultsums.h"
-#include "transport/run/run.h"
 
 namespace {
 

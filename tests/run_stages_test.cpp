@@ -11,9 +11,10 @@
 #include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "run_support.h"
+#include "transport/event/catalogue.h"
+#include "transport/event/runstate.h"
 #include "transport/event/stages.h"
 #include "transport/lost.h"
-#include "transport/run/run.h"
 
 using testsupport::ConsoleCapture;
 

@@ -18,7 +18,10 @@
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
 #include "textout/console.h"
-#include "transport/run/run.h"
+#include "transport/run/main_RU.h"
+#include "transport/run/runfiles.h"
+#include "transport/run/runoptions.h"
+#include "transport/run/runstamp.h"
 
 namespace runtest {
 

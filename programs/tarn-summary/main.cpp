@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "textout/console.h"
+#include "transport/run/exitstatus.h"
 #include "transport/run/resultsums.h"
 #include "transport/run/runrecord.h"
 
@@ -23,10 +24,10 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help();
-    return 0;
+    return tarn::STATUS_DONE;
   } catch (const CLI::ParseError& e) {
     std::cerr << "tarn-summary: " << e.what() << "\n\n" << app.help();
-    return 2;
+    return tarn::STATUS_BAD_COMMAND_LINE;
   }
 
   std::vector<tarn::RunRecord> runs;
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     for (const std::string& log : logs) runs.push_back(tarn::readRunRecord(log));
   } catch (const std::exception& e) {
     std::cerr << "tarn-summary: " << e.what() << '\n';
-    return 1;
+    return tarn::STATUS_SUMMARY_UNUSABLE_LOG;
   }
   tarn::RunTotals total;
   for (const tarn::RunRecord& r : runs) {
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
   for (const Line& line : tarn::figureLines(total, false)) textout::print(line);
   if (!textout::consoleWritten()) {
     std::cerr << "tarn-summary: writing to standard output failed\n";
-    return 1;
+    return tarn::STATUS_SUMMARY_UNUSABLE_LOG;
   }
-  return 0;
+  return tarn::STATUS_DONE;
 }

@@ -17,7 +17,8 @@
 #include "transport/run/commandline.h"
 #include "transport/run/parallel/launcher.h"
 #include "transport/run/parallel/ranks.h"
-#include "transport/run/run.h"
+#include "transport/run/exitstatus.h"
+#include "transport/run/main_RU.h"
 #include "transport/run/sampler.h"
 #ifdef TARN_WITH_MPI
 #include "transport/run/parallel/mpiranks.h"
@@ -55,7 +56,7 @@ std::string refusedForRanks(const tarn::RunOptions& run, int ranks) {
 
 int refuse(const std::string& why, bool speak) {
   if (speak) std::cerr << "tarn: " << why << "\n\n" << tarn::usageText();
-  return 2;
+  return tarn::STATUS_BAD_COMMAND_LINE;
 }
 
 int runOneProcess(tarn::RunOptions& run) {

@@ -6,6 +6,7 @@
 
 #include "transport/beamline/empty.h"
 #include "transport/event/celltally.h"
+#include "transport/event/catalogue.h"
 #include "transport/event/stages.h"
 #include "transport/event/stagesupport.h"
 #include "transport/helium/target.h"
@@ -52,10 +53,10 @@ bool passUpstreamCell(RunState& run, const NeutronState& incoil, DetectedNeutron
   Counters& n = run.counters;
   const Slopes slope = slopesOf(incoil);  // the flight keeps the angles
   const NeutronState& upIn = history.upIn = freeFlight(incoil, slope, GAP_TO_UPSTREAM_CELL);
-  fill(4, upIn.x);
-  fill(5017, degrees(upIn.thx));
-  fill(5018, degrees(upIn.thy));
-  fill(5021, degrees(std::atan(slope.y / slope.x)));
+  fill(hid::X_UP_ENTRANCE, upIn.x);
+  fill(hid::THX_UP_ENTRANCE, degrees(upIn.thx));
+  fill(hid::THY_UP_ENTRANCE, degrees(upIn.thy));
+  fill(hid::PHI_UP_ENTRANCE, degrees(std::atan(slope.y / slope.x)));
 
   // Helium on the right, empty on the left; inclusive bounds.
   NeutronState& upOut = history.upOut;
@@ -67,19 +68,19 @@ bool passUpstreamCell(RunState& run, const NeutronState& incoil, DetectedNeutron
     observeTarget(run, history, false);
     ++n.nTar1In;
     if (history.scatteredUp) ++n.nScatTar1;
-    fill(4010, run.sigma);
-    fill(4011, run.path);
-    fill(4012, degrees(run.thetaS));
-    fill(4013, run.sigmaSommers);
-    fill(4014, run.sigmaIntq);
-    fill(4015, degrees(run.theta_p));
-    fill(4016, degrees(run.phi_p));
+    fill(hid::SIGMA, run.sigma);
+    fill(hid::FREE_PATH, run.path);
+    fill(hid::THETA_S_UP, degrees(run.thetaS));
+    fill(hid::SIGMA_SOMMERS, run.sigmaSommers);
+    fill(hid::SIGMA_SQ, run.sigmaIntq);
+    fill(hid::THETA_P_UP, degrees(run.theta_p));
+    fill(hid::PHI_P_UP, degrees(run.phi_p));
   } else {
     upOut = lostState();  // the central strip, or outside the cell
   }
   if (isLost(upOut.x, upOut.y)) return false;
-  fill(1001, upOut.x);
-  fill(1002, upOut.y);
+  fill(hid::X_UP_EXIT, upOut.x);
+  fill(hid::Y_UP_EXIT, upOut.y);
   history.up = cellAccounting(upIn, upOut);
   return true;
 }
@@ -91,9 +92,9 @@ bool crossBetweenCells(RunState& run, DetectedNeutron& history) {
   if (history.event == 1) notice(run, " ! NO transfer between L/R targets !");
   if (inClosed(upOut.x, -HALF_OUTER, -HALF_INNER) && !inClosed(downIn.x, -HALF_OUTER, -HALF_INNER)) return false;
   if (inClosed(upOut.x, HALF_INNER, HALF_OUTER) && !inClosed(downIn.x, HALF_INNER, HALF_OUTER)) return false;
-  fill(5019, degrees(upOut.thx));
-  fill(5020, degrees(upOut.thy));
-  fill(5022, degrees(std::atan(slope.y / slope.x)));
+  fill(hid::THX_DOWN_ENTRANCE, degrees(upOut.thx));
+  fill(hid::THY_DOWN_ENTRANCE, degrees(upOut.thy));
+  fill(hid::PHI_DOWN_ENTRANCE, degrees(std::atan(slope.y / slope.x)));
   return true;
 }
 
@@ -109,21 +110,21 @@ bool passDownstreamCell(RunState& run, DetectedNeutron& history) {
     observeTarget(run, history, true);
     ++n.nTar2In;
     if (history.scatteredDown) ++n.nScatTar2;
-    fill(4010, run.sigma);
-    fill(4011, run.path);
-    fill(5012, degrees(run.thetaS));
-    fill(4013, run.sigmaSommers);
-    fill(4014, run.sigmaIntq);
-    fill(5015, degrees(run.theta_p));
-    fill(5016, degrees(run.phi_p));
+    fill(hid::SIGMA, run.sigma);
+    fill(hid::FREE_PATH, run.path);
+    fill(hid::THETA_S_DOWN, degrees(run.thetaS));
+    fill(hid::SIGMA_SOMMERS, run.sigmaSommers);
+    fill(hid::SIGMA_SQ, run.sigmaIntq);
+    fill(hid::THETA_P_DOWN, degrees(run.theta_p));
+    fill(hid::PHI_P_DOWN, degrees(run.phi_p));
   } else if (inOpen(downIn.x, HALF_INNER, HALF_OUTER)) {
     callEmpty(downIn, HALF_INNER, HALF_OUTER, downOut);
   } else {
     downOut = lostState();
   }
   if (isLost(downOut.x, downOut.y)) return false;
-  fill(2001, downOut.x);
-  fill(2002, downOut.y);
+  fill(hid::X_DOWN_EXIT, downOut.x);
+  fill(hid::Y_DOWN_EXIT, downOut.y);
   history.down = cellAccounting(downIn, downOut);
   return true;
 }

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "transport/constants.h"
+#include "transport/event/catalogue.h"
 #include "transport/event/stages.h"
 #include "transport/event/stagesupport.h"
 
@@ -12,11 +13,11 @@ void tallyDetection(RunState& run, DetectedNeutron& history) {
   const NeutronState& det = history.detector;
   const double Ef = det.E;
   ++n.nDetIn;
-  fill(6, det.x);
-  fill(3001, det.x);
-  fill(3002, det.y);
-  fill(3003, det.thx);  // rad, as they stand
-  fill(3004, det.thy);
+  fill(hid::X_DETECTOR_PLANE, det.x);
+  fill(hid::DET_X, det.x);
+  fill(hid::DET_Y, det.y);
+  fill(hid::DET_THX, det.thx);  // rad, as they stand
+  fill(hid::DET_THY, det.thy);
   const CellTally& up = history.up;
   const CellTally& down = history.down;
   const double totalPath = ((up.unscatteredPath + down.unscatteredPath) + up.scatteredPath) + down.scatteredPath;
@@ -24,23 +25,23 @@ void tallyDetection(RunState& run, DetectedNeutron& history) {
       ((up.unscatteredRotation + down.unscatteredRotation) + up.scatteredRotation) + down.scatteredRotation;
   history.totalPath = totalPath;
   history.totalRotation = totalRotation;
-  fill(3005, Ef);
-  fill(4005, PLANCK_MEV_PS / std::sqrt(TWO_NEUTRON_MASS * Ef));
-  fill(3006, totalPath);
-  fill(3007, totalRotation);
+  fill(hid::DET_E, Ef);
+  fill(hid::DET_LAMBDA, PLANCK_MEV_PS / std::sqrt(TWO_NEUTRON_MASS * Ef));
+  fill(hid::PATH_BOTH, totalPath);
+  fill(hid::ROTATION_BOTH, totalRotation);
   // By side: right (x > 0) or left all the way from the upstream cell.
   if (history.upIn.x > 0 && history.downOut.x > 0) {
-    fill(3008, totalPath);
-    fill(3009, totalRotation);
-    fill(3012, Ef);
+    fill(hid::PATH_RIGHT, totalPath);
+    fill(hid::ROTATION_RIGHT, totalRotation);
+    fill(hid::DET_E_RIGHT, Ef);
   } else if (history.upIn.x < 0 && history.downOut.x < 0) {
-    fill(3010, totalPath);
-    fill(3011, totalRotation);
-    fill(3013, Ef);
+    fill(hid::PATH_LEFT, totalPath);
+    fill(hid::ROTATION_LEFT, totalRotation);
+    fill(hid::DET_E_LEFT, Ef);
   }
   if (history.En != history.upOut.E || history.upOut.E != Ef) ++n.nDetEChanged;
   if (history.scatteredUp || history.scatteredDown) {
-    fill(3014, Ef);
+    fill(hid::DET_E_SCATTERED, Ef);
     ++n.nScatAtDet;
   }
 }

@@ -1,10 +1,11 @@
 // The event loop: one neutron from the start plane to the detector plane,
 // as a list of stages (eventstages.h). Lengths in cm, energies in meV,
 // angles in rad (degrees in the histograms that say so).
+#include "transport/event/eventloop.h"
+
 #include <cstdint>
 
 #include "transport/event/stages.h"
-#include "transport/run/run.h"
 
 namespace tarn {
 

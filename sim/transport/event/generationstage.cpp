@@ -5,16 +5,14 @@
 #include "hbook/hbook.h"
 #include "ranlux/ranlux.h"
 #include "transport/constants.h"
+#include "transport/event/catalogue.h"
+#include "transport/event/kinematics.h"
 #include "transport/event/stages.h"
 #include "transport/event/stagesupport.h"
 
 namespace tarn {
 namespace {
 
-// The measured wavelength spectrum, Å.
-constexpr std::int32_t SPECTRUM_ID = 100;
-// Shortest wavelength a run follows, Å.
-constexpr float LAMBDA_MIN = 1.0f;
 // Half-opening of the start cone per Å, rad/Å (single precision).
 constexpr float CONE_PER_ANGSTROM = 0.003f;
 // Half-width and half-height of the start area, cm.
@@ -27,10 +25,9 @@ constexpr float PI_DEGREES = 3.14159f;
 
 bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start) {
   // Wavelength and energy.
-  const float lambda = HRNDM1(SPECTRUM_ID);
+  const float lambda = HRNDM1(hid::SPECTRUM);
   if (lambda < LAMBDA_MIN) return false;
-  const double t = PLANCK_MEV_PS / static_cast<double>(lambda);
-  const double En = t * t * INV_TWO_NEUTRON_MASS;
+  const double En = energyOfWavelength(lambda);
   if (En <= 1.0) ++run.counters.nLowEnergy;
 
   // Direction uniform in the cone's solid angle: 1 - cos(th0) uniform below c.
@@ -41,7 +38,7 @@ bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start) {
   } while (std::fabs(1 - static_cast<double>(r[0]) * c) > 1);
   const double th0 = std::acos(1 - static_cast<double>(r[0]) * c);
   const double ph0 = static_cast<double>(r[1]) * TWO_PI_6;
-  fill(4017, th0 * 180.0 / static_cast<double>(PI_DEGREES));
+  fill(hid::THETA_0, th0 * 180.0 / static_cast<double>(PI_DEGREES));
 
   // Position (x kept in single precision) and the direction angles.
   start.x = static_cast<double>(static_cast<float>((2 * static_cast<double>(r[2]) - 1) * START_HALF_X));

@@ -6,6 +6,7 @@
 #include "transport/beamline/incoil.h"
 #include "transport/beamline/outcoil.h"
 #include "transport/beamline/sm.h"
+#include "transport/event/catalogue.h"
 #include "transport/event/stages.h"
 #include "transport/event/stagesupport.h"
 #include "transport/lost.h"
@@ -19,22 +20,22 @@ constexpr double GUIDE_LENGTH = 116.0;
 }  // namespace
 
 bool passInputGuides(const NeutronState& start, NeutronState& incoil) {
-  fill(1, start.x);
-  fill(8, start.x + std::tan(start.thx) * GUIDE_LENGTH);
-  fill(7, start.y + std::tan(start.thy) * GUIDE_LENGTH);
+  fill(hid::X_START, start.x);
+  fill(hid::X_STRAIGHT_116, start.x + std::tan(start.thx) * GUIDE_LENGTH);
+  fill(hid::Y_STRAIGHT_116, start.y + std::tan(start.thy) * GUIDE_LENGTH);
 
   NeutronState guided;
   guided.E = start.E;
   GUIDE(GUIDE_LENGTH, CRIT_FACTOR, start.E, start.x, start.y, start.z, start.thx, start.thy, guided.x, guided.y,
         guided.z, guided.thx, guided.thy);
   if (isLost(guided.x, guided.y)) return false;
-  fill(2, guided.x);
+  fill(hid::X_GUIDE_EXIT, guided.x);
 
   incoil.E = start.E;
   INCOIL(CRIT_FACTOR, start.E, guided.x, guided.y, guided.z, guided.thx, guided.thy, incoil.x, incoil.y,
          incoil.z, incoil.thx, incoil.thy);
   if (isLost(incoil.x, incoil.y)) return false;
-  fill(3, incoil.x);
+  fill(hid::X_INCOIL_EXIT, incoil.x);
   return true;
 }
 
@@ -45,7 +46,7 @@ bool passOutputGuides(DetectedNeutron& history) {
   OUTCOIL(CRIT_FACTOR, Ef, splitIn.x, splitIn.y, splitIn.z, splitIn.thx, splitIn.thy, split.x, split.y, split.z,
           split.thx, split.thy);
   if (isLost(split.x, split.y)) return false;
-  fill(5, split.x);
+  fill(hid::X_OUTCOIL_EXIT, split.x);
 
   NeutronState& det = history.detector;
   SM(Ef, split.x, split.y, split.z, split.thx, split.thy, det.x, det.y, det.z, det.thx, det.thy);

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "transport/event/neutron.h"
-#include "transport/run/run.h"
+#include "transport/event/runstate.h"
 
 namespace tarn {
 

@@ -10,9 +10,13 @@
 #include "transport/constants.h"
 #include "transport/event/neutron.h"
 #include "transport/lost.h"
-#include "transport/run/run.h"
+#include "transport/event/runstate.h"
+#include "transport/run/runlog.h"
 
 namespace tarn {
+
+// Helium temperature of both target cells, K.
+constexpr double HELIUM_T = 2.1;
 
 // Critical angle per Å of the guides upstream of the detector guide, rad/Å.
 constexpr double CRIT_FACTOR = 0.001;
@@ -33,8 +37,10 @@ inline double degrees(double rad) { return rad * static_cast<double>(DEG_PER_RAD
 // A line on the console and in the run log.
 inline void notice(RunState& run, const char* text) {
   const textout::Line line = textout::Line().text(text);
-  textout::print(line);
-  if (run.log) run.log->write(line.str());
+  if (run.log)
+    printAndLog(*run.log, line);
+  else
+    textout::print(line);
 }
 
 // The slopes tan(thx), tan(thy) of a neutron's direction. A stage that

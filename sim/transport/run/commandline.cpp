@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "transport/run/exitstatus.h"
 #include "transport/run/parallel/ranks.h"
 
 namespace tarn {
@@ -95,15 +96,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const std::strin
     app->parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     if (!quiet) out << app->help();
-    line.exitStatus = 0;
+    line.exitStatus = STATUS_DONE;
     return line;
   } catch (const CLI::CallForVersion& e) {
     if (!quiet) out << e.what() << '\n';
-    line.exitStatus = 0;
+    line.exitStatus = STATUS_DONE;
     return line;
   } catch (const CLI::ParseError& e) {
     if (!quiet) err << "tarn: " << e.what() << "\n\n" << app->help();
-    line.exitStatus = 2;
+    line.exitStatus = STATUS_BAD_COMMAND_LINE;
     return line;
   }
   RunOptions& run = line.run;

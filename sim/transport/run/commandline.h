@@ -18,7 +18,7 @@
 #include <ostream>
 #include <string>
 
-#include "transport/run/run.h"
+#include "transport/run/runoptions.h"
 
 namespace tarn {
 

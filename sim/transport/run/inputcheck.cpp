@@ -5,6 +5,8 @@
 #include <string>
 
 #include "hbook/memory/store.h"
+#include "transport/event/catalogue.h"
+#include "transport/event/kinematics.h"
 #include "transport/run/transferestimate.h"
 
 namespace tarn {
@@ -76,25 +78,26 @@ InputReport checkInputs(const InputStatus& status) {
   const std::string lamFile = status.path("lam.hbook"), sqFile = status.path("sq.hbook");
   const bool here = status.inputDir.empty();
 
-  const hbook::Histogram* lam = memory.find(100);
+  const hbook::Histogram* lam = memory.find(hid::SPECTRUM);
   if (!lam) {
-    report.errors.push_back(whyMissing(status.lam, lamFile, here, 100));
+    report.errors.push_back(whyMissing(status.lam, lamFile, here, hid::SPECTRUM));
   } else if (const int bin = firstUnusableBin(*lam)) {
     report.errors.push_back(unusableBin(lamFile, *lam, bin, "wavelength"));
   } else if (lam->entries != -1 && !sumIsFinite(*lam)) {
     report.errors.push_back(sumTooLarge(lamFile, *lam));
   } else if (lam->entries != -1 && !hasPositiveContent(*lam)) {
-    report.errors.push_back(" " + lamFile + ": histogram 100 has no positive content to draw wavelengths from");
+    report.errors.push_back(" " + lamFile + ": histogram " + std::to_string(hid::SPECTRUM) + " has no positive content to draw wavelengths from");
   }
 
-  if (!memory.find(151) || !memory.find(152))
-    report.notes.push_back(" " + status.path("gradx.hbook") + ": gradient histograms 151/152 not loaded (they are not used in this run)");
+  if (!memory.find(hid::X_GRADIENT_1) || !memory.find(hid::X_GRADIENT_2))
+    report.notes.push_back(" " + status.path("gradx.hbook") + ": gradient histograms " + std::to_string(hid::X_GRADIENT_1) + "/" +
+                           std::to_string(hid::X_GRADIENT_2) + " not loaded (they are not used in this run)");
 
-  const hbook::Histogram* sq = memory.find(301);
+  const hbook::Histogram* sq = memory.find(hid::SQ);
   if (!sq) {
-    report.errors.push_back(whyMissing(status.sq, sqFile, here, 301));
-  } else if (sq->nx != 90 || sq->xmin != 0.0f || sq->xmax != 3.6f) {
-    report.errors.push_back(" " + sqFile + ": histogram 301 has " + std::to_string(sq->nx) + " bins of " +
+    report.errors.push_back(whyMissing(status.sq, sqFile, here, hid::SQ));
+  } else if (sq->nx != Q_TABLE_BINS || sq->xmin != 0.0f || sq->xmax != Q_TABLE_END) {
+    report.errors.push_back(" " + sqFile + ": histogram " + std::to_string(hid::SQ) + " has " + std::to_string(sq->nx) + " bins of " +
                             number(sq->binWidth()) + " from " + number(sq->xmin) +
                             "; the momentum-transfer sampler needs 90 bins of 0.04 from 0");
   } else if (const int bin = firstUnusableBin(*sq)) {
@@ -104,7 +107,7 @@ InputReport checkInputs(const InputStatus& status) {
     // entries of 301 say.
     report.errors.push_back(sumTooLarge(sqFile, *sq));
   } else if (sq->entries != -1 && !hasPositiveContent(*sq)) {
-    report.errors.push_back(" " + sqFile + ": histogram 301 has no positive content to draw momentum transfers from");
+    report.errors.push_back(" " + sqFile + ": histogram " + std::to_string(hid::SQ) + " has no positive content to draw momentum transfers from");
   }
   if (report.errors.empty()) {
     for (const std::string& line : refuseCostlyTransfers(estimateTransfers(*lam, *sq))) report.errors.push_back(line);

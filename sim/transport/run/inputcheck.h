@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "hbook/hbook.h"
+#include "transport/run/runfiles.h"
 
 namespace tarn {
 
@@ -16,7 +17,7 @@ struct InputStatus {
   std::string inputDir;  // where the files are; "": the working directory
 
   // The path of an input file ("lam.hbook" or "DIR/lam.hbook").
-  std::string path(const std::string& name) const { return inputDir.empty() ? name : inputDir + "/" + name; }
+  std::string path(const std::string& name) const { return inDirectory(inputDir, name); }
 };
 
 struct InputReport {

@@ -15,6 +15,8 @@
 
 #include <csignal>
 
+#include "transport/run/exitstatus.h"  // signalStatus
+
 namespace tarn {
 
 class StopSignals {
@@ -30,9 +32,6 @@ class StopSignals {
 
 // The first stop signal received while a StopSignals lives, or 0.
 int pendingStopSignal();
-
-// Exit status of a run stopped by a signal: 128 + its number.
-constexpr int signalStatus(int signal) { return 128 + signal; }
 
 // "SIGTERM", "SIGINT", "SIGHUP", or "signal N".
 const char* stopSignalName(int signal);

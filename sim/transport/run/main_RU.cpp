@@ -3,33 +3,34 @@
 // Reads the clock, names the run log and derives the seed from the start
 // time, loads the input histograms, seeds RANLUX, books the result
 // histograms, runs the event loop and hands over to the end-of-run report.
-// With options (options.h) the number of events, the seed and the
+// With options (runoptions.h) the number of events, the seed and the
 // directories may differ; on several ranks (ranks.h) each rank runs its
 // share of the events and rank 0 adds up the results and reports.
 //
-// Exit statuses: 0 done; 2 the run log cannot be created (it exists: a run
-// in the same minute; or the output directory cannot be made); 3 inputs
-// refused before the first event; 4 the histogram file could not be
-// written; 5 the console report or the run log could not be written
-// completely (the histogram file was written; with a failed console the log
-// holds the report); 128 + n stopped by signal n (SIGTERM, SIGINT, SIGHUP;
-// interrupt.h). A helium temperature outside the density table ends the run
-// with 1.
+// The exit statuses are those of exitstatus.h.
+#include "transport/run/main_RU.h"
+
 #include <iostream>
 #include <string>
 
 #include "hbook/hbook.h"
-#include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
 #include "textout/freeformat.h"
+#include "transport/event/catalogue.h"
+#include "transport/event/eventloop.h"
+#include "transport/run/exitstatus.h"
+#include "transport/run/freshstart.h"
 #include "transport/run/inputcheck.h"
 #include "transport/run/interrupt.h"
 #include "transport/run/parallel/keptconsole.h"
 #include "transport/run/parallel/ranks.h"
 #include "transport/run/progress.h"
+#include "transport/run/report.h"
 #include "transport/run/resultsums.h"
-#include "transport/run/run.h"
+#include "transport/run/runfiles.h"
+#include "transport/run/runlog.h"
+#include "transport/run/runstamp.h"
 #include "transport/run/sampler.h"
 
 namespace tarn {
@@ -40,57 +41,36 @@ using textout::Line;
 // The start banner: one leading and one trailing blank.
 constexpr const char* BANNER = " tarn - Upstream target on right, x>0.  Dn on left ";
 
-// A 12-character clock field; the clock leaves the tail unassigned, which
-// prints as blanks.
-std::string field12(const std::string& s) {
-  std::string f = s.substr(0, 12);
-  f.resize(12, ' ');
-  return f;
-}
-
-std::string inDirectory(const std::string& dir, const std::string& name) {
-  return dir.empty() ? name : dir + "/" + name;
-}
-
-void both(RunLog& log, const Line& line) {
-  textout::print(line);
-  log.write(line.str());
-}
-
 void interrupted(RunLog& log, int signal, const std::string& where) {
-  both(log, Line().text(" Interrupted by " + std::string(stopSignalName(signal)) + " " + where));
+  printAndLog(log, Line().text(" Interrupted by " + std::string(stopSignalName(signal)) + " " + where));
 }
 
 // Lines an extended report adds to the start: the sampler's source and,
 // on several ranks, how they are seeded.
 void extendedStartLines(RunLog& log, SamplerSource source, int ranks) {
   if (ranks > 1)
-    both(log, Line()
+    printAndLog(log, Line()
                   .text("Ranks ")
                   .integer(ranks)
                   .text("   RANLUX seed of rank r: ranNo + " + std::to_string(RANK_SEED_STRIDE) + " r"));
-  both(log, Line().text("Sampler: " + samplerText(source)));
+  printAndLog(log, Line().text("Sampler: " + samplerText(source)));
 }
 
 InputReport loadInputs(const std::string& inputDir) {
   HLIMIT(1000000);
   InputStatus inputs;
   inputs.inputDir = inputDir;
-  inputs.lam = HRGET(100, inputs.path("lam.hbook"), "");
-  inputs.gradx151 = HRGET(151, inputs.path("gradx.hbook"), "");
-  inputs.gradx152 = HRGET(152, inputs.path("gradx.hbook"), "");
-  inputs.sq = HRGET(301, inputs.path("sq.hbook"), "");
+  inputs.lam = HRGET(hid::SPECTRUM, inputs.path("lam.hbook"), "");
+  inputs.gradx151 = HRGET(hid::X_GRADIENT_1, inputs.path("gradx.hbook"), "");
+  inputs.gradx152 = HRGET(hid::X_GRADIENT_2, inputs.path("gradx.hbook"), "");
+  inputs.sq = HRGET(hid::SQ, inputs.path("sq.hbook"), "");
   return checkInputs(inputs);
 }
 
 }  // namespace
 
 int runTarn(const RunOptions& options) {
-  // A fresh process: empty histogram memory, the histogram sampler's
-  // generator at its start, RANLUX not yet initialised.
-  hbook::memory().clear();
-  hbook::resetRndm();
-  ranlux::runGenerator() = ranlux::Ranlux();
+  startFresh();
 
   SingleProcess single;
   RankGroup& ranks = options.ranks ? *options.ranks : single;
@@ -108,7 +88,7 @@ int runTarn(const RunOptions& options) {
     shared[1] = options.seed >= 0 ? options.seed : seedFromStamp(start);
   }
   ranks.broadcast(shared, 2);
-  if (shared[0] != 0) return static_cast<int>(shared[0]);
+  if (shared[0] != STATUS_DONE) return static_cast<int>(shared[0]);
   const std::int32_t ranNo = static_cast<std::int32_t>(shared[1]);
 
   textout::setAbortCleanup([&log] { log.close(); });
@@ -119,28 +99,28 @@ int runTarn(const RunOptions& options) {
   };
 
   const Line nevents = Line().text("  Nevents: ").integer(options.nEvents);
-  const Line startTime = Line().text("  Start time: ").text(field12(start.date)).text(field12(start.time));
+  const Line startTime = Line().text("  Start time: ").text(clockField(start.date)).text(clockField(start.time));
   textout::print(nevents);
   textout::print(startTime);
   log.write(nevents.str());
   log.write(startTime.str());
-  both(log, Line().text(BANNER));
-  both(log, Line().text("ranNo is ").integer(ranNo));
+  printAndLog(log, Line().text(BANNER));
+  printAndLog(log, Line().text("ranNo is ").integer(ranNo));
   const SamplerSource source = chooseSampler(options.sampler, options.nEvents, ranks.size());
   if (extended) extendedStartLines(log, source, ranks.size());
 
   // Every rank reads the inputs; the run stops on all of them when any
   // cannot use its own.
   InputReport report = loadInputs(options.inputDir);
-  for (const std::string& note : report.notes) both(log, Line().text(note));
+  for (const std::string& note : report.notes) printAndLog(log, Line().text(note));
   if (ranks.largest(report.errors.empty() ? 0 : 1) != 0) {
-    for (const std::string& error : report.errors) both(log, Line().text(error));
+    for (const std::string& error : report.errors) printAndLog(log, Line().text(error));
     if (!root)
       for (const std::string& error : report.errors) std::cerr << "tarn rank " << ranks.rank() << ":" << error << '\n';
     if (root && report.errors.empty())
-      both(log, Line().text(" Another rank could not use its inputs (its message is on standard error)."));
-    both(log, Line().text(" The run stops before the first event."));
-    return finish(3);
+      printAndLog(log, Line().text(" Another rank could not use its inputs (its message is on standard error)."));
+    printAndLog(log, Line().text(" The run stops before the first event."));
+    return finish(STATUS_INPUTS_REFUSED);
   }
 
   ranlux::RLUXGO(3, static_cast<std::int32_t>(rankSeed(ranNo, ranks.rank())), 0, 0);
@@ -166,7 +146,7 @@ int runTarn(const RunOptions& options) {
       return finish(signalStatus(signal));
     }
     if (sampler.beforeEvent())
-      both(log, Line().text(" The histogram sampler leaves RNDM before its numbers come round (period 2^30): from event " +
+      printAndLog(log, Line().text(" The histogram sampler leaves RNDM before its numbers come round (period 2^30): from event " +
                             std::to_string(event) + " on it draws from RANLUX"));
     runEvent(event, state);
     progress.update(event - range.first + 1);
@@ -186,7 +166,7 @@ int runTarn(const RunOptions& options) {
       interrupted(log, signal, "while the ranks' results were added after the last event: no histogram file written");
       return finish(signalStatus(signal));
     }
-    if (!root) return finish(0);
+    if (!root) return finish(STATUS_DONE);
     state.counters = totals.counters;
     state.nNoTransfer = totals.nNoTransfer;
   }

@@ -8,8 +8,10 @@
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
 #include "textout/freeformat.h"
+#include "transport/run/exitstatus.h"
 #include "transport/run/interrupt.h"
-#include "transport/run/run.h"
+#include "transport/run/runfiles.h"
+#include "transport/run/runlog.h"
 
 namespace tarn {
 namespace {
@@ -26,24 +28,6 @@ std::string padded(const std::string& s, std::size_t width) {
   std::string out = s;
   if (out.size() < width) out.resize(width, ' ');
   return out;
-}
-
-std::string field12(const std::string& s) { return padded(s.substr(0, 12), 12); }
-
-// A name under which no file exists yet: h<ranNo>.hbook, else
-// h<ranNo>-1.hbook, h<ranNo>-2.hbook, ...
-std::string freshName(const std::string& base, std::int32_t ranNo, int attempt) {
-  if (attempt == 0) return base;
-  return "h" + std::to_string(ranNo) + "-" + std::to_string(attempt) + ".hbook";
-}
-
-std::string inDirectory(const std::string& dir, const std::string& name) {
-  return dir.empty() ? name : dir + "/" + name;
-}
-
-void both(RunLog& log, const Line& line) {
-  textout::print(line);
-  log.write(line.str());
 }
 
 }  // namespace
@@ -114,15 +98,13 @@ Line exactCountsLine(const RunTotals& totals) {
   return Line().text(text);
 }
 
-std::string histFileName(std::int32_t ranNo) { return "h" + std::to_string(ranNo) + ".hbook"; }
-
 int endOfRun(RunState& run, const ReportSetup& setup, const std::function<RunStamp()>& clock) {
   // The copies of S(q) kept for the event loop are no longer needed: their
   // memory goes back before the histogram file is made.
   hbook::memory().dropKeptCopies();
   RunLog& log = *run.log;
   const RunTotals totals{setup.nEvents, run.counters, run.nNoTransfer};
-  int status = 0;
+  int status = STATUS_DONE;
 
   const std::vector<Line> counts = countLines(totals);
   for (const Line& line : counts) textout::print(line);
@@ -136,25 +118,25 @@ int endOfRun(RunState& run, const ReportSetup& setup, const std::function<RunSta
   std::string name = wanted;
   hbook::FileStatus written = hbook::FileStatus::Exists;
   for (int attempt = 0; attempt < 1000 && written == hbook::FileStatus::Exists; ++attempt) {
-    name = freshName(wanted, ranNo, attempt);
+    name = histFileNameAt(ranNo, attempt);
     written = HRPUT(0, inDirectory(setup.outputDir, name), "N");
   }
   if (written == hbook::FileStatus::Interrupted) {
     const int signal = pendingStopSignal();
-    both(log, Line().text(" Interrupted by " + std::string(stopSignalName(signal)) +
+    printAndLog(log, Line().text(" Interrupted by " + std::string(stopSignalName(signal)) +
                           " while writing the histogram file after the last event: no histogram file written"));
     return signalStatus(signal);
   }
   if (name != wanted && written == hbook::FileStatus::Ok)
-    both(log, Line().text(" " + wanted + " exists; this run's histograms are in " + name));
+    printAndLog(log, Line().text(" " + wanted + " exists; this run's histograms are in " + name));
   if (written != hbook::FileStatus::Ok) {
-    both(log, Line().text(" the histogram file " + name + " could not be written"));
-    status = 4;
+    printAndLog(log, Line().text(" the histogram file " + name + " could not be written"));
+    status = STATUS_NO_HISTOGRAM_FILE;
   }
-  both(log, Line().text(padded(name, 28)));
+  printAndLog(log, Line().text(padded(name, 28)));
 
   const RunStamp end = clock();
-  const Line endTime = Line().text("  End time: ").text(field12(end.date)).text(field12(end.time));
+  const Line endTime = Line().text("  End time: ").text(clockField(end.date)).text(clockField(end.time));
   textout::print(endTime);
   for (const Line& line : figureLines(totals, false)) textout::print(line);
   log.write(endTime.str());

@@ -9,10 +9,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "textout/freeformat.h"
-#include "transport/run/run.h"
+#include "transport/event/counters.h"
+#include "transport/event/runstate.h"
+#include "transport/run/runoptions.h"
+#include "transport/run/runstamp.h"
 
 namespace tarn {
 
@@ -45,5 +50,16 @@ std::vector<textout::Line> figureLines(const RunTotals& totals, bool forLog);
 // " Exact counts: nEvents N nTar1In N ... nNoTransfer N".
 textout::Line exactCountsLine(const RunTotals& totals);
 constexpr const char* EXACT_COUNTS_LABEL = " Exact counts:";
+
+// The end of a run (report.cpp): the stage counts, the histogram file, the
+// end time and the nine figures on the console and in the log. Returns the
+// exit status.
+struct ReportSetup {
+  std::int64_t nEvents = Nevents;
+  std::int32_t ranNo = 0;
+  std::string outputDir;        // where the histogram file goes ("": the working directory)
+  bool extendedReport = false;  // the exact counts line in the log
+};
+int endOfRun(RunState& state, const ReportSetup& setup, const std::function<RunStamp()>& clock);
 
 }  // namespace tarn

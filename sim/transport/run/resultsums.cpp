@@ -5,6 +5,7 @@
 
 #include "hbook/memory/store.h"
 #include "hbook/merge.h"
+#include "transport/event/catalogue.h"
 
 namespace tarn {
 namespace {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "transport/run/parallel/ranks.h"
-#include "transport/run/run.h"
+#include "transport/event/counters.h"
 
 namespace tarn {
 

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "hbook/memory/store.h"
-#include "transport/run/run.h"
+#include "transport/run/runoptions.h"
 
 namespace tarn {
 

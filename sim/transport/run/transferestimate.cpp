@@ -19,20 +19,17 @@
 #include <ostream>
 
 #include "textout/console.h"
-#include "transport/constants.h"
+#include "transport/event/kinematics.h"
 #include "transport/helium/wq.h"
 
 namespace tarn {
 namespace {
 
-// The sampler's limits: the wavelength cut (Å), S(q)'s binning (1/Å) and
-// the draws after which an event gives up.
-constexpr double LAMBDA_CUT = 1.0;
-constexpr int Q_BINS = 90;
-constexpr double Q_BIN_WIDTH = 0.04;
-constexpr double BINS_PER_INV_ANGSTROM = 25.0;
-constexpr float Q_TABLE_END = 3.6f;
-constexpr double MAX_DRAWS = 1e6;
+// The sampler's limits (kinematics.h): the wavelength cut (Å), S(q)'s
+// bins, and the draws after which an event gives up.
+constexpr double LAMBDA_CUT = static_cast<double>(LAMBDA_MIN);
+constexpr int Q_BINS = Q_TABLE_BINS;
+constexpr double MAX_DRAWS = static_cast<double>(MAX_REJECTED_DRAWS);
 // Below this q the dispersion depends on E and k (its small-q correction).
 constexpr double SMALL_Q = 0.1;
 
@@ -41,22 +38,6 @@ constexpr double SMALL_Q = 0.1;
 constexpr int K_CELLS = 512;
 constexpr int Q_POINTS = 8;
 constexpr int SPECTRUM_POINTS = 4096;
-
-double wavenumber(double E) { return std::sqrt(E * TWO_NEUTRON_MASS) / HBAR_MEV_PS; }
-
-// The event loop's energy for a wavelength (single precision, as drawn).
-double energyOf(double lambda) {
-  const double t = PLANCK_MEV_PS / static_cast<double>(static_cast<float>(lambda));
-  return t * t * INV_TWO_NEUTRON_MASS;
-}
-
-bool accepted(double q, double wp, double E, double k) {
-  const double ep = E - wp * HBAR_MEV_PS;
-  if (!(ep > 0)) return false;
-  const double kp = std::sqrt(TWO_NEUTRON_MASS * ep) / HBAR_MEV_PS;
-  const double cs = ((k * k + kp * kp) - q * q) / ((k * 2) * kp);
-  return !(std::fabs(cs) > 1);
-}
 
 // The dispersion's own diagnostics would be noise here: the console is
 // silenced while it is consulted.
@@ -124,10 +105,9 @@ TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook
   const double du = (uHigh - uLow) / K_CELLS;
   std::vector<Cell> cells(K_CELLS);
   for (int c = 0; c < K_CELLS; ++c) {
-    const double E = energyOf(1.0 / (uLow + (c + 0.5) * du));
+    const double E = energyOfWavelength(static_cast<float>(1.0 / (uLow + (c + 0.5) * du)));
     const double k = wavenumber(E);
-    const double twoK = 2 * k;
-    const int last = twoK <= static_cast<double>(Q_TABLE_END) ? static_cast<int>(twoK * BINS_PER_INV_ANGSTROM) : Q_BINS;
+    const int last = lastTransferBin(k);
     double content = 0.0, acceptedContent = 0.0;
     for (int i = 0; i < last; ++i) {
       const double s = sq.channels[i + 1];
@@ -137,7 +117,7 @@ TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook
         const double q = qAt[i * Q_POINTS + m];
         double wp = wpAt[i * Q_POINTS + m];
         if (q < SMALL_Q) WQ(q, wp, E, k);
-        if (accepted(q, wp, E, k)) ++hits;
+        if (transferAllowed(q, wp, E, k)) ++hits;
       }
       content += s;
       acceptedContent += s * hits / Q_POINTS;

@@ -1,0 +1,139 @@
+// The histogram catalogue of a run: the input histograms it reads and the
+// working copies it makes (named ids), and the 44 result histograms it books
+// and fills (named ids and the booking table, in catalogue order).
+//
+// The one source of these facts: the event loop fills by these names, the
+// run books from this table, the tests compare the run's files with it, and
+// the report page's catalogue (python/tarnreport/catalogue.py) and
+// docs/histograms.md are checked against it (tests/python/test_catalogue.py).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace tarn {
+namespace hid {
+
+// Inputs, read from the input files, and the working copies of S(q).
+constexpr std::int32_t SPECTRUM = 100;      // lam.hbook: the wavelength spectrum (Å) each event draws from
+constexpr std::int32_t X_GRADIENT_1 = 151;  // gradx.hbook: field gradient placeholders, not used
+constexpr std::int32_t X_GRADIENT_2 = 152;
+constexpr std::int32_t SQ = 301;            // sq.hbook: S(q), 90 bins of 0.04 1/Å from 0
+constexpr std::int32_t SQ_COPY_UP = 302;    // the copy of S(q) the upstream transfer is drawn from
+constexpr std::int32_t SQ_COPY_DOWN = 402;  // ... and the downstream one
+
+// Results.
+constexpr std::int32_t X_START = 1;               // x at the start plane z = 0
+constexpr std::int32_t X_GUIDE_EXIT = 2;          // x at the GUIDE exit
+constexpr std::int32_t X_INCOIL_EXIT = 3;         // x at the INCOIL exit
+constexpr std::int32_t X_UP_ENTRANCE = 4;         // x at the upstream cell entrance
+constexpr std::int32_t X_OUTCOIL_EXIT = 5;        // x at the OUTCOIL exit
+constexpr std::int32_t X_DETECTOR_PLANE = 6;      // x at the detector plane (the fills of DET_X)
+constexpr std::int32_t Y_STRAIGHT_116 = 7;        // y the start direction reaches at 116 cm, without the guide
+constexpr std::int32_t X_STRAIGHT_116 = 8;        // x the start direction reaches at 116 cm, without the guide
+constexpr std::int32_t X_UP_EXIT = 1001;          // x at the upstream cell exit
+constexpr std::int32_t Y_UP_EXIT = 1002;          // y at the upstream cell exit
+constexpr std::int32_t X_DOWN_EXIT = 2001;        // x at the downstream cell exit
+constexpr std::int32_t Y_DOWN_EXIT = 2002;        // y at the downstream cell exit
+constexpr std::int32_t DET_X = 3001;              // x at the detector
+constexpr std::int32_t DET_Y = 3002;              // y at the detector
+constexpr std::int32_t DET_THX = 3003;            // thx at the detector, rad
+constexpr std::int32_t DET_THY = 3004;            // thy at the detector, rad
+constexpr std::int32_t DET_E = 3005;              // energy at the detector
+constexpr std::int32_t PATH_BOTH = 3006;          // path through both cells
+constexpr std::int32_t ROTATION_BOTH = 3007;      // spin rotation through both cells
+constexpr std::int32_t PATH_RIGHT = 3008;         // path, right side all the way
+constexpr std::int32_t ROTATION_RIGHT = 3009;     // rotation, right side
+constexpr std::int32_t PATH_LEFT = 3010;          // path, left side all the way
+constexpr std::int32_t ROTATION_LEFT = 3011;      // rotation, left side
+constexpr std::int32_t DET_E_RIGHT = 3012;        // energy at the detector, right side
+constexpr std::int32_t DET_E_LEFT = 3013;         // energy at the detector, left side
+constexpr std::int32_t DET_E_SCATTERED = 3014;    // energy at the detector, scattered in a cell
+constexpr std::int32_t DET_LAMBDA = 4005;         // wavelength at the detector
+constexpr std::int32_t SIGMA = 4010;              // TARGET sigma, both cells
+constexpr std::int32_t FREE_PATH = 4011;          // TARGET path, both cells
+constexpr std::int32_t THETA_S_UP = 4012;         // TARGET thetaS, upstream cell
+constexpr std::int32_t SIGMA_SOMMERS = 4013;      // TARGET sigmaSommers, both cells
+constexpr std::int32_t SIGMA_SQ = 4014;           // TARGET sigmaIntq, both cells
+constexpr std::int32_t THETA_P_UP = 4015;         // TARGET theta_p, upstream cell
+constexpr std::int32_t PHI_P_UP = 4016;           // TARGET phi_p, upstream cell
+constexpr std::int32_t THETA_0 = 4017;            // polar angle of the start direction
+constexpr std::int32_t THETA_S_DOWN = 5012;       // TARGET thetaS, downstream cell
+constexpr std::int32_t THETA_P_DOWN = 5015;       // TARGET theta_p, downstream cell
+constexpr std::int32_t PHI_P_DOWN = 5016;         // TARGET phi_p, downstream cell
+constexpr std::int32_t THX_UP_ENTRANCE = 5017;    // thx entering the upstream cell
+constexpr std::int32_t THY_UP_ENTRANCE = 5018;    // thy entering the upstream cell
+constexpr std::int32_t THX_DOWN_ENTRANCE = 5019;  // thx entering the downstream cell
+constexpr std::int32_t THY_DOWN_ENTRANCE = 5020;  // thy entering the downstream cell
+constexpr std::int32_t PHI_UP_ENTRANCE = 5021;    // atan(tan thy / tan thx) entering the upstream cell
+constexpr std::int32_t PHI_DOWN_ENTRANCE = 5022;  // the same entering the downstream cell
+
+}  // namespace hid
+
+// One booking: HBOOK1(id, title, bins, lower, upper, 0). Edges are
+// single-precision values; every histogram has unpacked contents (VMX 0).
+struct Booking {
+  std::int32_t id;
+  const char* title;
+  std::int32_t bins;
+  float lower;
+  float upper;
+};
+
+// The 44 result histograms in booking order. "x (cm) Up" is shared by ids
+// 1-6 and 8, which hold x at different points along the beamline; "DeB" in
+// 3006 is the title as booked.
+inline constexpr Booking RESULT_HISTOGRAMS[] = {
+    {hid::X_UP_EXIT, "x (cm) Up", 100, -3.5f, 3.5f},
+    {hid::X_START, "x (cm) Up", 100, -3.5f, 3.5f},
+    {hid::X_GUIDE_EXIT, "x (cm) Up", 100, -3.5f, 3.5f},
+    {hid::X_INCOIL_EXIT, "x (cm) Up", 100, -3.5f, 3.5f},
+    {hid::X_UP_ENTRANCE, "x (cm) Up", 100, -3.5f, 3.5f},
+    {hid::X_OUTCOIL_EXIT, "x (cm) Up", 100, -3.5f, 3.5f},
+    {hid::X_DETECTOR_PLANE, "x (cm) Up", 100, -3.5f, 3.5f},
+    {hid::X_STRAIGHT_116, "x (cm) Up", 100, -3.5f, 3.5f},
+    {hid::Y_STRAIGHT_116, "y (cm) Up", 100, -3.0f, 3.0f},
+    {hid::Y_UP_EXIT, "y (cm) Up", 100, -3.0f, 3.0f},
+    {hid::X_DOWN_EXIT, "x (cm) Dn", 100, -3.5f, 3.5f},
+    {hid::Y_DOWN_EXIT, "y (cm) Dn", 100, -3.0f, 3.0f},
+    {hid::DET_X, "x (cm) Det", 100, -3.5f, 3.5f},
+    {hid::DET_Y, "y (cm) Det", 100, -3.0f, 3.0f},
+    {hid::DET_THX, "thx (mrad) Det", 200, 0.0f, 0.1f},
+    {hid::DET_THY, "thy (mrad) Det", 200, 0.0f, 0.1f},
+    {hid::DET_E, "E (meV) DetB", 1000, 0.0f, 40.0f},
+    {hid::DET_LAMBDA, "Lambda (Angs) DetB", 1000, 0.0f, 20.0f},
+    {hid::PATH_BOTH, "Path length (cm) DeB", 200, 83.15f, 83.25f},
+    {hid::ROTATION_BOTH, "th_rotation (mrad) DetB", 200, 0.0f, 1000.0f},
+    {hid::PATH_RIGHT, "Path length (cm) DetR", 200, 83.15f, 83.25f},
+    {hid::ROTATION_RIGHT, "th_rotation (mrad) DetR", 200, 0.0f, 1000.0f},
+    {hid::PATH_LEFT, "Path length (cm) DetL", 200, 83.15f, 83.25f},
+    {hid::ROTATION_LEFT, "th_rotation (mrad) DetL", 200, 0.0f, 1000.0f},
+    {hid::DET_E_RIGHT, "E (meV) DetR", 200, 0.0f, 40.0f},
+    {hid::DET_E_LEFT, "E (meV) DetL", 200, 0.0f, 40.0f},
+    {hid::DET_E_SCATTERED, "E (meV)/ scat DetB", 200, 0.0f, 40.0f},
+    {hid::SIGMA, "sig tot (b/atom)", 200, 0.0f, 1.0f},
+    {hid::FREE_PATH, "interaction len (cm)", 200, 0.0f, 2000.0f},
+    {hid::THETA_S_UP, "theta scattered (deg) U", 200, 0.0f, 180.0f},
+    {hid::SIGMA_SOMMERS, "sig Sommers (b/atom)", 200, 0.0f, 1.0f},
+    {hid::SIGMA_SQ, "sig Sq (b/atom)", 200, 0.0f, 1.0f},
+    {hid::THETA_P_UP, "theta-p (deg) U", 200, 0.0f, 180.0f},
+    {hid::PHI_P_UP, "phi-p (deg) U", 200, 0.0f, 360.0f},
+    {hid::THETA_0, "th-0 (deg)", 200, 0.0f, 10.0f},
+    {hid::THETA_S_DOWN, "theta scattered (deg) D", 200, 0.0f, 180.0f},
+    {hid::THETA_P_DOWN, "theta-p (deg) D", 200, 0.0f, 180.0f},
+    {hid::PHI_P_DOWN, "phi-p (deg) D", 200, 0.0f, 360.0f},
+    {hid::THX_UP_ENTRANCE, "theta-x (deg) U", 200, -5.0f, 5.0f},
+    {hid::THY_UP_ENTRANCE, "theta-y (deg) U", 200, -5.0f, 5.0f},
+    {hid::THX_DOWN_ENTRANCE, "theta-x (deg) D", 200, -5.0f, 5.0f},
+    {hid::THY_DOWN_ENTRANCE, "theta-y (deg) D", 200, -5.0f, 5.0f},
+    {hid::PHI_UP_ENTRANCE, "phi (deg) U", 200, 0.0f, 360.0f},
+    {hid::PHI_DOWN_ENTRANCE, "phi (deg) D", 200, 0.0f, 360.0f},
+};
+
+// Book the 44 result histograms, in catalogue order.
+void bookResultHistograms();
+
+// The ids of the result histograms, in booking order.
+const std::vector<std::int32_t>& resultHistogramIds();
+
+}  // namespace tarn
