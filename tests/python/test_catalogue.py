@@ -1,0 +1,46 @@
+"""The histogram catalogue is written once, in the run's
+sim/transport/event/catalogue.h; the report page's catalogue
+(tarnreport/catalogue.py) must describe exactly its histograms, each once."""
+import os
+import re
+import unittest
+from pathlib import Path
+
+from tarnreport import catalogue
+
+SOURCE = Path(os.environ["TARN_SOURCE_DIR"])
+HEADER = SOURCE / "sim/transport/event/catalogue.h"
+
+
+def read_header():
+    text = HEADER.read_text(encoding="utf-8")
+    ids = {name: int(value) for name, value in re.findall(r"constexpr std::int32_t (\w+) = (\d+);", text)}
+    table = re.search(r"RESULT_HISTOGRAMS\[\] = \{(.*?)\n\};", text, re.S).group(1)
+    rows = re.findall(r'\{hid::(\w+), "([^"]*)", (\d+), (-?[\d.]+)f, (-?[\d.]+)f\}', table)
+    return ids, rows
+
+
+class Catalogue(unittest.TestCase):
+    def setUp(self):
+        self.ids, self.rows = read_header()
+
+    def test_the_booking_table_books_44_histograms_once_each_by_name(self):
+        self.assertEqual(len(self.rows), 44)
+        booked = [self.ids[name] for name, *_ in self.rows]
+        self.assertEqual(len(set(booked)), 44)
+        inputs = {"SPECTRUM", "X_GRADIENT_1", "X_GRADIENT_2", "SQ", "SQ_COPY_UP", "SQ_COPY_DOWN"}
+        self.assertEqual({name for name, *_ in self.rows}, set(self.ids) - inputs)
+
+    def test_the_report_page_describes_each_result_histogram_once(self):
+        described = catalogue.result_ids()
+        self.assertEqual(len(described), len(set(described)))
+        self.assertEqual(sorted(described), sorted(self.ids[name] for name, *_ in self.rows))
+
+    def test_the_report_page_knows_the_inputs_and_the_working_copies(self):
+        self.assertEqual([i for i, _ in catalogue.INPUTS], [self.ids["SPECTRUM"], self.ids["SQ"]])
+        self.assertEqual(sorted(i for i, _ in catalogue.OTHERS),
+                         sorted(self.ids[n] for n in ("X_GRADIENT_1", "X_GRADIENT_2", "SQ_COPY_UP", "SQ_COPY_DOWN")))
+
+
+if __name__ == "__main__":
+    unittest.main()
