@@ -15,15 +15,14 @@
 #include "transport/event/catalogue.h"
 #include "transport/event/runstate.h"
 #include "transport/event/stages.h"
+#include "transport/run/freshstart.h"
 
 namespace {
 
 void BM_GenerationGuideIncoil(benchmark::State& state) {
   std::ostringstream sink;
   textout::setConsole(&sink);
-  hbook::memory().clear();
-  hbook::resetRndm();
-  ranlux::runGenerator() = ranlux::Ranlux();
+  tarn::startFresh();  // a fresh process
   HLIMIT(1000000);
   HBOOK1(100, "flat 1-10 A", 90, 1.0f, 10.0f, 0.0f);
   for (int bin = 0; bin < 90; ++bin) HF1(100, 1.05f + 0.1f * static_cast<float>(bin), 1.0f);

@@ -24,6 +24,7 @@
 #include "transport/event/catalogue.h"
 #include "transport/event/eventloop.h"
 #include "transport/event/runstate.h"
+#include "transport/run/freshstart.h"
 #include "transport/run/main_RU.h"
 #include "transport/run/runoptions.h"
 #include "transport/run/runstamp.h"
@@ -76,9 +77,7 @@ constexpr std::int32_t RAN_NO = 763595;
 void BM_EventLoop(benchmark::State& state) {
   std::ostringstream sink;
   textout::setConsole(&sink);
-  hbook::memory().clear();
-  hbook::resetRndm();
-  ranlux::runGenerator() = ranlux::Ranlux();
+  tarn::startFresh();  // a fresh process
   HLIMIT(1000000);
   const std::string data = TARN_DATA_DIR;
   HRGET(100, data + "/lam.hbook", "");

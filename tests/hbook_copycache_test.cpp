@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "console_capture.h"
 #include "hbook/memory/store.h"
-#include "hbook_memory_dump.h"
+#include "support/consolecapture.h"
+#include "support/hbookdumps.h"
 
 namespace {
 
 using hbook::Histogram;
 using hbook::Store;
-using hbooktest::bitsOf;
+using testsupport::bitsOf;
 using testsupport::ConsoleCapture;
 
 // The shipped structure factor: 90 bins of 0.04 1/Å.
-Histogram structureFactor() { return hbooktest::readDump("sq.dump.txt").at(301); }
+Histogram structureFactor() { return testsupport::readDump("sq.dump.txt").at(301); }
 
 // Every field of a histogram, bit for bit, guide presence included.
 void expectIdentical(const Histogram& expected, const Histogram& actual, const std::string& where) {

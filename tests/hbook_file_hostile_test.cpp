@@ -10,12 +10,12 @@
 #include <fstream>
 
 #include "hbook/rz/reader.h"
-#include "hbook_test_files.h"
+#include "support/files.h"
 
 namespace {
 
-using hbooktest::SplitMix64;
-const auto& slurp = hbooktest::readBytes;
+using testsupport::SplitMix64;
+using testsupport::readBytes;
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
@@ -47,7 +47,7 @@ TEST_F(Hostile, RandomDamageLoadsOrThrowsFileError) {
   int loaded = 0, refused = 0;
   for (const char* name : {"lam.hbook", "errors.hbook", "mixed.hbook", "golden-basic.hbook", "pawtut.hbook",
                            "roothbk_write_hbk.hb"}) {
-    const std::vector<unsigned char> original = slurp(DATA_DIR + name);
+    const std::vector<unsigned char> original = readBytes(DATA_DIR + name);
     ASSERT_FALSE(original.empty());
     for (int variant = 0; variant < 120; ++variant) {
       std::vector<unsigned char> b = original;
@@ -76,7 +76,7 @@ TEST_F(Hostile, RandomDamageLoadsOrThrowsFileError) {
 }
 
 TEST_F(Hostile, EveryRecordBoundaryTruncation) {
-  const std::vector<unsigned char> original = slurp(DATA_DIR + "mixed.hbook");
+  const std::vector<unsigned char> original = readBytes(DATA_DIR + "mixed.hbook");
   for (std::size_t size = 0; size < original.size(); size += 1024) {
     std::vector<unsigned char> b(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(size));
     EXPECT_FALSE(tryRead(b)) << size;  // mixed.hbook uses every record, so any cut loses data
@@ -84,7 +84,7 @@ TEST_F(Hostile, EveryRecordBoundaryTruncation) {
 }
 
 TEST_F(Hostile, MessagesNameRecordAndField) {
-  std::vector<unsigned char> b = slurp(DATA_DIR + "lam.hbook");
+  std::vector<unsigned char> b = readBytes(DATA_DIR + "lam.hbook");
   // Cycle of key 1 (directory word 2045 = record 3 word 1021): point IR1 past the file.
   const std::size_t at = 4 * (2 * 1024 + 1020 + 2);
   b[at] = 0x00;
@@ -99,7 +99,7 @@ TEST_F(Hostile, MessagesNameRecordAndField) {
     EXPECT_NE(what.find("cycle"), std::string::npos) << what;
     EXPECT_NE(what.find("99"), std::string::npos) << what;
   }
-  std::vector<unsigned char> odd = slurp(DATA_DIR + "lam.hbook");
+  std::vector<unsigned char> odd = readBytes(DATA_DIR + "lam.hbook");
   odd.push_back(0);
   EXPECT_FALSE(tryRead(odd));
   EXPECT_FALSE(tryRead({}));

@@ -13,6 +13,7 @@
 #include "hbook/memory/store.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
+#include "support/scratchdir.h"
 #include "textout/console.h"
 
 namespace {
@@ -24,17 +25,14 @@ class Files : public ::testing::Test {
   void SetUp() override {
     hbook::memory().clear();
     textout::setConsole(&console_);
-    char tmpl[] = "/tmp/hbook-hrget-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
   }
   void TearDown() override {
     textout::setConsole(nullptr);
     hbook::memory().clear();
-    std::filesystem::remove_all(dir_);
   }
   std::ostringstream console_;
-  std::string dir_;
+  testsupport::ScratchDir scratch_{"hbook-hrget"};
+  std::string dir_ = scratch_.str();
 };
 
 TEST_F(Files, MissingFilePrintsThePackagesTwoLines) {

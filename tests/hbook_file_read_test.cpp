@@ -11,12 +11,12 @@
 #include "hbook/rz/date.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/words.h"
-#include "hbook_test_files.h"
+#include "support/files.h"
 
 namespace {
 
-using hbooktest::fnv1a;
-const auto& slurp = hbooktest::readText;
+using testsupport::fnv1a;
+using testsupport::readText;
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
@@ -25,7 +25,7 @@ class DumpMatch : public ::testing::TestWithParam<std::string> {};
 TEST_P(DumpMatch, ReaderReproducesThePackagesDump) {
   const std::string file = GetParam();
   const std::string base = file.substr(0, file.find_last_of('.'));
-  const std::string expected = slurp(DATA_DIR + base + ".dump.txt");
+  const std::string expected = readText(DATA_DIR + base + ".dump.txt");
   ASSERT_FALSE(expected.empty());
   const hbook::ReadResult r = hbook::readFile(DATA_DIR + file);
   EXPECT_EQ(hbook::dumpFile(DATA_DIR + file, r), expected);

@@ -17,7 +17,7 @@ namespace {
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
-std::vector<unsigned char> slurp(const std::string& path) {
+std::vector<unsigned char> readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
@@ -30,7 +30,7 @@ constexpr std::size_t CYCLE_WORD_BYTE = 4 * (2 * 1024 + 1022);
 
 // The message FileError gives for lam.hbook with IP1 set to ip1.
 std::string errorWithStartWord(std::uint16_t ip1) {
-  std::vector<unsigned char> b = slurp(DATA_DIR + "lam.hbook");
+  std::vector<unsigned char> b = readBytes(DATA_DIR + "lam.hbook");
   EXPECT_EQ(b.size(), 4u * 4096u);
   EXPECT_EQ(b[CYCLE_WORD_BYTE + 1], 4);  // IR1 = 4
   EXPECT_EQ(b[CYCLE_WORD_BYTE + 3], 1);  // IP1 = 1

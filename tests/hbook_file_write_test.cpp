@@ -19,15 +19,16 @@
 #include "hbook/rz/date.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
-#include "hbook_compare.h"
+#include "support/hbookcompare.h"
+#include "support/scratchdir.h"
 
 namespace {
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
-using hbook_compare::compare;
-using hbook_compare::RECORD_WORDS;
-using hbook_compare::slurp;
-using hbook_compare::words;
+using testsupport::compare;
+using testsupport::RECORD_WORDS;
+using testsupport::readBytes;
+using testsupport::words;
 
 std::vector<const hbook::Histogram*> pointers(const std::vector<hbook::Histogram>& hs) {
   std::vector<const hbook::Histogram*> p;
@@ -41,7 +42,7 @@ class Golden : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(Golden, WriterReproducesTheRealFile) {
-  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + GetParam()));
+  const std::vector<std::uint32_t> real = words(readBytes(DATA_DIR + GetParam()));
   ASSERT_GT(real.size(), 3 * RECORD_WORDS);
   hbook::ReadResult read = hbook::readFile(DATA_DIR + GetParam());
   // The originals were booked in memory, except in the run-shaped file where
@@ -63,18 +64,13 @@ INSTANTIATE_TEST_SUITE_P(RealFiles, Golden,
 
 class TempDir : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/hbook-file-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::set<std::string> entries() const {
     std::set<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir_)) names.insert(e.path().filename().string());
     return names;
   }
-  std::string dir_;
+  testsupport::ScratchDir scratch_{"hbook-file"};
+  std::string dir_ = scratch_.str();
 };
 
 void expectSame(const hbook::Histogram& a, const hbook::Histogram& b) {

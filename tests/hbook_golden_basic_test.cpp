@@ -17,16 +17,17 @@
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
 #include "hbook/rz/date.h"
-#include "hbook_compare.h"
+#include "support/hbookcompare.h"
+#include "support/scratchdir.h"
 #include "textout/console.h"
 
 namespace {
 
-using hbook_compare::compare;
-using hbook_compare::differingWords;
-using hbook_compare::RECORD_WORDS;
-using hbook_compare::slurp;
-using hbook_compare::words;
+using testsupport::compare;
+using testsupport::differingWords;
+using testsupport::RECORD_WORDS;
+using testsupport::readBytes;
+using testsupport::words;
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
@@ -35,9 +36,6 @@ const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 class GoldenBasic : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/hbook-golden-basic-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
     home_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
     textout::setConsole(&console_);
@@ -50,11 +48,11 @@ class GoldenBasic : public ::testing::Test {
     hbook::memory().clear();
     hbook::resetRndm();
     std::filesystem::current_path(home_);
-    std::filesystem::remove_all(dir_);
   }
 
   std::filesystem::path home_;
-  std::string dir_;
+  testsupport::ScratchDir scratch_{"hbook-golden-basic"};
+  std::string dir_ = scratch_.str();
   std::ostringstream console_;
 };
 
@@ -75,7 +73,7 @@ void goldenBasicCalls() {
 }
 
 TEST_F(GoldenBasic, CallsLeaveThePackageFile) {
-  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-basic.hbook"));
+  const std::vector<std::uint32_t> real = words(readBytes(DATA_DIR + "golden-basic.hbook"));
   ASSERT_EQ(real.size() % RECORD_WORDS, 0u);
   ASSERT_GT(real.size(), 3 * RECORD_WORDS);
   hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));  // directory word 10
@@ -84,19 +82,19 @@ TEST_F(GoldenBasic, CallsLeaveThePackageFile) {
   ASSERT_EQ(HRPUT(0, "golden-basic.hbook", "N"), hbook::FileStatus::Ok);
   EXPECT_EQ(console_.str(), "");
 
-  const std::vector<std::uint32_t> ours = words(slurp("golden-basic.hbook"));
+  const std::vector<std::uint32_t> ours = words(readBytes("golden-basic.hbook"));
   compare(real, ours, false);  // dates included
   compare(real, ours, true);
 }
 
 TEST_F(GoldenBasic, AnotherDateDiffersOnlyInTheDateWords) {
-  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-basic.hbook"));
+  const std::vector<std::uint32_t> real = words(readBytes(DATA_DIR + "golden-basic.hbook"));
   ASSERT_GT(real.size(), 3 * RECORD_WORDS);
   hbook::setFileDate({2031, 2, 3, 4, 5});
 
   goldenBasicCalls();
   ASSERT_EQ(HRPUT(0, "golden-basic.hbook", "N"), hbook::FileStatus::Ok);
-  const std::vector<std::uint32_t> ours = words(slurp("golden-basic.hbook"));
+  const std::vector<std::uint32_t> ours = words(readBytes("golden-basic.hbook"));
   compare(real, ours, true);
   // Unmasked, exactly the date words differ: directory words 10, 11 and 43
   // and word 2 of each of the five cycles (the cycle offsets follow the
@@ -109,14 +107,14 @@ TEST_F(GoldenBasic, AnotherDateDiffersOnlyInTheDateWords) {
 }
 
 TEST_F(GoldenBasic, ComparisonSeesOneFillMore) {
-  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-basic.hbook"));
+  const std::vector<std::uint32_t> real = words(readBytes(DATA_DIR + "golden-basic.hbook"));
   ASSERT_GT(real.size(), 3 * RECORD_WORDS);
   hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));
 
   goldenBasicCalls();
   HF1(3005, 20.0f, 1.0f);  // bin 501, which holds 4 (k = 500: weight 500 mod 7 + 1)
   ASSERT_EQ(HRPUT(0, "golden-basic.hbook", "N"), hbook::FileStatus::Ok);
-  const std::vector<std::uint32_t> ours = words(slurp("golden-basic.hbook"));
+  const std::vector<std::uint32_t> ours = words(readBytes("golden-basic.hbook"));
   const std::vector<std::size_t> differing = differingWords(real, ours, false);
   ASSERT_EQ(differing.size(), 2u);
   EXPECT_EQ(real[differing[0]], 1000u);  // entries
@@ -126,14 +124,14 @@ TEST_F(GoldenBasic, ComparisonSeesOneFillMore) {
 }
 
 TEST_F(GoldenBasic, ExistingFileIsLeftAlone) {
-  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-basic.hbook"));
+  const std::vector<std::uint32_t> real = words(readBytes(DATA_DIR + "golden-basic.hbook"));
   hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));
   goldenBasicCalls();
   ASSERT_EQ(HRPUT(0, "golden-basic.hbook", "N"), hbook::FileStatus::Ok);
   HF1(10, 0.5f, 1.0f);
   // Unlike the package, a second HRPUT to the same name keeps the first file.
   EXPECT_EQ(HRPUT(0, "golden-basic.hbook", "N"), hbook::FileStatus::Exists);
-  compare(real, words(slurp("golden-basic.hbook")), false);
+  compare(real, words(readBytes("golden-basic.hbook")), false);
 }
 
 }  // namespace

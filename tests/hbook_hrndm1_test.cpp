@@ -10,22 +10,22 @@
 #include <string>
 #include <vector>
 
-#include "console_capture.h"
 #include "hbook/memory/store.h"
-#include "hbook_memory_dump.h"
+#include "support/consolecapture.h"
+#include "support/hbookdumps.h"
 
 namespace {
 
 using hbook::Histogram;
 using hbook::Store;
-using hbooktest::bitsOf;
-using hbooktest::readDump;
+using testsupport::bitsOf;
+using testsupport::readDump;
 
 using testsupport::ConsoleCapture;
 
 // The draws of hrndm1-sequences.txt: the float bits of each line, per sequence.
 std::vector<std::vector<std::uint32_t>> readSequences() {
-  std::ifstream in(hbooktest::dataPath("hrndm1-sequences.txt"));
+  std::ifstream in(testsupport::dataPath("hrndm1-sequences.txt"));
   std::vector<std::vector<std::uint32_t>> sequences;
   std::string line;
   while (std::getline(in, line)) {

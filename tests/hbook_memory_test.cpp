@@ -10,18 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "console_capture.h"
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
-#include "hbook_memory_dump.h"
+#include "support/consolecapture.h"
+#include "support/hbookdumps.h"
 #include "transport/event/catalogue.h"
 
 namespace {
 
 using hbook::Histogram;
 using hbook::Store;
-using hbooktest::bitsOf;
-using hbooktest::readDump;
+using testsupport::bitsOf;
+using testsupport::readDump;
 
 using testsupport::ConsoleCapture;
 

@@ -12,6 +12,7 @@
 #include "hbook/merge.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
+#include "support/scratchdir.h"
 
 namespace fs = std::filesystem;
 
@@ -51,11 +52,6 @@ std::vector<hbook::Histogram> runFile(float base, int copyBins) {
 
 class MergeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tarn-merge-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   hbook::MergeSource source(const std::string& name, const std::vector<hbook::Histogram>& hs) {
     const std::string path = (dir_ / name).string();
@@ -73,7 +69,8 @@ class MergeTest : public ::testing::Test {
     }
     return "";
   }
-  fs::path dir_;
+  testsupport::ScratchDir scratch_{"merge"};
+  fs::path dir_ = scratch_.path();
 };
 
 }  // namespace

@@ -13,12 +13,12 @@
 
 #include "hbook/print/dumpall/dumpall.h"
 #include "hbook/rz/reader.h"
-#include "hbook_test_files.h"
+#include "support/files.h"
 
 namespace {
 
-using hbooktest::fnv1a;
-const auto& slurp = hbooktest::readText;
+using testsupport::fnv1a;
+using testsupport::readText;
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 const std::string OBJECTS = DATA_DIR + "objects/";
@@ -71,7 +71,7 @@ std::string dumpOf(const std::string& path) {
 
 TEST(ObjectDumps, SmallFilesLineForLine) {
   for (const char* name : {"prof.hbook", "dirs.hbook"}) {
-    const std::string expected = slurp(OBJECTS + name + std::string(".dump.txt"));
+    const std::string expected = readText(OBJECTS + name + std::string(".dump.txt"));
     ASSERT_FALSE(expected.empty()) << name;
     EXPECT_EQ(normalised(dumpOf(OBJECTS + name), false), normalised(expected, false)) << name;
   }
@@ -90,7 +90,7 @@ TEST_P(LargeDumps, WholeDumpByHashTrimmedCopyLineForLine) {
   const Large& c = GetParam();
   const std::string dir = std::string(c.file) == "pawtut.hbook" || std::string(c.file) == "roothbk_write_hbk.hb" ? DATA_DIR : OBJECTS;
   const std::string ours = normalised(dumpOf(dir + c.file), c.sampled);
-  const std::string trim = slurp(OBJECTS + c.file + ".dump.trim.txt");
+  const std::string trim = readText(OBJECTS + c.file + ".dump.trim.txt");
   ASSERT_FALSE(trim.empty()) << c.file;
   EXPECT_EQ(trimmed(ours), normalised(trim, false)) << c.file;
   EXPECT_EQ(ours.size(), c.bytes) << c.file;

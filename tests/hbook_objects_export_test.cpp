@@ -11,11 +11,11 @@
 #include "hbook/print/csv.h"
 #include "hbook/print/json.h"
 #include "hbook/rz/reader.h"
-#include "json_reader.h"
+#include "support/jsonreader.h"
 
 namespace {
 
-using jsontest::Json;
+using testsupport::Json;
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
@@ -280,7 +280,7 @@ TEST_P(Export, JsonOfTheWholeFileReadsBackExactly) {
   const hbook::ReadResult r = hbook::readFile(path);
   std::ostringstream out;
   hbook::jsonFile(out, path, r);
-  const Json j = jsontest::parse(out.str());
+  const Json j = testsupport::parse(out.str());
   ASSERT_EQ(j["directories"].size(), r.directories.size());
   for (std::size_t k = 0; k < r.directories.size(); ++k) {
     const hbook::Directory& d = r.directories[k];
@@ -317,7 +317,7 @@ TEST(ExportSpecials, NonFiniteValuesAndTitlesSurvive) {
   d.objects.push_back({hbook::ObjectKind::Histogram1D, 7, 0});
   std::ostringstream out;
   hbook::jsonObject(out, d, d.objects[0]);
-  const Json j = jsontest::parse(out.str());
+  const Json j = testsupport::parse(out.str());
   EXPECT_EQ(j["title"].text, h.title);
   EXPECT_EQ(j["channels"][0].text, "nan");
   EXPECT_EQ(j["channels"][1].text, "inf");

@@ -14,12 +14,12 @@
 #include "hbook/rz/read/listing.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
-#include "hbook_test_files.h"
+#include "support/files.h"
 
 namespace {
 
-using hbooktest::SplitMix64;
-const auto& slurp = hbooktest::readBytes;
+using testsupport::SplitMix64;
+using testsupport::readBytes;
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 const std::string OBJECTS = DATA_DIR + "objects/";
@@ -30,7 +30,7 @@ constexpr std::size_t RECORD_WORDS = 1024;  // words per record of every test fi
 class Words {
  public:
   explicit Words(std::vector<unsigned char> bytes) : b(std::move(bytes)) {}
-  explicit Words(const std::string& path) : b(slurp(path)) {}
+  explicit Words(const std::string& path) : b(readBytes(path)) {}
 
   std::uint32_t get(std::size_t i) const {
     return (std::uint32_t{b[4 * i]} << 24) | (std::uint32_t{b[4 * i + 1]} << 16) | (std::uint32_t{b[4 * i + 2]} << 8) | b[4 * i + 3];
@@ -111,7 +111,7 @@ class ObjectsHostile : public ::testing::Test {
 TEST_F(ObjectsHostile, RandomDamageOfEveryKindLoadsOrThrowsFileError) {
   SplitMix64 rng{20261209};
   for (const char* name : {"h2.hbook", "prof.hbook", "rwn.hbook", "cwn.hbook", "dirs.hbook"}) {
-    const std::vector<unsigned char> original = slurp(OBJECTS + name);
+    const std::vector<unsigned char> original = readBytes(OBJECTS + name);
     ASSERT_FALSE(original.empty());
     int loaded = 0, refused = 0;
     for (int variant = 0; variant < 100; ++variant) {

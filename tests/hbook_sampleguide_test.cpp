@@ -10,7 +10,7 @@
 
 #include "hbook/memory/sampleguide.h"
 #include "hbook/memory/store.h"
-#include "hbook_memory_dump.h"
+#include "support/hbookdumps.h"
 
 namespace {
 
@@ -77,13 +77,13 @@ void expectSameBinAtEveryBoundary(const Histogram& guided) {
 }  // namespace
 
 TEST(HbookSampleGuide, ShippedSpectrumEveryRndmValue) {
-  Histogram lam = hbooktest::readDump("lam.dump.txt").at(100);
+  Histogram lam = testsupport::readDump("lam.dump.txt").at(100);
   expectSameBinForEveryRndmValue(integrated(lam));
 }
 
 TEST(HbookSampleGuide, StructureFactorCopiesEveryRndmValue) {
   Store store;
-  store.put(hbooktest::readDump("sq.dump.txt").at(301));
+  store.put(testsupport::readDump("sq.dump.txt").at(301));
   // A wide copy (empty first bin) and a narrow one (few bins, coarse guide).
   for (std::int32_t last : {77, 6}) {
     store.copyRange(301, 302, " ", 0, last);
@@ -146,11 +146,11 @@ TEST(HbookSampleGuide, NoGuideWhereOnlyThePlainBisectionIsExact) {
 }
 
 TEST(HbookSampleGuide, DrawsWithAndWithoutTheGuideAgree) {
-  Histogram guided = integrated(hbooktest::readDump("lam.dump.txt").at(100));
+  Histogram guided = integrated(testsupport::readDump("lam.dump.txt").at(100));
   Histogram plain = unguided(guided);
   hbook::resetRndm();
   std::vector<float> a;
   for (int i = 0; i < 100000; ++i) a.push_back(hbook::sample(guided));
   hbook::resetRndm();
-  for (int i = 0; i < 100000; ++i) ASSERT_EQ(hbooktest::bitsOf(hbook::sample(plain)), hbooktest::bitsOf(a[i])) << i;
+  for (int i = 0; i < 100000; ++i) ASSERT_EQ(testsupport::bitsOf(hbook::sample(plain)), testsupport::bitsOf(a[i])) << i;
 }

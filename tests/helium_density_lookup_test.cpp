@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-#include "console_capture.h"
+#include "support/consolecapture.h"
 #include "transport/helium/heden.h"
 #include "transport/helium/nden.h"
 #include "transport/helium/tablelookup.h"

@@ -1,7 +1,7 @@
 // INTQ: the Ornstein-Zernike fall-off length and the small-q cross-section.
 #include <gtest/gtest.h>
 
-#include "console_capture.h"
+#include "support/consolecapture.h"
 #include "transport/helium/heden.h"
 #include "transport/helium/intq.h"
 

@@ -8,7 +8,7 @@
 #include <iostream>
 #include <string>
 
-#include "console_capture.h"
+#include "support/consolecapture.h"
 #include "textout/console.h"
 #include "textout/freeformat.h"
 #include "transport/helium/dsg0.h"

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <string>
 
-#include "console_capture.h"
 #include "ranlux/ranlux.h"
+#include "support/consolecapture.h"
 #include "textout/freeformat.h"
 #include "transport/helium/sommers.h"
 #include "transport/helium/target.h"

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "console_capture.h"
+#include "support/consolecapture.h"
 #include "textout/freeformat.h"
 #include "transport/helium/tablelookup.h"
 #include "transport/helium/wq.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "console_capture.h"
+#include "support/consolecapture.h"
 #include "textout/freeformat.h"
 #include "transport/helium/wq.h"
 

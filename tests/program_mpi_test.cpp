@@ -11,10 +11,10 @@
 #include <cmath>
 #include <thread>
 
-#include "program_support.h"
+#include "support/programrunner.h"
 #include "transport/run/runrecord.h"
 
-using namespace programtest;
+using namespace testsupport;
 
 namespace {
 
@@ -59,7 +59,7 @@ void expectConsistent(double a, double b, const std::string& what) {
 class TwoRanks : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new runtest::ScratchDir("mpi");
+    dir_ = new testsupport::ScratchDir("mpi");
     const std::string run = " --events " + std::to_string(EVENTS) + " --input-dir " + DATA + " --output-dir ";
     for (const char* out : {"first", "second"}) {
       const Outcome o = runCommand(dir_->path(), mpirun(2) + TARN + run + out + " --seed 7");
@@ -68,10 +68,10 @@ class TwoRanks : public ::testing::Test {
     outcomes_.push_back(runCommand(dir_->path(), TARN + run + "single --seed 8"));
   }
   static void TearDownTestSuite() { delete dir_; }
-  static runtest::ScratchDir* dir_;
+  static testsupport::ScratchDir* dir_;
   static std::vector<Outcome> outcomes_;
 };
-runtest::ScratchDir* TwoRanks::dir_ = nullptr;
+testsupport::ScratchDir* TwoRanks::dir_ = nullptr;
 std::vector<Outcome> TwoRanks::outcomes_;
 
 }  // namespace
@@ -133,7 +133,7 @@ TEST_F(TwoRanks, AgreesWithARunInOneProcessWithinFiveSigma) {
 }
 
 TEST(TwoRanksStopped, ASignalToTheLauncherStopsEveryRankAndLeavesNoFile) {
-  runtest::ScratchDir dir("mpi-stop");
+  testsupport::ScratchDir dir("mpi-stop");
   const std::string command = "exec " + mpirun(2) + TARN + " --events 1e12 --seed 3 --input-dir " + DATA +
                               " --output-dir out > out.txt 2> err.txt";
   const pid_t launcher = fork();
@@ -147,13 +147,13 @@ TEST(TwoRanksStopped, ASignalToTheLauncherStopsEveryRankAndLeavesNoFile) {
   for (int i = 0; i < 200; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const fs::path log = fs::exists(dir.path() / "out") ? onlyFile(dir.path() / "out", ".o") : fs::path();
-    if (!log.empty() && runtest::readText(log).find("No x gradient") != std::string::npos) break;
+    if (!log.empty() && testsupport::readText(log).find("No x gradient") != std::string::npos) break;
   }
   kill(launcher, SIGTERM);
   int status = 0;
   ASSERT_EQ(waitpid(launcher, &status, 0), launcher);
   EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  const std::string log = runtest::readText(onlyFile(dir.path() / "out", ".o"));
+  const std::string log = testsupport::readText(onlyFile(dir.path() / "out", ".o"));
   EXPECT_NE(log.find(" Interrupted by SIGTERM before event "), std::string::npos) << log;
   EXPECT_EQ(filesByKind(dir.path() / "out").size(), 1u);  // the log; no histogram file, no temporary file
 }

@@ -11,20 +11,13 @@
 #include <vector>
 
 #include "ranlux/ranlux.h"
+#include "support/consolecapture.h"
 #include "textout/console.h"
 
 namespace {
 
 // Captures everything printed on the console while alive.
-class ConsoleCapture {
- public:
-  ConsoleCapture() { textout::setConsole(&out_); }
-  ~ConsoleCapture() { textout::setConsole(nullptr); }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-};
+using testsupport::ConsoleCapture;
 
 std::vector<float> draw(ranlux::Ranlux& gen, int n) {
   std::vector<float> v(static_cast<std::size_t>(n));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ranlux/ranlux.h"
+#include "support/consolecapture.h"
 #include "textout/console.h"
 
 namespace {
@@ -31,15 +32,7 @@ std::vector<std::string> readLines(const std::string& name) {
 }
 
 // Captures everything printed on the console while alive.
-class ConsoleCapture {
- public:
-  ConsoleCapture() { textout::setConsole(&out_); }
-  ~ConsoleCapture() { textout::setConsole(nullptr); }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-};
+using testsupport::ConsoleCapture;
 
 struct RefValue {
   long position;      // 1-based position in the sequence

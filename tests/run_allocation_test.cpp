@@ -14,6 +14,7 @@
 #include "transport/event/catalogue.h"
 #include "transport/event/eventloop.h"
 #include "transport/event/runstate.h"
+#include "transport/run/freshstart.h"
 
 namespace {
 std::size_t allocations = 0;
@@ -30,9 +31,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 TEST(RunAllocation, EventsThatMakeNoNewCopyRangeAllocateNothing) {
   std::ostringstream console;
   textout::setConsole(&console);
-  hbook::memory().clear();
-  hbook::resetRndm();
-  ranlux::runGenerator() = ranlux::Ranlux();
+  tarn::startFresh();  // a fresh process
   HLIMIT(1000000);
   const std::string data = TARN_DATA_DIR;
   ASSERT_EQ(HRGET(100, data + "/lam.hbook", ""), hbook::FileStatus::Ok);

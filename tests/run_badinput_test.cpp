@@ -6,9 +6,9 @@
 #include <cmath>
 #include <limits>
 
-#include "run_support.h"
+#include "support/runs.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

@@ -24,9 +24,9 @@
 
 #include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
-#include "run_support.h"
+#include "support/runs.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

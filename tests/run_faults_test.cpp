@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "hbook/rz/writestop.h"
-#include "run_support.h"
+#include "support/runs.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

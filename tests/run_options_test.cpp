@@ -7,13 +7,13 @@
 #include <cstring>
 #include <sstream>
 
-#include "run_support.h"
+#include "support/runs.h"
 #include "transport/run/commandline.h"
 #include "transport/run/report.h"
 #include "transport/run/runfiles.h"
 #include "transport/run/runrecord.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "run_support.h"
+#include "support/runs.h"
 #include "transport/event/celltally.h"
 #include "transport/event/runstate.h"
 #include "transport/helium/wq.h"
@@ -14,7 +14,7 @@
 #include "transport/run/runoptions.h"
 #include "transport/run/runstamp.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "run_support.h"
+#include "support/runs.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

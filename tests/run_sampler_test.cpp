@@ -9,7 +9,7 @@
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
-#include "run_support.h"
+#include "support/runs.h"
 #include "transport/run/parallel/launcher.h"
 #include "transport/run/parallel/ranks.h"
 #include "transport/run/sampler.h"
@@ -80,7 +80,7 @@ TEST(RunSampler, RndmForTheClockRunsShapeRanluxOtherwise) {
 }
 
 TEST(RunSampler, RanluxSourceFeedsHrndm1FromTheRunGenerator) {
-  hbook::Histogram h = runtest::makeHistogram(1, "flat", 10, 0.0f, 10.0f, std::vector<float>(10, 1.0f));
+  hbook::Histogram h = testsupport::makeHistogram(1, "flat", 10, 0.0f, 10.0f, std::vector<float>(10, 1.0f));
   hbook::resetRndm();
   std::ostringstream quiet;
   textout::setConsole(&quiet);
@@ -109,7 +109,7 @@ TEST(RunSampler, LeavesRndmBeforeItsPeriodComesRound) {
   for (int i = 0; i < 30; ++i) multiplier *= multiplier;
   EXPECT_EQ(state * multiplier, state);
 
-  hbook::Histogram h = runtest::makeHistogram(1, "flat", 4, 0.0f, 4.0f, {1.0f, 1.0f, 1.0f, 1.0f});
+  hbook::Histogram h = testsupport::makeHistogram(1, "flat", 4, 0.0f, 4.0f, {1.0f, 1.0f, 1.0f, 1.0f});
   hbook::resetRndm();
   std::ostringstream quiet;
   textout::setConsole(&quiet);

@@ -6,15 +6,16 @@
 #include <cmath>
 #include <vector>
 
-#include "console_capture.h"
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
 #include "ranlux/ranlux.h"
-#include "run_support.h"
+#include "support/consolecapture.h"
+#include "support/runs.h"
 #include "transport/event/catalogue.h"
 #include "transport/event/runstate.h"
 #include "transport/event/stages.h"
 #include "transport/lost.h"
+#include "transport/run/freshstart.h"
 
 using testsupport::ConsoleCapture;
 
@@ -24,9 +25,7 @@ namespace {
 class Stages : public ::testing::Test {
  protected:
   void SetUp() override {
-    hbook::memory().clear();
-    hbook::resetRndm();
-    ranlux::runGenerator() = ranlux::Ranlux();
+    tarn::startFresh();  // a fresh process
     ranlux::RLUXGO(3, 12345, 0, 0);
     HLIMIT(1000000);
     tarn::bookResultHistograms();
@@ -136,7 +135,7 @@ TEST_F(Stages, UpstreamCellWindowEdgesAreInside) {
 TEST_F(Stages, RetryCapEndsTheEventAfterExactlyAMillionDraws) {
   std::vector<float> sq(90, 0.0f);
   sq[13] = 1.0f;
-  hbook::memory().put(runtest::makeHistogram(301, "S(q)", 90, 0.0f, 3.6f, sq));
+  hbook::memory().put(testsupport::makeHistogram(301, "S(q)", 90, 0.0f, 3.6f, sq));
   const double E = 81.80411 / (18.0 * 18.0);
   double q = -1.0;
   EXPECT_FALSE(tarn::sampleTransfer(run_, 2, E, false, q));

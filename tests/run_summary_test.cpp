@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "hbook/merge.h"
-#include "run_support.h"
+#include "support/runs.h"
 #include "transport/run/report.h"
 #include "transport/run/runrecord.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <cmath>
 
-#include "run_support.h"
+#include "support/runs.h"
 #include "transport/constants.h"
 #include "transport/helium/wq.h"
 #include "transport/run/transferestimate.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

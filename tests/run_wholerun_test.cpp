@@ -6,12 +6,12 @@
 #include <map>
 #include <set>
 
-#include "run_support.h"
+#include "support/runs.h"
 #include "transport/run/runfiles.h"
 #include "transport/run/runoptions.h"
 #include "transport/run/runstamp.h"
 
-using namespace runtest;
+using namespace testsupport;
 
 namespace {
 

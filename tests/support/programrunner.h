@@ -8,9 +8,11 @@
 #include <map>
 #include <string>
 
-#include "run_support.h"
+#include "support/files.h"
+#include "support/runs.h"
+#include "support/scratchdir.h"
 
-namespace programtest {
+namespace testsupport {
 
 namespace fs = std::filesystem;
 
@@ -22,12 +24,13 @@ struct Outcome {
 // Runs `command` (a shell command line) in `dir`.
 inline Outcome runCommand(const fs::path& dir, const std::string& command) {
   const fs::path out = dir / ".stdout", err = dir / ".stderr";
-  const std::string line = "cd '" + dir.string() + "' && " + command + " > '" + out.string() + "' 2> '" + err.string() + "'";
+  const std::string line =
+      "cd '" + dir.string() + "' && " + command + " > '" + out.string() + "' 2> '" + err.string() + "'";
   const int raw = std::system(line.c_str());
   Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  o.out = runtest::readText(out);
-  o.err = runtest::readText(err);
+  o.out = readText(out);
+  o.err = readText(err);
   fs::remove(out);
   fs::remove(err);
   return o;
@@ -46,4 +49,4 @@ inline fs::path onlyFile(const fs::path& dir, const std::string& extension) {
   return {};
 }
 
-}  // namespace programtest
+}  // namespace testsupport

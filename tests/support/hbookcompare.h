@@ -11,12 +11,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-namespace hbook_compare {
+#include "support/files.h"
+
+namespace testsupport {
 
 constexpr std::size_t RECORD_WORDS = 1024;  // words per record
 
@@ -28,11 +28,6 @@ inline std::vector<std::uint32_t> words(const std::vector<unsigned char>& b) {
            b[4 * i + 3];
   }
   return w;
-}
-
-inline std::vector<unsigned char> slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
 
 enum class Rule { Exact, Date, Relative, Junk };
@@ -71,8 +66,10 @@ inline std::vector<Rule> rules(const std::vector<std::uint32_t>& w, std::size_t&
       const std::uint32_t address = start + static_cast<std::uint32_t>(p - 5 + noff - 11);
       const std::size_t nio = (w[at[p + nst + 9]] >> 18) & 0xF;
       for (std::size_t k = p + 1 + nio; k <= p + nst + 3; ++k) {  // links, next, up, origin
-        if (address == lentry && k > p + nst) r[at[k]] = Rule::Junk;
-        else relative(k);
+        if (address == lentry && k > p + nst)
+          r[at[k]] = Rule::Junk;
+        else
+          relative(k);
       }
       p += nst + 10 + nd;
     }
@@ -84,8 +81,8 @@ inline std::vector<Rule> rules(const std::vector<std::uint32_t>& w, std::size_t&
 
 // Indexes (0-based, whole file) of the words that differ; both images must
 // have the same size.
-inline std::vector<std::size_t> differingWords(const std::vector<std::uint32_t>& real, const std::vector<std::uint32_t>& ours,
-                                               bool maskDates) {
+inline std::vector<std::size_t> differingWords(const std::vector<std::uint32_t>& real,
+                                               const std::vector<std::uint32_t>& ours, bool maskDates) {
   std::size_t used = 0, usedOurs = 0;
   std::vector<std::uint32_t> realStart, ourStart;
   const std::vector<Rule> r = rules(real, used, realStart);
@@ -98,7 +95,8 @@ inline std::vector<std::size_t> differingWords(const std::vector<std::uint32_t>&
     } else if (r[i] == Rule::Date && maskDates) {
       same = (real[i] & 0xFF) == (ours[i] & 0xFF);  // flags bits stay, minutes masked
     } else if (r[i] == Rule::Relative) {
-      same = (real[i] == 0 && ours[i] == 0) || (real[i] != 0 && ours[i] != 0 && real[i] - realStart[i] == ours[i] - ourStart[i]);
+      same = (real[i] == 0 && ours[i] == 0) ||
+             (real[i] != 0 && ours[i] != 0 && real[i] - realStart[i] == ours[i] - ourStart[i]);
     } else if (r[i] != Rule::Junk) {
       same = real[i] == ours[i];
     }
@@ -118,9 +116,9 @@ inline void compare(const std::vector<std::uint32_t>& real, const std::vector<st
   const std::vector<std::size_t> differing = differingWords(real, ours, maskDates);
   for (std::size_t n = 0; n < differing.size() && n < 10; ++n) {
     const std::size_t i = differing[n];
-    ADD_FAILURE() << "record " << i / RECORD_WORDS + 1 << " word " << i % RECORD_WORDS + 1 << ": real " << std::hex << real[i] << " ours "
-                  << ours[i];
+    ADD_FAILURE() << "record " << i / RECORD_WORDS + 1 << " word " << i % RECORD_WORDS + 1 << ": real " << std::hex
+                  << real[i] << " ours " << ours[i];
   }
 }
 
-}  // namespace hbook_compare
+}  // namespace testsupport

@@ -3,7 +3,7 @@
 // S(q) made with HCOPYR, a few fills and HRPUT - made through our upper-case
 // entries must leave the same file as the package left for the same calls
 // (golden-run.hbook), word for word apart from what the package leaves to
-// chance (see hbook_compare.h).
+// chance (see support/hbookcompare.h).
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -18,17 +18,18 @@
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
 #include "hbook/rz/date.h"
-#include "hbook_compare.h"
+#include "support/hbookcompare.h"
+#include "support/scratchdir.h"
 #include "textout/console.h"
 #include "transport/event/catalogue.h"
 
 namespace {
 
-using hbook_compare::compare;
-using hbook_compare::differingWords;
-using hbook_compare::RECORD_WORDS;
-using hbook_compare::slurp;
-using hbook_compare::words;
+using testsupport::compare;
+using testsupport::differingWords;
+using testsupport::RECORD_WORDS;
+using testsupport::readBytes;
+using testsupport::words;
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
@@ -38,9 +39,6 @@ const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 class GoldenRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/run-golden-run-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
     for (const char* name : {"lam.hbook", "gradx.hbook", "sq.hbook"})
       std::filesystem::copy_file(DATA_DIR + name, dir_ + "/" + name);
     home_ = std::filesystem::current_path();
@@ -55,7 +53,6 @@ class GoldenRun : public ::testing::Test {
     hbook::memory().clear();
     hbook::resetRndm();
     std::filesystem::current_path(home_);
-    std::filesystem::remove_all(dir_);
   }
 
   // The calls, as the package was given them, up to (not including) HRPUT.
@@ -84,12 +81,13 @@ class GoldenRun : public ::testing::Test {
   }
 
   std::filesystem::path home_;
-  std::string dir_;
+  testsupport::ScratchDir scratch_{"golden-run"};
+  std::string dir_ = scratch_.str();
   std::ostringstream console_;
 };
 
 TEST_F(GoldenRun, CallsLeaveThePackageFile) {
-  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-run.hbook"));
+  const std::vector<std::uint32_t> real = words(readBytes(DATA_DIR + "golden-run.hbook"));
   ASSERT_EQ(real.size() % RECORD_WORDS, 0u);
   ASSERT_GT(real.size(), 3 * RECORD_WORDS);
   hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));  // directory word 10
@@ -99,7 +97,7 @@ TEST_F(GoldenRun, CallsLeaveThePackageFile) {
   // The HDELET line is the only thing printed by the whole sequence.
   EXPECT_EQ(console_.str(), " ***** ERROR in HDELET : Unknown histogram : ID=     302 \n");
 
-  const std::vector<std::uint32_t> ours = words(slurp("golden-run.hbook"));
+  const std::vector<std::uint32_t> ours = words(readBytes("golden-run.hbook"));
   ASSERT_EQ(real[RECORD_WORDS + 30], 50u);  // keys: 4 inputs, 44 results, 302 and 402
   EXPECT_EQ(ours[RECORD_WORDS + 30], 50u);
   compare(real, ours, false);  // dates included
@@ -107,7 +105,7 @@ TEST_F(GoldenRun, CallsLeaveThePackageFile) {
 }
 
 TEST_F(GoldenRun, ComparisonSeesADrawTooMany) {
-  const std::vector<std::uint32_t> real = words(slurp(DATA_DIR + "golden-run.hbook"));
+  const std::vector<std::uint32_t> real = words(readBytes(DATA_DIR + "golden-run.hbook"));
   ASSERT_GT(real.size(), 3 * RECORD_WORDS);
   hbook::setFileDate(hbook::decodeFileDate(real[RECORD_WORDS + 9], true));
 
@@ -117,7 +115,7 @@ TEST_F(GoldenRun, ComparisonSeesADrawTooMany) {
   HRNDM1(402);
   HF1(5022, 180.0f, 1.0f);
   ASSERT_EQ(HRPUT(0, "golden-run.hbook", "N"), hbook::FileStatus::Ok);
-  const std::vector<std::uint32_t> ours = words(slurp("golden-run.hbook"));
+  const std::vector<std::uint32_t> ours = words(readBytes("golden-run.hbook"));
   const std::vector<std::size_t> differing = differingWords(real, ours, false);
   ASSERT_EQ(differing.size(), 2u);
   EXPECT_EQ(real[differing[0]], 0u);  // 5022 had no entries

@@ -16,11 +16,9 @@
 
 #include "hbook/objects/histogram.h"
 
-namespace hbooktest {
+namespace testsupport {
 
-inline std::string dataPath(const std::string& name) {
-  return std::string(TARN_TEST_DATA) + "/hbook/" + name;
-}
+inline std::string dataPath(const std::string& name) { return std::string(TARN_TEST_DATA) + "/hbook/" + name; }
 
 inline float fromHex(const std::string& hex) {
   return std::bit_cast<float>(static_cast<std::uint32_t>(std::stoul(hex, nullptr, 16)));
@@ -69,4 +67,4 @@ inline std::map<std::int32_t, hbook::Histogram> readDump(const std::string& name
   return result;
 }
 
-}  // namespace hbooktest
+}  // namespace testsupport

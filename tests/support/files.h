@@ -1,26 +1,35 @@
-// Small helpers shared by the HBOOK file tests: a file's bytes, a digest of
-// a text, and a seeded generator for damaging files reproducibly.
+// Test helpers: a file's text or bytes, the lines of a text, a digest of a
+// text, and a seeded generator for damaging files reproducibly.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
-namespace hbooktest {
+namespace testsupport {
 
-inline std::string readText(const std::string& path) {
+// The whole file as text ("" when it cannot be read).
+inline std::string readText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
 }
 
-inline std::vector<unsigned char> readBytes(const std::string& path) {
+inline std::vector<unsigned char> readBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
 }
 
 // 64-bit FNV-1a of a text: a digest of a reference dump too large to keep.
@@ -42,4 +51,4 @@ struct SplitMix64 {
   std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
 };
 
-}  // namespace hbooktest
+}  // namespace testsupport

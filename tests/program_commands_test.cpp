@@ -4,9 +4,9 @@
 
 #include <bit>
 
-#include "program_support.h"
+#include "support/programrunner.h"
 
-using namespace programtest;
+using namespace testsupport;
 
 namespace {
 
@@ -26,7 +26,7 @@ std::vector<std::uint32_t> contentBits(const fs::path& file) {
 }  // namespace
 
 TEST(ProgramTarn, AWrongCommandLineCreatesNothingAndGivesTwo) {
-  runtest::ScratchDir dir("cli-bad");
+  testsupport::ScratchDir dir("cli-bad");
   for (const std::string args : {"--events 0", "--bogus", "--seed -3", "--events 10 --output-dir new/place --sampler x"}) {
     const Outcome o = runCommand(dir.path(), TARN + " " + args);
     EXPECT_EQ(o.status, 2) << args;
@@ -40,12 +40,12 @@ TEST(ProgramTarn, AWrongCommandLineCreatesNothingAndGivesTwo) {
 }
 
 TEST(ProgramTarn, WithoutArgumentsTheRunOfAlways) {
-  runtest::ScratchDir dir("cli-plain");
+  testsupport::ScratchDir dir("cli-plain");
   dir.copyShippedInputs();
   const Outcome o = runCommand(dir.path(), "env -u OMPI_COMM_WORLD_SIZE -u PMIX_RANK -u PMI_RANK " + TARN);
   ASSERT_EQ(o.status, 0) << o.err;
   // The report of always: no line of the extended report, 100000 events.
-  const auto console = runtest::lines(o.out);
+  const auto console = testsupport::lines(o.out);
   ASSERT_GE(console.size(), 20u) << o.out;
   EXPECT_EQ(console[0], "   Nevents:       100000");
   EXPECT_EQ(console[2], "  tarn - Upstream target on right, x>0.  Dn on left ");
@@ -55,14 +55,14 @@ TEST(ProgramTarn, WithoutArgumentsTheRunOfAlways) {
   EXPECT_NE(o.out.find("\n input       100000\n"), std::string::npos);
   for (const std::string& line : console)
     for (const char* extended : {" Sampler:", " Ranks", " Exact counts:"}) EXPECT_NE(line.rfind(extended, 0), 0u) << line;
-  EXPECT_EQ(runtest::readText(onlyFile(dir.path(), ".o")).find("Exact counts"), std::string::npos);
+  EXPECT_EQ(testsupport::readText(onlyFile(dir.path(), ".o")).find("Exact counts"), std::string::npos);
   const auto kinds = filesByKind(dir.path());
   EXPECT_EQ(kinds.at(".o"), 1);
   EXPECT_EQ(kinds.at(".hbook"), 4);  // the three inputs and the run's
 }
 
 TEST(ProgramTarn, TheSameOptionsTwiceGiveTheSameHistograms) {
-  runtest::ScratchDir dir("cli-twice");
+  testsupport::ScratchDir dir("cli-twice");
   const std::string options = " --events 200000 --seed 7 --input-dir " + DATA + " --output-dir ";
   const Outcome a = runCommand(dir.path(), TARN + options + "a");
   const Outcome b = runCommand(dir.path(), TARN + options + "b");
@@ -84,7 +84,7 @@ TEST(ProgramTarn, TheSameOptionsTwiceGiveTheSameHistograms) {
 }
 
 TEST(ProgramHbookMerge, NeverOverwritesAndWritesNothingWhenRefused) {
-  runtest::ScratchDir dir("cli-merge");
+  testsupport::ScratchDir dir("cli-merge");
   const std::string options = " --input-dir " + DATA + " --events 20000 --output-dir ";
   ASSERT_EQ(runCommand(dir.path(), TARN + options + "a --seed 1").status, 0);
   ASSERT_EQ(runCommand(dir.path(), TARN + options + "b --seed 2").status, 0);
@@ -92,11 +92,11 @@ TEST(ProgramHbookMerge, NeverOverwritesAndWritesNothingWhenRefused) {
   ASSERT_EQ(merged.status, 0) << merged.err;
   EXPECT_NE(merged.out.find("ab.hbook: 50 histograms from 2 files"), std::string::npos) << merged.out;
   EXPECT_NE(merged.out.find("written once: 151 152 301"), std::string::npos) << merged.out;
-  const auto before = runtest::readText(dir.path() / "ab.hbook");
+  const auto before = testsupport::readText(dir.path() / "ab.hbook");
   const Outcome again = runCommand(dir.path(), HBOOK + " merge ab.hbook a/h1.hbook b/h2.hbook");
   EXPECT_EQ(again.status, 1);
   EXPECT_NE(again.err.find("ab.hbook exists"), std::string::npos);
-  EXPECT_EQ(runtest::readText(dir.path() / "ab.hbook"), before);
+  EXPECT_EQ(testsupport::readText(dir.path() / "ab.hbook"), before);
   // A file with other histograms: refused, nothing written.
   const Outcome mixed = runCommand(dir.path(), HBOOK + " merge x.hbook a/h1.hbook " + DATA + "/lam.hbook");
   EXPECT_EQ(mixed.status, 1);

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace jsontest {
+namespace testsupport {
 
 struct Json {
   enum Type { Null, Bool, Number, String, Array, Object };
@@ -120,7 +120,9 @@ class Parser {
     } else {
       v.type = Json::Number;
       const std::size_t start = p_;
-      while (p_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[p_])) || std::string("+-.eE").find(s_[p_]) != std::string::npos)) ++p_;
+      while (p_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[p_])) ||
+                                std::string("+-.eE").find(s_[p_]) != std::string::npos))
+        ++p_;
       if (p_ == start) fail("unexpected character");
       v.text = s_.substr(start, p_ - start);
     }
@@ -133,4 +135,4 @@ class Parser {
 
 inline Json parse(const std::string& text) { return Parser(text).document(); }
 
-}  // namespace jsontest
+}  // namespace testsupport
