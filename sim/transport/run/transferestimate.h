@@ -37,17 +37,14 @@ TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook
 // MAX_DRAWS_PER_EVENT; empty when the run may start.
 std::vector<std::string> refuseCostlyTransfers(const TransferEstimate& estimate);
 
-// The criterion. The shipped inputs need about 3 draws per event. A draw (a
-// value from the S(q) copy and the dispersion) costs about 35 ns, a whole
-// shipped-input event about 0.75 µs (both measured on the reference machine,
-// -O2). The downstream cell draws again for the events that reach it, so D
-// draws per event in the upstream cell add at most 2 D draws, about D / 11
-// shipped-input events. Measured: an S(q) needing 45 draws per event ran in
-// 0.22 s of CPU against 0.075 s for the shipped inputs (3 times). At the
-// limit of 50 a run takes at most about five times as long; beyond it the
-// transfers are nearly impossible (one draw in 50 accepted, or one event in
-// 20,000 finding none at all and spending 10^6 draws), and the run is
-// refused before the first event.
+// The criterion. The shipped inputs need about 3 draws per event; the
+// downstream cell draws again for the events that reach it, so D draws per
+// event in the upstream cell add at most 2 D draws. At the limit of 50 a run
+// takes a few times as long as on the shipped inputs (bench/README.md gives
+// the measured cost of a draw and of an event); beyond it the transfers are
+// nearly impossible (one draw in 50 accepted, or one event in 20,000 finding
+// none at all and spending 10^6 draws), and the run is refused before the
+// first event.
 constexpr double MAX_DRAWS_PER_EVENT = 50.0;
 
 }  // namespace tarn
