@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target tarn hbook_tool
+# Every command the docs send a user to: tarn (and tarn-mpi), tarn-summary, hbook.
+cmake --build build -j"$(nproc)" --target tarn tarn_summary hbook_tool
 # The report page needs the Python package (configured when its dependencies are there).
 report=build/bin/tarn-report
 [ -e "$report" ] && cmake --build build -j"$(nproc)" --target python_packages
