@@ -1,6 +1,9 @@
 """The histogram catalogue is written once, in the run's
 sim/transport/event/catalogue.h; the report page's catalogue
-(tarnreport/catalogue.py) must describe exactly its histograms, each once."""
+(tarnreport/catalogue.py) must describe exactly its histograms, each once,
+and docs/histograms.md must be what scripts/make-histogram-docs.py makes of
+the two."""
+import importlib.util
 import os
 import re
 import unittest
@@ -40,6 +43,15 @@ class Catalogue(unittest.TestCase):
         self.assertEqual([i for i, _ in catalogue.INPUTS], [self.ids["SPECTRUM"], self.ids["SQ"]])
         self.assertEqual(sorted(i for i, _ in catalogue.OTHERS),
                          sorted(self.ids[n] for n in ("X_GRADIENT_1", "X_GRADIENT_2", "SQ_COPY_UP", "SQ_COPY_DOWN")))
+
+
+    def test_docs_histograms_md_is_made_from_the_catalogue(self):
+        spec = importlib.util.spec_from_file_location("make_histogram_docs", SOURCE / "scripts/make-histogram-docs.py")
+        maker = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(maker)
+        written = (SOURCE / "docs/histograms.md").read_text(encoding="utf-8")
+        self.assertEqual(written, maker.document(),
+                         "docs/histograms.md is out of date: python3 scripts/make-histogram-docs.py")
 
 
 if __name__ == "__main__":
