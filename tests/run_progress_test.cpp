@@ -81,6 +81,46 @@ TEST(Progress, TimeLeftReadsAsSecondsMinutesOrHours) {
   EXPECT_EQ(tarn::durationText(7500.0), "2 h 05 min");
 }
 
+TEST(Progress, EachUnitStepOfTheTimeLeft) {
+  struct Step {
+    double seconds;
+    const char* text;
+  };
+  const Step steps[] = {
+      {-3.0, "0 s"},           {0.0, "0 s"},           {0.49, "0 s"},          {0.5, "1 s"},
+      {59.0, "59 s"},          {59.49, "59 s"},        {59.5, "1 min 00 s"},   {60.0, "1 min 00 s"},
+      {61.0, "1 min 01 s"},    {65.0, "1 min 05 s"},   {599.0, "9 min 59 s"},  {600.0, "10 min 00 s"},
+      {3599.0, "59 min 59 s"}, {3599.5, "1 h 00 min"}, {3600.0, "1 h 00 min"}, {3659.0, "1 h 00 min"},
+      {3660.0, "1 h 01 min"},  {3900.0, "1 h 05 min"}, {7199.0, "1 h 59 min"}, {7200.0, "2 h 00 min"},
+      {36000.0, "10 h 00 min"}, {90061.0, "25 h 01 min"},
+  };
+  for (const Step& step : steps) EXPECT_EQ(tarn::durationText(step.seconds), step.text) << step.seconds;
+}
+
+// Updates every 1/8 s of the fake clock at 8 events per second: what was shown.
+std::vector<std::string> eighths(std::int64_t total) {
+  double now = 0.0;
+  std::ostringstream out;
+  tarn::Progress progress(total, true, out, [&now] { return now; });
+  for (std::int64_t done = 1; done <= total; ++done) {
+    now = static_cast<double>(done) / 8.0;
+    progress.update(done);
+  }
+  progress.clear();
+  return shownLines(out.str());
+}
+
+TEST(Progress, TheFirstLineComesAfterOneSecondWithAtLeastTwoSecondsLeft) {
+  // 24 events: after one second 8 done and exactly 2 s left, shown then.
+  const std::vector<std::string> shown = eighths(24);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), "  8 of 24 events, 8 events/s, 2 s left");
+  // 23 events: 1.875 s left after the first second, never shown.
+  EXPECT_TRUE(eighths(23).empty());
+  // Once shown, the line goes on to the end, below two seconds left too.
+  EXPECT_EQ(shown.back(), "  16 of 24 events, 8 events/s, 1 s left");
+}
+
 TEST(Progress, StandardErrorOnAPseudoTerminalIsATerminal) {
   EXPECT_FALSE(isatty(-1));
   const int master = posix_openpt(O_RDWR | O_NOCTTY);

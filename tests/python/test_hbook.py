@@ -158,5 +158,50 @@ class Write(unittest.TestCase):
                 hbook.open(path)
 
 
+class SinglePrecision(unittest.TestCase):
+    """The package's derived values are single-precision arithmetic, as the
+    file and the package's own code make them: compared bit for bit with the
+    same steps done in numpy float32, on binnings where double arithmetic
+    gives other bits."""
+
+    BINNINGS = ((0.3, 2.9, 13), (0.5, 20.0, 195), (-3.5, 3.5, 100), (83.15, 83.25, 200))
+
+    @staticmethod
+    def float32_edges(n, low, high):
+        low, high = np.float32(low), np.float32(high)
+        width = np.float32(high - low) / np.float32(n)
+        return np.array([np.float32(low + np.float32(i) * width) for i in range(n)] + [high], dtype=np.float32)
+
+    def test_width_and_edges_are_float32_steps(self):
+        for low, high, n in self.BINNINGS:
+            h = hbook.H1(1, "b", n, low, high)
+            f32 = np.float32
+            width = f32(f32(f32(high) - f32(low)) / f32(n))
+            self.assertEqual(bits([h.width]).tolist(), bits([width]).tolist(), (low, high, n))
+            self.assertEqual(h.edges.dtype, np.float32)
+            self.assertEqual(bits(h.edges).tolist(), bits(self.float32_edges(n, low, high)).tolist(), (low, high, n))
+        # The binnings tell the two apart: in double the 13-bin width and edges differ.
+        low, high, n = self.BINNINGS[0]
+        double_width = np.float32((float(np.float32(high)) - float(np.float32(low))) / n)
+        self.assertNotEqual(bits([double_width]).tolist(), bits([hbook.H1(1, "b", n, low, high).width]).tolist())
+        double_edges = np.float32(low) + np.arange(n, dtype=np.float64) * hbook.H1(1, "b", n, low, high).width
+        self.assertNotEqual(bits(double_edges.astype(np.float32)).tolist(),
+                            bits(hbook.H1(1, "b", n, low, high).edges[:-1]).tolist())
+
+    def test_edges_and_outer_channels_are_stored_as_float32(self):
+        h = hbook.H1(2, "c", 3, 0.1, 0.7, [1, 2, 3], underflow=0.1, overflow=1e-46)
+        for value, given in ((h.xmin, 0.1), (h.xmax, 0.7), (h.underflow, 0.1)):
+            self.assertEqual(value, float(np.float32(given)))
+            self.assertNotEqual(value, given)
+        self.assertEqual(h.overflow, 0.0)  # below the smallest float32: zero, as a file holds it
+
+    def test_errors_are_float32_square_roots(self):
+        h = hbook.H1(3, "e", 3, 0.0, 3.0, [2.0, -3.0, 0.3])
+        self.assertEqual(h.errors.dtype, np.float32)
+        self.assertEqual(bits(h.errors).tolist(), bits(np.sqrt(np.abs(np.float32([2.0, -3.0, 0.3])))).tolist())
+        w = hbook.H1(4, "w", 2, 0.0, 2.0, [1.0, 1.0], sumw2=[0.1, 7.0])
+        self.assertEqual(bits(w.errors).tolist(), bits(np.sqrt(np.float32([0.1, 7.0]))).tolist())
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -115,6 +115,35 @@ class ReportOfADefaultRun(unittest.TestCase):
         return result.stdout
 
 
+class Captions(unittest.TestCase):
+    """Each figure's caption says the histogram's own figures, each under its
+    own name: values that differ, so that two swapped or repeated are seen."""
+
+    def test_entries_range_underflow_overflow_mean_and_rms_each_in_its_place(self):
+        h = hbook.H1(7, "x", 4, 0.0, 4.0, [1.0, 0.0, 3.0, 2.0], underflow=3.0, overflow=5.0, entries=14)
+        s = h.summary()
+        self.assertNotEqual(f"{s.mean:.5g}", f"{s.rms:.5g}")
+        self.assertEqual(page.statistics(h),
+                         f"entries 14, in range 6, underflow 3, overflow 5; mean {s.mean:.5g}, rms {s.rms:.5g}")
+        caption = page.figure({7: h}, 7, "what it holds")
+        self.assertIn("<b>7</b> <i>x</i>: what it holds<br>", caption)
+        self.assertIn("underflow 3, overflow 5; mean", caption)
+
+    def test_a_histogram_without_entries_shows_no_mean(self):
+        h = hbook.H1(8, "empty", 4, 0.0, 4.0, underflow=0.5, overflow=0.25, entries=0)
+        self.assertEqual(page.statistics(h), "entries 0, in range 0, underflow 0.5, overflow 0.25")
+
+    def test_a_running_sum_shows_the_distribution_it_was_made_from(self):
+        h = hbook.H1(100, "spectrum", 4, 0.0, 4.0, [0.1, 0.2, 0.7, 1.0], entries=-1)
+        steps = h.increments().summary()
+        self.assertNotEqual(f"{steps.mean:.5g}", f"{h.summary().mean:.5g}")
+        self.assertEqual(page.statistics(h), f"steps of a running sum: mean {steps.mean:.5g}, rms {steps.rms:.5g}")
+
+    def test_a_histogram_missing_from_the_file_is_said_to_be(self):
+        self.assertIn('class="missing"', page.figure({}, 3005, "energy"))
+        self.assertIn("<b>3005</b> not in the file. energy", page.figure({}, 3005, "energy"))
+
+
 class RunLogs(unittest.TestCase):
     def test_the_regression_runs_log(self):
         log = runlog.parse(os.path.join(os.environ["TARN_TEST_DATA"], "run", "regression-log.txt"))
