@@ -11,9 +11,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "hbook/print/dumpall/dumpall.h"
 #include "hbook/rz/reader.h"
 #include "support/files.h"
+#include "support/hbookdumps.h"
 
 namespace {
 
@@ -23,51 +23,9 @@ using testsupport::readText;
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 const std::string OBJECTS = DATA_DIR + "objects/";
 
-bool startsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
-
-bool isRowLine(const std::string& line) {
-  for (const char* p : {"CELL ", "PCH ", "BIN ", "PBIN ", "R ", "C "}) {
-    if (startsWith(line, p)) return true;
-  }
-  return false;
-}
-
-// Drops READER and ROWS; with `sampled`, keeps only the ntuple rows a
-// sampled dump lists.
-std::string normalised(const std::string& dump, bool sampled) {
-  std::istringstream in(dump);
-  std::string out;
-  long long entries = 0;
-  for (std::string line; std::getline(in, line);) {
-    if (startsWith(line, "READER ") || startsWith(line, "ROWS ")) continue;
-    if (startsWith(line, "ENTRIES")) entries = std::stoll(line.substr(7));
-    if (sampled && (startsWith(line, "R ") || startsWith(line, "C "))) {
-      const long long row = std::stoll(line.substr(1, 9));
-      if (row > 200 && row % 97 != 0 && row != entries) continue;
-    }
-    out += line + "\n";
-  }
-  return out;
-}
-
-// The trimmed copies keep the first twelve row lines of each object.
-std::string trimmed(const std::string& dump) {
-  std::istringstream in(dump);
-  std::string out;
-  int rows = 0;
-  for (std::string line; std::getline(in, line);) {
-    if (startsWith(line, "OBJECT ")) rows = 0;
-    if (isRowLine(line) && ++rows > 12) continue;
-    out += line + "\n";
-  }
-  return out;
-}
-
-std::string dumpOf(const std::string& path) {
-  std::ostringstream out;
-  hbook::dumpAll(out, path, hbook::readFile(path));
-  return out.str();
-}
+using testsupport::dumpOf;
+using testsupport::normalised;
+using testsupport::trimmed;
 
 TEST(ObjectDumps, SmallFilesLineForLine) {
   for (const char* name : {"prof.hbook", "dirs.hbook"}) {
@@ -88,7 +46,8 @@ class LargeDumps : public ::testing::TestWithParam<Large> {};
 
 TEST_P(LargeDumps, WholeDumpByHashTrimmedCopyLineForLine) {
   const Large& c = GetParam();
-  const std::string dir = std::string(c.file) == "pawtut.hbook" || std::string(c.file) == "roothbk_write_hbk.hb" ? DATA_DIR : OBJECTS;
+  const std::string dir =
+      std::string(c.file) == "pawtut.hbook" || std::string(c.file) == "roothbk_write_hbk.hb" ? DATA_DIR : OBJECTS;
   const std::string ours = normalised(dumpOf(dir + c.file), c.sampled);
   const std::string trim = readText(OBJECTS + c.file + ".dump.trim.txt");
   ASSERT_FALSE(trim.empty()) << c.file;
@@ -107,10 +66,11 @@ INSTANTIATE_TEST_SUITE_P(GoldenAndPublic, LargeDumps,
 // Nothing of any test file is skipped any more.
 TEST(ObjectDumps, NoObjectOfAnyTestFileIsSkipped) {
   for (const std::string& path :
-       {DATA_DIR + "lam.hbook", DATA_DIR + "sq.hbook", DATA_DIR + "gradx.hbook", DATA_DIR + "errors.hbook", DATA_DIR + "mixed.hbook",
-        DATA_DIR + "many.hbook", DATA_DIR + "golden-basic.hbook", DATA_DIR + "golden-run.hbook", DATA_DIR + "pawtut.hbook",
-        DATA_DIR + "roothbk_write_hbk.hb", OBJECTS + "h2.hbook", OBJECTS + "prof.hbook", OBJECTS + "rwn.hbook",
-        OBJECTS + "cwn.hbook", OBJECTS + "dirs.hbook"}) {
+       {DATA_DIR + "lam.hbook", DATA_DIR + "sq.hbook", DATA_DIR + "gradx.hbook", DATA_DIR + "errors.hbook",
+        DATA_DIR + "mixed.hbook", DATA_DIR + "many.hbook", DATA_DIR + "golden-basic.hbook",
+        DATA_DIR + "golden-run.hbook", DATA_DIR + "pawtut.hbook", DATA_DIR + "roothbk_write_hbk.hb",
+        OBJECTS + "h2.hbook", OBJECTS + "prof.hbook", OBJECTS + "rwn.hbook", OBJECTS + "cwn.hbook",
+        OBJECTS + "dirs.hbook"}) {
     const hbook::ReadResult r = hbook::readFile(path);
     EXPECT_TRUE(r.skipped.empty()) << path << ": " << (r.skipped.empty() ? "" : r.skipped[0].note);
   }

@@ -66,10 +66,18 @@ hbook::FileStatus HRGET(std::int32_t id, std::string_view file, std::string_view
     }
     bool found = false;
     for (hbook::Histogram& h : read.histograms) {
-      if (id == 0 || h.id == id) {
-        hbook::memory().put(std::move(h));
-        found = true;
+      if (id != 0 && h.id != id) continue;
+      // The histogram memory fills and samples equal bins only.
+      if (!h.edges.empty()) {
+        if (id == 0) {
+          textout::console() << " HRGET: " << name << ": 1-D histogram " << h.id
+                             << " has variable bins, not loaded (the histogram memory holds equal bins only)\n";
+        }
+        wrongKind = true;
+        continue;
       }
+      hbook::memory().put(std::move(h));
+      found = true;
     }
     if (found || id == 0) return hbook::FileStatus::Ok;
     return wrongKind ? hbook::FileStatus::WrongKind : hbook::FileStatus::NotFound;

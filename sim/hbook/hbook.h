@@ -12,10 +12,10 @@ namespace hbook {
 // silent about it apart from its console lines).
 enum class FileStatus {
   Ok,
-  Missing,    // HRGET: no such file
-  Bad,        // HRGET: unreadable or malformed file (the console says where)
-  NotFound,   // HRGET: the file has no histogram with that id
-  WrongKind,  // HRGET: the object with that id is not a 1-D histogram (2-D, profile, ntuple)
+  Missing,   // HRGET: no such file
+  Bad,       // HRGET: unreadable or malformed file (the console says where)
+  NotFound,  // HRGET: the file has no histogram with that id
+  WrongKind,  // HRGET: the object with that id is not a 1-D histogram of equal bins (2-D, profile, ntuple, variable bins)
   Exists,     // HRPUT "N": the file exists and was left untouched
   WriteFailed,
   Interrupted,  // HRPUT: a signal stopped the write (writestop.h); nothing left behind
@@ -33,12 +33,13 @@ void HBOOK1(std::int32_t id, std::string_view title, std::int32_t nx, float xmin
 void HF1(std::int32_t id, float x, float w);
 float HRNDM1(std::int32_t id);
 void HDELET(std::int32_t id);
-void HCOPYR(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst,
-            std::int32_t ilast, std::int32_t jfirst, std::int32_t jlast, std::string_view option);
+void HCOPYR(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst, std::int32_t ilast,
+            std::int32_t jfirst, std::int32_t jlast, std::string_view option);
 // HRGET: id 0 loads every 1-D histogram of the file's top directory, another
 // id just that one (NotFound, silently, if the file lacks it; WrongKind,
-// silently, if the object is a 2-D histogram, profile or ntuple: the
-// histogram memory holds 1-D histograms only). Trailing blanks of the file
+// silently, if the object is a 2-D histogram, profile, ntuple or 1-D
+// histogram of variable bins: the histogram memory holds 1-D histograms of
+// equal bins only). Trailing blanks of the file
 // name are ignored; the option is not used. A missing file prints the
 // package's two RZOPEN/HROPEN lines, a malformed or unreadable one (any
 // failure, running out of memory included) a line naming the file, record

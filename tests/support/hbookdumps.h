@@ -3,6 +3,8 @@
 // from its hex column, so comparisons are bit for bit. A trimmed dump leaves
 // out the BIN lines of empty bins and the columns between the bin number and
 // the hex content; missing bins are 0.
+// Also: the reader's dump --all of a file, and the normalising and trimming
+// under which it is compared with the package's object dumps.
 #pragma once
 
 #include <bit>
@@ -15,6 +17,8 @@
 #include <vector>
 
 #include "hbook/objects/histogram.h"
+#include "hbook/print/dumpall/dumpall.h"
+#include "hbook/rz/reader.h"
 
 namespace testsupport {
 
@@ -65,6 +69,52 @@ inline std::map<std::int32_t, hbook::Histogram> readDump(const std::string& name
     }
   }
   return result;
+}
+
+inline bool startsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
+
+inline bool isRowLine(const std::string& line) {
+  for (const char* p : {"CELL ", "PCH ", "BIN ", "PBIN ", "R ", "C "}) {
+    if (startsWith(line, p)) return true;
+  }
+  return false;
+}
+
+// Drops READER and ROWS; with `sampled`, keeps only the ntuple rows a
+// sampled dump lists.
+inline std::string normalised(const std::string& dump, bool sampled) {
+  std::istringstream in(dump);
+  std::string out;
+  long long entries = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (startsWith(line, "READER ") || startsWith(line, "ROWS ")) continue;
+    if (startsWith(line, "ENTRIES")) entries = std::stoll(line.substr(7));
+    if (sampled && (startsWith(line, "R ") || startsWith(line, "C "))) {
+      const long long row = std::stoll(line.substr(1, 9));
+      if (row > 200 && row % 97 != 0 && row != entries) continue;
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+// The trimmed copies keep the first twelve row lines of each object.
+inline std::string trimmed(const std::string& dump) {
+  std::istringstream in(dump);
+  std::string out;
+  int rows = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (startsWith(line, "OBJECT ")) rows = 0;
+    if (isRowLine(line) && ++rows > 12) continue;
+    out += line + "\n";
+  }
+  return out;
+}
+
+inline std::string dumpOf(const std::string& path) {
+  std::ostringstream out;
+  hbook::dumpAll(out, path, hbook::readFile(path));
+  return out.str();
 }
 
 }  // namespace testsupport

@@ -31,6 +31,13 @@ struct Histogram {
   std::vector<float> channels;
   // Sum of squared weights of bins 1..nx; empty unless the histogram has errors.
   std::vector<float> sumw2;
+  // Bin edges 1..nx+1 of a histogram booked with variable bins (HBOOKB): bin
+  // i covers [edges[i-1], edges[i]), edges[0] = xmin, edges[nx] = xmax. Empty
+  // for equal bins.
+  std::vector<float> edges;
+  // Bits per channel as stored: 32 for floats, fewer for packed counts
+  // (booked with VMX >= 1); the channels hold the counts as floats either way.
+  std::int32_t nbit = 32;
   bool readFromFile = false;  // read back by HRGET (ZEBRA status bit 5)
   // The reader's note of how the file marked it: true when its writer had
   // read it from a file (status bit 5 of the stored header bank), as the
@@ -41,7 +48,17 @@ struct Histogram {
   // changes the channels of an integrated histogram directly must drop it.
   SampleGuide sampleGuide;
 
+  // (xmax - xmin) / nx in single precision: the width of every bin, or their
+  // mean width with variable bins.
   float binWidth() const { return (xmax - xmin) / static_cast<float>(nx); }
+  // Low edge of bin 1..nx: edge bin of a variable binning, else
+  // xmin + (bin - 1) * width in single precision (xmin itself for bin 1).
+  float lowEdge(int bin) const {
+    return edges.empty() ? xmin + static_cast<float>(bin - 1) * binWidth()
+                         : edges.at(static_cast<std::size_t>(bin - 1));
+  }
+  // High edge of bin 1..nx: the next bin's low edge, xmax for the last bin.
+  float highEdge(int bin) const { return bin == nx ? xmax : lowEdge(bin + 1); }
   float content(int bin) const { return channels.at(bin); }  // 1..nx
   float underflow() const { return channels.front(); }
   float overflow() const { return channels.back(); }

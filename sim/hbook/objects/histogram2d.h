@@ -12,13 +12,16 @@ namespace hbook {
 
 // A projection, slice or band: channels 0 (underflow) .. n+1 (overflow).
 struct Projection {
-  std::string name;          // PROX, PROY, SLIX01.., SLIY01.., BANX01..
+  std::string name;          // PROX, PROY, SLIX01.., SLIY01.., BANX01.., BANY01..
   std::int32_t nbit = 32;    // bits per channel (32: floats)
   std::int32_t entries = 0;  // fill calls
   std::vector<float> channels;
   std::vector<float> sumw2;  // channels 1..n; empty without errors
-  float low = 0.0f;          // band limits (bands only)
+  float low = 0.0f;          // band limits (bands only): y of an X band, x of a Y band
   float high = 0.0f;
+
+  // Binned like the histogram's x axis (PROX, SLIX, BANX), else like its y axis.
+  bool onX() const { return name.size() >= 4 && name[3] == 'X'; }
 };
 
 struct Histogram2D {
@@ -44,7 +47,8 @@ struct Histogram2D {
   std::vector<Projection> projectionsY;  // PROY, at most one
   std::vector<Projection> slicesX;
   std::vector<Projection> slicesY;
-  std::vector<Projection> bandsX;
+  std::vector<Projection> bandsX;  // limits in y, channels over x
+  std::vector<Projection> bandsY;  // limits in x, channels over y
 
   bool table() const { return (kbits & 0x4) != 0; }
   float cell(int ix, int iy) const { return cells.at(static_cast<std::size_t>(ix + iy * (nx + 2))); }

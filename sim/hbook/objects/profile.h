@@ -23,12 +23,16 @@ struct Profile {
   // Sum of w*y per channel 0..nx+1; channels 0 and nx+1 hold what fills
   // outside the x range left there, as stored.
   std::vector<float> sumWY;
-  std::vector<float> sumWY2;  // bins 1..nx at [bin - 1]
-  std::vector<float> sumW;    // bins 1..nx at [bin - 1]
+  // Bins 1..nx at [bin - 1]: the sum of w*y^2, or with option P the sum of
+  // squared deviations from the running mean (the package's HI1E either way).
+  std::vector<float> sumWY2;
+  std::vector<float> sumW;  // bins 1..nx at [bin - 1]
 
   // What HBOOK's HI and HIE return for bin 1..nx.
   float mean(int bin) const;
   float error(int bin) const;
+  // The option as given to HBPROF: " ", "S", "I", "P", "SP", "IP".
+  std::string errorOption() const;
 };
 
 }  // namespace hbook

@@ -38,14 +38,15 @@ std::string dumpHistogram(const Histogram& h) {
   out += "UNDERFLOW " + fortranES16(h.underflow()) + " " + hex(h.underflow()) + "\n";
   out += "OVERFLOW " + fortranES16(h.overflow()) + " " + hex(h.overflow()) + "\n";
   out += "# bin lowedge content error content_hex\n";
-  const float width = h.binWidth();
   for (int i = 1; i <= h.nx; ++i) {
-    const float low = h.xmin + static_cast<float>(i - 1) * width;
+    const float low = h.lowEdge(i);
     const float content = h.channels[static_cast<std::size_t>(i)];
-    const float error = h.sumw2.empty() ? std::sqrt(std::fabs(content)) : std::sqrt(h.sumw2[static_cast<std::size_t>(i - 1)]);
+    const float error =
+        h.sumw2.empty() ? std::sqrt(std::fabs(content)) : std::sqrt(h.sumw2[static_cast<std::size_t>(i - 1)]);
     char num[16];
     std::snprintf(num, sizeof num, "%6d", i);
-    out += std::string("BIN") + num + " " + fortranES16(low) + " " + fortranES16(content) + " " + fortranES16(error) + " " + hex(content) + "\n";
+    out += std::string("BIN") + num + " " + fortranES16(low) + " " + fortranES16(content) + " " + fortranES16(error) +
+           " " + hex(content) + "\n";
   }
   out += "END " + std::to_string(h.id) + "\n";
   return out;

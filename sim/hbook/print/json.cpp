@@ -56,9 +56,9 @@ void head(std::ostream& out, const char* kind, std::int32_t id, const std::strin
 
 void histogram1D(std::ostream& out, const Histogram& h) {
   head(out, "1D", h.id, h.title, h.kbits);
-  out << ",\"nx\":" << h.nx << ",\"xmin\":" << value(h.xmin) << ",\"xmax\":" << value(h.xmax) << ",\"entries\":" << h.entries
-      << ",\"minimum\":" << value(h.minimum) << ",\"maximum\":" << value(h.maximum) << ",\"norm\":" << value(h.norm)
-      << ",\"channels\":";
+  out << ",\"nx\":" << h.nx << ",\"xmin\":" << value(h.xmin) << ",\"xmax\":" << value(h.xmax)
+      << ",\"entries\":" << h.entries << ",\"minimum\":" << value(h.minimum) << ",\"maximum\":" << value(h.maximum)
+      << ",\"norm\":" << value(h.norm) << ",\"channels\":";
   list(out, h.channels);
   out << ",\"sumw2\":";
   listOrNull(out, h.sumw2);
@@ -113,13 +113,15 @@ void histogram2D(std::ostream& out, const Histogram2D& h) {
   projections(out, "slicesX", h.slicesX, false);
   projections(out, "slicesY", h.slicesY, false);
   projections(out, "bandsX", h.bandsX, true);
+  projections(out, "bandsY", h.bandsY, true);
   out << "}";
 }
 
 void profile(std::ostream& out, const Profile& p) {
   head(out, "PROFILE", p.id, p.title, p.kbits);
-  out << ",\"nx\":" << p.nx << ",\"xmin\":" << value(p.xmin) << ",\"xmax\":" << value(p.xmax) << ",\"ymin\":" << value(p.ymin)
-      << ",\"ymax\":" << value(p.ymax) << ",\"entries\":" << p.entries << ",\"errorStatus\":" << p.errorStatus << ",\"sumWY\":";
+  out << ",\"nx\":" << p.nx << ",\"xmin\":" << value(p.xmin) << ",\"xmax\":" << value(p.xmax)
+      << ",\"ymin\":" << value(p.ymin) << ",\"ymax\":" << value(p.ymax) << ",\"entries\":" << p.entries
+      << ",\"errorStatus\":" << p.errorStatus << ",\"sumWY\":";
   list(out, p.sumWY);
   out << ",\"sumWY2\":";
   list(out, p.sumWY2);
@@ -139,7 +141,8 @@ void profile(std::ostream& out, const Profile& p) {
 
 void rowNtuple(std::ostream& out, const RowNtuple& n) {
   head(out, "RWN", n.id, n.title, n.kbits);
-  out << ",\"nvar\":" << n.nvar << ",\"entries\":" << n.entries << ",\"bufferWords\":" << n.bufferWords << ",\"tags\":[";
+  out << ",\"nvar\":" << n.nvar << ",\"entries\":" << n.entries << ",\"bufferWords\":" << n.bufferWords
+      << ",\"tags\":[";
   for (std::size_t v = 0; v < n.tags.size(); ++v) out << (v ? "," : "") << text(n.tags[v]);
   out << "],\"minimum\":";
   list(out, n.minimum);

@@ -54,6 +54,8 @@ void check(const Histogram& h) {
   if (!h.sumw2.empty() && h.sumw2.size() != static_cast<std::size_t>(h.nx)) {
     throw FileError(what + std::to_string(h.sumw2.size()) + " error values for " + std::to_string(h.nx) + " bins");
   }
+  // Written as equal bins, a histogram with variable bins would lose its edges.
+  if (!h.edges.empty()) throw FileError(what + "variable bin edges cannot be written yet");
 }
 
 // Words of the object histogramObject builds: 5 of header and table, then
@@ -84,8 +86,8 @@ std::vector<std::uint32_t> histogramObject(const Histogram& h, std::uint32_t sta
     for (std::uint32_t v : {0x0003000Cu, 0u, lId, lCo, 2u, hollerith("HI1E"), 0u, 0u, nx, 0u}) w.push_back(v);
     for (float s : h.sumw2) w.push_back(bits(s));
   }
-  for (std::uint32_t v : {0x31A3000Fu, 0x00400802u, 0u, 0u, errors ? lErr : 0u, lId, lId - 1, 1u, hollerith("HCO1"), 2u, 2u,
-                          nx + 10, BOOKED_STATUS}) {
+  for (std::uint32_t v : {0x31A3000Fu, 0x00400802u, 0u, 0u, errors ? lErr : 0u, lId, lId - 1, 1u, hollerith("HCO1"), 2u,
+                          2u, nx + 10, BOOKED_STATUS}) {
     w.push_back(v);
   }
   const std::uint64_t sumWX = std::bit_cast<std::uint64_t>(h.statSumWX);
@@ -99,16 +101,16 @@ std::vector<std::uint32_t> histogramObject(const Histogram& h, std::uint32_t sta
   // The header bank's next, up and origin links point into the writer's
   // directory in a real file; a reader zeroes them, so they are written as 0.
   const std::uint32_t status = h.readFromFile ? READ_STATUS : BOOKED_STATUS;
-  for (std::uint32_t v : {0x2D15000Eu, 0x00600801u, lCo, 0u, 0u, 0u, static_cast<std::uint32_t>(h.id), hollerith("HID1"), 1u,
-                          1u, 9 + nwt, status}) {
+  for (std::uint32_t v : {0x2D15000Eu, 0x00600801u, lCo, 0u, 0u, 0u, static_cast<std::uint32_t>(h.id),
+                          hollerith("HID1"), 1u, 1u, 9 + nwt, status}) {
     w.push_back(v);
   }
   std::uint32_t kbits = errors ? (h.kbits | 0x100u) : (h.kbits & ~0x100u);
   kbits |= 0x1u;
   const std::uint32_t ntot = (nx + 10) + (9 + nwt) + 23 + (errors ? nx + 10 : 0);
   const float inverseWidth = h.xmax > h.xmin ? static_cast<float>(h.nx) / (h.xmax - h.xmin) : 0.0f;
-  for (std::uint32_t v : {kbits, ntot, nx, bits(h.xmin), bits(h.xmax), bits(inverseWidth), bits(h.minimum), bits(h.maximum),
-                          bits(h.norm)}) {
+  for (std::uint32_t v : {kbits, ntot, nx, bits(h.xmin), bits(h.xmax), bits(inverseWidth), bits(h.minimum),
+                          bits(h.maximum), bits(h.norm)}) {
     w.push_back(v);
   }
   for (std::uint32_t k = 0; k < nwt; ++k) {
@@ -124,8 +126,8 @@ std::vector<std::uint32_t> histogramObject(const Histogram& h, std::uint32_t sta
 std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histograms) {
   const std::int64_t n = static_cast<std::int64_t>(histograms.size());
   if (n > rz::MAX_KEYS_IN_DIRECTORY) {
-    throw FileError(std::to_string(n) + " histograms: a file holds at most " + std::to_string(rz::MAX_KEYS_IN_DIRECTORY) +
-                    " (directory record 3, keys and cycles full)");
+    throw FileError(std::to_string(n) + " histograms: a file holds at most " +
+                    std::to_string(rz::MAX_KEYS_IN_DIRECTORY) + " (directory record 3, keys and cycles full)");
   }
   constexpr std::int64_t LREC = RECORD_WORDS;
   constexpr std::int64_t FIRST_DATA_RECORD = 2 + rz::DIRECTORY_RECORDS;  // record 4
@@ -143,7 +145,8 @@ std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histog
   for (const Histogram* h : histograms) {
     check(*h);
     if (std::int64_t{h->nx} + 200 > MAX_OBJECT_WORDS) {
-      throw FileError("histogram " + std::to_string(h->id) + ": " + std::to_string(h->nx) + " bins exceed the object size of a file");
+      throw FileError("histogram " + std::to_string(h->id) + ": " + std::to_string(h->nx) +
+                      " bins exceed the object size of a file");
     }
     const std::int64_t nw = objectWords(*h);
     if (nw > MAX_OBJECT_WORDS) throw FileError("histogram " + std::to_string(h->id) + ": object too large for a file");
@@ -155,7 +158,8 @@ std::vector<unsigned char> fileImage(const std::vector<const Histogram*>& histog
   const std::int64_t dataRecords = (words + LREC - 1) / LREC;
   const std::int64_t lastRecord = dataRecords > 0 ? FIRST_DATA_RECORD + dataRecords - 1 : 0;
   const std::int64_t records = dataRecords > 0 ? lastRecord : FIRST_DATA_RECORD - 1;
-  if (records > rz::QUOTA) throw FileError("histograms need " + std::to_string(records) + " records, over the file quota of 32000");
+  if (records > rz::QUOTA)
+    throw FileError("histograms need " + std::to_string(records) + " records, over the file quota of 32000");
   const std::int64_t firstFree = dataRecords > 0 ? (words - 1) % LREC + 2 : 2;
 
   // Top directory, words 1..2048.

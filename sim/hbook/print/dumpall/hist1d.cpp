@@ -23,14 +23,14 @@ void histogram1D(std::ostream& out, const std::string& path, const Histogram& h)
   for (int b = 1; b <= h.nx; ++b) sum += h.channels[static_cast<std::size_t>(b)];
   out << "HSUM" << real(sum) << "\n";
   out << "# BIN i lowedge lowedge_hex content content_hex error error_hex   (i=0 underflow, i=NX+1 overflow: no error)\n";
-  const float width = h.binWidth();
   for (int b = 0; b <= h.nx + 1; ++b) {
     const float content = h.channels[static_cast<std::size_t>(b)];
     const bool inRange = b >= 1 && b <= h.nx;
-    const float low = inRange ? h.xmin + static_cast<float>(b - 1) * width : 0.0f;
+    const float low = inRange ? h.lowEdge(b) : 0.0f;
     out << "BIN" << i(b, 7) << real(low) << real(content);
     if (inRange) {
-      const float error = h.sumw2.empty() ? std::sqrt(std::fabs(content)) : std::sqrt(h.sumw2[static_cast<std::size_t>(b - 1)]);
+      const float error =
+          h.sumw2.empty() ? std::sqrt(std::fabs(content)) : std::sqrt(h.sumw2[static_cast<std::size_t>(b - 1)]);
       out << real(error);
     }
     out << "\n";

@@ -55,9 +55,11 @@ void histogram2D(std::ostream& out, const std::string& path, const Histogram2D& 
   for (const Projection& p : h.slicesX) channels(out, p);
   if (!h.slicesY.empty()) out << "SLIY count" << i(static_cast<std::int64_t>(h.slicesY.size()), 5) << "\n";
   for (const Projection& p : h.slicesY) channels(out, p);
-  for (const Projection& p : h.bandsX) {
-    out << padded(p.name) << " range" << real(p.low) << real(p.high) << "\n";
-    channels(out, p);
+  for (const std::vector<Projection>* bands : {&h.bandsX, &h.bandsY}) {
+    for (const Projection& p : *bands) {
+      out << padded(p.name) << " range" << real(p.low) << real(p.high) << "\n";
+      channels(out, p);
+    }
   }
   end(out, h.id);
 }

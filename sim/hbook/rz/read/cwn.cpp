@@ -5,6 +5,9 @@
 // variable v are in buffer objects under keys (KID, 10000 k + v), k = 1, 2,
 // ...: one column after another, each value either whole words or, for
 // fewer than 32 bits, packed from the low bits up without straddling words.
+// A packed REAL of NBITS bits over its range [lo, hi] stores
+// IPACK = int((v - lo) / (hi - lo) * (2^NBITS - 1) + 0.5) and reads back as
+// IPACK * (hi - lo) / (2^NBITS - 1) + lo, left to right in single precision.
 #include <bit>
 
 #include "hbook/rz/read/columnstream.h"
@@ -37,6 +40,7 @@ constexpr std::int64_t DIMS = 11;
 constexpr std::int64_t BUFFER_STRIDE = 10000;
 constexpr std::int64_t MAX_DIMENSIONS = 7;
 constexpr std::int64_t MAX_NAME_CHARACTERS = 64;  // bounds the text decoded per variable
+constexpr int MAX_CHARACTERS = 32;                // longest CHARACTER variable HBNAME defines
 constexpr std::int64_t MAX_ELEMENTS = std::int64_t{1} << 31;
 
 constexpr std::uint32_t INDEX_FLAG = 1u << 27;  // descriptor bit 28
@@ -123,7 +127,8 @@ class CwnReader {
       blk = tree_.linked(*blk, 0);
     }
     if (static_cast<std::int64_t>(n_.blocks.size()) != blocks) {
-      tree_.fail(hid_, "word 10: " + std::to_string(blocks) + " blocks, the chain holds " + std::to_string(n_.blocks.size()));
+      tree_.fail(hid_,
+                 "word 10: " + std::to_string(blocks) + " blocks, the chain holds " + std::to_string(n_.blocks.size()));
     }
   }
 
@@ -138,31 +143,40 @@ class CwnReader {
     const std::int64_t length = static_cast<std::int32_t>(w(NAME_LENGTH));
     const std::int64_t start = static_cast<std::int32_t>(w(NAME_START));
     const std::string where = tree_.where(nam) + " variable " + std::to_string(l.number);
-    if (length < 1 || length > MAX_NAME_CHARACTERS) tree_.image().fail(where, "name of " + std::to_string(length) + " characters");
+    if (length < 1 || length > MAX_NAME_CHARACTERS)
+      tree_.image().fail(where, "name of " + std::to_string(length) + " characters");
     c.name = tree_.text(*names_, start, (length + 3) / 4).substr(0, static_cast<std::size_t>(length));
     const std::uint32_t code = (d >> 13) & 0xF;
-    if (code < 1 || code > 5) tree_.image().fail(where, "type code " + std::to_string(code) + " in descriptor " + hexWord(d));
+    if (code < 1 || code > 5)
+      tree_.image().fail(where, "type code " + std::to_string(code) + " in descriptor " + hexWord(d));
     c.type = typeOf(code);
     c.size = static_cast<int>((d >> 7) & 0x3F);
     c.nbits = static_cast<int>(d & 0x7F);
     c.isIndex = (d & INDEX_FLAG) != 0;
     const std::string what = "variable " + c.name + " (" + hexWord(d) + ")";
+    // Forms HBNAME refuses to define are damage, not a layout to skip.
+    auto refused = [&](const std::string& why) {
+      tree_.image().fail(where, what + ": " + why + ", which the package never writes");
+    };
     if (c.type == ColumnType::Character) {
-      if (c.size < 4 || c.size % 4 != 0) throw Unsupported{what + ": CHARACTER*" + std::to_string(c.size) + " not a whole number of words"};
+      if (c.size < 4 || c.size % 4 != 0 || c.size > MAX_CHARACTERS) refused("CHARACTER*" + std::to_string(c.size));
       c.nbits = 8 * c.size;
     } else if (c.type == ColumnType::Real) {
-      if (c.size == 8 && c.nbits == 64) {
+      if (c.size == 8) {
+        if (c.nbits != 64) refused("REAL*8 packed into " + std::to_string(c.nbits) + " bits");
       } else if (c.size != 4) {
-        throw Unsupported{what + ": REAL of " + std::to_string(c.size) + " bytes"};
-      } else if (c.nbits != 32) {
-        throw Unsupported{what + ": packed REAL of " + std::to_string(c.nbits) + " bits, whose encoding is not verified"};
+        refused("REAL of " + std::to_string(c.size) + " bytes");
+      } else if (c.nbits < 1 || c.nbits > 32) {
+        tree_.image().fail(where, "bits per value " + std::to_string(c.nbits));
       }
+    } else if (c.size == 8 && c.type != ColumnType::Logical) {
+      throw Unsupported{what + ": INTEGER*8, whose layout no file shows"};
     } else {
-      if (c.size != 4) throw Unsupported{what + ": element of " + std::to_string(c.size) + " bytes"};
+      if (c.size != 4)
+        refused(std::string(c.type == ColumnType::Logical ? "LOGICAL" : "INTEGER") + " of " + std::to_string(c.size) +
+                " bytes");
       if (c.nbits < 1 || c.nbits > 32) tree_.image().fail(where, "bits per value " + std::to_string(c.nbits));
-      if (c.type == ColumnType::Logical && c.nbits != 1) {
-        throw Unsupported{what + ": LOGICAL of " + std::to_string(c.nbits) + " bits"};
-      }
+      if (c.type == ColumnType::Logical && c.nbits != 1) refused("LOGICAL of " + std::to_string(c.nbits) + " bits");
     }
     const std::int64_t range = static_cast<std::int32_t>(w(RANGE));
     if (range != 0) {
@@ -182,7 +196,7 @@ class CwnReader {
         if (dim < 0) {
           c.dims.push_back(dim == INT32_MIN ? INT32_MAX : -dim);
         } else {
-          if (j != nsub - 1) throw Unsupported{what + ": variable dimension " + std::to_string(j + 1) + " is not the last"};
+          if (j != nsub - 1) refused("variable dimension " + std::to_string(j + 1) + " that is not the last");
           if (dim % DESCRIPTOR_WORDS != 1) tree_.image().fail(where, "index variable pointer " + std::to_string(dim));
           l.indexSlot = dim / DESCRIPTOR_WORDS + 1;
           c.dims.push_back(0);  // filled in once the index variable is known
@@ -190,6 +204,8 @@ class CwnReader {
       }
       if (static_cast<std::int64_t>(c.dims.size()) > MAX_DIMENSIONS) tree_.image().fail(where, "too many dimensions");
     }
+    if (c.type == ColumnType::Real && c.size == 4 && c.nbits < 32 && !c.hasRange)
+      refused("packed REAL without a range");
     if (c.isIndex && (c.type != ColumnType::Integer || !c.dims.empty() || !c.hasRange)) {
       tree_.image().fail(where, "index variable " + c.name + " is not a scalar integer with a range");
     }
@@ -274,9 +290,16 @@ class CwnReader {
             const std::uint32_t* p = s.words(2);
             c.doubles.push_back(s.image().real8(p[0], p[1]));
           }
-        } else {
+        } else if (c.nbits == 32) {
           c.reals.reserve(static_cast<std::size_t>(total));
           for (std::int64_t i = 0; i < total; ++i) c.reals.push_back(std::bit_cast<float>(*s.words(1)));
+        } else {
+          const float low = std::bit_cast<float>(c.rangeLow);
+          const float span = std::bit_cast<float>(c.rangeHigh) - low;
+          const auto steps = static_cast<float>((std::uint32_t{1} << c.nbits) - 1);
+          c.reals.reserve(static_cast<std::size_t>(total));
+          for (std::int64_t i = 0; i < total; ++i)
+            c.reals.push_back(static_cast<float>(s.packed(c.nbits)) * span / steps + low);
         }
         break;
       case ColumnType::Integer:
@@ -324,8 +347,8 @@ class CwnReader {
       const std::int64_t n = static_cast<std::int64_t>(static_cast<std::uint32_t>(v)) - previous;
       previous = static_cast<std::uint32_t>(v);
       if (n < std::max(low, 0) || n > high) {
-        tree_.image().fail(where, "index value " + std::to_string(n) + " outside its range " + std::to_string(low) + ".." +
-                                      std::to_string(high));
+        tree_.image().fail(where, "index value " + std::to_string(n) + " outside its range " + std::to_string(low) +
+                                      ".." + std::to_string(high));
       }
       v = static_cast<std::int32_t>(n);
       c.totals.push_back(c.totals.back() + n);

@@ -1,7 +1,10 @@
 // 2-D histograms: HID2 (binning, title), HCO2 at link 1 (cells, unpacked
 // floats or packed counts), HI2E at the next link of HCO2 after HBAR2, and at
 // links 2-7 the projections on X and Y, the X and Y slice masters and the
-// first X and Y band.
+// first X and Y band. Projections, slices and bands have the layout of a 1-D
+// contents bank (channels.cpp), packed when booked with VMX >= 1; an X band
+// (BANX) holds its y limits and covers the x axis, a Y band (BANY) its x
+// limits and the y axis.
 #include "hbook/rz/read/readers.h"
 
 namespace hbook::read {
@@ -9,21 +12,19 @@ namespace {
 
 constexpr std::int64_t HEADER_WORDS = 11;      // HID2 data words before the title
 constexpr std::int64_t CELLS_HEADER = 2;       // HCO2 data words before the first cell: NBIT, NOENT
-constexpr std::int64_t CHANNELS_HEADER = 8;    // projection contents words before channel 0
 constexpr std::int64_t BAND_LIMITS = 2;        // band bank data: low, high
-constexpr std::uint32_t VARIABLE_BINS = 0x20;  // KBITS bit 6: never seen on a 2-D histogram
+constexpr std::uint32_t VARIABLE_BINS = 0x20;  // KBITS bit 6: the package books 2-D histograms with equal bins only
 
-// A projection, slice or band contents bank: the layout of a 1-D contents
-// bank with n channels, optionally followed by its sums of squared weights.
-Projection readChannels(const BankTree& tree, const Bank& b, std::int64_t n, const std::string& name) {
+// A projection, slice or band contents bank with n channels, optionally
+// followed by its sums of squared weights.
+Projection readProjection(const BankTree& tree, const Bank& b, std::int64_t n, const std::string& name) {
   tree.take(b);
   Projection p;
   p.name = name;
-  tree.requireData(b, CHANNELS_HEADER + n + 2, std::to_string(n) + " channels of " + name);
+  tree.requireData(b, 2, "the contents header of " + name);
   p.nbit = tree.integer(b, 1);
-  if (p.nbit != 32) throw Unsupported{name + " with packed channels (NBIT " + std::to_string(p.nbit) + ")"};
   p.entries = tree.integer(b, 2);
-  for (std::int64_t ch = 0; ch < n + 2; ++ch) p.channels.push_back(tree.real(b, CHANNELS_HEADER + 1 + ch));
+  p.channels = readChannels(tree, b, n, p.nbit, name);
   if (const Bank* err = tree.linked(b, 0)) {
     tree.take(*err);
     tree.requireData(*err, n, std::to_string(n) + " errors of " + name);
@@ -32,9 +33,7 @@ Projection readChannels(const BankTree& tree, const Bank& b, std::int64_t n, con
   return p;
 }
 
-std::string numbered(const std::string& stem, std::int64_t i) {
-  return stem + (i < 10 ? "0" : "") + std::to_string(i);
-}
+std::string numbered(const std::string& stem, std::int64_t i) { return stem + (i < 10 ? "0" : "") + std::to_string(i); }
 
 // Slices hang from the links of a master bank, one link per slice.
 std::vector<Projection> readSlices(const BankTree& tree, const Bank& master, std::int64_t n, const std::string& stem) {
@@ -42,7 +41,7 @@ std::vector<Projection> readSlices(const BankTree& tree, const Bank& master, std
   for (std::int64_t i = 1; i <= master.nl; ++i) {
     const Bank* s = tree.linked(master, i);
     if (!s) tree.fail(master, "link " + std::to_string(i) + ": slice contents not found");
-    slices.push_back(readChannels(tree, *s, n, numbered(stem, i)));
+    slices.push_back(readProjection(tree, *s, n, numbered(stem, i)));
   }
   return slices;
 }
@@ -56,7 +55,7 @@ std::vector<Projection> readBands(const BankTree& tree, const Bank* band, std::i
     tree.requireData(*band, BAND_LIMITS, "the band limits");
     const Bank* contents = tree.linked(*band, 1);
     if (!contents) tree.fail(*band, "link 1: band contents not found");
-    Projection p = readChannels(tree, *contents, n, numbered(stem, static_cast<std::int64_t>(bands.size()) + 1));
+    Projection p = readProjection(tree, *contents, n, numbered(stem, static_cast<std::int64_t>(bands.size()) + 1));
     p.low = tree.real(*band, 1);
     p.high = tree.real(*band, 2);
     bands.push_back(std::move(p));
@@ -73,7 +72,8 @@ Histogram2D readHistogram2D(const BankTree& tree, std::int32_t id) {
   Histogram2D h;
   h.id = id;
   h.kbits = tree.word(hid, 1);
-  if (h.kbits & VARIABLE_BINS) throw Unsupported{"2-D histogram with variable bins, whose layout is not verified"};
+  if (h.kbits & VARIABLE_BINS)
+    tree.fail(hid, "word 1: status bit 6 (variable bins) on a 2-D histogram, which the package never books");
   h.nx = tree.integer(hid, 3);
   h.xmin = tree.real(hid, 4);
   h.xmax = tree.real(hid, 5);
@@ -128,12 +128,12 @@ Histogram2D readHistogram2D(const BankTree& tree, std::int32_t id) {
     h.sumw2.resize(static_cast<std::size_t>(inner));
     for (std::int64_t k = 0; k < inner; ++k) h.sumw2[k] = tree.real(*err, 1 + k);
   }
-  if (const Bank* p = tree.linked(hid, 2)) h.projectionsX.push_back(readChannels(tree, *p, h.nx, "PROX"));
-  if (const Bank* p = tree.linked(hid, 3)) h.projectionsY.push_back(readChannels(tree, *p, h.ny, "PROY"));
+  if (const Bank* p = tree.linked(hid, 2)) h.projectionsX.push_back(readProjection(tree, *p, h.nx, "PROX"));
+  if (const Bank* p = tree.linked(hid, 3)) h.projectionsY.push_back(readProjection(tree, *p, h.ny, "PROY"));
   if (const Bank* m = tree.linked(hid, 4)) h.slicesX = readSlices(tree, *m, h.nx, "SLIX");
   if (const Bank* m = tree.linked(hid, 5)) h.slicesY = readSlices(tree, *m, h.ny, "SLIY");
   h.bandsX = readBands(tree, tree.linked(hid, 6), h.nx, "BANX");
-  if (tree.linked(hid, 7)) throw Unsupported{"2-D histogram with Y bands (HBANDY), whose layout is not verified"};
+  h.bandsY = readBands(tree, tree.linked(hid, 7), h.ny, "BANY");
   return h;
 }
 

@@ -1,6 +1,7 @@
 // Profiles: HIDP (the layout of HID1, with the y range in words 7 and 8),
 // HCOP at link 1 (sum of w*y per channel), HI1E at its next link (sum of
-// w*y^2; its status word holds the error option) and HI1N at the next link of
+// w*y^2, or with option P the sum of squared deviations from the running
+// mean; its status word holds the error option) and HI1N at the next link of
 // HI1E (sum of w).
 #include "hbook/rz/read/readers.h"
 
@@ -10,7 +11,6 @@ namespace {
 constexpr std::int64_t HEADER_WORDS = 9;     // HIDP data words before the title
 constexpr std::int64_t CONTENTS_HEADER = 8;  // HCOP data words before channel 0
 constexpr std::uint32_t OPTION_BITS = 0x3;   // status bits 1-2: 0 ' ', 1 'S', 2 'I'
-constexpr std::uint32_t OPTION_P = 0x4;      // status bit 3: option 'P'
 
 std::vector<float> perBin(const BankTree& tree, const Bank& b, std::int64_t nx, const std::string& what) {
   tree.take(b);
@@ -51,9 +51,9 @@ Profile readProfile(const BankTree& tree, std::int32_t id) {
   const Bank* w = tree.linked(*wy2, 0);
   if (!w) tree.fail(*wy2, "next link: bank of sums of w not found");
   p.errorStatus = wy2->status;
-  if (p.errorStatus & OPTION_P) throw Unsupported{"profile with error option P, whose error formula is not verified"};
   if ((p.errorStatus & OPTION_BITS) == OPTION_BITS) {
-    throw Unsupported{"profile with unknown error option " + std::to_string(p.errorStatus)};
+    throw Unsupported{"profile with unknown error option " + std::to_string(p.errorStatus & OPTION_BITS) +
+                      " (both S and I)"};
   }
   p.sumWY2 = perBin(tree, *wy2, p.nx, "sums of w*y^2");
   p.sumW = perBin(tree, *w, p.nx, "sums of w");

@@ -34,6 +34,12 @@ inline std::string titleText(const BankTree& tree, const Bank& b, std::int64_t f
   return t;
 }
 
+// Channels 0..n+1 of a 1-D contents bank (HCO1, HCOP, projection contents)
+// with `nbit` bits each (32: floats, fewer: packed counts); `what` names it
+// in messages. Throws FileError when the bank is too short or NBIT is not 1..32.
+std::vector<float> readChannels(const BankTree& tree, const Bank& b, std::int64_t n, std::int32_t nbit,
+                                const std::string& what);
+
 Histogram readHistogram1D(const BankTree& tree, std::int32_t id);
 Histogram2D readHistogram2D(const BankTree& tree, std::int32_t id);
 Profile readProfile(const BankTree& tree, std::int32_t id);
