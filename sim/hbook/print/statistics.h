@@ -1,24 +1,34 @@
-// The statistics the package prints under a 1-D histogram (HPRINT): entries,
-// the in-range sum, under- and overflow, bin width, mean and RMS.
+// The figures the package prints under each object (HPRINT).
 //
-// Mean and RMS come from the bin centres weighted by the absolute contents,
-// worked out as the package does it, so that they agree with its printout to
-// the printed digits: the centres are stepped along in single precision (low
-// edge advanced by the bin width, plus half a width), the products x*|w| and
-// x*x*|w| are formed in single precision and summed in double, and
-// RMS = sqrt(|sum x²w / sum w - mean²|). A single filled bin therefore shows
-// an RMS of a few 1e-4 of its centre, as the package prints it.
+// A 1-D histogram, a projection, slice or band, or a profile: ENTRIES, ALL
+// CHANNELS (the in-range sum), UNDERFLOW, OVERFLOW, BIN WID, MEAN VALUE and
+// R . M . S. Mean and RMS are worked out as the package does, so that they
+// agree with its printout on every file the format notes hold:
+//   BWID = (XMAX - XMIN) / NX in single precision;
+//   the centre X starts at XMIN - BWID/2 and grows by BWID in single
+//   precision (variable bins: the centre (edge i + edge i+1) / 2 of each bin);
+//   W = |content|; SUMW = sum of W in single precision; W*X and (W*X)*X are
+//   rounded to single precision and added in double precision;
+//   MEAN = SUMWX / SUMW, RMS = sqrt(|SUMWX2 / SUMW - MEAN^2|) (double).
+// ALL CHANNELS is the single-precision sum of the signed contents. A profile
+// is printed as the histogram of its bin means (HI), under- and overflow 0.
+// A 2-D histogram prints the sums of the nine regions of its cells (below,
+// inside and above the range in x and in y), each a single-precision sum over
+// the cells from the lowest y row up, x inner.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "hbook/objects/histogram.h"
+#include "hbook/objects/histogram2d.h"
+#include "hbook/objects/profile.h"
 
 namespace hbook {
 
 struct Summary {
   std::int32_t entries = 0;  // -1: contents are the sampler's running sum
-  double inRange = 0.0;      // sum of the in-range contents, with their signs
+  float inRange = 0.0f;      // sum of the in-range contents, with their signs
   float underflow = 0.0f;
   float overflow = 0.0f;
   float binWidth = 0.0f;
@@ -31,7 +41,21 @@ struct Summary {
   bool cumulative() const { return entries == -1; }
 };
 
+// Channels 0 (underflow) .. n+1 (overflow) over n bins from low to high, or
+// over the n+1 `edges` when given.
+Summary summariseChannels(const std::vector<float>& channels, std::int32_t n, float low, float high,
+                          std::int32_t entries, const std::vector<float>& edges = {});
 Summary summarise(const Histogram& h);
+// A projection, slice or band, binned like its histogram's x (PROX, SLIX,
+// BANX) or y (PROY, SLIY, BANY) axis.
+Summary summarise(const Histogram2D& h, const Projection& p);
+Summary summarise(const Profile& p);
+
+// Region sums of a 2-D histogram: [y][x], 0 below the range, 1 inside, 2 above.
+struct RegionSums {
+  float sum[3][3] = {};
+};
+RegionSums regionSums(const Histogram2D& h);
 
 // The distribution a cumulative histogram was made from, normalised: bin i
 // holds the running sum's step F(i) - F(i-1), entries 0. Other histograms
