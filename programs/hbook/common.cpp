@@ -68,19 +68,8 @@ Found findObject(const hbook::ReadResult& file, const std::string& path, const O
     if (const hbook::ObjectRef* o = d.find(address.id)) return {&d, o};
     break;
   }
-  throw hbook::FileError(path + ": no object with id " + std::to_string(address.id) + " in directory " + address.directory);
+  throw hbook::FileError(path + ": no object with id " + std::to_string(address.id) + " in directory " +
+                         address.directory);
 }
-
-std::string g9(float v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
-  return buf;
-}
-
-float lowEdge(const hbook::Histogram& h, int i) {
-  return i == 1 ? h.xmin : h.xmin + static_cast<float>(i - 1) * h.binWidth();
-}
-
-float highEdge(const hbook::Histogram& h, int i) { return i == h.nx ? h.xmax : lowEdge(h, i + 1); }
 
 }  // namespace hbooktool

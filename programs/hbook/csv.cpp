@@ -7,17 +7,20 @@
 #include <iostream>
 
 #include "hbook/print/csv.h"
+#include "hbook/print/numbers.h"
 #include "tool.h"
 
 namespace hbooktool {
 namespace {
+
+using hbook::exporting::number;
 
 void histogram1D(const hbook::Histogram& h) {
   std::string out = "low,high,content,error\n";
   for (int i = 1; i <= h.nx; ++i) {
     const float c = h.channels[static_cast<std::size_t>(i)];
     const float e = h.sumw2.empty() ? std::sqrt(std::fabs(c)) : std::sqrt(h.sumw2[static_cast<std::size_t>(i - 1)]);
-    out += g9(lowEdge(h, i)) + "," + g9(highEdge(h, i)) + "," + g9(c) + "," + g9(e) + "\n";
+    out += number(h.lowEdge(i)) + "," + number(h.highEdge(i)) + "," + number(c) + "," + number(e) + "\n";
   }
   std::cout << out;
 }

@@ -27,6 +27,7 @@
 #include <set>
 #include <sstream>
 
+#include "hbook/print/numbers.h"
 #include "hbook/rz/date.h"
 #include "hbook/rz/writer.h"
 #include "tool.h"
@@ -60,10 +61,11 @@ std::string parseValue(const std::string& s, double& value, float& stored) {
   if (std::isnan(value) || (std::isinf(value) && errno != ERANGE)) return "is not finite";
   stored = static_cast<float>(value);
   if (std::isinf(stored) || (errno == ERANGE && std::fabs(value) > 1.0)) {
-    return "is out of the range of a 32-bit float (largest " + g9(FLT_MAX) + ")";
+    return "is out of the range of a 32-bit float (largest " + hbook::exporting::number(FLT_MAX) + ")";
   }
   if (stored == 0.0f && (value != 0.0 || errno == ERANGE)) {
-    return "is too small for a 32-bit float (smallest " + g9(std::numeric_limits<float>::denorm_min()) + ")";
+    return "is too small for a 32-bit float (smallest " +
+           hbook::exporting::number(std::numeric_limits<float>::denorm_min()) + ")";
   }
   return "";
 }
@@ -86,7 +88,9 @@ hbook::Histogram histogramFromTable(std::int32_t id, const std::string& title, c
   std::vector<float> content;
   std::vector<int> lines;
   bool header = false;
-  auto bad = [&](const std::string& what) { return InputError{table + " line " + std::to_string(lineNo) + ": " + what}; };
+  auto bad = [&](const std::string& what) {
+    return InputError{table + " line " + std::to_string(lineNo) + ": " + what};
+  };
   while (std::getline(in, line)) {
     ++lineNo;
     if (lineNo == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // UTF-8 byte-order mark
@@ -128,30 +132,52 @@ hbook::Histogram histogramFromTable(std::int32_t id, const std::string& title, c
   h.nx = static_cast<std::int32_t>(content.size());
   h.xmin = static_cast<float>(low.front());
   h.xmax = static_cast<float>(high.back());
-  if (!(h.xmax > h.xmin)) throw InputError{table + " line " + std::to_string(lines.back()) + ": last high edge not above the first low edge"};
+  if (!(h.xmax > h.xmin))
+    throw InputError{table + " line " + std::to_string(lines.back()) + ": last high edge not above the first low edge"};
   // Edges against xmin + i * width in double precision: a thousandth of the
   // width, plus a few roundings of a 32-bit float at the edge's magnitude
-  // (tables written from a histogram hold its edges as floats).
+  // (tables written from a histogram hold its edges as floats). The row to
+  // blame is found first: one whose width is not the width of most rows (a
+  // wrong edge, the last row's included), then one whose low edge is not the
+  // previous row's high edge (a row missing, doubled or out of order).
+  auto text = [](double v) { return hbook::exporting::number(static_cast<float>(v)); };  // as the file would hold it
+  auto apart = [](double a, double b, double width) {
+    return std::fabs(a - b) > 1e-3 * width + 4 * FLT_EPSILON * std::max(std::fabs(a), std::fabs(b));
+  };
+  auto row = [&](int i) {
+    lineNo = lines[static_cast<std::size_t>(i)];
+    return "bin " + std::to_string(i + 1) + ": ";
+  };
+  std::vector<double> widths;
+  for (int i = 0; i < h.nx; ++i) widths.push_back(high[i] - low[i]);
+  std::vector<double> sorted = widths;
+  std::nth_element(sorted.begin(), sorted.begin() + h.nx / 2, sorted.end());
+  const double usual = sorted[static_cast<std::size_t>(h.nx / 2)];
+  for (int i = 0; i < h.nx; ++i) {
+    const double magnitude = std::max(std::fabs(low[i]), std::fabs(high[i]));
+    if (std::fabs(widths[i] - usual) > 2e-3 * usual + 8 * FLT_EPSILON * magnitude) {
+      throw bad(row(i) + "width " + text(widths[i]) + " (" + text(low[i]) + " to " + text(high[i]) +
+                ") breaks the uniform binning of width " + text(usual) + " of the other rows");
+    }
+  }
+  for (int i = 1; i < h.nx; ++i) {
+    if (apart(low[i], high[i - 1], usual)) {
+      throw bad(row(i) + "low edge " + text(low[i]) + " is not the high edge " + text(high[i - 1]) +
+                " of the row before (line " + std::to_string(lines[static_cast<std::size_t>(i - 1)]) +
+                "): a row missing or out of order?");
+    }
+  }
   const double xmin = h.xmin;
   const double width = (static_cast<double>(h.xmax) - xmin) / h.nx;
-  auto misplaced = [&](double edge, int i) {
-    const double expected = xmin + i * width;
-    return std::fabs(edge - expected) > 1e-3 * width + 4 * FLT_EPSILON * std::fabs(expected);
-  };
-  auto text = [](double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.9g", v);
-    return std::string(buf);
-  };
+  auto misplaced = [&](double edge, int i) { return apart(edge, xmin + i * width, width); };
   for (int i = 0; i < h.nx; ++i) {
-    lineNo = lines[static_cast<std::size_t>(i)];
     if (misplaced(low[i], i)) {
-      throw bad("low edge " + text(low[i]) + " breaks the uniform binning (expected " + text(xmin + i * width) + ", width " +
-                text(width) + ")");
+      throw bad(row(i) + "low edge " + text(low[i]) + " breaks the uniform binning (expected " +
+                text(xmin + i * width) + ", width " + text(width) + ")");
     }
     if (misplaced(high[i], i + 1)) {
-      throw bad("high edge " + text(high[i]) + " breaks the uniform binning (expected " + text(xmin + (i + 1) * width) +
-                ", width " + text(width) + ")");
+      throw bad(row(i) + "high edge " + text(high[i]) + " breaks the uniform binning (expected " +
+                text(xmin + (i + 1) * width) + ", width " + text(width) + ")");
     }
   }
   h.channels.assign(static_cast<std::size_t>(h.nx) + 2, 0.0f);
@@ -163,9 +189,9 @@ hbook::Histogram histogramFromTable(std::int32_t id, const std::string& title, c
 hbook::FileDate parseDate(const std::string& s) {
   hbook::FileDate d;
   char extra = 0;
-  if (std::sscanf(s.c_str(), "%d-%d-%dT%d:%d%c", &d.year, &d.month, &d.day, &d.hour, &d.minute, &extra) != 5 || d.month < 1 ||
-      d.month > 12 || d.day < 1 || d.day > 31 || d.hour < 0 || d.hour > 23 || d.minute < 0 || d.minute > 59 || d.year < 1986 ||
-      d.year > 2085) {
+  if (std::sscanf(s.c_str(), "%d-%d-%dT%d:%d%c", &d.year, &d.month, &d.day, &d.hour, &d.minute, &extra) != 5 ||
+      d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || d.hour < 0 || d.hour > 23 || d.minute < 0 ||
+      d.minute > 59 || d.year < 1986 || d.year > 2085) {
     throw UsageError{"--date wants YYYY-MM-DDTHH:MM between 1986 and 2085: " + s};
   }
   return d;
@@ -187,7 +213,8 @@ int commandMake(const std::vector<std::string>& arguments) {
       throw UsageError{"unknown option " + args[0]};
     }
   }
-  if (args.size() < 4 || (args.size() - 1) % 3 != 0) throw UsageError{"make wants OUT and one or more ID TITLE TABLE triples"};
+  if (args.size() < 4 || (args.size() - 1) % 3 != 0)
+    throw UsageError{"make wants OUT and one or more ID TITLE TABLE triples"};
   const std::string out = args[0];
   std::vector<hbook::Histogram> made;
   std::set<std::int32_t> ids;

@@ -48,14 +48,6 @@ struct Found {
 };
 Found findObject(const hbook::ReadResult& file, const std::string& path, const ObjectAddress& address);
 
-// Shortest text that reads back as the same float ("%.9g").
-std::string g9(float v);
-
-// Low and high edge of bin i (1..nx), so that the first low edge is xmin and
-// the last high edge is xmax exactly.
-float lowEdge(const hbook::Histogram& h, int i);
-float highEdge(const hbook::Histogram& h, int i);
-
 // The subcommands; each gets the arguments after its name and returns the
 // exit status.
 int commandLs(const std::vector<std::string>& args);

@@ -2,7 +2,8 @@
 #include "hbook/objects/directory.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "hbook/print/numbers.h"
 
 namespace hbook {
 
@@ -30,14 +31,11 @@ const char* kindDescription(ObjectKind kind) {
 
 namespace {
 
-std::string number(float v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
-  return buf;
-}
+using exporting::number;
 
-std::string bins(std::int32_t n, float low, float high) {
-  return std::to_string(n) + " bins " + number(low) + ".." + number(high);
+// "200 bins 0..20", "6 variable bins 0..10".
+std::string bins(std::int32_t n, float low, float high, bool variable = false) {
+  return std::to_string(n) + (variable ? " variable" : "") + " bins " + number(low) + ".." + number(high);
 }
 
 }  // namespace
@@ -46,12 +44,12 @@ std::string Directory::shape(const ObjectRef& ref) const {
   switch (ref.kind) {
     case ObjectKind::Histogram1D: {
       const Histogram& h = histograms[ref.index];
-      return bins(h.nx, h.xmin, h.xmax);
+      return bins(h.nx, h.xmin, h.xmax, !h.edges.empty());
     }
     case ObjectKind::Histogram2D: {
       const Histogram2D& h = histograms2d[ref.index];
-      return std::to_string(h.nx) + " x " + std::to_string(h.ny) + " bins " + number(h.xmin) + ".." + number(h.xmax) + " x " +
-             number(h.ymin) + ".." + number(h.ymax);
+      return std::to_string(h.nx) + " x " + std::to_string(h.ny) + " bins " + number(h.xmin) + ".." + number(h.xmax) +
+             " x " + number(h.ymin) + ".." + number(h.ymax);
     }
     case ObjectKind::Profile: {
       const Profile& p = profiles[ref.index];

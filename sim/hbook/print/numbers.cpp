@@ -1,23 +1,25 @@
-// Round-trip text of floating-point values.
+// Shortest round-trip text of floating-point values (std::to_chars), in %g
+// style: fixed notation from 1e-4 up to a million, else an exponent.
 #include "hbook/print/numbers.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace hbook::exporting {
 namespace {
 
-std::string formatted(double v, int digits) {
+template <typename T>
+std::string formatted(T v) {
   if (std::isnan(v)) return "nan";
   if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-  return buf;
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general);
+  return std::string(buf, r.ptr);
 }
 
 }  // namespace
 
-std::string number(float v) { return formatted(static_cast<double>(v), 9); }
-std::string number(double v) { return formatted(v, 17); }
+std::string number(float v) { return formatted(v); }
+std::string number(double v) { return formatted(v); }
 
 }  // namespace hbook::exporting
