@@ -22,17 +22,21 @@ struct Subcommand {
 };
 
 const Subcommand SUBCOMMANDS[] = {
-    {"ls", hbooktool::commandLs, "hbook ls FILE                  every object: directory, id, kind, shape, entries, title"},
+    {"ls", hbooktool::commandLs,
+     "hbook ls FILE                  every object: directory, id, kind, shape, entries, title"},
     {"dump", hbooktool::commandDump,
      "hbook dump FILE [ID]           every value of the 1-D histograms, in the layout of the reference dumps\n"
      "  hbook dump --all FILE          every object of every directory, in the layout of the package's object dumps"},
-    {"show", hbooktool::commandShow, "hbook show FILE [ID...]        statistics as the package prints them, and a chart"},
+    {"show", hbooktool::commandShow,
+     "hbook show FILE [ID...]        every object (or those asked: ID or /DIR/ID) with the figures the package\n"
+     "                               prints under it (HPRINT), and a chart"},
     {"plot", hbooktool::commandPlot,
      "hbook plot FILE ID [ID...] -o OUT.png|OUT.svg|OUT.pdf\n"
      "                               one panel per histogram (matplotlib, through hbook-plot)"},
     {"csv", hbooktool::commandCsv,
      "hbook csv FILE ID              a table: per bin (1-D), per cell (2-D), per channel (profile), per entry (ntuple)"},
-    {"json", hbooktool::commandJson, "hbook json FILE [ID]           the file or one object as JSON; ID may be /DIR/ID"},
+    {"json", hbooktool::commandJson,
+     "hbook json FILE [ID]           the file or one object as JSON; ID may be /DIR/ID"},
     {"make", hbooktool::commandMake,
      "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
      "                               histograms from tables; OUT is replaced only with --force"},
@@ -40,13 +44,19 @@ const Subcommand SUBCOMMANDS[] = {
      "hbook merge OUT IN.hbook...    the files of separate runs added together into a new file OUT"},
 };
 
+constexpr const char* TABLES =
+    "TABLE.csv: a header line naming the columns low, high, content (others ignored), then one row per bin;\n"
+    "lines starting with '#' are comments.\n";
+
 std::string usage() {
   std::string text = "usage:\n";
   for (const Subcommand& s : SUBCOMMANDS) text += "  " + std::string(s.usage) + "\n";
-  text +=
-      "TABLE.csv: a header line naming the columns low, high, content (others ignored), then one row per bin;\n"
-      "lines starting with '#' are comments.\n";
-  return text;
+  return text + TABLES;
+}
+
+// `hbook COMMAND --help` (or -h): that command's usage.
+std::string usage(const Subcommand& s) {
+  return "usage:\n  " + std::string(s.usage) + "\n" + (std::string(s.name) == "make" ? TABLES : "");
 }
 
 int run(const std::vector<std::string>& args) {
@@ -56,7 +66,12 @@ int run(const std::vector<std::string>& args) {
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   for (const Subcommand& s : SUBCOMMANDS) {
-    if (args[0] == s.name) return s.run(rest);
+    if (args[0] != s.name) continue;
+    if (!rest.empty() && (rest[0] == "--help" || rest[0] == "-h")) {
+      std::cout << usage(s);
+      return 0;
+    }
+    return s.run(rest);
   }
   throw UsageError{"unknown command: " + args[0]};
 }
