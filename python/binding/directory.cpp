@@ -35,7 +35,8 @@ py::dict directory(const hbook::Directory& d) {
   out["path"] = latin1(d.path);
   py::list subdirectories, objects;
   for (const std::string& s : d.subdirectories) subdirectories.append(latin1(s));
-  for (const hbook::ObjectRef& ref : d.objects) objects.append(py::make_tuple(hbook::kindName(ref.kind), object(d, ref)));
+  for (const hbook::ObjectRef& ref : d.objects)
+    objects.append(py::make_tuple(hbook::kindName(ref.kind), object(d, ref)));
   out["subdirectories"] = subdirectories;
   out["objects"] = objects;
   return out;

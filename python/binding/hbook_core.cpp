@@ -41,6 +41,8 @@ void checkShape(const hbook::Histogram& h) {
   if (h.channels.size() != static_cast<std::size_t>(h.nx) + 2)
     throw py::value_error(what + std::to_string(h.channels.size()) + " channels for " + std::to_string(h.nx) +
                           " bins (bins plus underflow and overflow expected)");
+  if (!h.edges.empty() && h.edges.size() != static_cast<std::size_t>(h.nx) + 1)
+    throw py::value_error(what + std::to_string(h.edges.size()) + " bin edges for " + std::to_string(h.nx) + " bins");
   if (!h.sumw2.empty() && h.sumw2.size() != static_cast<std::size_t>(h.nx))
     throw py::value_error(what + std::to_string(h.sumw2.size()) + " sums of squared weights for " +
                           std::to_string(h.nx) + " bins");
@@ -97,6 +99,17 @@ PYBIND11_MODULE(_core, m) {
       .def_readwrite("stat_sum_wx", &hbook::Histogram::statSumWX)
       .def_readwrite("stat_sum_wx2", &hbook::Histogram::statSumWX2)
       .def_readwrite("read_from_file", &hbook::Histogram::readFromFile)
+      .def_readwrite("nbit", &hbook::Histogram::nbit)
+      .def_property(
+          "edges",
+          [](const hbook::Histogram& h) -> py::object {
+            if (h.edges.empty()) return py::none();
+            return toArray(h.edges);
+          },
+          [](hbook::Histogram& h, const py::object& a) {
+            h.edges = a.is_none() ? std::vector<float>{} : fromArray(a.cast<FloatArray>(), "edges");
+          },
+          "nx + 1 bin edges of variable bins, or None for equal bins (float32 copy)")
       .def_property(
           "channels", [](const hbook::Histogram& h) { return toArray(h.channels); },
           [](hbook::Histogram& h, const FloatArray& a) { h.channels = fromArray(a, "channels"); },
@@ -132,11 +145,13 @@ PYBIND11_MODULE(_core, m) {
       .def_property_readonly("no_entries", &hbook::Summary::noEntries)
       .def_property_readonly("cumulative", &hbook::Summary::cumulative)
       .def("__repr__", [](const hbook::Summary& s) {
-        return "<Summary entries " + std::to_string(s.entries) + ", mean " + py::repr(py::float_(s.mean)).cast<std::string>() +
-               ", rms " + py::repr(py::float_(s.rms)).cast<std::string>() + ">";
+        return "<Summary entries " + std::to_string(s.entries) + ", mean " +
+               py::repr(py::float_(s.mean)).cast<std::string>() + ", rms " +
+               py::repr(py::float_(s.rms)).cast<std::string>() + ">";
       });
 
-  m.def("read_file", &hbook::readFile, py::arg("path"), "The 1-D histograms of a file's top directory; raises FileError");
+  m.def("read_file", &hbook::readFile, py::arg("path"),
+        "The 1-D histograms of a file's top directory; raises FileError");
   m.def(
       "read_objects",
       [](const std::string& path) {

@@ -17,8 +17,8 @@ py::list projections(const std::vector<hbook::Projection>& ps, std::int64_t bins
     d["nbit"] = p.nbit;
     d["entries"] = p.entries;
     d["channels"] = array(p.channels, what + " channels", bins + 2);
-    d["sumw2"] = p.sumw2.empty() ? py::object(py::none())
-                                 : py::object(array(p.sumw2, what + " sums of squared weights", bins));
+    d["sumw2"] =
+        p.sumw2.empty() ? py::object(py::none()) : py::object(array(p.sumw2, what + " sums of squared weights", bins));
     d["low"] = band ? py::object(py::float_(p.low)) : py::object(py::none());
     d["high"] = band ? py::object(py::float_(p.high)) : py::object(py::none());
     out.append(d);
@@ -52,6 +52,7 @@ py::dict histogram2d(const hbook::Histogram2D& h) {
   d["slices_x"] = projections(h.slicesX, h.nx, false, what);
   d["slices_y"] = projections(h.slicesY, h.ny, false, what);
   d["bands_x"] = projections(h.bandsX, h.nx, true, what);
+  d["bands_y"] = projections(h.bandsY, h.ny, true, what);
   return d;
 }
 

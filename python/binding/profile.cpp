@@ -17,6 +17,7 @@ py::dict profile(const hbook::Profile& p) {
   d["ymax"] = p.ymax;
   d["entries"] = p.entries;
   d["error_status"] = p.errorStatus;
+  d["error_option"] = p.errorOption();
   d["sum_wy"] = array(p.sumWY, what + " sums of w*y", std::int64_t{p.nx} + 2);
   d["sum_wy2"] = array(p.sumWY2, what + " sums of w*y^2", p.nx);
   d["sum_w"] = array(p.sumW, what + " sums of w", p.nx);

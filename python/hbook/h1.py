@@ -6,11 +6,12 @@ from . import _core, binning
 # Header words a file carries that Python users rarely touch; kept so that a
 # histogram read and written again keeps them.
 _PASSED_THROUGH = ("kbits", "minimum", "maximum", "norm", "stat_sum_w", "stat_sum_w2",
-                   "stat_sum_wx", "stat_sum_wx2", "read_from_file")
+                   "stat_sum_wx", "stat_sum_wx2", "read_from_file", "nbit")
 
 
 class H1:
-    """A 1-D histogram: nx equal bins from xmin to xmax.
+    """A 1-D histogram: nx bins from xmin to xmax, equal ones unless `edges`
+    gives the nx + 1 edges of variable bins (HBOOKB).
 
     contents   float32 array of the nx bin contents
     underflow, overflow   contents below xmin and at or above xmax
@@ -20,13 +21,16 @@ class H1:
                the contents by their normalised running sum (`cumulative`).
                Left out: nx when contents are given (one fill per bin, as
                `hbook make` counts them), else 0.
+    edges      float32 bin edges: xmin + i * width for equal bins, or the
+               variable edges given (then xmin and xmax are their ends)
+    variable   True for variable bins
     """
 
     kind = "1-D histogram"
     directory = None  # the path of the directory holding it, for one read from a file
 
     def __init__(self, id, title, nx, xmin, xmax, contents=None, *, underflow=0.0,
-                 overflow=0.0, sumw2=None, entries=None):
+                 overflow=0.0, sumw2=None, entries=None, edges=None):
         self.id = int(id)
         self.title = str(title)
         self.nx = int(nx)
@@ -35,6 +39,7 @@ class H1:
         # The file stores the edges in single precision.
         self.xmin = float(np.float32(xmin))
         self.xmax = float(np.float32(xmax))
+        self._edges = None if edges is None else self._variable_edges(edges)
         self.contents = self._bins(np.zeros(self.nx) if contents is None else contents, "contents")
         self.sumw2 = None if sumw2 is None else self._bins(sumw2, "sumw2")
         self.underflow = float(np.float32(underflow))
@@ -49,11 +54,22 @@ class H1:
                              f"expected ({self.nx},)")
         return array
 
+    def _variable_edges(self, values):
+        e = np.array(values, dtype=np.float32)
+        if e.shape != (self.nx + 1,):
+            raise ValueError(f"histogram {self.id}: edges have shape {e.shape}, expected ({self.nx + 1},)")
+        if not np.all(e[1:] > e[:-1]):
+            raise ValueError(f"histogram {self.id}: edges do not increase")
+        if (e[0], e[-1]) != (np.float32(self.xmin), np.float32(self.xmax)):
+            raise ValueError(f"histogram {self.id}: edges run from {e[0]} to {e[-1]}, not xmin {self.xmin} to xmax {self.xmax}")
+        return e
+
     @classmethod
     def _from_core(cls, c):
         channels = c.channels
         h = cls(c.id, c.title, c.nx, c.xmin, c.xmax, channels[1:-1],
                 underflow=channels[0], overflow=channels[-1], sumw2=c.sumw2, entries=c.entries)
+        h._edges = c.edges  # as the file holds them
         h._header = {name: getattr(c, name) for name in _PASSED_THROUGH}
         return h
 
@@ -66,16 +82,25 @@ class H1:
         contents = self._bins(self.contents, "contents")
         c.channels = np.concatenate(([self.underflow], contents, [self.overflow])).astype(np.float32)
         c.sumw2 = None if self.sumw2 is None else self._bins(self.sumw2, "sumw2")
+        c.edges = self._edges
         return c
 
     @property
     def width(self):
-        """The bin width, (xmax - xmin) / nx in single precision."""
+        """The bin width, (xmax - xmin) / nx in single precision (the mean
+        width of variable bins, as the package prints it)."""
         return np.float32(np.float32(self.xmax) - np.float32(self.xmin)) / np.float32(self.nx)
 
     @property
+    def variable(self):
+        return self._edges is not None
+
+    @property
     def edges(self):
-        """nx + 1 bin edges (float32): xmin + i * width, the last one xmax."""
+        """nx + 1 bin edges (float32): xmin + i * width, the last one xmax,
+        or the variable edges."""
+        if self._edges is not None:
+            return self._edges.copy()
         return binning.edges(self.nx, self.xmin, self.xmax)
 
     @property
@@ -106,5 +131,6 @@ class H1:
 
     def __repr__(self):
         note = ", cumulative" if self.cumulative else ""
-        return (f"<H1 {self.id} {self.title!r}: {self.nx} bins {self.xmin:g}..{self.xmax:g}, "
+        bins = "variable bins" if self.variable else "bins"
+        return (f"<H1 {self.id} {self.title!r}: {self.nx} {bins} {self.xmin:g}..{self.xmax:g}, "
                 f"entries {self.entries}{note}>")

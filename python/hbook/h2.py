@@ -11,7 +11,8 @@ class Projection:
     channels   float32: underflow, bins 1..n, overflow
     contents   the n in-range channels (a view of channels)
     sumw2      float32 sums of squared weights of bins 1..n, or None
-    low, high  the y limits of a band; None for projections and slices
+    low, high  the limits of a band (in y for an x band, in x for a y band);
+               None for projections and slices
     """
 
     def __init__(self, d, n, low, high):
@@ -38,7 +39,8 @@ class Projection:
         return binning.errors(self.contents, self.sumw2)
 
     def __repr__(self):
-        band = f", y {self.low:g}..{self.high:g}" if self.low is not None else ""
+        across = "y" if self.name.startswith("BANX") else "x"
+        band = f", {across} {self.low:g}..{self.high:g}" if self.low is not None else ""
         return f"<Projection {self.name}: {len(self.contents)} bins{band}, entries {self.entries}>"
 
 
@@ -55,8 +57,9 @@ class H2:
     xedges, yedges   float32 bin edges, as for a 1-D histogram
     sum        the in-range sum as the package's HSUM adds it (float32)
     projection_x, projection_y   Projection or None
-    slices_x, slices_y, bands_x  lists of Projection (a slice along x is
-               binned in x; a band along x covers low <= y < high)
+    slices_x, slices_y, bands_x, bands_y  lists of Projection (a slice
+               along x is binned in x; a band along x covers low <= y < high
+               and is binned in x, a band along y covers low <= x < high)
     entries, nbit (bits per cell; 32 for floats), scale, kbits, table
     """
 
@@ -80,6 +83,7 @@ class H2:
         h.slices_x = [Projection(p, *x) for p in d["slices_x"]]
         h.slices_y = [Projection(p, *y) for p in d["slices_y"]]
         h.bands_x = [Projection(p, *x) for p in d["bands_x"]]
+        h.bands_y = [Projection(p, *y) for p in d["bands_y"]]
         return h
 
     @property

@@ -1,7 +1,9 @@
 """The Python package hbook on every object kind: every object of every
-directory of the golden files as the C++ tool's JSON gives it (itself checked
-against the package's dumps by the C++ tests), bit for bit; array layouts;
-navigation and repr; damaged files give FileError; writing stays 1-D."""
+directory of the golden files and of the later layouts (variable bins, Y
+bands, profile option P, packed REAL columns, ...) as the C++ tool's JSON
+gives it (itself checked against the package's dumps by the C++ tests), bit
+for bit; bin widths and edges bit for bit against the package's dumps; array
+layouts; navigation and repr; damaged files give FileError; writing stays 1-D."""
 import csv
 import io
 import json
@@ -18,8 +20,9 @@ import numpy as np
 import hbook
 
 DATA = os.path.join(os.environ["TARN_TEST_DATA"], "hbook")
+LAYOUTS = ["varbins", "bandy", "profp", "cwnpack", "rwnmem", "packproj", "cycles", "deepdirs", "hbarx", "packed1d"]
 FILES = ["objects/h2.hbook", "objects/prof.hbook", "objects/rwn.hbook", "objects/cwn.hbook", "objects/dirs.hbook",
-         "pawtut.hbook", "roothbk_write_hbk.hb"]
+         "pawtut.hbook", "roothbk_write_hbk.hb"] + [f"layouts/{name}.hbook" for name in LAYOUTS]
 DTYPES = {("R", 4): np.float32, ("R", 8): np.float64, ("I", 4): np.int32, ("U", 4): np.uint32, ("L", 4): np.bool_}
 
 
@@ -61,6 +64,9 @@ class Objects(unittest.TestCase):
         channels = np.concatenate(([h.underflow], h.contents, [h.overflow])).astype(np.float32)
         self.assert_bits(channels, floats(e["channels"]), repr(h))
         self.assert_bits(h.sumw2, floats(e["sumw2"]), repr(h))
+        self.assertEqual(h.variable, e["edges"] is not None, repr(h))
+        if h.variable:
+            self.assert_bits(h.edges, floats(e["edges"]), repr(h))
 
     def check_2d(self, h, e):
         self.check_head(h, e, ("nx", "nx"), ("ny", "ny"), ("xmin", "xmin"), ("xmax", "xmax"), ("ymin", "ymin"),
@@ -70,7 +76,8 @@ class Objects(unittest.TestCase):
         self.assertEqual(h.contents.shape, (h.ny, h.nx))
         self.assertEqual(bits(h.contents), bits(floats(e["cells"])[1:-1, 1:-1]))
         for mine, theirs in (("projection_x", "projectionsX"), ("projection_y", "projectionsY"),
-                             ("slices_x", "slicesX"), ("slices_y", "slicesY"), ("bands_x", "bandsX")):
+                             ("slices_x", "slicesX"), ("slices_y", "slicesY"), ("bands_x", "bandsX"),
+                             ("bands_y", "bandsY")):
             got = getattr(h, mine)
             got = [] if got is None else got if isinstance(got, list) else [got]
             self.assertEqual(len(got), len(e[theirs]), f"{h!r} {mine}")
@@ -91,6 +98,8 @@ class Objects(unittest.TestCase):
                              ("means", "mean"), ("errors", "error")):
             self.assert_bits(getattr(p, mine), floats(e[theirs]), f"{p!r} {mine}")
         self.assertEqual(bits(p.sum_wy), bits(floats(e["sumWY"])[1:-1]))
+        option = {0: "", 1: "S", 2: "I"}[p.error_status & 3] + ("P" if p.error_status & 4 else "")
+        self.assertEqual(p.error_option, option or " ")
 
     def check_rwn(self, n, e):
         self.check_head(n, e, ("entries", "entries"), ("nvar", "nvar"), ("buffer_words", "bufferWords"), ("tags", "tags"))
@@ -150,6 +159,53 @@ class Objects(unittest.TestCase):
             self.assertEqual(bits(h.yedges[1:]), bits(floats([c["yhigh"] for c in inside[::h.nx]])), id)
         self.assertIsNotNone(f[14].sumw2)
         self.assertAlmostEqual(f[14].sum, f[14].contents.sum(dtype=np.float64), delta=1e-5 * f[14].sum)
+
+
+def dump_low_edges(name):
+    """{(directory, id): [bits of the low edge of bins 1..nx]} of the 1-D histograms of the package's dump."""
+    edges, key, kind = {}, None, None
+    with open(os.path.join(DATA, name + ".dump.txt")) as f:
+        for line in f:
+            t = line.split()
+            if t and t[0] == "OBJECT":
+                key = (t[1], int(t[2]))
+            elif t and t[0] == "KIND":
+                kind = t[1]
+            elif t and t[0] == "BIN" and kind == "1D" and 1 <= int(t[1]):
+                edges.setdefault(key, []).append(int(t[3], 16))
+    return edges
+
+
+class SinglePrecision(unittest.TestCase):
+    """Bin widths and edges as the package computes them, bit for bit: the
+    low edges of every 1-D histogram of the layouts files against the
+    package's own dumps (HIX), e.g. 37 bins over -5..5, where edges worked
+    out in double precision differ in their last bits."""
+
+    def test_edges_and_widths_bit_for_bit(self):
+        checked = 0
+        for name in ("layouts/packed1d.hbook", "layouts/hbarx.hbook", "layouts/varbins.hbook", "layouts/cycles.hbook",
+                     "objects/dirs.hbook"):
+            lows = dump_low_edges(name)
+            with hbook.open(os.path.join(DATA, name)) as f:
+                for d in f.directories:
+                    for h in d:
+                        if h.kind != "1-D histogram":
+                            continue
+                        expected = lows.pop((d.path, h.id))
+                        self.assertEqual(bits(h.edges[:-1]), expected[:h.nx], f"{name} {h!r}")
+                        self.assertEqual(bits(h.edges[-1:]), bits(np.float32([h.xmax])))
+                        self.assertEqual(h.width.dtype, np.float32)
+                        width = np.float32(np.float32(h.xmax) - np.float32(h.xmin)) / np.float32(h.nx)
+                        self.assertEqual(bits(h.width), bits(width))
+                        if h.xmin == 0 and not h.variable:
+                            self.assertEqual(bits(h.width), expected[1], f"{name} {h!r}")  # HIX(2) = 0 + width
+                        checked += 1
+            self.assertEqual(lows, {}, name)
+        self.assertEqual(checked, 18)
+        h = hbook.open(os.path.join(DATA, "layouts/packed1d.hbook"))[81]
+        in_double = np.float32(h.xmin + np.arange(h.nx) * ((h.xmax - h.xmin) / h.nx))
+        self.assertNotEqual(bits(in_double), bits(h.edges[:-1]), "the test would not see edges worked out in double")
 
 
 class Layout(unittest.TestCase):

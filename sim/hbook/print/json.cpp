@@ -58,7 +58,9 @@ void histogram1D(std::ostream& out, const Histogram& h) {
   head(out, "1D", h.id, h.title, h.kbits);
   out << ",\"nx\":" << h.nx << ",\"xmin\":" << value(h.xmin) << ",\"xmax\":" << value(h.xmax)
       << ",\"entries\":" << h.entries << ",\"minimum\":" << value(h.minimum) << ",\"maximum\":" << value(h.maximum)
-      << ",\"norm\":" << value(h.norm) << ",\"channels\":";
+      << ",\"norm\":" << value(h.norm) << ",\"nbit\":" << h.nbit << ",\"edges\":";
+  listOrNull(out, h.edges);
+  out << ",\"channels\":";
   list(out, h.channels);
   out << ",\"sumw2\":";
   listOrNull(out, h.sumw2);
