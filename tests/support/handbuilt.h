@@ -92,12 +92,12 @@ inline std::vector<FileWord> histogramObject(std::int32_t id, const std::string&
                                              float xmax, std::int32_t nbit, std::int32_t entries,
                                              const std::vector<FileWord>& channelWords, double sumWX = 0.0,
                                              double sumWX2 = 0.0) {
-  BankSpec hco{"HCO1", 1, nbit == 32 ? 0x31A3u : 0x31A1u, {0x00400802}, {-1, -1}, 2};
+  BankSpec hco{"HCO1", 1, nbit == 32 ? 0x31A3u : 0x31A1u, {0x00400802}, {-1, -1}, 2, -1, 0, {}};
   hco.data = {{static_cast<std::uint32_t>(nbit)}, {static_cast<std::uint32_t>(entries)}, {}, {}};
   appendDouble(hco.data, sumWX);
   appendDouble(hco.data, sumWX2);
   hco.data.insert(hco.data.end(), channelWords.begin(), channelWords.end());
-  BankSpec hid{"HID1", static_cast<std::uint32_t>(id), 0x2D15, {0x00600801}, {0}, 1};
+  BankSpec hid{"HID1", static_cast<std::uint32_t>(id), 0x2D15, {0x00600801}, {0}, 1, -1, 0, {}};
   const std::size_t nwt = (title.size() + 3) / 4;
   hid.data = {{1},        {0},        {static_cast<std::uint32_t>(nx)},
               real(xmin), real(xmax), real(static_cast<float>(nx) / (xmax - xmin)),
