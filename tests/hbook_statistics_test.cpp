@@ -25,15 +25,6 @@ using testsupport::HprintSection;
 
 const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
 
-// The file each printout was made from.
-std::string fileOf(const std::string& name) {
-  for (const char* top : {"golden-run", "mixed", "lam", "sq"}) {
-    if (name == top) return DATA_DIR + name + ".hbook";
-  }
-  if (name == "run-853739") return DATA_DIR + "hprint/" + name + ".hbook";
-  return DATA_DIR + "layouts/" + name + ".hbook";
-}
-
 void expectFigures(const hbook::Summary& s, const HprintPage& p) {
   EXPECT_EQ(std::to_string(s.entries), p.figures.at("ENTRIES"));
   EXPECT_EQ(fortranE4(s.inRange), p.figures.at("ALL CHANNELS"));
@@ -72,7 +63,7 @@ void expectHistogram2D(const hbook::Histogram2D& h, const HprintSection& section
 class Printouts : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Printouts, EveryFigureOfEveryObjectToThePrintedDigits) {
-  const hbook::ReadResult file = hbook::readFile(fileOf(GetParam()));
+  const hbook::ReadResult file = hbook::readFile(testsupport::hprintedFile(GetParam()));
   const std::vector<HprintSection> sections = testsupport::readHprint(GetParam());
   std::set<std::pair<std::string, int>> printed;
   for (const HprintSection& section : sections) {
@@ -106,14 +97,8 @@ TEST_P(Printouts, EveryFigureOfEveryObjectToThePrintedDigits) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPrintout, Printouts,
-                         ::testing::Values("golden-run", "mixed", "lam", "sq", "run-853739", "varbins", "bandy",
-                                           "profp", "packproj", "packed1d", "hbarx", "cycles", "deepdirs"),
-                         [](const auto& info) {
-                           std::string n = info.param;
-                           for (char& c : n) c = c == '-' ? '_' : c;
-                           return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryPrintout, Printouts, ::testing::ValuesIn(testsupport::HPRINT_FILES),
+                         [](const auto& info) { return testsupport::hprintTestName(info.param); });
 
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
@@ -130,7 +115,7 @@ const hbook::Histogram& histogram(const hbook::ReadResult& file, int id) {
 // 0 that is the sum of many cancelling products), 1001 the absolute
 // weights, varbins 2 the centres of variable bins, a profile its bin means.
 TEST(StatisticsBits, MeanAndRmsBitForBit) {
-  const hbook::ReadResult run = hbook::readFile(fileOf("run-853739"));
+  const hbook::ReadResult run = hbook::readFile(testsupport::hprintedFile("run-853739"));
   const hbook::Summary narrow = hbook::summarise(histogram(run, 3006));
   EXPECT_EQ(bits(narrow.mean), 0x4054CCEF783A65CAULL);
   EXPECT_EQ(bits(narrow.rms), 0x3F84932B405213A5ULL);
@@ -140,19 +125,19 @@ TEST(StatisticsBits, MeanAndRmsBitForBit) {
   EXPECT_EQ(bits(centred.mean), 0xBF3401969C0D2235ULL);
   EXPECT_EQ(bits(centred.rms), 0x3FD9792FC07EDBB0ULL);
 
-  const hbook::ReadResult mixed = hbook::readFile(fileOf("mixed"));
+  const hbook::ReadResult mixed = hbook::readFile(testsupport::hprintedFile("mixed"));
   const hbook::Summary negative = hbook::summarise(histogram(mixed, 1001));
   EXPECT_EQ(bits(negative.mean), 0x3FFC34C57D4CA540ULL);
   EXPECT_EQ(bits(negative.rms), 0x400B42E05EA8CFB9ULL);
   EXPECT_EQ(bits(negative.inRange), 0x43D86194u);
 
-  const hbook::ReadResult varbins = hbook::readFile(fileOf("varbins"));
+  const hbook::ReadResult varbins = hbook::readFile(testsupport::hprintedFile("varbins"));
   const hbook::Summary variable = hbook::summarise(histogram(varbins, 2));
   EXPECT_EQ(bits(variable.mean), 0x402AEACDDEAF2989ULL);
   EXPECT_EQ(bits(variable.rms), 0x403571DF99677550ULL);
   EXPECT_EQ(bits(variable.binWidth), 0x409FD70Au);
 
-  const hbook::ReadResult profp = hbook::readFile(fileOf("profp"));
+  const hbook::ReadResult profp = hbook::readFile(testsupport::hprintedFile("profp"));
   const hbook::Summary profile = hbook::summarise(profp.directories[0].profiles.at(0));
   EXPECT_EQ(bits(profile.mean), 0x401A5C122EE259B5ULL);
   EXPECT_EQ(bits(profile.rms), 0x40026F5F25CC46B9ULL);
@@ -179,7 +164,7 @@ TEST(StatisticsBits, OneFilledBinKeepsTheRoundingOfItsProducts) {
 // The statistics box sums each region in single precision from the lowest y
 // row up: id 21 of bandy prints 1240.076 where other orders give 1240.077.
 TEST(StatisticsBits, RegionSumsInTheOrderOfThePrintout) {
-  const hbook::ReadResult bandy = hbook::readFile(fileOf("bandy"));
+  const hbook::ReadResult bandy = hbook::readFile(testsupport::hprintedFile("bandy"));
   const hbook::Histogram2D& h = bandy.directories[0].histograms2d.at(1);
   EXPECT_EQ(bits(hbook::regionSums(h).sum[1][1]), 0x449B0272u);
   EXPECT_EQ(fortranBox(hbook::regionSums(h).sum[1][1]), " 1240.076");

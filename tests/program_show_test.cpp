@@ -20,15 +20,6 @@ using testsupport::HprintPage;
 using testsupport::HprintSection;
 
 const std::string HBOOK = HBOOK_PROGRAM;
-const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
-
-std::string fileOf(const std::string& name) {
-  for (const char* top : {"golden-run", "mixed", "lam", "sq"}) {
-    if (name == top) return DATA_DIR + name + ".hbook";
-  }
-  if (name == "run-853739") return DATA_DIR + "hprint/" + name + ".hbook";
-  return DATA_DIR + "layouts/" + name + ".hbook";
-}
 
 // The value after `label ` in a line of show's output, or "".
 std::string after(const std::string& line, const std::string& label) {
@@ -134,7 +125,8 @@ class ShowPrintouts : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ShowPrintouts, ShowsThePackagesFiguresOfEveryObject) {
   testsupport::ScratchDir dir("show-hprint");
-  const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show " + fileOf(GetParam()));
+  const testsupport::Outcome o =
+      testsupport::runCommand(dir.path(), HBOOK + " show " + testsupport::hprintedFile(GetParam()));
   ASSERT_EQ(o.status, 0) << o.err;
   const std::vector<Shown> shown = parse(o.out);
   std::size_t k = 0;
@@ -157,13 +149,7 @@ TEST_P(ShowPrintouts, ShowsThePackagesFiguresOfEveryObject) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPrintout, ShowPrintouts,
-                         ::testing::Values("golden-run", "mixed", "lam", "sq", "run-853739", "varbins", "bandy",
-                                           "profp", "packproj", "packed1d", "hbarx", "cycles", "deepdirs"),
-                         [](const auto& info) {
-                           std::string n = info.param;
-                           for (char& c : n) c = c == '-' ? '_' : c;
-                           return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryPrintout, ShowPrintouts, ::testing::ValuesIn(testsupport::HPRINT_FILES),
+                         [](const auto& info) { return testsupport::hprintTestName(info.param); });
 
 }  // namespace

@@ -35,6 +35,26 @@ struct HprintSection {
   std::vector<HprintPage> pages;
 };
 
+// The printouts, and the file each was made from.
+inline const char* const HPRINT_FILES[] = {"golden-run", "mixed",  "lam",     "sq",       "run-853739",
+                                           "varbins",    "bandy",  "profp",   "packproj", "packed1d",
+                                           "hbarx",      "cycles", "deepdirs"};
+
+inline std::string hprintedFile(const std::string& name) {
+  const std::string data = std::string(TARN_TEST_DATA) + "/hbook/";
+  for (const char* top : {"golden-run", "mixed", "lam", "sq"}) {
+    if (name == top) return data + name + ".hbook";
+  }
+  if (name == "run-853739") return data + "hprint/" + name + ".hbook";
+  return data + "layouts/" + name + ".hbook";
+}
+
+// A test name for a printout ("golden_run").
+inline std::string hprintTestName(std::string name) {
+  for (char& c : name) c = c == '-' ? '_' : c;
+  return name;
+}
+
 inline std::string hprintTrim(const std::string& s) {
   const auto first = s.find_first_not_of(' ');
   return first == std::string::npos ? std::string() : s.substr(first, s.find_last_not_of(' ') - first + 1);
