@@ -32,6 +32,13 @@ for f in prof.hbook dirs.hbook; do
   "$exe" dump --all "$objects/$f" | grep -v '^READER ' | diff -q - <(grep -v '^READER ' "$objects/$f.dump.txt") >/dev/null ||
     fail "dump --all $f differs from $f.dump.txt"
 done
+# The later layouts: variable bins in ls and csv, packed REAL columns in csv.
+layouts=$data/layouts
+"$exe" ls "$layouts/varbins.hbook" | grep -q '^/  *2 1D  *20 variable bins 0.1..100  *800  log bins weighted HBARX  \[errors\]$' ||
+  fail "ls varbins"
+[ "$("$exe" csv "$layouts/varbins.hbook" 1 | sed -n '2p;7p' | tr '\n' ' ')" = "0,0.5,19,4.358899 7,10,128,11.313708 " ] ||
+  fail "csv of variable bins"
+[ "$("$exe" csv "$layouts/cwnpack.hbook" 10 | sed -n 2p | cut -d, -f1,2)" = "0.05490196,3.5702295" ] || fail "csv of packed REALs"
 "$exe" ls "$objects/dirs.hbook" | grep -q '^/AA/BB  *3 1D  *3 bins 0..3  *3  in AA/BB$' || fail "ls dirs: /AA/BB 3"
 [ "$("$exe" csv "$objects/dirs.hbook" /CC/DD/5 | sed -n 2p)" = "-3,-2,501,22.38303" ] || fail "csv of /CC/DD/5"
 "$exe" csv "$objects/dirs.hbook" /CC/9 >/dev/null 2>&1 && fail "csv of a missing object in a subdirectory"
