@@ -22,7 +22,7 @@ struct Out {
 
 Out guide(double L, double crit, double E, double x, double y, double z, double thx, double thy) {
   Out o;
-  GUIDE(L, crit, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+  GUIDE(L, crit, 3.05, 2.55, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
   return o;
 }
 Out guide116(double E, double x, double y, double thx, double thy) {
@@ -30,12 +30,12 @@ Out guide116(double E, double x, double y, double thx, double thy) {
 }
 Out incoil(double crit, double E, double x, double y, double z, double thx, double thy) {
   Out o;
-  INCOIL(crit, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+  INCOIL(89.0, crit, 3.05, 2.55, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
   return o;
 }
 Out sm(double E, double x, double y, double z, double thx, double thy) {
   Out o;
-  SM(E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+  SM(28.0, 0.003, 2.85, 2.25, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
   return o;
 }
 

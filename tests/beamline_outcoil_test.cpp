@@ -20,7 +20,7 @@ struct Out {
 
 Out outcoil(double crit, double E, double x, double y, double z, double thx, double thy) {
   Out o;
-  OUTCOIL(crit, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+  OUTCOIL(108.0, crit, 3.0, 0.35, 2.5, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
   return o;
 }
 Out outcoil(double E, double x, double thx) { return outcoil(0.001, E, x, 0.0, 0.0, thx, 0.0); }
