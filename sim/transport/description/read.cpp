@@ -43,7 +43,7 @@ std::string unknownKey(const std::string& name) {
   std::string text = "no such key";
   // Close enough to be a slip: at most a third of the name changed.
   if (best && bestDistance * 3 <= name.size()) text += " (did you mean " + std::string(best->name) + "?)";
-  return text + "; the keys are listed in docs/beamline.md";
+  return text;
 }
 
 class Reader {
@@ -91,10 +91,11 @@ class Reader {
       error(where, name + ": " + unknownKey(name));
       return;
     }
-    // The value as TOML (30, 1.6, "right"); otherwise as plain text (right, 300 mm).
+    // The value as TOML (30, 1.6, "right", true); otherwise as plain text
+    // (right, 300 mm).
     try {
       const toml::table t = toml::parse("value = " + text);
-      if (const toml::node* node = t.get("value"); node && (node->is_number() || node->is_string())) {
+      if (const toml::node* node = t.get("value")) {
         assign(*key, *node, where);
         return;
       }

@@ -42,13 +42,13 @@ std::string digest(const Beamline& b) {
 std::vector<std::string> reportLines(const Description& d, const Beamline& shipped) {
   const std::vector<Difference> diff = differences(d.values, shipped);
   if (diff.empty()) return {};
-  std::string source = d.file.empty() ? "the shipped beamline" : d.file;
+  std::string source = d.file.empty() ? "" : " of " + d.file;
   if (!d.sets.empty()) source += " with --set";
   std::vector<std::string> lines;
-  lines.push_back(" Beamline: " + source + ", " + std::to_string(diff.size()) +
-                  (diff.size() == 1 ? " value differs" : " values differ") + " from the shipped one (digest " +
+  lines.push_back("Beamline" + source + ": " + std::to_string(diff.size()) +
+                  (diff.size() == 1 ? " value differs" : " values differ") + " from the shipped beamline (digest " +
                   digest(d.values) + ")");
-  for (const Difference& x : diff) lines.push_back("   " + x.key + " = " + x.value + "   (shipped " + x.shipped + ")");
+  for (const Difference& x : diff) lines.push_back("  " + x.key + " = " + x.value + "   (shipped " + x.shipped + ")");
   return lines;
 }
 

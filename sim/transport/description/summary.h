@@ -29,9 +29,12 @@ std::string canonicalText(const Beamline& b);
 // FNV-1a (64 bits) of the canonical text, as 16 lower-case hex digits.
 std::string digest(const Beamline& b);
 
-// The lines a run prints at its start (console and log): none for the
-// shipped beamline, however it was given; otherwise where it comes from,
-// how many values differ and the digest, then one line per value.
+// The lines a run prints at its start (console and log, each after the
+// free-format line's leading blank): none for the shipped beamline, however
+// it was given; otherwise
+//   Beamline of my.toml with --set: 2 values differ from the shipped beamline (digest 0123456789abcdef)
+//     cells.length = 30 cm   (shipped 41.6 cm)
+//     cells.temperature = 1.6 K   (shipped 2.1 K)
 std::vector<std::string> reportLines(const Description& d, const Beamline& shipped);
 
 }  // namespace tarn::description
