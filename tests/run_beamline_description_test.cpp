@@ -336,5 +336,7 @@ TEST(ModelLimits, LongestWavelengthOfTheSpectrum) {
   h.channels = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
   EXPECT_EQ(longestWavelength(h), 0.0);
   for (const hbook::Histogram& s : hbook::readFile(std::string(TARN_DATA_DIR) + "/lam.hbook").histograms)
-    if (s.id == 100) EXPECT_EQ(longestWavelength(s), 20.0);
+    if (s.id == 100) {
+      EXPECT_EQ(longestWavelength(s), 20.0);
+    }
 }
