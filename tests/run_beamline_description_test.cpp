@@ -138,8 +138,8 @@ TEST(DescriptionValues, EachRefusalSaysWhereWhatAndWhy) {
             "--set gaps.between_cells=-0.1: gaps.between_cells = -0.1 cm: must be a length of 0 cm or more");
   EXPECT_EQ(
       onlyError({"guide1.critical_angle_per_angstrom=-1e-3"}),
-      "--set guide1.critical_angle_per_angstrom=-1e-3: guide1.critical_angle_per_angstrom = -0.001 rad/Å: must be "
-      "0 rad/Å or more");
+      "--set guide1.critical_angle_per_angstrom=-1e-3: guide1.critical_angle_per_angstrom = -0.001 rad/Angstrom: must be "
+      "0 rad/Angstrom or more");
   EXPECT_EQ(onlyError({"cells.length=nan"}), "--set cells.length=nan: cells.length = nan cm: must be a finite number");
   EXPECT_EQ(onlyError({"cells.length=inf"}), "--set cells.length=inf: cells.length = inf cm: must be a finite number");
   EXPECT_EQ(onlyError({"source.cone_per_angstrom=1e39"}),
@@ -250,10 +250,11 @@ TEST(ModelLimits, ReflectionsTheModelCarries) {
   EXPECT_TRUE(limits({"guide1.length=509"}).empty());
   const std::vector<std::string> g1 = limits({"guide1.length=511"});
   ASSERT_EQ(g1.size(), 1u);
-  EXPECT_EQ(g1[0].rfind("--set guide1.length=511: guide1.length = 511 cm: a neutron of 20 Å (the longest wavelength "
-                        "of lam.hbook) is reflected at up to 0.02 rad",
-                        0),
-            0u)
+  EXPECT_EQ(
+      g1[0].rfind("--set guide1.length=511: guide1.length = 511 cm: a neutron of 20 Angstrom (the longest wavelength "
+                  "of lam.hbook) is reflected at up to 0.02 rad",
+                  0),
+      0u)
       << g1[0];
   EXPECT_NE(g1[0].find("crosses 10.22 cm in y along the guide; the model carries at most two reflections in y in this "
                        "guide, which holds up to 10.2 cm (4 x guide1.half_height)"),
@@ -276,7 +277,8 @@ TEST(ModelLimits, ReflectionsTheModelCarries) {
   EXPECT_TRUE(limits({"last_guide.length=149"}).empty());
   EXPECT_EQ(limits({"last_guide.length=151"}).size(), 1u);
   // No event followed; a cone opening beyond 90 degrees.
-  EXPECT_NE(limits({"source.shortest_wavelength=20"})[0].find("is not below the longest wavelength of lam.hbook, 20 Å"),
+  EXPECT_NE(limits({"source.shortest_wavelength=20"})[0].find(
+                "is not below the longest wavelength of lam.hbook, 20 Angstrom"),
             std::string::npos);
   EXPECT_NE(limits({"source.cone_per_angstrom=0.08"})[0].find("the model follows neutrons that go forward"),
             std::string::npos);
@@ -314,7 +316,7 @@ TEST(DescriptionSummary, DigestDifferencesAndLogLines) {
   const ReadResult cone = withSets({"source.cone_per_angstrom=0.0030000001"});
   EXPECT_TRUE(differences(cone.description.values, SHIPPED_BEAMLINE).empty());
   const ReadResult cone2 = withSets({"source.cone_per_angstrom=0.0031"});
-  EXPECT_EQ(differences(cone2.description.values, SHIPPED_BEAMLINE).at(0).value, "0.0031 rad/Å");
+  EXPECT_EQ(differences(cone2.description.values, SHIPPED_BEAMLINE).at(0).value, "0.0031 rad/Angstrom");
 }
 
 // The longest wavelength a spectrum can give: the upper edge of its last bin

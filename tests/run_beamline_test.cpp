@@ -283,7 +283,7 @@ TEST(RefusedBeamline, BeforeAnythingIsMadeOrWithTheInputs) {
   const Outcome limit = runTarn({"--set", "split_guide.length=3 m"});
   EXPECT_EQ(limit.run.status, 3);
   EXPECT_TRUE(limit.histogramFile.empty());
-  EXPECT_NE(limit.run.log.find("  --set split_guide.length=3 m: split_guide.length = 300 cm: a neutron of 20 Å"),
+  EXPECT_NE(limit.run.log.find("  --set split_guide.length=3 m: split_guide.length = 300 cm: a neutron of 20 Angstrom"),
             std::string::npos)
       << limit.run.log;
   EXPECT_NE(limit.run.log.find(" The run stops before the first event."), std::string::npos);

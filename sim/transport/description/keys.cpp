@@ -101,8 +101,8 @@ const char* unitOf(Kind kind) {
   switch (kind) {
     case Kind::Length:
     case Kind::Gap: return "cm";
-    case Kind::AnglePerA: return "rad/Å";
-    case Kind::Wavelength: return "Å";
+    case Kind::AnglePerA: return "rad/Angstrom";
+    case Kind::Wavelength: return "Angstrom";
     case Kind::Temperature: return "K";
     case Kind::Side: return "";
   }

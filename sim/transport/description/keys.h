@@ -44,12 +44,13 @@ const Key* findKey(const std::string& name);
 // Does the program hold the key's value in single precision?
 bool isSingle(const Key& key);
 
-// The unit of a kind as written ("cm", "rad/Å", "K"; "" for a side).
+// The unit of a kind as the program writes it, in ASCII like the rest of its
+// output ("cm", "rad/Angstrom", "Angstrom", "K"; "" for a side).
 const char* unitOf(Kind kind);
 
 // A value of `key` in `b` as the log and the docs write it: the shortest
 // decimal that reads back to the same number, then the unit ("41.6 cm",
-// "0.003 rad/Å", "right").
+// "0.003 rad/Angstrom", "right").
 std::string shownValue(const Key& key, const Beamline& b);
 
 // Do two beamlines hold the same bits for `key`?

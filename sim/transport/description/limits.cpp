@@ -35,15 +35,15 @@ std::vector<std::string> checkModelLimits(const Description& d, double longestWa
   const double shortest = b.source.shortestWavelength;
   if (!(shortest < lambdaMax)) {
     out.push_back(originOf(d, "source.shortest_wavelength") + ": source.shortest_wavelength = " + number(shortest) +
-                  " Å is not below the longest wavelength of " + spectrum + ", " + number(lambdaMax) +
-                  " Å: no event would be followed");
+                  " Angstrom is not below the longest wavelength of " + spectrum + ", " + number(lambdaMax) +
+                  " Angstrom: no event would be followed");
     return out;
   }
   const double cone = lambdaMax * static_cast<double>(b.source.conePerAngstrom);
   if (!(cone < PI_6 / 2)) {
     out.push_back(originOf(d, "source.cone_per_angstrom") + ": source.cone_per_angstrom = " +
-                  number(b.source.conePerAngstrom) + " rad/Å opens the start cone to " + number(cone) + " rad at " +
-                  number(lambdaMax) + " Å (the longest wavelength of " + spectrum +
+                  number(b.source.conePerAngstrom) + " rad/Angstrom opens the start cone to " + number(cone) +
+                  " rad at " + number(lambdaMax) + " Angstrom (the longest wavelength of " + spectrum +
                   "): the model follows neutrons that go forward, below 1.5708 rad");
     return out;
   }
@@ -70,7 +70,7 @@ std::vector<std::string> checkModelLimits(const Description& d, double longestWa
     if (travel <= p.reach) continue;
     const std::string key = std::string(p.guide) + ".length";
     out.push_back(originOf(d, key) + ": " + key + " = " + number(p.length) + " cm: a neutron of " + number(lambdaMax) +
-                  " Å (the longest wavelength of " + spectrum + ") is reflected at up to " + number(angle) +
+                  " Angstrom (the longest wavelength of " + spectrum + ") is reflected at up to " + number(angle) +
                   " rad (the smaller of the start cone and the critical angle) and crosses " + number(travel) +
                   " cm in " + p.plane + " along the guide; the model carries at most " +
                   (p.reflections == 1 ? "one reflection" : "two reflections") + " in " + p.plane +

@@ -10,9 +10,10 @@ namespace tarn::description {
 namespace {
 
 constexpr UnitName LENGTH_UNITS[] = {{"cm", 0}, {"mm", -1}, {"m", 2}, {nullptr, 0}};
-constexpr UnitName ANGLE_UNITS[] = {{"rad/Å", 0},   {"rad/A", 0},          {"rad/angstrom", 0}, {"mrad/Å", -3},
-                                    {"mrad/A", -3}, {"mrad/angstrom", -3}, {nullptr, 0}};
-constexpr UnitName WAVELENGTH_UNITS[] = {{"Å", 0}, {"A", 0}, {"angstrom", 0}, {"nm", 1}, {nullptr, 0}};
+constexpr UnitName ANGLE_UNITS[] = {{"rad/Angstrom", 0}, {"rad/Å", 0},          {"rad/A", 0},
+                                    {"rad/angstrom", 0}, {"mrad/Angstrom", -3}, {"mrad/Å", -3},
+                                    {"mrad/A", -3},      {"mrad/angstrom", -3}, {nullptr, 0}};
+constexpr UnitName WAVELENGTH_UNITS[] = {{"Angstrom", 0}, {"Å", 0}, {"A", 0}, {"angstrom", 0}, {"nm", 1}, {nullptr, 0}};
 constexpr UnitName TEMPERATURE_UNITS[] = {{"K", 0}, {"mK", -3}, {nullptr, 0}};
 constexpr UnitName NO_UNITS[] = {{nullptr, 0}};
 
@@ -66,10 +67,10 @@ std::string checkValue(Kind kind, double value) {
       if (value < 0) return "must be a length of 0 cm or more";
       break;
     case Kind::AnglePerA:
-      if (value < 0) return "must be 0 rad/Å or more";
+      if (value < 0) return "must be 0 rad/Angstrom or more";
       break;
     case Kind::Wavelength:
-      if (!(value > 0)) return "must be a positive wavelength in Å";
+      if (!(value > 0)) return "must be a positive wavelength in Angstrom";
       break;
     case Kind::Temperature: {
       // The density table's first and last points, single precision: 0.2 K
