@@ -1,6 +1,7 @@
 """tarnreport.beamline: the shipped beamline as the program holds it, a
 description read as tarn reads it, and the digest tarn prints."""
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -92,3 +93,19 @@ class TheDigestOfARun(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class TheDocument(unittest.TestCase):
+    def test_docs_beamline_md_lists_every_key_with_its_unit_and_shipped_value(self):
+        text = Path(os.environ["TARN_SOURCE_DIR"], "docs", "beamline.md").read_text(encoding="utf-8")
+        rows = re.findall(r"^\| `([a-z0-9_]+\.[a-z0-9_]+)` \|([^|]*)\|([^|]*)\|", text, re.M)
+        self.assertEqual([key for key, _, _ in rows], list(beamline.KEYS))
+        for key, unit, shipped in rows:
+            k = beamline.KEYS[key]
+            self.assertEqual(unit.strip(), {"rad/Angstrom": "rad/Å", "Angstrom": "Å"}.get(k["unit"], k["unit"]), key)
+            self.assertEqual(shipped.strip(), k["shipped"] if k["kind"] == "side" else f"{float(k['shipped']):g}", key)
+        self.assertIn(f"beamline's is `{beamline.digest(beamline.shipped())}`", text)
+        # The example of a log: its digest is that of its values.
+        example = re.search(r"from the shipped beamline \(digest ([0-9a-f]{16})\)\n(( +\S+ = .+\n)+)", text)
+        changes = dict(re.findall(r"(\S+) = (.+?)   \(shipped", example.group(2)))
+        self.assertEqual(beamline.digest(beamline.from_changes(changes)), example.group(1))

@@ -38,7 +38,9 @@ struct InputReport {
 // gradient histograms (151, 152) are never consulted: their absence is
 // only noted. The beamline must keep the model's limits with the spectrum's
 // wavelengths (transport/description/limits.h).
-InputReport checkInputs(const InputStatus& status, const description::Description& beamline);
+// The shipped beamline unless one is given.
+InputReport checkInputs(const InputStatus& status,
+                        const description::Description& beamline = {SHIPPED_BEAMLINE, "", {}, {}});
 
 // The longest wavelength the spectrum can give (Å): the upper edge of its
 // last bin with content (for a spectrum the sampler has integrated, entries
