@@ -50,6 +50,18 @@ void observeTarget(const RunState& run, const DetectedNeutron& history, bool dow
   run.targetObserver(call);
 }
 
+// The seven scattering outputs a TARGET call left, in the fill order; the
+// angles in the cell's own histograms.
+void fillScattering(const RunState& run, std::int32_t thetaS, std::int32_t thetaP, std::int32_t phiP) {
+  fill(hid::SIGMA, run.sigma);
+  fill(hid::FREE_PATH, run.path);
+  fill(thetaS, degrees(run.thetaS));
+  fill(hid::SIGMA_SOMMERS, run.sigmaSommers);
+  fill(hid::SIGMA_SQ, run.sigmaIntq);
+  fill(thetaP, degrees(run.theta_p));
+  fill(phiP, degrees(run.phi_p));
+}
+
 // The upstream cell's TARGET call and its bookkeeping (before the lost test).
 void upstreamTarget(RunState& run, DetectedNeutron& history, double xmin, double xmax) {
   Counters& n = run.counters;
@@ -57,13 +69,7 @@ void upstreamTarget(RunState& run, DetectedNeutron& history, double xmin, double
   observeTarget(run, history, false);
   ++n.nTar1In;
   if (history.scatteredUp) ++n.nScatTar1;
-  fill(hid::SIGMA, run.sigma);
-  fill(hid::FREE_PATH, run.path);
-  fill(hid::THETA_S_UP, degrees(run.thetaS));
-  fill(hid::SIGMA_SOMMERS, run.sigmaSommers);
-  fill(hid::SIGMA_SQ, run.sigmaIntq);
-  fill(hid::THETA_P_UP, degrees(run.theta_p));
-  fill(hid::PHI_P_UP, degrees(run.phi_p));
+  fillScattering(run, hid::THETA_S_UP, hid::THETA_P_UP, hid::PHI_P_UP);
 }
 
 // The downstream cell's TARGET call with the bookkeeping around it.
@@ -74,13 +80,7 @@ void downstreamTarget(RunState& run, DetectedNeutron& history, double xmin, doub
   observeTarget(run, history, true);
   ++n.nTar2In;
   if (history.scatteredDown) ++n.nScatTar2;
-  fill(hid::SIGMA, run.sigma);
-  fill(hid::FREE_PATH, run.path);
-  fill(hid::THETA_S_DOWN, degrees(run.thetaS));
-  fill(hid::SIGMA_SOMMERS, run.sigmaSommers);
-  fill(hid::SIGMA_SQ, run.sigmaIntq);
-  fill(hid::THETA_P_DOWN, degrees(run.theta_p));
-  fill(hid::PHI_P_DOWN, degrees(run.phi_p));
+  fillScattering(run, hid::THETA_S_DOWN, hid::THETA_P_DOWN, hid::PHI_P_DOWN);
 }
 
 }  // namespace
