@@ -101,28 +101,28 @@ void runFive(benchmark::State& state, const std::vector<Neutron>& v, Element ele
 void BM_GUIDE(benchmark::State& state) {
   runFive(state, sample(0.0, 3.05, state.range(0) != 0),
           [](const Neutron& n, double& xo, double& yo, double& zo, double& txo, double& tyo) {
-            GUIDE(116.0, 0.001, n.E, n.x, n.y, n.z, n.thx, n.thy, xo, yo, zo, txo, tyo);
+            GUIDE(116.0, 0.001, 3.05, 2.55, n.E, n.x, n.y, n.z, n.thx, n.thy, xo, yo, zo, txo, tyo);
           });
 }
 
 void BM_INCOIL(benchmark::State& state) {
   runFive(state, sample(0.0, 3.05, state.range(0) != 0),
           [](const Neutron& n, double& xo, double& yo, double& zo, double& txo, double& tyo) {
-            INCOIL(0.001, n.E, n.x, n.y, n.z, n.thx, n.thy, xo, yo, zo, txo, tyo);
+            INCOIL(89.0, 0.001, 3.05, 2.55, n.E, n.x, n.y, n.z, n.thx, n.thy, xo, yo, zo, txo, tyo);
           });
 }
 
 void BM_OUTCOIL(benchmark::State& state) {
   runFive(state, sample(0.35, 3.0, state.range(0) != 0),
           [](const Neutron& n, double& xo, double& yo, double& zo, double& txo, double& tyo) {
-            OUTCOIL(0.001, n.E, n.x, n.y, n.z, n.thx, n.thy, xo, yo, zo, txo, tyo);
+            OUTCOIL(108.0, 0.001, 3.0, 0.35, 2.5, n.E, n.x, n.y, n.z, n.thx, n.thy, xo, yo, zo, txo, tyo);
           });
 }
 
 void BM_SM(benchmark::State& state) {
   runFive(state, sample(0.0, 2.85, state.range(0) != 0),
           [](const Neutron& n, double& xo, double& yo, double& zo, double& txo, double& tyo) {
-            SM(n.E, n.x, n.y, n.z, n.thx, n.thy, xo, yo, zo, txo, tyo);
+            SM(28.0, 0.003, 2.85, 2.25, n.E, n.x, n.y, n.z, n.thx, n.thy, xo, yo, zo, txo, tyo);
           });
 }
 

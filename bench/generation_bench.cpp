@@ -33,8 +33,8 @@ void BM_GenerationGuideIncoil(benchmark::State& state) {
   for (auto _ : state) {
     tarn::NeutronState s, g, i;
     tarn::generateNeutron(run, 2, s);
-    GUIDE(116.0, 0.001, s.E, s.x, s.y, s.z, s.thx, s.thy, g.x, g.y, g.z, g.thx, g.thy);
-    INCOIL(0.001, s.E, g.x, g.y, g.z, g.thx, g.thy, i.x, i.y, i.z, i.thx, i.thy);
+    GUIDE(116.0, 0.001, 3.05, 2.55, s.E, s.x, s.y, s.z, s.thx, s.thy, g.x, g.y, g.z, g.thx, g.thy);
+    INCOIL(89.0, 0.001, 3.05, 2.55, s.E, g.x, g.y, g.z, g.thx, g.thy, i.x, i.y, i.z, i.thx, i.thy);
     benchmark::DoNotOptimize(i);
     passed += i.x > -1.0e5 && i.y > -1.0e5;
   }

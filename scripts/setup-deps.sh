@@ -10,6 +10,8 @@ command -v make >/dev/null 2>&1 || need+=(make)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 # tarn's command line (CLI11, header-only) and parallel runs (Open MPI; optional in the build).
 [ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
+# Beamline descriptions (data/beamline.toml, tarn --beamline): toml++.
+[ -f /usr/include/toml++/toml.h ] || need+=(libtomlplusplus-dev)
 compgen -G "/usr/lib/*/openmpi/include/mpi.h" >/dev/null || need+=(libopenmpi-dev)
 command -v mpiexec >/dev/null 2>&1 || need+=(openmpi-bin)
 # The Python package, plots and the run report (Debian's python3, not one first on PATH).

@@ -22,7 +22,7 @@ struct Out {
 
 Out guide(double L, double crit, double E, double x, double y, double z, double thx, double thy) {
   Out o;
-  GUIDE(L, crit, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+  GUIDE(L, crit, 3.05, 2.55, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
   return o;
 }
 Out guide116(double E, double x, double y, double thx, double thy) {
@@ -30,12 +30,12 @@ Out guide116(double E, double x, double y, double thx, double thy) {
 }
 Out incoil(double crit, double E, double x, double y, double z, double thx, double thy) {
   Out o;
-  INCOIL(crit, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+  INCOIL(89.0, crit, 3.05, 2.55, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
   return o;
 }
 Out sm(double E, double x, double y, double z, double thx, double thy) {
   Out o;
-  SM(E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+  SM(28.0, 0.003, 2.85, 2.25, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
   return o;
 }
 
@@ -302,3 +302,28 @@ TEST(BeamlineSm, GeometryAndReflections) {
 }
 
 }  // namespace
+
+// Other dimensions (a described beamline): GUIDE, INCOIL and SM reflect at
+// the walls they are given, with the mirror images 2W - tan(th) L - x and
+// tan(th) L - 4W + x.
+TEST(BeamlineGuide, DimensionsFromTheArguments) {
+  const double E = 5.0;  // lambda about 4.045 Å, critical angle 0.00809 rad at 0.002 rad/Å
+  const double t = std::tan(0.008) * 300.0;  // 2.4 cm
+  Out g, i, s;
+  GUIDE(300.0, 0.002, 1.0, 0.5, E, 0.9, 0.0, 0.0, 0.008, 0.0, g.x, g.y, g.z, g.thx, g.thy);
+  INCOIL(300.0, 0.002, 1.0, 0.5, E, 0.9, 0.0, 0.0, 0.008, 0.0, i.x, i.y, i.z, i.thx, i.thy);
+  SM(300.0, 0.002, 1.0, 0.5, E, 0.9, 0.0, 0.0, 0.008, 0.0, s.x, s.y, s.z, s.thx, s.thy);
+  // X = 3.3: beyond the wall at 1.0, its image 2 - t - 0.9 = -1.3 beyond -1.0:
+  // two reflections, the incoming sign restored, at t - 4 + 0.9.
+  for (const Out* o : {&g, &i, &s}) {
+    EXPECT_EQ(o->x, t - 4.0 + 0.9);
+    EXPECT_EQ(o->thx, 0.008);
+    EXPECT_EQ(o->z, 300.0);
+  }
+  // Beyond the critical angle: absorbed in x; a half-height of 0.5 keeps y = 0.6 out.
+  GUIDE(300.0, 0.001, 1.0, 0.5, E, 0.9, 0.0, 0.0, 0.008, 0.0, g.x, g.y, g.z, g.thx, g.thy);
+  EXPECT_EQ(g.x, MARKER);
+  EXPECT_EQ(g.y, 0.0);
+  GUIDE(300.0, 0.002, 1.0, 0.5, E, 0.0, 0.6, 0.0, 0.0, 0.0, g.x, g.y, g.z, g.thx, g.thy);
+  expectAllMarked(g);
+}

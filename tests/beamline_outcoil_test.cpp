@@ -20,7 +20,7 @@ struct Out {
 
 Out outcoil(double crit, double E, double x, double y, double z, double thx, double thy) {
   Out o;
-  OUTCOIL(crit, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+  OUTCOIL(108.0, crit, 3.0, 0.35, 2.5, E, x, y, z, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
   return o;
 }
 Out outcoil(double E, double x, double thx) { return outcoil(0.001, E, x, 0.0, 0.0, thx, 0.0); }
@@ -225,3 +225,39 @@ TEST(BeamlineOutcoil, VerticalPlane) {
 }
 
 }  // namespace
+
+// Other dimensions (a described beamline): the channels, the walls and the
+// mirror images follow the arguments.
+TEST(BeamlineOutcoil, DimensionsFromTheArguments) {
+  // 200 cm, outer walls at 4.0, septum faces at 1.0, walls at y = +-3.0.
+  auto run = [](double x, double y, double thx, double thy) {
+    Out o;
+    OUTCOIL(200.0, 0.01, 4.0, 1.0, 3.0, 5.0, x, y, 10.0, thx, thy, o.x, o.y, o.z, o.thx, o.thy);
+    return o;
+  };
+  const double t = std::tan(0.01) * 200.0;  // 2.0 cm
+  // 0.9 is inside the septum, 1.0 and 4.0 on the faces are in; |y| = 3.0 in, 3.1 out.
+  expectAllMarked(run(0.9, 0.0, 0.0, 0.0));
+  EXPECT_EQ(run(1.0, 3.0, 0.0, 0.0).x, 1.0);
+  EXPECT_EQ(run(-4.0, -3.0, 0.0, 0.0).x, -4.0);
+  expectAllMarked(run(2.0, 3.1, 0.0, 0.0));
+  // Right channel: reflected at the outer wall 4.0 (image 8 - t - x), then at
+  // the septum face 1.0 when the image passes it (t - 6 + x).
+  Out o = run(3.0, 0.0, 0.01, 0.0);
+  EXPECT_EQ(o.x, 8.0 - t - 3.0);
+  EXPECT_EQ(o.thx, -0.01);
+  EXPECT_EQ(o.z, 210.0);
+  o = run(1.5, 0.0, -0.01, 0.0);  // at the septum face 1.0: image 2 - t - x
+  EXPECT_EQ(o.x, 2.0 - std::tan(-0.01) * 200.0 - 1.5);
+  EXPECT_EQ(o.thx, 0.01);
+  o = run(1.5, 0.0, -0.03, 0.0);  // the image 6.5 lies beyond 4.0: twice, at t + 2 (4 - 1) + x
+  EXPECT_EQ(o.x, std::tan(-0.03) * 200.0 + 6.0 + 1.5);
+  EXPECT_EQ(o.thx, -0.03);
+  // Left channel, towards the septum face at -1.0: image -2 - t - x.
+  o = run(-1.5, 0.0, 0.004, 0.0);
+  EXPECT_EQ(o.x, -2.0 - std::tan(0.004) * 200.0 - -1.5);
+  // One vertical reflection at y = 3.0: image 6 - u - y.
+  o = run(2.0, 2.5, 0.0, 0.005);
+  EXPECT_EQ(o.y, 6.0 - std::tan(0.005) * 200.0 - 2.5);
+  EXPECT_EQ(o.thy, -0.005);
+}

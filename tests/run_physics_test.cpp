@@ -57,7 +57,7 @@ TEST(CellAccounting, StraightPassageOfOneMeVNeutron) {
   EXPECT_NEAR(tarn::neutronSpeed(1.0), 4.37393, 5e-6);
   tarn::NeutronState in{1.0, 1.0, 0.5, 214.0, 0.0, 0.0};
   tarn::NeutronState out{1.0, 1.0, 0.5, 255.6, 0.0, 0.0};
-  const tarn::CellTally t = tarn::cellAccounting(in, out);
+  const tarn::CellTally t = tarn::cellAccounting(in, out, 41.6);
   EXPECT_DOUBLE_EQ(t.unscatteredPath, 255.6 - 214.0);
   EXPECT_NEAR(t.unscatteredRotation, 174.284, 5e-4);
   EXPECT_EQ(t.scatteredPath, 0.0);
@@ -69,7 +69,7 @@ TEST(CellAccounting, ScatteringPointFromTheTwoSlopes) {
   const double s1 = 10.0, t = std::tan(0.01);
   tarn::NeutronState in{5.0, 1.0, 0.0, 214.0, 0.0, 0.0};
   tarn::NeutronState out{4.0, 1.0 + (41.6 - s1) * t, 0.0, 255.6, 0.01, 0.0};
-  const tarn::CellTally c = tarn::cellAccounting(in, out);
+  const tarn::CellTally c = tarn::cellAccounting(in, out, 41.6);
   const double L2 = std::sqrt((41.6 - s1) * t * (41.6 - s1) * t + (41.6 - s1) * (41.6 - s1));
   EXPECT_NEAR(c.scatteredPath, s1 + L2, 1e-9);
   const double expected = s1 * 183.24718 * 0.1f / tarn::neutronSpeed(5.0) +
@@ -82,7 +82,7 @@ TEST(CellAccounting, EqualXSlopesPlaceThePointWithY) {
   const double s1 = 25.0, ty = std::tan(-0.02);
   tarn::NeutronState in{5.0, 1.0, 0.3, 214.0, 0.004, 0.0};
   tarn::NeutronState out{4.5, 1.0 + 41.6 * std::tan(0.004), 0.3 + (41.6 - s1) * ty, 255.6, 0.004, -0.02};
-  const tarn::CellTally c = tarn::cellAccounting(in, out);
+  const tarn::CellTally c = tarn::cellAccounting(in, out, 41.6);
   ASSERT_TRUE(std::isfinite(c.scatteredPath));
   const double L1 = std::sqrt(std::pow(s1 * std::tan(0.004), 2) + s1 * s1);
   const double L2 = std::sqrt((std::pow((41.6 - s1) * ty, 2) + std::pow((41.6 - s1) * std::tan(0.004), 2)) +
@@ -90,7 +90,7 @@ TEST(CellAccounting, EqualXSlopesPlaceThePointWithY) {
   EXPECT_NEAR(c.scatteredPath, L1 + L2, 1e-9);
   // Equal slopes in both planes: the point goes to the middle, the path is straight.
   tarn::NeutronState same{4.5, 1.0 + 41.6 * std::tan(0.004), 0.3, 255.6, 0.004, 0.0};
-  const tarn::CellTally m = tarn::cellAccounting(in, same);
+  const tarn::CellTally m = tarn::cellAccounting(in, same, 41.6);
   EXPECT_NEAR(m.scatteredPath, 41.6 * std::sqrt(1 + std::pow(std::tan(0.004), 2)), 1e-9);
 }
 

@@ -56,7 +56,7 @@ hbook::Histogram tailScaled(double from, float factor) {
 }  // namespace
 
 TEST(TransferEstimate, ShippedInputsNeedAFewDrawsAndNoneAreImpossible) {
-  const tarn::TransferEstimate e = tarn::estimateTransfers(shipped("lam.hbook", 100), shipped("sq.hbook", 301));
+  const tarn::TransferEstimate e = tarn::estimateTransfers(shipped("lam.hbook", 100), shipped("sq.hbook", 301), 1.0f);
   EXPECT_GT(e.drawsPerEvent, 1.0);
   EXPECT_LT(e.drawsPerEvent, 5.0);
   EXPECT_EQ(e.impossibleShare, 0.0);
@@ -70,7 +70,7 @@ TEST(TransferEstimate, LastBinOnlyLeavesTheKinematicGapWorkedOutByHand) {
   // k = (q + c / q) / 2, taken at the bottom of the bin. Between the two
   // every draw is rejected.
   const hbook::Histogram lam = shipped("lam.hbook", 100);
-  const tarn::TransferEstimate e = tarn::estimateTransfers(lam, sqOnly(90, 90));
+  const tarn::TransferEstimate e = tarn::estimateTransfers(lam, sqOnly(90, 90), 1.0f);
   const double twoPi = tarn::PLANCK_MEV_PS / tarn::HBAR_MEV_PS;
   const double q = 3.56;
   double wp = 0.0;
@@ -89,19 +89,19 @@ TEST(TransferEstimate, TheSpectrumDecidesWhetherAGapMatters) {
   // Without S(q) below 0.16 1/Å, neutrons above about 13.5 Å find no
   // transfer; a spectrum without them, or with few enough, is fine.
   const hbook::Histogram sq = sqOnly(5, 90);
-  const tarn::TransferEstimate all = tarn::estimateTransfers(shipped("lam.hbook", 100), sq);
+  const tarn::TransferEstimate all = tarn::estimateTransfers(shipped("lam.hbook", 100), sq, 1.0f);
   EXPECT_NEAR(all.impossibleFrom, 13.5, 0.2);
   EXPECT_FALSE(tarn::refuseCostlyTransfers(all).empty());
-  const tarn::TransferEstimate none = tarn::estimateTransfers(tailScaled(13.0, 0.0f), sq);
+  const tarn::TransferEstimate none = tarn::estimateTransfers(tailScaled(13.0, 0.0f), sq, 1.0f);
   EXPECT_EQ(none.impossibleShare, 0.0);
   EXPECT_LT(none.drawsPerEvent, 5.0);
   // One event in 10^5 in the gap costs about 10 draws per event; one in 10^3
   // about 1000.
   const double tail = spectrumShare(shipped("lam.hbook", 100), 13.5, 20.0);
-  const tarn::TransferEstimate few = tarn::estimateTransfers(tailScaled(13.0, static_cast<float>(1e-5 / tail)), sq);
+  const tarn::TransferEstimate few = tarn::estimateTransfers(tailScaled(13.0, static_cast<float>(1e-5 / tail)), sq, 1.0f);
   EXPECT_LT(few.drawsPerEvent, tarn::MAX_DRAWS_PER_EVENT);
   EXPECT_GT(few.drawsPerEvent, 5.0);
-  const tarn::TransferEstimate many = tarn::estimateTransfers(tailScaled(13.0, static_cast<float>(1e-3 / tail)), sq);
+  const tarn::TransferEstimate many = tarn::estimateTransfers(tailScaled(13.0, static_cast<float>(1e-3 / tail)), sq, 1.0f);
   EXPECT_GT(many.drawsPerEvent, 500.0);
   EXPECT_FALSE(tarn::refuseCostlyTransfers(many).empty());
 }
@@ -109,7 +109,7 @@ TEST(TransferEstimate, TheSpectrumDecidesWhetherAGapMatters) {
 TEST(TransferEstimate, EventsBelowTheWavelengthCutCostNothing) {
   hbook::Histogram lam = shipped("lam.hbook", 100);
   for (int j = 1; j <= lam.nx; ++j) lam.channels[j] = lam.xmin + j * lam.binWidth() <= 1.0f ? 1.0f : 0.0f;
-  EXPECT_EQ(tarn::estimateTransfers(lam, sqOnly(46, 46)).drawsPerEvent, 0.0);
+  EXPECT_EQ(tarn::estimateTransfers(lam, sqOnly(46, 46), 1.0f).drawsPerEvent, 0.0);
 }
 
 TEST(RunTransfers, AnSqOnlyAtLargeQIsRefusedBeforeTheFirstEvent) {

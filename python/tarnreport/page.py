@@ -10,7 +10,7 @@ from matplotlib.figure import Figure
 
 import hbook.plot
 
-from . import catalogue
+from . import beamlineview, catalogue
 
 FIGURE_INCHES = (4.4, 2.9)
 FIGURE_DPI = 80
@@ -28,6 +28,9 @@ figure img { max-width: 100%; height: auto; display: block; }
 figcaption { font-size: 85%; margin-top: 4px; }
 figcaption .stats { font-family: monospace; color: #444; }
 .missing { color: #a00; }
+table.beamline td.number { font-family: monospace; text-align: right; white-space: nowrap; }
+table.beamline tr.changed th, table.beamline tr.changed td { color: #d62728; font-weight: bold; }
+#beamline-drawing { max-width: 100%; height: auto; border: 1px solid #ddd; }
 """
 
 
@@ -103,6 +106,7 @@ def build(log, hbook_path):
     if log.notes:
         parts.append("<p>" + "<br>".join(e(n) for n in log.notes) + "</p>")
     parts += ["<h3>Figures from the log</h3>", figures_table(log), "</section>"]
+    parts.append(beamlineview.section(log))
     parts.append('<section id="inputs"><h2>Inputs</h2><div class="grid">')
     parts += [figure(histograms, id, text) for id, text in catalogue.INPUTS]
     parts.append("</div></section>")

@@ -1,5 +1,6 @@
 """Reading a run log (tarn-MMDD-hhmm.o): seed, start and end time, stage
-counts, the histogram file's name and the figures after the end time."""
+counts, the histogram file's name, the figures after the end time and the
+values of the beamline that differ from the shipped one."""
 import re
 from dataclasses import dataclass, field
 
@@ -15,9 +16,14 @@ class RunLog:
     counts: list = field(default_factory=list)   # (label, value) of input, tar1 in, tar2 in, det in
     histogram_file: str = None
     figures: list = field(default_factory=list)  # (label, text of the value) after the end time
+    beamline_source: str = None  # "of my.toml with --set"; None: the shipped beamline
+    beamline_digest: str = None
+    beamline_changes: dict = field(default_factory=dict)  # {"cells.length": "30 cm"}: the values that differ
 
 
 COUNT_LABELS = ("input", "tar1 in", "tar2 in", "det in")
+BEAMLINE = re.compile(r"Beamline ?(.*): \d+ values? differs? from the shipped beamline \(digest ([0-9a-f]{16})\)")
+CHANGE = re.compile(r"([a-z0-9_]+\.[a-z0-9_]+) = (.+?)   \(shipped .*\)")
 
 
 def _stamp(date, time):
@@ -53,6 +59,11 @@ def parse(path):
                 after_end = True
         elif after_end:
             log.figures.append(_label_and_value(line))
+        elif BEAMLINE.fullmatch(text):
+            log.beamline_source, log.beamline_digest = BEAMLINE.fullmatch(text).groups()
+        elif log.beamline_digest and CHANGE.fullmatch(text):
+            key, value = CHANGE.fullmatch(text).groups()
+            log.beamline_changes[key] = value
         elif text.startswith("ranNo is"):
             log.seed = int(text.split()[-1])
         elif _is_count(text):

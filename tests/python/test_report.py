@@ -16,7 +16,7 @@ from pathlib import Path
 
 import hbook
 import images
-from tarnreport import catalogue, page, runlog
+from tarnreport import beamline, catalogue, page, runlog
 
 CHROMIUM = shutil.which("chromium")
 REPORT = os.environ["TARN_REPORT"]
@@ -60,7 +60,9 @@ class ReportOfADefaultRun(unittest.TestCase):
     def test_every_histogram_a_figure_in_its_group(self):
         self.assertEqual(self.page, os.path.splitext(self.log)[0] + ".html")
         self.assertEqual(re.findall(r'<section id="(\w+)"', self.text),
-                         ["run", "inputs", "positions", "cells", "detector", "angles"])
+                         ["run", "beamline", "inputs", "positions", "cells", "detector", "angles"])
+        self.assertIn("<p>The shipped beamline (data/beamline.toml).</p>", self.text)
+        self.assertNotIn('class="changed"', self.text)
         ids = [id for id, _ in self.figures]
         self.assertEqual(ids, [100, 301] + catalogue.result_ids())
         self.assertEqual(set(hbook.open(self.hbook).ids()) - set(ids), {151, 152, 302, 402})
@@ -142,6 +144,75 @@ class Captions(unittest.TestCase):
     def test_a_histogram_missing_from_the_file_is_said_to_be(self):
         self.assertIn('class="missing"', page.figure({}, 3005, "energy"))
         self.assertIn("<b>3005</b> not in the file. energy", page.figure({}, 3005, "energy"))
+
+
+class ReportOfADescribedBeamline(unittest.TestCase):
+    """A run with 30 cm cells and a guide of another coating: the beamline
+    table marks the two values, the drawing is to scale and marks the
+    elements they describe, and both show in a browser."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="tarn-report-beamline-")
+        for name in ("lam.hbook", "gradx.hbook", "sq.hbook"):
+            shutil.copy(os.path.join(os.environ["TARN_DATA_DIR"], name), cls.dir)
+        subprocess.run([os.environ["TARN_EXE"], "--events", "3000", "--seed", "4", "--set", "cells.length=30",
+                        "--set", "guide2.critical_angle_per_angstrom=0.002"], cwd=cls.dir, check=True, capture_output=True)
+        cls.page = subprocess.run([REPORT, cls.dir], check=True, capture_output=True, text=True).stdout.strip()
+        cls.text = Path(cls.page).read_text(encoding="utf-8")
+        cls.section = cls.text[cls.text.index('<section id="beamline">'):]
+        cls.section = cls.section[:cls.section.index("</section>")]
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def test_the_table_marks_the_changed_values(self):
+        rows = re.findall(r'<tr( class="changed")?><th>([a-z0-9_.]+)</th><td class="number">(.*?)</td>'
+                          r'<td class="number">(.*?)</td>', self.section)
+        self.assertEqual([key for _, key, _, _ in rows], list(beamline.KEYS))
+        changed = {key: (value, shipped) for mark, key, value, shipped in rows if mark}
+        self.assertEqual(changed, {"guide2.critical_angle_per_angstrom": ("0.002 rad/Angstrom", "0.001 rad/Angstrom"),
+                                   "cells.length": ("30 cm", "41.6 cm")})
+        self.assertIn("Described with --set: 2 values differ from the shipped beamline", self.section)
+
+    def test_the_drawing_is_to_scale_and_marks_the_changed_elements(self):
+        svg = self.section[self.section.index("<svg"):self.section.index("</svg>")]
+        # The elements' outlines in proportion to their lengths (guide1, 116 cm, is the longest).
+        for name in ("guide1", "guide2 *", "upstream cell *", "split guide", "last guide"):
+            self.assertRegex(svg, rf'text-anchor="middle" fill="[^"]+">{re.escape(name)}</text>')
+        lengths = sorted({float(w) for w in re.findall(r'<rect x="[\d.]+" y="[\d.]+" width="([\d.]+)"', svg)})
+        zscale = lengths[-1] / 116.0
+        for length in (116, 89, 30, 108, 28):
+            self.assertTrue(any(abs(w - length * zscale) < 0.15 for w in lengths), (length, lengths))
+        self.assertEqual(svg.count('class="element changed"'), 2 * 3)  # guide2 and both cells, in both views
+        self.assertIn("detector plane (orange) at 428.8 cm", svg)
+
+    def test_in_a_browser_the_drawing_shows_the_marks(self):
+        if not CHROMIUM:
+            if os.environ.get("TARN_REQUIRE_OPTIONAL"):
+                self.fail("Chromium is not installed")
+            self.skipTest("Chromium is not installed")
+        check = os.path.join(self.dir, "check.html")
+        script = """<script>window.addEventListener("load", () => {
+          const r = document.getElementById("beamline-drawing").getBoundingClientRect();
+          const pre = document.createElement("pre"); pre.id = "check";
+          pre.textContent = JSON.stringify([r.left + scrollX, r.top + scrollY, r.width, r.height,
+                                            Math.ceil(document.documentElement.scrollHeight)]);
+          document.body.appendChild(pre); });</script>"""
+        Path(check).write_text(self.text.replace("</body>", script + "</body>"), encoding="utf-8")
+        run = ReportOfADefaultRun.chromium
+        dom = run(self, "--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
+        x, y, w, h, height = json.loads(re.search(r'<pre id="check">(.*?)</pre>', dom).group(1))
+        self.assertGreater(w, 800)
+        shot = os.path.join(self.dir, "page.png")
+        run(self, f"--screenshot={shot}", f"--window-size=1280,{height}", self.page)
+        region = images.read_rgb(shot)[int(y):int(y + h), int(x):int(x + w)].astype(int)
+        self.assertGreater(images.ink_fraction(region.astype("uint8")), 0.02)
+        red = (region[..., 0] > 180) & (region[..., 1] < 90) & (region[..., 2] < 90)
+        blue = (region[..., 2] > 200) & (region[..., 0] < 190) & (region[..., 1] > 180)
+        self.assertGreater(red.sum(), 500)   # the changed cells and guide, in red
+        self.assertGreater(blue.sum(), 500)  # the helium halves
 
 
 class RunLogs(unittest.TestCase):

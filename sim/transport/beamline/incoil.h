@@ -1,10 +1,11 @@
 #pragma once
-// INCOIL: second reflecting guide, after GUIDE. Channel 89 cm long,
-// half-width 3.05 cm, half-height 2.55 cm, centred on the axis. Walls reflect
-// at |angle| <= lambda * critFactor (rad/Å; 0.001 in the beamline) and absorb
-// beyond; at most two reflections per plane.
-// In: critFactor, E (meV), x, y, z (cm), thx, thy (rad).
+// INCOIL: second reflecting guide, after GUIDE. Channel of length L (cm; 89
+// in the shipped beamline), half-width W and half-height H (cm; 3.05 and
+// 2.55), centred on the axis. Walls reflect at |angle| <= lambda *
+// critFactor (rad/Å; 0.001) and absorb beyond; at most two reflections per
+// plane.
+// In: L, critFactor, W, H, E (meV), x, y, z (cm), thx, thy (rad).
 // Out: xout, yout, zout (cm), thxout, thyout (rad), or the lost marker: all
 // five outside the entrance window, only the absorbing plane's pair otherwise.
-void INCOIL(double critFactor, double E, double x, double y, double z, double thx, double thy,
-            double& xout, double& yout, double& zout, double& thxout, double& thyout);
+void INCOIL(double L, double critFactor, double W, double H, double E, double x, double y, double z, double thx,
+            double thy, double& xout, double& yout, double& zout, double& thxout, double& thyout);

@@ -5,22 +5,21 @@
 #include "transport/beamline/reflect.h"
 #include "transport/lost.h"
 
-namespace {
-
-// Channels of the split guide, cm, bounds inclusive.
-bool inRightChannel(double v) { return 0.35 <= v && v <= 3.0; }
-bool inLeftChannel(double v) { return -3.0 <= v && v <= -0.35; }
-
-}  // namespace
-
-void OUTCOIL(double critFactor, double E, double x, double y, double z, double thx, double thy,
-             double& xout, double& yout, double& zout, double& thxout, double& thyout) {
+void OUTCOIL(double L, double critFactor, double W, double S, double H, double E, double x, double y, double z,
+             double thx, double thy, double& xout, double& yout, double& zout, double& thxout, double& thyout) {
   using tarn::LOST_MARKER;
+  // Channels of the split guide, cm, bounds inclusive.
+  auto inRightChannel = [S, W](double v) { return S <= v && v <= W; };
+  auto inLeftChannel = [S, W](double v) { return -W <= v && v <= -S; };
+  // The literals of the reflection formulas: 2W (6.0 shipped), 2S (0.7),
+  // 2W - 2S (5.3) and 2H (5.0). Doubling is exact, and 6.0 - 0.7 rounds to
+  // the double of 5.3: the shipped values give the same bits as the literals.
+  const double twoW = 2.0 * W, twoS = 2.0 * S, twoChannelWidths = twoW - twoS, twoH = 2.0 * H;
   const double lambda = tarn::wavelengthAngstrom(E);  // Å
   const double thcrit = lambda * critFactor;          // rad
 
-  // Entrance window: |y| <= 2.5 and x in one of the two channels.
-  if (!(-2.5 <= y && y <= 2.5 && (inRightChannel(x) || inLeftChannel(x)))) {
+  // Entrance window: |y| <= H and x in one of the two channels.
+  if (!(-H <= y && y <= H && (inRightChannel(x) || inLeftChannel(x)))) {
     xout = LOST_MARKER;
     yout = LOST_MARKER;
     zout = LOST_MARKER;
@@ -29,52 +28,51 @@ void OUTCOIL(double critFactor, double E, double x, double y, double z, double t
     return;
   }
 
-  // Transverse displacements over 108 cm and the straight exit position.
-  const double t = std::tan(thx) * 108.0;
-  const double u = std::tan(thy) * 108.0;
+  // Transverse displacements over the length L and the straight exit position.
+  const double t = std::tan(thx) * L;
+  const double u = std::tan(thy) * L;
   const double X = t + x;
   const double Y = u + y;
 
-  // Horizontal plane. Literals: 6.0 = 2 x outer wall, 0.7 = 2 x septum face,
-  // 5.3 = 6.0 - 0.7.
+  // Horizontal plane.
   if (!inRightChannel(X) && inRightChannel(x)) {
-    // Right channel: outer wall at 3.0 or septum face at 0.35.
+    // Right channel: outer wall at W or septum face at S.
     if (std::fabs(thx) > thcrit) {
       xout = LOST_MARKER;
       thxout = LOST_MARKER;
     } else if (thx >= 0.0) {
       thxout = -thx;
-      xout = 6.0 - t - x;
-      if (xout < 0.35) {  // image beyond the septum face: second reflection
+      xout = twoW - t - x;
+      if (xout < S) {  // image beyond the septum face: second reflection
         thxout = thx;
-        xout = t - 5.3 + x;
+        xout = t - twoChannelWidths + x;
       }
     } else {
       thxout = -thx;
-      xout = 0.7 - t - x;
-      if (xout > 3.0) {  // image beyond the outer wall: second reflection
+      xout = twoS - t - x;
+      if (xout > W) {  // image beyond the outer wall: second reflection
         thxout = thx;
-        xout = t + 5.3 + x;
+        xout = t + twoChannelWidths + x;
       }
     }
   } else if (!inLeftChannel(X) && inLeftChannel(x)) {
-    // Left channel: septum face at -0.35 or outer wall at -3.0.
+    // Left channel: septum face at -S or outer wall at -W.
     if (std::fabs(thx) > thcrit) {
       xout = LOST_MARKER;
       thxout = LOST_MARKER;
     } else if (thx >= 0.0) {
       thxout = -thx;
-      xout = -0.7 - t - x;
-      if (xout < -3.0) {  // image beyond the outer wall: second reflection
+      xout = -twoS - t - x;
+      if (xout < -W) {  // image beyond the outer wall: second reflection
         thxout = thx;
-        xout = t - 5.3 + x;
+        xout = t - twoChannelWidths + x;
       }
     } else {
       thxout = -thx;
-      xout = -6.0 - t - x;
-      if (xout > -0.35) {  // image beyond the septum face: second reflection
+      xout = -twoW - t - x;
+      if (xout > -S) {  // image beyond the septum face: second reflection
         thxout = thx;
-        xout = t + 5.3 + x;
+        xout = t + twoChannelWidths + x;
       }
     }
   } else {
@@ -83,8 +81,8 @@ void OUTCOIL(double critFactor, double E, double x, double y, double z, double t
     thxout = thx;
   }
 
-  // Vertical plane: walls at -2.5 and 2.5, one reflection at most.
-  if (-2.5 <= Y && Y <= 2.5) {
+  // Vertical plane: walls at -H and H, one reflection at most.
+  if (-H <= Y && Y <= H) {
     yout = Y;
     thyout = thy;
   } else if (std::fabs(thy) > thcrit) {
@@ -93,11 +91,11 @@ void OUTCOIL(double critFactor, double E, double x, double y, double z, double t
   } else {
     thyout = -thy;
     if (thy >= 0.0) {
-      yout = 5.0 - u - y;
+      yout = twoH - u - y;
     } else {
-      yout = -5.0 - u - y;
+      yout = -twoH - u - y;
     }
   }
 
-  zout = z + 108.0;
+  zout = z + L;
 }

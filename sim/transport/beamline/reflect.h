@@ -20,13 +20,10 @@
 namespace tarn {
 
 // Wavelength (Å) of a neutron of energy E_meV (meV).
-inline double wavelengthAngstrom(double E_meV) {
-  return PLANCK_MEV_PS / std::sqrt(E_meV * TWO_NEUTRON_MASS);
-}
+inline double wavelengthAngstrom(double E_meV) { return PLANCK_MEV_PS / std::sqrt(E_meV * TWO_NEUTRON_MASS); }
 
-// Fixed geometry of one guide section. The multiples of the half-width and
-// half-height are given as the literals of the reflection formulas, not
-// computed from W and H.
+// Geometry of one guide section with the multiples of the half-width and
+// half-height that the reflection formulas use (guideGeometry makes them).
 struct GuideGeometry {
   double L;           // length, cm
   double critFactor;  // critical angle per wavelength, rad/Å
@@ -38,12 +35,20 @@ struct GuideGeometry {
   double fourH;       // 4H, cm
 };
 
+// The section of length L, critical angle per Å critFactor, half-width W and
+// half-height H. 2W, 4W, 2H and 4H are exact (a multiplication by a power of
+// two only changes the exponent), so for W = 3.05 they are the doubles of
+// 6.1 and 12.2, the same bits as those literals.
+inline GuideGeometry guideGeometry(double L, double critFactor, double W, double H) {
+  return GuideGeometry{L, critFactor, W, 2.0 * W, 4.0 * W, H, 2.0 * H, 4.0 * H};
+}
+
 // One transverse plane of the guide: entrance coordinate pos (cm), angle th
 // (rad), exit coordinate without walls S = tan(th) * L + pos (cm), half-size
 // A with its multiples twoA and fourA (cm), critical angle thcrit (rad).
 // Writes the exit coordinate and angle, or the marker in both if absorbed.
-inline void reflectInPlane(double pos, double th, double S, double L, double A, double twoA,
-                           double fourA, double thcrit, double& posOut, double& thOut) {
+inline void reflectInPlane(double pos, double th, double S, double L, double A, double twoA, double fourA,
+                           double thcrit, double& posOut, double& thOut) {
   // Straight through: no wall contact.
   if (-A <= S && S <= A) {
     posOut = S;
@@ -79,9 +84,8 @@ inline void reflectInPlane(double pos, double th, double S, double L, double A, 
 // A neutron outside the entrance window gets the marker in all five
 // outputs; one absorbed in a plane gets it in that plane's pair only, while
 // the other plane and zout keep real values.
-inline void reflectingGuide(const GuideGeometry& g, double E, double x, double y, double z,
-                            double thx, double thy, double& xout, double& yout, double& zout,
-                            double& thxout, double& thyout) {
+inline void reflectingGuide(const GuideGeometry& g, double E, double x, double y, double z, double thx, double thy,
+                            double& xout, double& yout, double& zout, double& thxout, double& thyout) {
   const double lambda = wavelengthAngstrom(E);  // Å
   const double thcrit = lambda * g.critFactor;  // rad
 

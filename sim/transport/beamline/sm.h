@@ -1,10 +1,11 @@
 #pragma once
 // SM: last reflecting guide, after OUTCOIL; its exit plane is the detector
-// plane. Channel 28 cm long, half-width 2.85 cm, half-height 2.25 cm, centred
-// on the axis. Walls reflect at |angle| <= lambda * 0.003 rad/Å and absorb
+// plane. Channel of length L (cm; 28 in the shipped beamline), half-width W
+// and half-height H (cm; 2.85 and 2.25), centred on the axis. Walls reflect
+// at |angle| <= lambda * critFactor (rad/Å; 0.003, a double) and absorb
 // beyond; at most two reflections per plane.
-// In: E (meV), x, y, z (cm), thx, thy (rad).
+// In: L, critFactor, W, H, E (meV), x, y, z (cm), thx, thy (rad).
 // Out: xout, yout, zout (cm), thxout, thyout (rad), or the lost marker: all
 // five outside the entrance window, only the absorbing plane's pair otherwise.
-void SM(double E, double x, double y, double z, double thx, double thy, double& xout, double& yout,
-        double& zout, double& thxout, double& thyout);
+void SM(double L, double critFactor, double W, double H, double E, double x, double y, double z, double thx, double thy,
+        double& xout, double& yout, double& zout, double& thxout, double& thyout);

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "transport/event/geometry.h"
+
 namespace tarn {
 namespace hid {
 
@@ -130,8 +132,14 @@ inline constexpr Booking RESULT_HISTOGRAMS[] = {
     {hid::PHI_DOWN_ENTRANCE, "phi (deg) D", 200, 0.0f, 360.0f},
 };
 
-// Book the 44 result histograms, in catalogue order.
-void bookResultHistograms();
+// The path-length histograms (PATH_BOTH, PATH_RIGHT, PATH_LEFT) span the
+// straight passage through both cells, 2 x the cell length, +- this (cm):
+// 83.15 to 83.25 for 41.6 cm cells, the edges of the table above.
+constexpr double PATH_HALF_SPAN = 0.05;
+
+// Book the 44 result histograms, in catalogue order, the path lengths for
+// the cells of `beamline`.
+void bookResultHistograms(const Beamline& beamline = SHIPPED_BEAMLINE);
 
 // The ids of the result histograms, in booking order.
 const std::vector<std::int32_t>& resultHistogramIds();

@@ -1,6 +1,8 @@
 // The two target cells and the flight between them. Each cell is split at
 // x = 0: helium in one half (TARGET), nothing in the other (EMPTY), and a
-// central strip |x| < 0.35 cm that stops the neutron.
+// central strip |x| < septum half-width (0.35 cm shipped) that stops the
+// neutron. Which half holds helium is the beamline's (shipped: the right
+// half upstream, the left half downstream).
 #include <cmath>
 #include <cstdint>
 
@@ -17,13 +19,14 @@ namespace {
 
 void callTarget(RunState& run, double q, const NeutronState& in, double xmin, double xmax, NeutronState& out,
                 bool& scattered) {
-  TARGET(q, HELIUM_T, in.E, in.x, in.y, in.z, in.thx, in.thy, xmin, xmax, -CELL_Y, CELL_Y, CELL_LENGTH, out.E,
-         out.x, out.y, out.z, out.thx, out.thy, run.sigma, run.path, run.thetaS, run.sigmaSommers, run.sigmaIntq,
+  const TargetCells& c = run.beamline.cells;
+  TARGET(q, c.temperature, in.E, in.x, in.y, in.z, in.thx, in.thy, xmin, xmax, -c.halfHeight, c.halfHeight, c.length,
+         out.E, out.x, out.y, out.z, out.thx, out.thy, run.sigma, run.path, run.thetaS, run.sigmaSommers, run.sigmaIntq,
          scattered, run.theta_p, run.phi_p);
 }
 
-void callEmpty(const NeutronState& in, double xmin, double xmax, NeutronState& out) {
-  EMPTY(in.E, in.x, in.y, in.z, in.thx, in.thy, xmin, xmax, -CELL_Y, CELL_Y, CELL_LENGTH, out.E, out.x, out.y,
+void callEmpty(const TargetCells& c, const NeutronState& in, double xmin, double xmax, NeutronState& out) {
+  EMPTY(in.E, in.x, in.y, in.z, in.thx, in.thy, xmin, xmax, -c.halfHeight, c.halfHeight, c.length, out.E, out.x, out.y,
         out.z, out.thx, out.thy);
 }
 
@@ -47,51 +50,83 @@ void observeTarget(const RunState& run, const DetectedNeutron& history, bool dow
   run.targetObserver(call);
 }
 
+// The seven scattering outputs a TARGET call left, in the fill order; the
+// angles in the cell's own histograms.
+void fillScattering(const RunState& run, std::int32_t thetaS, std::int32_t thetaP, std::int32_t phiP) {
+  fill(hid::SIGMA, run.sigma);
+  fill(hid::FREE_PATH, run.path);
+  fill(thetaS, degrees(run.thetaS));
+  fill(hid::SIGMA_SOMMERS, run.sigmaSommers);
+  fill(hid::SIGMA_SQ, run.sigmaIntq);
+  fill(thetaP, degrees(run.theta_p));
+  fill(phiP, degrees(run.phi_p));
+}
+
+// The upstream cell's TARGET call and its bookkeeping (before the lost test).
+void upstreamTarget(RunState& run, DetectedNeutron& history, double xmin, double xmax) {
+  Counters& n = run.counters;
+  callTarget(run, history.qUp, history.upIn, xmin, xmax, history.upOut, history.scatteredUp);
+  observeTarget(run, history, false);
+  ++n.nTar1In;
+  if (history.scatteredUp) ++n.nScatTar1;
+  fillScattering(run, hid::THETA_S_UP, hid::THETA_P_UP, hid::PHI_P_UP);
+}
+
+// The downstream cell's TARGET call with the bookkeeping around it.
+void downstreamTarget(RunState& run, DetectedNeutron& history, double xmin, double xmax) {
+  Counters& n = run.counters;
+  if (history.scatteredUp) ++n.nTar1ToTar2;
+  callTarget(run, history.qDown, history.downIn, xmin, xmax, history.downOut, history.scatteredDown);
+  observeTarget(run, history, true);
+  ++n.nTar2In;
+  if (history.scatteredDown) ++n.nScatTar2;
+  fillScattering(run, hid::THETA_S_DOWN, hid::THETA_P_DOWN, hid::PHI_P_DOWN);
+}
+
 }  // namespace
 
 bool passUpstreamCell(RunState& run, const NeutronState& incoil, DetectedNeutron& history) {
-  Counters& n = run.counters;
+  const TargetCells& c = run.beamline.cells;
   const Slopes slope = slopesOf(incoil);  // the flight keeps the angles
-  const NeutronState& upIn = history.upIn = freeFlight(incoil, slope, GAP_TO_UPSTREAM_CELL);
+  const NeutronState& upIn = history.upIn = freeFlight(incoil, slope, run.beamline.gaps.toUpstreamCell);
   fill(hid::X_UP_ENTRANCE, upIn.x);
   fill(hid::THX_UP_ENTRANCE, degrees(upIn.thx));
   fill(hid::THY_UP_ENTRANCE, degrees(upIn.thy));
   fill(hid::PHI_UP_ENTRANCE, degrees(std::atan(slope.y / slope.x)));
 
-  // Helium on the right, empty on the left; inclusive bounds.
+  // The left half, then the right half; inclusive bounds.
   NeutronState& upOut = history.upOut;
   history.scatteredUp = false;
-  if (inClosed(upIn.x, -HALF_OUTER, -HALF_INNER)) {
-    callEmpty(upIn, -HALF_OUTER, -HALF_INNER, upOut);
-  } else if (inClosed(upIn.x, HALF_INNER, HALF_OUTER)) {
-    callTarget(run, history.qUp, upIn, HALF_INNER, HALF_OUTER, upOut, history.scatteredUp);
-    observeTarget(run, history, false);
-    ++n.nTar1In;
-    if (history.scatteredUp) ++n.nScatTar1;
-    fill(hid::SIGMA, run.sigma);
-    fill(hid::FREE_PATH, run.path);
-    fill(hid::THETA_S_UP, degrees(run.thetaS));
-    fill(hid::SIGMA_SOMMERS, run.sigmaSommers);
-    fill(hid::SIGMA_SQ, run.sigmaIntq);
-    fill(hid::THETA_P_UP, degrees(run.theta_p));
-    fill(hid::PHI_P_UP, degrees(run.phi_p));
+  const bool heliumRight = c.upstreamHelium == Half::Right;
+  if (inClosed(upIn.x, -c.halfWidth, -c.septumHalfWidth)) {
+    if (heliumRight)
+      callEmpty(c, upIn, -c.halfWidth, -c.septumHalfWidth, upOut);
+    else
+      upstreamTarget(run, history, -c.halfWidth, -c.septumHalfWidth);
+  } else if (inClosed(upIn.x, c.septumHalfWidth, c.halfWidth)) {
+    if (heliumRight)
+      upstreamTarget(run, history, c.septumHalfWidth, c.halfWidth);
+    else
+      callEmpty(c, upIn, c.septumHalfWidth, c.halfWidth, upOut);
   } else {
     upOut = lostState();  // the central strip, or outside the cell
   }
   if (isLost(upOut.x, upOut.y)) return false;
   fill(hid::X_UP_EXIT, upOut.x);
   fill(hid::Y_UP_EXIT, upOut.y);
-  history.up = cellAccounting(upIn, upOut);
+  history.up = cellAccounting(upIn, upOut, c.length);
   return true;
 }
 
 bool crossBetweenCells(RunState& run, DetectedNeutron& history) {
+  const TargetCells& c = run.beamline.cells;
   const NeutronState& upOut = history.upOut;
   const Slopes slope = slopesOf(upOut);
-  const NeutronState& downIn = history.downIn = freeFlight(upOut, slope, GAP_BETWEEN_CELLS);
+  const NeutronState& downIn = history.downIn = freeFlight(upOut, slope, run.beamline.gaps.betweenCells);
   if (history.event == 1) notice(run, " ! NO transfer between L/R targets !");
-  if (inClosed(upOut.x, -HALF_OUTER, -HALF_INNER) && !inClosed(downIn.x, -HALF_OUTER, -HALF_INNER)) return false;
-  if (inClosed(upOut.x, HALF_INNER, HALF_OUTER) && !inClosed(downIn.x, HALF_INNER, HALF_OUTER)) return false;
+  const double inner = c.septumHalfWidth, outer = c.halfWidth;
+  if (inClosed(upOut.x, -outer, -inner) && !inClosed(downIn.x, -outer, -inner)) return false;
+  if (inClosed(upOut.x, inner, outer) && !inClosed(downIn.x, inner, outer)) return false;
   fill(hid::THX_DOWN_ENTRANCE, degrees(upOut.thx));
   fill(hid::THY_DOWN_ENTRANCE, degrees(upOut.thy));
   fill(hid::PHI_DOWN_ENTRANCE, degrees(std::atan(slope.y / slope.x)));
@@ -99,33 +134,29 @@ bool crossBetweenCells(RunState& run, DetectedNeutron& history) {
 }
 
 bool passDownstreamCell(RunState& run, DetectedNeutron& history) {
-  Counters& n = run.counters;
+  const TargetCells& c = run.beamline.cells;
   const NeutronState& downIn = history.downIn;
   NeutronState& downOut = history.downOut;
-  // Helium on the left, empty on the right; strict bounds.
+  // The left half, then the right half; strict bounds.
   history.scatteredDown = false;
-  if (inOpen(downIn.x, -HALF_OUTER, -HALF_INNER)) {
-    if (history.scatteredUp) ++n.nTar1ToTar2;
-    callTarget(run, history.qDown, downIn, -HALF_OUTER, -HALF_INNER, downOut, history.scatteredDown);
-    observeTarget(run, history, true);
-    ++n.nTar2In;
-    if (history.scatteredDown) ++n.nScatTar2;
-    fill(hid::SIGMA, run.sigma);
-    fill(hid::FREE_PATH, run.path);
-    fill(hid::THETA_S_DOWN, degrees(run.thetaS));
-    fill(hid::SIGMA_SOMMERS, run.sigmaSommers);
-    fill(hid::SIGMA_SQ, run.sigmaIntq);
-    fill(hid::THETA_P_DOWN, degrees(run.theta_p));
-    fill(hid::PHI_P_DOWN, degrees(run.phi_p));
-  } else if (inOpen(downIn.x, HALF_INNER, HALF_OUTER)) {
-    callEmpty(downIn, HALF_INNER, HALF_OUTER, downOut);
+  const bool heliumLeft = c.downstreamHelium == Half::Left;
+  if (inOpen(downIn.x, -c.halfWidth, -c.septumHalfWidth)) {
+    if (heliumLeft)
+      downstreamTarget(run, history, -c.halfWidth, -c.septumHalfWidth);
+    else
+      callEmpty(c, downIn, -c.halfWidth, -c.septumHalfWidth, downOut);
+  } else if (inOpen(downIn.x, c.septumHalfWidth, c.halfWidth)) {
+    if (heliumLeft)
+      callEmpty(c, downIn, c.septumHalfWidth, c.halfWidth, downOut);
+    else
+      downstreamTarget(run, history, c.septumHalfWidth, c.halfWidth);
   } else {
     downOut = lostState();
   }
   if (isLost(downOut.x, downOut.y)) return false;
   fill(hid::X_DOWN_EXIT, downOut.x);
   fill(hid::Y_DOWN_EXIT, downOut.y);
-  history.down = cellAccounting(downIn, downOut);
+  history.down = cellAccounting(downIn, downOut, c.length);
   return true;
 }
 

@@ -17,7 +17,7 @@ double neutronSpeed(double E) { return std::sqrt(E * 2 / NEUTRON_MASS); }
 
 double spinRotation(double path, double v) { return path * PRECESSION * static_cast<double>(FIELD_FACTOR) / v; }
 
-CellTally cellAccounting(const NeutronState& in, const NeutronState& out) {
+CellTally cellAccounting(const NeutronState& in, const NeutronState& out, double L) {
   CellTally tally;
   if (out.E == in.E) {
     // No energy transfer: the straight distance from entrance to exit.
@@ -32,15 +32,15 @@ CellTally cellAccounting(const NeutronState& in, const NeutronState& out) {
   // plane places the point; with equal x slopes the y plane does, and with
   // equal slopes in both it is put in the middle of the cell.
   const double t = std::tan(out.thx);
-  double s1 = ((out.x - in.x) - CELL_LENGTH * t) / (std::tan(in.thx) - t);
+  double s1 = ((out.x - in.x) - L * t) / (std::tan(in.thx) - t);
   if (!std::isfinite(s1)) {
     const double ty = std::tan(out.thy);
-    s1 = ((out.y - in.y) - CELL_LENGTH * ty) / (std::tan(in.thy) - ty);
-    if (!std::isfinite(s1)) s1 = CELL_LENGTH / 2.0;
+    s1 = ((out.y - in.y) - L * ty) / (std::tan(in.thy) - ty);
+    if (!std::isfinite(s1)) s1 = L / 2.0;
   }
   const double ay = s1 * std::tan(in.thy), ax = s1 * std::tan(in.thx);
   const double L1 = std::sqrt((ay * ay + ax * ax) + s1 * s1);
-  const double s2 = CELL_LENGTH - s1;
+  const double s2 = L - s1;
   const double by = s2 * std::tan(out.thy), bx = s2 * t;
   const double L2 = std::sqrt((by * by + bx * bx) + s2 * s2);
   const double before = spinRotation(L1, neutronSpeed(in.E));

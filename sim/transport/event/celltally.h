@@ -5,9 +5,6 @@
 
 namespace tarn {
 
-// Length of a target cell along the beam, cm.
-constexpr double CELL_LENGTH = 41.6;
-
 // One cell's share: the unscattered pair holds the straight passage, the
 // scattered pair the two pieces before and after the scattering point; the
 // other pair is zero. Paths in cm, rotations in mrad.
@@ -22,8 +19,8 @@ double neutronSpeed(double E);
 // Spin rotation (mrad) over a path (cm) at speed v (Å/ps).
 double spinRotation(double path, double v);
 
-// `in` is the state at the cell entrance, `out` at its exit plane (z + 41.6).
-// The neutron counts as scattered when its energy changed.
-CellTally cellAccounting(const NeutronState& in, const NeutronState& out);
+// `in` is the state at the entrance of a cell of length L (cm), `out` at its
+// exit plane (z + L). The neutron counts as scattered when its energy changed.
+CellTally cellAccounting(const NeutronState& in, const NeutronState& out, double L);
 
 }  // namespace tarn

@@ -18,12 +18,12 @@ void runEvent(std::int64_t event, RunState& run) {
   history.En = start.E;
   if (!sampleTransfer(run, event, history.En, false, history.qUp)) return;
   NeutronState incoil;
-  if (!passInputGuides(start, incoil)) return;
+  if (!passInputGuides(run.beamline, start, incoil)) return;
   if (!passUpstreamCell(run, incoil, history)) return;
   if (!crossBetweenCells(run, history)) return;
   if (!sampleTransfer(run, event, history.upOut.E, true, history.qDown)) return;
   if (!passDownstreamCell(run, history)) return;
-  if (!passOutputGuides(history)) return;
+  if (!passOutputGuides(run.beamline, history)) return;
   tallyDetection(run, history);
 
   if (run.observer) run.observer(history);

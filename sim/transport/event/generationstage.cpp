@@ -13,25 +13,21 @@
 namespace tarn {
 namespace {
 
-// Half-opening of the start cone per Å, rad/Å (single precision).
-constexpr float CONE_PER_ANGSTROM = 0.003f;
-// Half-width and half-height of the start area, cm.
-constexpr double START_HALF_X = 2.75;
-constexpr double START_HALF_Y = 2.25;
 // Pi as the start-angle histogram converts with it (single precision).
 constexpr float PI_DEGREES = 3.14159f;
 
 }  // namespace
 
 bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start) {
+  const StartArea& source = run.beamline.source;
   // Wavelength and energy.
   const float lambda = HRNDM1(hid::SPECTRUM);
-  if (lambda < LAMBDA_MIN) return false;
+  if (lambda < source.shortestWavelength) return false;
   const double En = energyOfWavelength(lambda);
   if (En <= 1.0) ++run.counters.nLowEnergy;
 
   // Direction uniform in the cone's solid angle: 1 - cos(th0) uniform below c.
-  const double c = 1 - std::cos(static_cast<double>(lambda) * static_cast<double>(CONE_PER_ANGSTROM));
+  const double c = 1 - std::cos(static_cast<double>(lambda) * static_cast<double>(source.conePerAngstrom));
   float r[4];
   do {
     ranlux::RANLUX(r, 4);
@@ -41,9 +37,9 @@ bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start) {
   fill(hid::THETA_0, th0 * 180.0 / static_cast<double>(PI_DEGREES));
 
   // Position (x kept in single precision) and the direction angles.
-  start.x = static_cast<double>(static_cast<float>((2 * static_cast<double>(r[2]) - 1) * START_HALF_X));
+  start.x = static_cast<double>(static_cast<float>((2 * static_cast<double>(r[2]) - 1) * source.halfWidth));
   if (event == 1) notice(run, " ! Running with No x gradient !");
-  start.y = (2 * static_cast<double>(r[3]) - 1) * START_HALF_Y;
+  start.y = (2 * static_cast<double>(r[3]) - 1) * source.halfHeight;
   start.z = 0.0;
   start.thx = std::atan(std::cos(ph0) * std::tan(th0));
   start.thy = std::atan(std::sin(ph0) * std::tan(th0));

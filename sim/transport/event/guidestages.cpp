@@ -12,44 +12,43 @@
 #include "transport/lost.h"
 
 namespace tarn {
-namespace {
 
-// Length of the first guide, cm.
-constexpr double GUIDE_LENGTH = 116.0;
-
-}  // namespace
-
-bool passInputGuides(const NeutronState& start, NeutronState& incoil) {
+bool passInputGuides(const Beamline& beamline, const NeutronState& start, NeutronState& incoil) {
+  const GuideSection& g1 = beamline.guide1;
+  const GuideSection& g2 = beamline.guide2;
   fill(hid::X_START, start.x);
-  fill(hid::X_STRAIGHT_116, start.x + std::tan(start.thx) * GUIDE_LENGTH);
-  fill(hid::Y_STRAIGHT_116, start.y + std::tan(start.thy) * GUIDE_LENGTH);
+  fill(hid::X_STRAIGHT_116, start.x + std::tan(start.thx) * g1.length);
+  fill(hid::Y_STRAIGHT_116, start.y + std::tan(start.thy) * g1.length);
 
   NeutronState guided;
   guided.E = start.E;
-  GUIDE(GUIDE_LENGTH, CRIT_FACTOR, start.E, start.x, start.y, start.z, start.thx, start.thy, guided.x, guided.y,
-        guided.z, guided.thx, guided.thy);
+  GUIDE(g1.length, g1.critFactor, g1.halfWidth, g1.halfHeight, start.E, start.x, start.y, start.z, start.thx, start.thy,
+        guided.x, guided.y, guided.z, guided.thx, guided.thy);
   if (isLost(guided.x, guided.y)) return false;
   fill(hid::X_GUIDE_EXIT, guided.x);
 
   incoil.E = start.E;
-  INCOIL(CRIT_FACTOR, start.E, guided.x, guided.y, guided.z, guided.thx, guided.thy, incoil.x, incoil.y,
-         incoil.z, incoil.thx, incoil.thy);
+  INCOIL(g2.length, g2.critFactor, g2.halfWidth, g2.halfHeight, start.E, guided.x, guided.y, guided.z, guided.thx,
+         guided.thy, incoil.x, incoil.y, incoil.z, incoil.thx, incoil.thy);
   if (isLost(incoil.x, incoil.y)) return false;
   fill(hid::X_INCOIL_EXIT, incoil.x);
   return true;
 }
 
-bool passOutputGuides(DetectedNeutron& history) {
-  const NeutronState splitIn = freeFlight(history.downOut, GAP_TO_SPLIT_GUIDE);
+bool passOutputGuides(const Beamline& beamline, DetectedNeutron& history) {
+  const SplitGuideSection& sg = beamline.splitGuide;
+  const GuideSection& last = beamline.lastGuide;
+  const NeutronState splitIn = freeFlight(history.downOut, beamline.gaps.toSplitGuide);
   const double Ef = history.downOut.E;
   NeutronState split;
-  OUTCOIL(CRIT_FACTOR, Ef, splitIn.x, splitIn.y, splitIn.z, splitIn.thx, splitIn.thy, split.x, split.y, split.z,
-          split.thx, split.thy);
+  OUTCOIL(sg.length, sg.critFactor, sg.halfWidth, sg.septumHalfWidth, sg.halfHeight, Ef, splitIn.x, splitIn.y,
+          splitIn.z, splitIn.thx, splitIn.thy, split.x, split.y, split.z, split.thx, split.thy);
   if (isLost(split.x, split.y)) return false;
   fill(hid::X_OUTCOIL_EXIT, split.x);
 
   NeutronState& det = history.detector;
-  SM(Ef, split.x, split.y, split.z, split.thx, split.thy, det.x, det.y, det.z, det.thx, det.thy);
+  SM(last.length, last.critFactor, last.halfWidth, last.halfHeight, Ef, split.x, split.y, split.z, split.thx, split.thy,
+     det.x, det.y, det.z, det.thx, det.thy);
   det.E = Ef;
   return !isLost(det.x, det.y);
 }

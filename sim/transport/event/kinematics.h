@@ -20,8 +20,6 @@ constexpr double BINS_PER_INV_ANGSTROM = 25.0;
 constexpr float Q_TABLE_END = 3.6f;
 // Draws after which the retry gives up on an event.
 constexpr std::int32_t MAX_REJECTED_DRAWS = 1000000;
-// Shortest wavelength a run follows, Å (single precision).
-constexpr float LAMBDA_MIN = 1.0f;
 
 // Wave number (1/Å) of a neutron of energy E (meV).
 inline double wavenumber(double E) { return std::sqrt(E * TWO_NEUTRON_MASS) / HBAR_MEV_PS; }

@@ -8,6 +8,7 @@
 
 #include "transport/event/celltally.h"
 #include "transport/event/counters.h"
+#include "transport/event/geometry.h"
 #include "transport/event/neutron.h"
 
 namespace tarn {
@@ -43,6 +44,9 @@ struct TargetCall {
 
 // Run-level state of the event loop.
 struct RunState {
+  // The beamline the neutrons travel (geometry.h); its values reach the
+  // routines as arguments.
+  Beamline beamline = SHIPPED_BEAMLINE;
   Counters counters;
   RunLog* log = nullptr;
   // The seven scattering outputs shared by both target calls, kept from

@@ -8,14 +8,16 @@
 
 #include <cstdint>
 
+#include "transport/event/geometry.h"
 #include "transport/event/neutron.h"
 #include "transport/event/runstate.h"
 
 namespace tarn {
 
 // Wavelength from the spectrum (histogram 100), energy, a start direction in
-// the cone of half-opening 0.003 rad/Å x lambda and a start position on
-// 5.5 x 4.5 cm at z = 0 (generation.cpp). False for a wavelength below 1 Å.
+// the cone of half-opening lambda x the cone per Å (0.003 rad/Å shipped) and
+// a start position on the start area (5.5 x 4.5 cm) at z = 0
+// (generationstage.cpp). False below the shortest wavelength followed (1 Å).
 bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start);
 
 // The momentum transfer q (1/Å) for a cell entered with energy E (meV),
@@ -23,24 +25,26 @@ bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start);
 // drawn; the event then ends and is counted.
 bool sampleTransfer(RunState& run, std::int64_t event, double E, bool downstream, double& q);
 
-// GUIDE (116 cm) and INCOIL (89 cm) from the start plane (guides.cpp).
-bool passInputGuides(const NeutronState& start, NeutronState& incoil);
+// GUIDE (116 cm shipped) and INCOIL (89 cm) from the start plane (guidestages.cpp).
+bool passInputGuides(const Beamline& beamline, const NeutronState& start, NeutronState& incoil);
 
-// 9 cm of flight and the upstream cell, helium on the right (cells.cpp):
+// The flight to the upstream cell (9 cm shipped) and the cell, helium on the
+// right in the shipped beamline (cellstages.cpp):
 // sets upIn, upOut, scatteredUp and the cell tally `up`.
 bool passUpstreamCell(RunState& run, const NeutronState& incoil, DetectedNeutron& history);
 
-// 6.8 cm of flight to the downstream cell; a neutron may not change halves
-// (cells.cpp). Sets downIn.
+// The flight to the downstream cell (6.8 cm); a neutron may not change halves
+// (cellstages.cpp). Sets downIn.
 bool crossBetweenCells(RunState& run, DetectedNeutron& history);
 
-// The downstream cell, helium on the left, strict window bounds (cells.cpp):
+// The downstream cell, helium on the left in the shipped beamline, strict
+// window bounds (cellstages.cpp):
 // uses downIn, qDown and scatteredUp; sets downOut, scatteredDown and `down`.
 bool passDownstreamCell(RunState& run, DetectedNeutron& history);
 
-// 12 cm of flight, OUTCOIL and SM, whose exit is the detector plane
-// (guides.cpp). Sets detector (with the energy after the cells).
-bool passOutputGuides(DetectedNeutron& history);
+// The flight to the split guide (12 cm), OUTCOIL and SM, whose exit is the
+// detector plane (guidestages.cpp). Sets detector (with the energy after the cells).
+bool passOutputGuides(const Beamline& beamline, DetectedNeutron& history);
 
 // Counters and detector histograms of a neutron at the detector plane, and
 // its total path and spin rotation (detection.cpp).

@@ -1,5 +1,5 @@
-// Helpers and beamline dimensions shared by the stages of the event loop.
-// Lengths in cm, energies in meV, angles in rad.
+// Helpers shared by the stages of the event loop. Lengths in cm, energies in
+// meV, angles in rad; the beamline's dimensions are RunState::beamline.
 #pragma once
 
 #include <cmath>
@@ -14,20 +14,6 @@
 #include "transport/run/runlog.h"
 
 namespace tarn {
-
-// Helium temperature of both target cells, K.
-constexpr double HELIUM_T = 2.1;
-
-// Critical angle per Å of the guides upstream of the detector guide, rad/Å.
-constexpr double CRIT_FACTOR = 0.001;
-// Gaps of free flight, cm.
-constexpr double GAP_TO_UPSTREAM_CELL = 9.0;
-constexpr double GAP_BETWEEN_CELLS = 6.8;
-constexpr double GAP_TO_SPLIT_GUIDE = 12.0;
-// Target cells: the x, y extent of their halves (cm).
-constexpr double HALF_INNER = 0.35;
-constexpr double HALF_OUTER = 3.0;
-constexpr double CELL_Y = 2.5;
 
 // One entry of weight 1 in a result histogram, at the value in single precision.
 inline void fill(std::int32_t id, double value) { HF1(id, static_cast<float>(value), 1.0f); }

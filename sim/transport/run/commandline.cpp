@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <vector>
 
 #include "transport/run/exitstatus.h"
 #include "transport/run/parallel/ranks.h"
@@ -26,9 +29,14 @@ std::string checkOutputDir(const std::string& dir) {
 }
 
 struct Values {
-  std::string events, sampler = "auto", inputDir, outputDir;
+  std::string events, sampler = "auto", inputDir, outputDir, beamline;
   std::int64_t seed = -1;
+  std::vector<std::string> sets;
 };
+
+// The options that say what the beamline is; they alone leave the report as
+// the run without arguments has it.
+constexpr const char* BEAMLINE_OPTIONS[] = {"--beamline", "--set"};
 
 // The parser, bound to `v`.
 std::unique_ptr<CLI::App> makeParser(Values& v, const std::string& version) {
@@ -54,6 +62,16 @@ std::unique_ptr<CLI::App> makeParser(Values& v, const std::string& version) {
                   "of 100000 events; else each rank's RANLUX sequence), rndm or ranlux")
       ->type_name("auto|rndm|ranlux")
       ->check(CLI::IsMember({"auto", "rndm", "ranlux"}).description(""));
+  app->add_option("--beamline", v.beamline,
+                  "The beamline described by FILE (TOML; data/beamline.toml is the shipped one, docs/beamline.md "
+                  "lists the keys)")
+      ->type_name("FILE");
+  app->add_option("--set", v.sets,
+                  "One value of the beamline, after --beamline's (repeatable): --set cells.length=30 --set "
+                  "cells.temperature=1.6")
+      ->type_name("KEY=VALUE")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app->set_version_flag("--version", version);
   return app;
 }
@@ -108,7 +126,23 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const std::strin
     return line;
   }
   RunOptions& run = line.run;
-  run.extendedReport = argc > 1;
+  for (const CLI::Option* option : app->get_options()) {
+    const bool beamlineOption = std::find(std::begin(BEAMLINE_OPTIONS), std::end(BEAMLINE_OPTIONS),
+                                          option->get_name()) != std::end(BEAMLINE_OPTIONS);
+    if (option->count() > 0 && !beamlineOption) run.extendedReport = true;
+  }
+  if (!v.beamline.empty() || !v.sets.empty()) {
+    description::ReadResult read = description::readDescription(SHIPPED_BEAMLINE, v.beamline, v.sets);
+    if (!read.errors.empty()) {
+      if (!quiet) {
+        for (const std::string& e : read.errors) err << "tarn: " << e << '\n';
+        err << "tarn: the beamline is refused; docs/beamline.md lists the keys, their units and limits\n";
+      }
+      line.exitStatus = STATUS_BAD_COMMAND_LINE;
+      return line;
+    }
+    run.beamline = std::move(read.description);
+  }
   if (!v.events.empty()) run.nEvents = parseEventCount(v.events);
   run.seed = v.seed;
   run.inputDir = v.inputDir;

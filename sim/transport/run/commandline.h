@@ -7,11 +7,15 @@
 //   --input-dir D   where lam.hbook, gradx.hbook and sq.hbook are read
 //   --output-dir D  where the run log and the histogram file go (made if missing)
 //   --sampler C     auto, rndm or ranlux: where HRNDM1 takes its numbers (sampler.h)
+//   --beamline F    the beamline described by the TOML file F (data/beamline.toml
+//                   is the shipped one; docs/beamline.md)
+//   --set K=V       one value of the beamline, after the file (repeatable)
 //   --help, --version
 //
 // A wrong command line (an unknown option, a bad value) prints the error
 // and the usage on standard error and gives exit status 2 before anything
-// is created.
+// is created; so does a beamline description that cannot be used (its
+// messages name the file, the line and the key).
 #pragma once
 
 #include <cstdint>

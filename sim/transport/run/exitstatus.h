@@ -6,11 +6,14 @@ namespace tarn {
 // tarn
 constexpr int STATUS_DONE = 0;
 // 1: a helium temperature outside the density table ends the run at once
-// (NDEN, helium/nden.cpp, through textout::abortRun).
-constexpr int STATUS_BAD_COMMAND_LINE = 2;   // an unknown option or a bad value; nothing is created
+// (NDEN, helium/nden.cpp, through textout::abortRun); a beamline
+// description with such a temperature is refused before (status 2).
+constexpr int STATUS_BAD_COMMAND_LINE = 2;   // an unknown option or a bad value, or a beamline description that
+                                             // cannot be used (transport/description/read.h); nothing is created
 constexpr int STATUS_NO_RUN_LOG = 2;         // the run log cannot be created (it exists: a run in the same minute;
                                              // or the output directory cannot be made)
-constexpr int STATUS_INPUTS_REFUSED = 3;     // inputs refused before the first event
+constexpr int STATUS_INPUTS_REFUSED = 3;     // inputs refused before the first event, also a beamline that breaks
+                                             // the model's limits with the spectrum (description/limits.h)
 constexpr int STATUS_NO_HISTOGRAM_FILE = 4;  // the histogram file could not be written
 constexpr int STATUS_OUTPUT_INCOMPLETE = 5;  // the console report or the run log could not be written completely
                                              // (the histogram file was written; with a failed console the log

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "hbook/memory/store.h"
+#include "transport/description/limits.h"
 #include "transport/event/catalogue.h"
 #include "transport/event/kinematics.h"
 #include "transport/run/transferestimate.h"
@@ -72,7 +73,17 @@ bool hasPositiveContent(const hbook::Histogram& h) {
 
 }  // namespace
 
-InputReport checkInputs(const InputStatus& status) {
+double longestWavelength(const hbook::Histogram& spectrum) {
+  for (int bin = spectrum.nx; bin >= 1; --bin) {
+    const float below = bin > 1 ? spectrum.channels[bin - 1] : 0.0f;
+    const bool content = spectrum.entries == -1 ? spectrum.channels[bin] > below : spectrum.channels[bin] > 0.0f;
+    if (content)
+      return bin == spectrum.nx ? spectrum.xmax : spectrum.xmin + bin * static_cast<double>(spectrum.binWidth());
+  }
+  return 0.0;
+}
+
+InputReport checkInputs(const InputStatus& status, const description::Description& beamline) {
   InputReport report;
   const hbook::Store& memory = hbook::memory();
   const std::string lamFile = status.path("lam.hbook"), sqFile = status.path("sq.hbook");
@@ -110,7 +121,13 @@ InputReport checkInputs(const InputStatus& status) {
     report.errors.push_back(" " + sqFile + ": histogram " + std::to_string(hid::SQ) + " has no positive content to draw momentum transfers from");
   }
   if (report.errors.empty()) {
-    for (const std::string& line : refuseCostlyTransfers(estimateTransfers(*lam, *sq))) report.errors.push_back(line);
+    for (const std::string& line : description::checkModelLimits(beamline, longestWavelength(*lam), lamFile))
+      report.errors.push_back(" " + line);
+  }
+  if (report.errors.empty()) {
+    const float shortest = beamline.values.source.shortestWavelength;
+    for (const std::string& line : refuseCostlyTransfers(estimateTransfers(*lam, *sq, shortest)))
+      report.errors.push_back(line);
   }
   return report;
 }

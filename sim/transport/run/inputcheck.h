@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "hbook/hbook.h"
+#include "hbook/objects/histogram.h"
+#include "transport/description/read.h"
 #include "transport/run/runfiles.h"
 
 namespace tarn {
@@ -34,7 +36,15 @@ struct InputReport {
 // momentum-transfer sampler succeed at a reasonable cost (transfercheck.h).
 // The
 // gradient histograms (151, 152) are never consulted: their absence is
-// only noted.
-InputReport checkInputs(const InputStatus& status);
+// only noted. The beamline must keep the model's limits with the spectrum's
+// wavelengths (transport/description/limits.h).
+// The shipped beamline unless one is given.
+InputReport checkInputs(const InputStatus& status,
+                        const description::Description& beamline = {SHIPPED_BEAMLINE, "", {}, {}});
+
+// The longest wavelength the spectrum can give (Å): the upper edge of its
+// last bin with content (for a spectrum the sampler has integrated, entries
+// -1, the last bin whose running sum grows); 0 when there is none.
+double longestWavelength(const hbook::Histogram& spectrum);
 
 }  // namespace tarn

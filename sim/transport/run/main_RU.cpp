@@ -17,6 +17,7 @@
 #include "ranlux/ranlux.h"
 #include "textout/console.h"
 #include "textout/freeformat.h"
+#include "transport/description/summary.h"
 #include "transport/event/catalogue.h"
 #include "transport/event/eventloop.h"
 #include "transport/run/exitstatus.h"
@@ -38,8 +39,13 @@ namespace {
 
 using textout::Line;
 
-// The start banner: one leading and one trailing blank.
-constexpr const char* BANNER = " tarn - Upstream target on right, x>0.  Dn on left ";
+// The start banner, which says where the helium is: one leading and one
+// trailing blank (" tarn - Upstream target on right, x>0.  Dn on left ").
+std::string banner(const TargetCells& cells) {
+  const bool upRight = cells.upstreamHelium == Half::Right;
+  return std::string(" tarn - Upstream target on ") + (upRight ? "right, x>0." : "left, x<0.") + "  Dn on " +
+         (cells.downstreamHelium == Half::Right ? "right " : "left ");
+}
 
 void interrupted(RunLog& log, int signal, const std::string& where) {
   printAndLog(log, Line().text(" Interrupted by " + std::string(stopSignalName(signal)) + " " + where));
@@ -56,7 +62,7 @@ void extendedStartLines(RunLog& log, SamplerSource source, int ranks) {
   printAndLog(log, Line().text("Sampler: " + samplerText(source)));
 }
 
-InputReport loadInputs(const std::string& inputDir) {
+InputReport loadInputs(const std::string& inputDir, const description::Description& beamline) {
   HLIMIT(1000000);
   InputStatus inputs;
   inputs.inputDir = inputDir;
@@ -64,7 +70,7 @@ InputReport loadInputs(const std::string& inputDir) {
   inputs.gradx151 = HRGET(hid::X_GRADIENT_1, inputs.path("gradx.hbook"), "");
   inputs.gradx152 = HRGET(hid::X_GRADIENT_2, inputs.path("gradx.hbook"), "");
   inputs.sq = HRGET(hid::SQ, inputs.path("sq.hbook"), "");
-  return checkInputs(inputs);
+  return checkInputs(inputs, beamline);
 }
 
 }  // namespace
@@ -104,14 +110,16 @@ int runTarn(const RunOptions& options) {
   textout::print(startTime);
   log.write(nevents.str());
   log.write(startTime.str());
-  printAndLog(log, Line().text(BANNER));
+  printAndLog(log, Line().text(banner(options.beamline.values.cells)));
   printAndLog(log, Line().text("ranNo is ").integer(ranNo));
   const SamplerSource source = chooseSampler(options.sampler, options.nEvents, ranks.size());
   if (extended) extendedStartLines(log, source, ranks.size());
+  for (const std::string& line : description::reportLines(options.beamline, SHIPPED_BEAMLINE))
+    printAndLog(log, Line().text(line));
 
   // Every rank reads the inputs; the run stops on all of them when any
   // cannot use its own.
-  InputReport report = loadInputs(options.inputDir);
+  InputReport report = loadInputs(options.inputDir, options.beamline);
   for (const std::string& note : report.notes) printAndLog(log, Line().text(note));
   if (ranks.largest(report.errors.empty() ? 0 : 1) != 0) {
     for (const std::string& error : report.errors) printAndLog(log, Line().text(error));
@@ -124,12 +132,13 @@ int runTarn(const RunOptions& options) {
   }
 
   ranlux::RLUXGO(3, static_cast<std::int32_t>(rankSeed(ranNo, ranks.rank())), 0, 0);
-  bookResultHistograms();
+  bookResultHistograms(options.beamline.values);
   keptConsole.forgetStartUp();
   SamplerStream sampler(source);
 
   const EventRange range = eventsOfRank(options.nEvents, ranks.size(), ranks.rank());
   RunState state;
+  state.beamline = options.beamline.values;
   state.log = &log;
   state.firstEvent = range.first;
   state.observer = options.observer;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "transport/description/read.h"
 #include "transport/event/runstate.h"
 #include "transport/run/runstamp.h"
 
@@ -33,6 +34,11 @@ struct RunOptions {
   std::string outputDir;   // the run log and the histogram file ("": the working directory)
   SamplerChoice sampler = SamplerChoice::Automatic;
   RankGroup* ranks = nullptr;  // null: one process
+  // --beamline FILE and --set KEY=VALUE: the beamline, read and checked
+  // (transport/description/); the shipped one by default. It does not make
+  // the report extended: a run of the shipped beamline, however given, is
+  // the run without arguments.
+  description::Description beamline{SHIPPED_BEAMLINE, "", {}, {}};
 };
 
 }  // namespace tarn

@@ -1,6 +1,6 @@
 // The expected number of draws of the momentum transfer per event.
 //
-// The wavelength range of the spectrum above the 1 Å cut is divided into
+// The wavelength range of the spectrum above the shortest wavelength followed (1 Å shipped) is divided into
 // cells of equal width in k (k = 2 pi / λ). In each cell, at its centre
 // energy E and wave number k, the copy of S(q) holds bins 1..last with
 // last = int(2k * 25) (all 90 above 2k = 3.6 1/Å), as the sampler makes it.
@@ -25,9 +25,8 @@
 namespace tarn {
 namespace {
 
-// The sampler's limits (kinematics.h): the wavelength cut (Å), S(q)'s
-// bins, and the draws after which an event gives up.
-constexpr double LAMBDA_CUT = static_cast<double>(LAMBDA_MIN);
+// The sampler's limits (kinematics.h): S(q)'s bins, and the draws after
+// which an event gives up.
 constexpr int Q_BINS = Q_TABLE_BINS;
 constexpr double MAX_DRAWS = static_cast<double>(MAX_REJECTED_DRAWS);
 // Below this q the dispersion depends on E and k (its small-q correction).
@@ -58,8 +57,9 @@ struct Cell {
 
 }  // namespace
 
-TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook::Histogram& sq) {
+TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook::Histogram& sq, float shortestWavelength) {
   TransferEstimate out;
+  const double lambdaCut = shortestWavelength;  // Å: events below it are dropped
   const int nx = spectrum.nx;
   if (nx < 1 || spectrum.channels.size() != static_cast<std::size_t>(nx) + 2 ||
       sq.channels.size() != static_cast<std::size_t>(Q_BINS) + 2)
@@ -82,8 +82,8 @@ TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook
   // Wavelengths that get past the cut: [lambdaA, lambdaB].
   double lambdaA = 0.0, lambdaB = 0.0;
   for (int j = 1; j <= nx; ++j) {
-    if (weight[j] <= 0.0 || lowEdge(j + 1) <= LAMBDA_CUT) continue;
-    if (lambdaA == 0.0) lambdaA = std::max(lowEdge(j), LAMBDA_CUT);
+    if (weight[j] <= 0.0 || lowEdge(j + 1) <= lambdaCut) continue;
+    if (lambdaA == 0.0) lambdaA = std::max(lowEdge(j), lambdaCut);
     lambdaB = lowEdge(j + 1);
   }
   if (lambdaB <= lambdaA) return out;
@@ -135,7 +135,7 @@ TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook
     const double share = weight[j] / total / perBin;
     for (int m = 0; m < perBin; ++m) {
       const double lambda = lowEdge(j) + (m + 0.5) / perBin * width;
-      if (lambda < LAMBDA_CUT) continue;
+      if (lambda < lambdaCut) continue;
       const int c = std::clamp(static_cast<int>((1.0 / lambda - uLow) / du), 0, K_CELLS - 1);
       out.drawsPerEvent += share * cells[c].draws;
       if (!cells[c].impossible) continue;

@@ -20,8 +20,8 @@ namespace tarn {
 
 struct TransferEstimate {
   // Draws of q per event in the upstream cell, averaged over the spectrum
-  // (events cut below 1 Å and events whose S(q) copy is empty cost none;
-  // each event at most 10^6).
+  // (events below the shortest wavelength followed and events whose S(q)
+  // copy is empty cost none; each event at most 10^6).
   double drawsPerEvent = 0.0;
   // Share of the events for which S(q) has content below 2k but no allowed
   // transfer at all, and their wavelength range (Å).
@@ -31,7 +31,8 @@ struct TransferEstimate {
 
 // The spectrum (histogram 100) and S(q) (301, 90 bins of 0.04 1/Å from 0)
 // as loaded, finite and non-negative. Prints nothing.
-TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook::Histogram& sq);
+TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook::Histogram& sq,
+                                   float shortestWavelength);
 
 // The lines that refuse the run when the estimate exceeds
 // MAX_DRAWS_PER_EVENT; empty when the run may start.
