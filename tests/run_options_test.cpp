@@ -139,7 +139,7 @@ TEST(RunOptionsParse, TheNewOptionsReachTheRunAndOneArgumentIsAnOption) {
     EXPECT_EQ(p.line.exitStatus, -1) << one << p.err;
     EXPECT_TRUE(p.line.run.extendedReport) << one;
   }
-  const Parsed p = parse({"--events", "2.5e6", "--blocks", "5-9", "--jobs", "auto", "--checkpoint-every", "0.5",
+  const Parsed p = parse({"--events", "25e5", "--blocks", "5-9", "--jobs", "auto", "--checkpoint-every", "0.5",
                           "--sampler", "ranlux"});
   ASSERT_EQ(p.line.exitStatus, -1) << p.err;
   EXPECT_EQ(p.line.run.firstBlock, 5);
