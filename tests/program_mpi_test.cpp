@@ -154,8 +154,8 @@ TEST(TwoRanksStopped, ASignalToTheLauncherStopsTheRanksTogetherAndTheRunGoesOn) 
     _exit(127);
   }
   ASSERT_GT(launcher, 0);
-  // Until the first checkpoint is there (at most 20 s).
-  for (int i = 0; i < 200 && !fs::exists(dir.path() / "out" / "h3.checkpoint"); ++i)
+  // Until the first checkpoint is there (at most 60 s: a sanitizer build on a busy machine).
+  for (int i = 0; i < 600 && !fs::exists(dir.path() / "out" / "h3.checkpoint"); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   kill(launcher, SIGTERM);
   int status = 0;
