@@ -257,6 +257,8 @@ TEST_F(Blocks, CheckpointsThatAreDamagedForeignOrOfAnotherRunAreRefused) {
             std::string::npos);
   EXPECT_NE(refusedWith(good, "--seed 42").find("--seed 42 differs"), std::string::npos);
   EXPECT_NE(refusedWith(good, "--sampler ranlux").find("--sampler ranlux differs"), std::string::npos);
+  EXPECT_NE(refusedWith(good, "--set cells.length=30").find("the stopped run's beamline (digest 8419f72fa6eac663"),
+            std::string::npos);
 
   // Other inputs: refused after the start lines, in the log.
   std::ofstream(checkpoint, std::ios::binary | std::ios::trunc) << good;
