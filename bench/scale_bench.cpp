@@ -6,6 +6,8 @@
 //   of 1000 events the same way: launcher, MPI start-up, reading the inputs,
 //   adding up the ranks, writing the file) and after_startup_per_s (events
 //   over the wall time less startup_s: the rate of a long run);
+// - BM_Jobs/jobs:J: a run of JOBS_EVENTS events with --jobs J (1: in one
+//   process), the wall time and events_per_s;
 // - BM_PeakMemory/events:N: the peak resident memory (peak_kB) of a run of N
 //   events in one process, measured by peak_rss, to show that it does not
 //   grow with the number of events.
@@ -85,6 +87,23 @@ void BM_EventsPerSecond(benchmark::State& state) {
   state.counters["startup_s"] = startup;
 }
 
+constexpr long JOBS_EVENTS = 20000000;
+
+void BM_Jobs(benchmark::State& state) {
+  Scratch scratch;
+  for (auto _ : state) {
+    const double s = wallSeconds(std::string(TARN_PROGRAM) + " --events " + std::to_string(JOBS_EVENTS) +
+                                 " --seed 1 --jobs " + std::to_string(state.range(0)) + " --input-dir " +
+                                 TARN_DATA_DIR + " --output-dir " + scratch.fresh() + " > /dev/null");
+    if (s < 0) {
+      state.SkipWithError("the run failed");
+      return;
+    }
+    state.SetIterationTime(s);
+    state.counters["events_per_s"] = static_cast<double>(JOBS_EVENTS) / s;
+  }
+}
+
 void BM_PeakMemory(benchmark::State& state) {
   Scratch scratch;
   long peakKb = 0;
@@ -108,4 +127,5 @@ void BM_PeakMemory(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_EventsPerSecond)->ArgName("ranks")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_Jobs)->ArgName("jobs")->Arg(1)->Arg(2)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_PeakMemory)->ArgName("events")->Arg(100000)->Arg(10000000)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);

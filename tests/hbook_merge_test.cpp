@@ -108,6 +108,25 @@ TEST_F(MergeTest, TalliesSumBinForBinInputsAndWorkingCopiesOnce) {
   EXPECT_EQ(again[2].histogram.channels, a[2].channels);
 }
 
+TEST_F(MergeTest, EachStatisticsWordAndErrorSumsOnlyItself) {
+  auto a = runFile(1.0f, 30), b = runFile(1.0f, 30);
+  // Values of their own for every word, in both files.
+  a[1].statSumW = 3.0f, a[1].statSumW2 = 5.0f, a[1].statSumWX = 7.0, a[1].statSumWX2 = 11.0;
+  b[1].statSumW = 13.0f, b[1].statSumW2 = 17.0f, b[1].statSumWX = 19.0, b[1].statSumWX2 = 23.0;
+  a[1].sumw2 = {29.0f, 31.0f, 37.0f};
+  b[1].sumw2 = {41.0f, 43.0f, 47.0f};
+  a[1].entries = 53;
+  b[1].entries = 59;
+  const auto merged = hbook::mergeHistograms({source("a.hbook", a), source("b.hbook", b)});
+  const hbook::Histogram& e = merged[1].histogram;
+  EXPECT_EQ(e.statSumW, 16.0f);
+  EXPECT_EQ(e.statSumW2, 22.0f);
+  EXPECT_EQ(e.statSumWX, 26.0);
+  EXPECT_EQ(e.statSumWX2, 34.0);
+  EXPECT_EQ(e.sumw2, (std::vector<float>{70.0f, 74.0f, 84.0f}));
+  EXPECT_EQ(e.entries, 112);
+}
+
 TEST_F(MergeTest, EntriesBeyondTheFileWordStayAtItsLargest) {
   auto a = runFile(1.0f, 30), b = runFile(1.0f, 30);
   a[0].entries = 2000000000;
@@ -133,6 +152,8 @@ TEST_F(MergeTest, MismatchesAreRefusedNamingTheFileAndTheId) {
        "histogram 99 is not in"},
       {"errors", [](std::vector<hbook::Histogram>& hs) { hs[1].sumw2.clear(); }, "histogram 20 has no errors stored"},
       {"input", [](std::vector<hbook::Histogram>& hs) { hs[2].channels[3] = 8.0f; },
+       "histogram 301 is an input (marked as read from a file) that differs"},
+      {"input entries", [](std::vector<hbook::Histogram>& hs) { hs[2].entries += 1; },
        "histogram 301 is an input (marked as read from a file) that differs"},
       {"role", [](std::vector<hbook::Histogram>& hs) { hs[3].entries = 5; }, "histogram 302 is a tally"},
   };

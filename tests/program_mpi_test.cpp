@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "support/programrunner.h"
+#include "transport/run/checkpoint.h"
 #include "transport/run/runrecord.h"
 
 using namespace testsupport;
@@ -61,11 +62,11 @@ class TwoRanks : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = new testsupport::ScratchDir("mpi");
     const std::string run = " --events " + std::to_string(EVENTS) + " --input-dir " + DATA + " --output-dir ";
-    for (const char* out : {"first", "second"}) {
-      const Outcome o = runCommand(dir_->path(), mpirun(2) + TARN + run + out + " --seed 7");
-      outcomes_.push_back(o);
-    }
+    // Seed 7 on 2 ranks, and on 3 ranks: more ranks than the run's 2 blocks.
+    outcomes_.push_back(runCommand(dir_->path(), mpirun(2) + TARN + run + "first --seed 7"));
+    outcomes_.push_back(runCommand(dir_->path(), mpirun(3) + TARN + run + "second --seed 7"));
     outcomes_.push_back(runCommand(dir_->path(), TARN + run + "single --seed 8"));
+    outcomes_.push_back(runCommand(dir_->path(), TARN + run + "one --seed 7"));
   }
   static void TearDownTestSuite() { delete dir_; }
   static testsupport::ScratchDir* dir_;
@@ -76,7 +77,7 @@ std::vector<Outcome> TwoRanks::outcomes_;
 
 }  // namespace
 
-TEST_F(TwoRanks, OneLogOneFileAndTheSameContentsTwice) {
+TEST_F(TwoRanks, OneLogOneFileAndTheContentsOfOneProcessOnAnyNumberOfRanks) {
   for (const Outcome& o : outcomes_) ASSERT_EQ(o.status, 0) << o.out << o.err;
   const RunFiles first = readRun(dir_->path() / "first"), second = readRun(dir_->path() / "second");
   for (const char* out : {"first", "second"}) {
@@ -86,15 +87,25 @@ TEST_F(TwoRanks, OneLogOneFileAndTheSameContentsTwice) {
     EXPECT_EQ(kinds.at(".hbook"), 1);
   }
   EXPECT_EQ(first.record.ranks, 2);
-  EXPECT_FALSE(first.record.rndmSampler);
+  EXPECT_TRUE(first.record.rndmSampler);  // block 0, on rank 0
+  EXPECT_EQ(first.record.run.blocks().text(), "0-1");
   EXPECT_EQ(first.record.totals.nEvents, EVENTS);
-  ASSERT_EQ(first.histograms.histograms.size(), second.histograms.histograms.size());
-  for (std::size_t k = 0; k < first.histograms.histograms.size(); ++k) {
-    const hbook::Histogram &a = first.histograms.histograms[k], &b = second.histograms.histograms[k];
-    EXPECT_EQ(a.id, b.id);
-    EXPECT_EQ(a.entries, b.entries) << a.id;
-    for (std::size_t c = 0; c < a.channels.size(); ++c)
-      ASSERT_EQ(std::bit_cast<std::uint32_t>(a.channels[c]), std::bit_cast<std::uint32_t>(b.channels[c])) << a.id;
+  const RunFiles one = readRun(dir_->path() / "one");
+  for (const RunFiles* other : {&second, &one}) {
+    ASSERT_EQ(first.histograms.histograms.size(), other->histograms.histograms.size());
+    for (std::size_t k = 0; k < first.histograms.histograms.size(); ++k) {
+      const hbook::Histogram &a = first.histograms.histograms[k], &b = other->histograms.histograms[k];
+      EXPECT_EQ(a.id, b.id);
+      EXPECT_EQ(a.entries, b.entries) << a.id;
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(a.statSumW), std::bit_cast<std::uint32_t>(b.statSumW)) << a.id;
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(a.statSumWX), std::bit_cast<std::uint64_t>(b.statSumWX)) << a.id;
+      ASSERT_EQ(a.channels.size(), b.channels.size()) << a.id;
+      for (std::size_t c = 0; c < a.channels.size(); ++c)
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(a.channels[c]), std::bit_cast<std::uint32_t>(b.channels[c])) << a.id;
+    }
+    const std::string exact = first.record.text.substr(first.record.text.find(" Exact counts:"));
+    EXPECT_EQ(exact.substr(0, exact.find('\n')),
+              other->record.text.substr(other->record.text.find(" Exact counts:"), exact.find('\n')));
   }
   // Rank 0 alone printed the report: one set of start lines and figures.
   const std::string& console = outcomes_[0].out;
@@ -132,10 +143,10 @@ TEST_F(TwoRanks, AgreesWithARunInOneProcessWithinFiveSigma) {
   }
 }
 
-TEST(TwoRanksStopped, ASignalToTheLauncherStopsEveryRankAndLeavesNoFile) {
+TEST(TwoRanksStopped, ASignalToTheLauncherStopsTheRanksTogetherAndTheRunGoesOn) {
   testsupport::ScratchDir dir("mpi-stop");
-  const std::string command = "exec " + mpirun(2) + TARN + " --events 1e12 --seed 3 --input-dir " + DATA +
-                              " --output-dir out > out.txt 2> err.txt";
+  const std::string command = "exec " + mpirun(2) + TARN + " --events 4e6 --seed 3 --input-dir " + DATA +
+                              " --output-dir out --checkpoint-every 0 > out.txt 2> err.txt";
   const pid_t launcher = fork();
   if (launcher == 0) {
     if (chdir(dir.path().c_str()) != 0) _exit(127);
@@ -143,17 +154,41 @@ TEST(TwoRanksStopped, ASignalToTheLauncherStopsEveryRankAndLeavesNoFile) {
     _exit(127);
   }
   ASSERT_GT(launcher, 0);
-  // Until the log says the events have started (at most 20 s).
-  for (int i = 0; i < 200; ++i) {
+  // Until the first checkpoint is there (at most 60 s: a sanitizer build on a busy machine).
+  for (int i = 0; i < 600 && !fs::exists(dir.path() / "out" / "h3.checkpoint"); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const fs::path log = fs::exists(dir.path() / "out") ? onlyFile(dir.path() / "out", ".o") : fs::path();
-    if (!log.empty() && testsupport::readText(log).find("No x gradient") != std::string::npos) break;
-  }
   kill(launcher, SIGTERM);
   int status = 0;
   ASSERT_EQ(waitpid(launcher, &status, 0), launcher);
   EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   const std::string log = testsupport::readText(onlyFile(dir.path() / "out", ".o"));
-  EXPECT_NE(log.find(" Interrupted by SIGTERM before event "), std::string::npos) << log;
-  EXPECT_EQ(filesByKind(dir.path() / "out").size(), 1u);  // the log; no histogram file, no temporary file
+  EXPECT_NE(log.find(" Interrupted by SIGTERM"), std::string::npos) << log;
+  EXPECT_NE(log.find(" Partial histogram file out/h3.partial.hbook: blocks 0-"), std::string::npos) << log;
+  EXPECT_TRUE(fs::exists(dir.path() / "out" / "h3.checkpoint"));
+  // Only the log, the checkpoint and the partial file: no temporary file.
+  EXPECT_EQ(filesByKind(dir.path() / "out").size(), 3u);
+  // The checkpoint holds the blocks the partial file says, and the ranks
+  // left none half added.
+  const tarn::Checkpoint c = tarn::readCheckpoint((dir.path() / "out" / "h3.checkpoint").string());
+  EXPECT_EQ(c.run.get("events"), "4000000");
+  EXPECT_NE(log.find(": blocks " + c.done.blocks().text() + ", "), std::string::npos) << c.done.blocks().text();
+  for (const tarn::HistogramSums& h : c.done.histograms())
+    if (h.id == 3001) {
+      EXPECT_EQ(h.entries, c.done.counters.nDetIn);  // filled once per detected neutron
+    }
+  // Worker processes instead of ranks go on with the blocks the checkpoint
+  // lacks (more ranks than cores would crowd this machine).
+  const Outcome resumed = runCommand(dir.path(), TARN + " --resume out --jobs 2");
+  ASSERT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+  EXPECT_NE(resumed.out.find("Resumed from out/h3.checkpoint: blocks " + c.done.blocks().text() + " done"),
+            std::string::npos)
+      << resumed.out;
+  EXPECT_FALSE(fs::exists(dir.path() / "out" / "h3.checkpoint"));
+  for (const auto& entry : fs::directory_iterator(dir.path() / "out")) {
+    if (entry.path().extension() != ".o" || testsupport::readText(entry.path()).find("Resumed") == std::string::npos)
+      continue;
+    const tarn::RunRecord last = tarn::readRunRecord(entry.path().string());
+    EXPECT_EQ(last.totals.nEvents, 4000000);
+    EXPECT_EQ(last.run.blocks().text(), "0-39");
+  }
 }

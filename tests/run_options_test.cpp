@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/runs.h"
+#include "transport/run/blocks.h"
 #include "transport/run/commandline.h"
 #include "transport/run/report.h"
 #include "transport/run/runfiles.h"
@@ -79,7 +80,7 @@ TEST(RunOptionsParse, ValuesReachTheRunAndAnyOptionExtendsTheReport) {
   EXPECT_EQ(seedOnly.line.run.sampler, tarn::SamplerChoice::Automatic);
 }
 
-TEST(RunOptionsParse, WrongCommandLinesGiveStatusTwoWithTheUsage) {
+TEST(RunOptionsParse, WrongCommandLinesGiveStatusTwoAndOneLineSayingWhat) {
   for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{
            {"--bogus"},
            {"--events"},
@@ -93,13 +94,36 @@ TEST(RunOptionsParse, WrongCommandLinesGiveStatusTwoWithTheUsage) {
            {"--input-dir", "/no/such/directory"},
            {"--output-dir", "/dev/null"},
            {"--sampler", "mersenne"},
+           {"--sampler", "rndm"},
+           {"--jobs", "-1"},
+           {"--jobs", "many"},
+           {"--jobs", "1025"},
+           {"--blocks", "5-3"},
+           {"--blocks", "1-"},
+           {"--blocks", "0-1"},  // a run of 100000 events has block 0 only
+           {"--checkpoint-every", "-1"},
+           {"--checkpoint-every", "soon"},
+           {"--resume", "/no/such/directory"},
            {"extra"},
        }) {
     const Parsed p = parse(args);
     EXPECT_EQ(p.line.exitStatus, 2) << args[0];
-    EXPECT_NE(p.err.find("Usage: tarn [OPTIONS]"), std::string::npos) << args[0] << ": " << p.err;
+    // One line: what is wrong, and where to look; never the whole usage.
+    EXPECT_EQ(p.err.rfind("tarn: ", 0), 0u) << p.err;
+    EXPECT_EQ(p.err.find('\n'), p.err.size() - 1) << p.err;
+    EXPECT_NE(p.err.find(" (see tarn --help)\n"), std::string::npos) << p.err;
     EXPECT_TRUE(p.out.empty());
   }
+  // The messages a user reads: a seed that is not a number is not "out of
+  // range"; an unknown option comes first, with the nearest one when it is
+  // near, and its value is not taken for it.
+  EXPECT_EQ(parse({"--seed", "abc"}).err,
+            "tarn: --seed: 'abc' is not a whole number from 0 to 2147483647 (see tarn --help)\n");
+  EXPECT_EQ(parse({"--evnts", "5"}).err, "tarn: unknown option --evnts (did you mean --events?) (see tarn --help)\n");
+  EXPECT_EQ(parse({"--bogus", "3"}).err, "tarn: unknown option --bogus (see tarn --help)\n");
+  EXPECT_EQ(parse({"--events=10", "--colour=red"}).err, "tarn: unknown option --colour (see tarn --help)\n");
+  EXPECT_NE(parse({"--sampler", "rndm"}).err.find("block 0 draws from RNDM already"), std::string::npos);
+  EXPECT_NE(parse({"--resume", ".", "--output-dir", "x"}).err.find("leave out --output-dir"), std::string::npos);
   const Parsed help = parse({"--help"});
   EXPECT_EQ(help.line.exitStatus, 0);
   EXPECT_NE(help.out.find("--events N"), std::string::npos);
@@ -108,12 +132,41 @@ TEST(RunOptionsParse, WrongCommandLinesGiveStatusTwoWithTheUsage) {
   EXPECT_EQ(version.out, "tarn 9.9\n");
 }
 
-TEST(RunOptionsParse, EventCountsUpToTenToTheFifteen) {
+TEST(RunOptionsParse, TheNewOptionsReachTheRunAndOneArgumentIsAnOption) {
+  // Any option extends the report, an option written as one argument too.
+  for (const char* one : {"--events=5000", "--seed=3", "--jobs=2", "--checkpoint-every=5"}) {
+    const Parsed p = parse({one});
+    EXPECT_EQ(p.line.exitStatus, -1) << one << p.err;
+    EXPECT_TRUE(p.line.run.extendedReport) << one;
+  }
+  const Parsed p = parse({"--events", "25e5", "--blocks", "5-9", "--jobs", "auto", "--checkpoint-every", "0.5",
+                          "--sampler", "ranlux"});
+  ASSERT_EQ(p.line.exitStatus, -1) << p.err;
+  EXPECT_EQ(p.line.run.firstBlock, 5);
+  EXPECT_EQ(p.line.run.lastBlock, 9);
+  EXPECT_TRUE(p.line.run.blocksGiven && p.line.run.eventsGiven && p.line.run.samplerGiven);
+  EXPECT_EQ(p.line.run.jobs, 0);  // the machine's cores
+  EXPECT_EQ(p.line.run.checkpointEvery, 0.5);
+  EXPECT_EQ(p.line.run.sampler, tarn::SamplerChoice::Ranlux);
+  // The last block of the run is the last one --blocks may name.
+  EXPECT_EQ(parse({"--events", "250000", "--blocks", "2"}).line.exitStatus, -1);
+  EXPECT_NE(parse({"--events", "250000", "--blocks", "2-3"}).err.find("has blocks 0-2"), std::string::npos);
+  const Parsed defaults = parse({"--seed", "1"});
+  EXPECT_EQ(defaults.line.run.jobs, 1);
+  EXPECT_EQ(defaults.line.run.lastBlock, -1);
+  EXPECT_FALSE(defaults.line.run.samplerGiven || defaults.line.run.eventsGiven || defaults.line.run.blocksGiven);
+  EXPECT_EQ(defaults.line.run.checkpointEvery, 60.0);
+}
+
+TEST(RunOptionsParse, EventCountsUpToFourTimesTenToTheFourteen) {
   EXPECT_EQ(tarn::parseEventCount("100000"), 100000);
   EXPECT_EQ(tarn::parseEventCount("1e12"), 1000000000000);
   EXPECT_EQ(tarn::parseEventCount("25E5"), 2500000);
-  EXPECT_EQ(tarn::parseEventCount("1000000000000000"), tarn::MOST_EVENTS);
-  for (const char* bad : {"", "0", "1e16", "1000000000000001", "99999999999999999999", "1e", "e5", "12 ", "+5", "0x10"})
+  EXPECT_EQ(tarn::parseEventCount("4e14"), tarn::MOST_EVENTS);
+  EXPECT_EQ(tarn::parseEventCount("400000000000000"), tarn::MOST_EVENTS);
+  // Within the 2^32 blocks a seed's streams are made for.
+  EXPECT_LE(tarn::blockCount(tarn::MOST_EVENTS), std::int64_t{1} << 32);
+  for (const char* bad : {"", "0", "1e15", "400000000000001", "99999999999999999999", "1e", "e5", "12 ", "+5", "0x10"})
     EXPECT_EQ(tarn::parseEventCount(bad), -1) << bad;
 }
 
@@ -153,7 +206,10 @@ TEST(RunOptionsEvents, InputAndPerEventFractionsUseTheEventsRun) {
   ASSERT_EQ(r.status, 0) << r.console;
   EXPECT_NE(r.console.find("   Nevents:        30000\n"), std::string::npos);
   EXPECT_NE(r.console.find(" input        30000\n"), std::string::npos);
-  EXPECT_TRUE(hasLineStarting(r.console, " Sampler: RANLUX"));  // not the clock run's shape
+  // One block, shorter than the clock run's: block 0 on RNDM, so the run is
+  // the clock run's first 30000 events.
+  EXPECT_TRUE(hasLineStarting(r.console, " Sampler: RNDM, the histogram package's generator"));
+  EXPECT_TRUE(hasLineStarting(r.console, " Blocks 0: one block of 30000 events"));
   // The fractions per event are the counts over 30000, as the exact line has them.
   const tarn::RunRecord record = tarn::runRecordFromText("log", r.log);
   EXPECT_EQ(record.totals.nEvents, 30000);

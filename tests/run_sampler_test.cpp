@@ -1,6 +1,6 @@
-// How a run shares its events and seeds among ranks, and where the
-// histogram sampler takes its numbers (sampler.h): RNDM for the clock run's
-// shape, the rank's RANLUX sequence otherwise, never RNDM beyond its period.
+// How a run is cut into blocks and the blocks shared among ranks, and where
+// the histogram sampler takes its numbers (sampler.h): RNDM in block 0, each
+// later block's own stream, never RNDM beyond its period.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -8,98 +8,121 @@
 
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
+#include "ranlux/blockstreams.h"
 #include "ranlux/ranlux.h"
 #include "support/runs.h"
 #include "transport/run/parallel/launcher.h"
+#include "transport/run/blocks.h"
 #include "transport/run/parallel/ranks.h"
 #include "transport/run/sampler.h"
 
-namespace {
 
-std::vector<float> ranluxNumbers(std::int64_t seed, int count) {
-  std::ostringstream quiet;
-  textout::setConsole(&quiet);
-  ranlux::Ranlux generator;
-  generator.rluxgo(3, static_cast<std::int32_t>(seed), 0, 0);
-  textout::setConsole(nullptr);
-  std::vector<float> v(static_cast<std::size_t>(count));
-  generator.ranlux(v.data(), count);
-  return v;
+TEST(RunBlocks, EveryEventInExactlyOneBlockTheLastOneShorter) {
+  EXPECT_EQ(tarn::blockCount(1), 1);
+  EXPECT_EQ(tarn::blockCount(100000), 1);
+  EXPECT_EQ(tarn::blockCount(100001), 2);
+  EXPECT_EQ(tarn::blockCount(250000), 3);
+  EXPECT_EQ(tarn::eventsOfBlock(250000, 0).first, 1);
+  EXPECT_EQ(tarn::eventsOfBlock(250000, 1).first, 100001);
+  EXPECT_EQ(tarn::eventsOfBlock(250000, 2).last, 250000);
+  EXPECT_EQ(tarn::eventsOfBlock(250000, 2).count(), 50000);
+  EXPECT_EQ(tarn::eventsOfBlock(100001, 1).count(), 1);
+  EXPECT_EQ(tarn::BlockSet::range(1, 2).events(250000), 150000);
+  EXPECT_EQ(tarn::BlockSet::range(0, 0).events(7), 7);
 }
 
-}  // namespace
+TEST(RunBlocks, BlockSetsKeepSortedRangesAndReadBackTheirText) {
+  tarn::BlockSet s;
+  for (std::int64_t b : {7, 3, 4, 12, 5, 0, 11, 6}) s.add(b);
+  EXPECT_EQ(s.text(), "0,3-7,11-12");
+  EXPECT_EQ(s.count(), 8);
+  EXPECT_TRUE(s.contains(5));
+  EXPECT_FALSE(s.contains(8));
+  EXPECT_FALSE(s.contains(-1));
+  s.add(tarn::BlockRange{1, 2});
+  s.add(tarn::BlockRange{8, 10});
+  EXPECT_EQ(s.text(), "0-12");
+  EXPECT_EQ(tarn::BlockSet::range(0, 19).minus(s).text(), "13-19");
+  EXPECT_EQ(tarn::BlockSet::range(0, 19).minus(tarn::BlockSet::range(5, 9)).text(), "0-4,10-19");
+  EXPECT_EQ(tarn::BlockSet::range(0, 9).intersection(tarn::BlockSet::range(5, 14)).text(), "5-9");
+  EXPECT_TRUE(tarn::BlockSet::range(0, 4).intersection(tarn::BlockSet::range(5, 9)).empty());
+  EXPECT_EQ(tarn::BlockSet().text(), "none");
 
-TEST(RunRanks, EveryEventOnExactlyOneRankInOrder) {
-  for (const std::int64_t events : {std::int64_t{1}, std::int64_t{7}, std::int64_t{100000}, std::int64_t{1000000000001}})
-    for (const int ranks : {1, 2, 3, 8, 1000}) {
-      std::int64_t next = 1, smallest = events, largest = 0;
-      for (int r = 0; r < ranks; ++r) {
-        const tarn::EventRange range = tarn::eventsOfRank(events, ranks, r);
-        ASSERT_EQ(range.first, next) << events << " " << ranks << " " << r;
-        next = range.last + 1;
-        smallest = std::min(smallest, range.count());
-        largest = std::max(largest, range.count());
-      }
-      EXPECT_EQ(next, events + 1);
-      EXPECT_LE(largest - smallest, 1);
+  tarn::BlockSet read;
+  ASSERT_TRUE(tarn::BlockSet::parse("0,3-7,11-12", read));
+  EXPECT_EQ(read.text(), "0,3-7,11-12");
+  ASSERT_TRUE(tarn::BlockSet::parse("none", read));
+  EXPECT_TRUE(read.empty());
+  // Out of order, overlapping, touching (not the set's own text), reversed, junk.
+  for (const char* bad : {"3,1", "0-5,4-9", "0-3,4", "5-2", "1,,2", "a", "", "1-", "-1", "99999999999999999999"})
+    EXPECT_FALSE(tarn::BlockSet::parse(bad, read)) << bad;
+}
+
+TEST(RunRanks, RoundsHandEveryBlockToExactlyOneRankBlockZeroToRankZero) {
+  for (const tarn::BlockSet& blocks : {tarn::BlockSet::range(0, 0), tarn::BlockSet::range(0, 10),
+                                       tarn::BlockSet::range(3, 4), [] {
+                                         tarn::BlockSet s = tarn::BlockSet::range(0, 4);
+                                         s.add(tarn::BlockRange{9, 13});
+                                         return s;
+                                       }()})
+    for (const int ranks : {1, 2, 3, 16}) {
+      tarn::BlockSet seen;
+      const std::int64_t rounds = tarn::roundsOf(blocks, ranks);
+      for (std::int64_t round = 0; round < rounds; ++round)
+        for (int r = 0; r < ranks; ++r) {
+          const std::int64_t b = tarn::blockOfRound(blocks, ranks, r, round);
+          if (b < 0) continue;
+          EXPECT_FALSE(seen.contains(b)) << b;
+          seen.add(b);
+        }
+      EXPECT_EQ(seen, blocks) << blocks.text() << " on " << ranks;
+      EXPECT_EQ(tarn::blockOfRound(blocks, ranks, 0, 0), blocks.ranges().front().first);
+      EXPECT_EQ(tarn::blockOfRound(blocks, ranks, 0, rounds), -1);
     }
-  EXPECT_EQ(tarn::eventsOfRank(2000000, 2, 1).first, 1000001);
+  EXPECT_EQ(tarn::blockOfRound(tarn::BlockSet::range(0, 1), 16, 5, 0), -1);  // more ranks than blocks
 }
 
-TEST(RunRanks, RankZeroKeepsTheSeedAndNoTwoRanksShareASequence) {
-  EXPECT_EQ(tarn::rankSeed(763595, 0), 763595);
-  std::set<std::int64_t> seeds;
-  for (int r = 0; r < 1000; ++r) seeds.insert(tarn::rankSeed(7, r));
-  EXPECT_EQ(seeds.size(), 1000u);
-  // Runs of nearby seeds (a job array of 1000 tasks on 1000 ranks) share no seed.
-  for (std::int64_t s = 1; s <= 1000; ++s) EXPECT_EQ(seeds.count(tarn::rankSeed(s, 0) + tarn::RANK_SEED_STRIDE), s == 7 ? 1u : 0u);
-  // The sequences themselves: no window of four numbers of rank 1 appears in rank 0's.
-  const std::vector<float> a = ranluxNumbers(tarn::rankSeed(7, 0), 200000), b = ranluxNumbers(tarn::rankSeed(7, 1), 200000);
-  std::set<std::vector<float>> windows;
-  for (std::size_t i = 0; i + 4 <= a.size(); ++i) windows.insert(std::vector<float>(a.begin() + i, a.begin() + i + 4));
-  int shared = 0;
-  for (std::size_t i = 0; i + 4 <= b.size(); ++i) shared += windows.count(std::vector<float>(b.begin() + i, b.begin() + i + 4));
-  EXPECT_EQ(shared, 0);
-  EXPECT_EQ(tarn::seedRangeError(7, 1000), "");
-  EXPECT_EQ(tarn::seedRangeError(2147483647, 1), "");
-  EXPECT_NE(tarn::seedRangeError(2147483647, 2).find("use a seed of at most 2146483647"), std::string::npos);
-  EXPECT_NE(tarn::seedRangeError(-1, 1), "");
-}
-
-TEST(RunSampler, RndmForTheClockRunsShapeRanluxOtherwise) {
+TEST(RunSampler, TheLineOfTheClockRunsShapeIsAsAlways) {
   using tarn::SamplerChoice;
-  using tarn::SamplerSource;
-  EXPECT_EQ(tarn::chooseSampler(SamplerChoice::Automatic, tarn::Nevents, 1), SamplerSource::Rndm);
-  EXPECT_EQ(tarn::chooseSampler(SamplerChoice::Automatic, 1000000, 1), SamplerSource::Ranlux);
-  EXPECT_EQ(tarn::chooseSampler(SamplerChoice::Automatic, 1000, 1), SamplerSource::Ranlux);
-  EXPECT_EQ(tarn::chooseSampler(SamplerChoice::Automatic, tarn::Nevents, 2), SamplerSource::Ranlux);
-  EXPECT_EQ(tarn::chooseSampler(SamplerChoice::Ranlux, tarn::Nevents, 1), SamplerSource::Ranlux);
-  EXPECT_EQ(tarn::chooseSampler(SamplerChoice::Rndm, 1000000000, 1), SamplerSource::Rndm);
-  EXPECT_EQ(tarn::samplerChoiceError(SamplerChoice::Rndm, 1), "");
-  EXPECT_NE(tarn::samplerChoiceError(SamplerChoice::Rndm, 2), "");
+  EXPECT_EQ(tarn::samplerText(SamplerChoice::Automatic, tarn::BlockSet::range(0, 0)),
+            "RNDM, the histogram package's generator");
+  EXPECT_NE(tarn::samplerText(SamplerChoice::Automatic, tarn::BlockSet::range(0, 3)).find("RNDM in block 0"),
+            std::string::npos);
+  EXPECT_EQ(tarn::samplerText(SamplerChoice::Automatic, tarn::BlockSet::range(2, 3)).find("RNDM"), std::string::npos);
+  EXPECT_EQ(tarn::samplerText(SamplerChoice::Ranlux, tarn::BlockSet::range(0, 0)).find("RNDM"), std::string::npos);
+  EXPECT_EQ(tarn::samplerName(SamplerChoice::Ranlux), "ranlux");
+  EXPECT_EQ(tarn::samplerName(SamplerChoice::Automatic), "auto");
 }
 
-TEST(RunSampler, RanluxSourceFeedsHrndm1FromTheRunGenerator) {
+TEST(RunSampler, BlockZeroDrawsFromRndmLaterBlocksFromTheirOwnStreams) {
   hbook::Histogram h = testsupport::makeHistogram(1, "flat", 10, 0.0f, 10.0f, std::vector<float>(10, 1.0f));
+  auto draws = [&h](tarn::BlockSampler& sampler, std::int64_t seed, std::int64_t block, tarn::SamplerChoice choice) {
+    sampler.startBlock(seed, block, choice);
+    std::vector<float> v;
+    for (int i = 0; i < 50; ++i) v.push_back(hbook::sample(h));
+    return v;
+  };
+  tarn::BlockSampler sampler;
   hbook::resetRndm();
-  std::ostringstream quiet;
-  textout::setConsole(&quiet);
-  ranlux::runGenerator() = ranlux::Ranlux();
-  ranlux::RLUXGO(3, 12, 0, 0);
+  const std::vector<float> block0 = draws(sampler, 7, 0, tarn::SamplerChoice::Automatic);
+  EXPECT_TRUE(sampler.onRndm());
+  EXPECT_EQ(hbook::rndmDraws(), 50u);
+  const std::vector<float> block1 = draws(sampler, 7, 1, tarn::SamplerChoice::Automatic);
+  EXPECT_FALSE(sampler.onRndm());
+  EXPECT_EQ(hbook::rndmDraws(), 50u);  // none from RNDM
+  // Block 0 again after another block, and in another process: RNDM from its start.
+  EXPECT_EQ(draws(sampler, 7, 0, tarn::SamplerChoice::Automatic), block0);
+  EXPECT_EQ(draws(sampler, 7, 1, tarn::SamplerChoice::Automatic), block1);
+  EXPECT_NE(draws(sampler, 7, 2, tarn::SamplerChoice::Automatic), block1);
+  EXPECT_NE(draws(sampler, 8, 1, tarn::SamplerChoice::Automatic), block1);
+  // --sampler ranlux: block 0 from its own stream too, the later blocks as before.
+  const std::vector<float> own0 = draws(sampler, 7, 0, tarn::SamplerChoice::Ranlux);
+  EXPECT_NE(own0, block0);
+  EXPECT_EQ(draws(sampler, 7, 1, tarn::SamplerChoice::Ranlux), block1);
+  // The stream is the block's sampler stream of blockstreams.h.
   ranlux::Ranlux twin;
-  twin.rluxgo(3, 12, 0, 0);
-  textout::setConsole(nullptr);
-  {
-    tarn::SamplerStream stream(tarn::SamplerSource::Ranlux);
-    for (int i = 0; i < 100; ++i) {
-      const float r = twin.next();
-      // A flat histogram of 10 bins of 1 from 0: x = 10 r up to rounding.
-      EXPECT_NEAR(hbook::sample(h), 10.0f * r, 1e-5f) << i;
-    }
-    EXPECT_EQ(hbook::rndmDraws(), 0u);
-  }
-  hbook::sample(h);  // the stream has gone: back to RNDM
-  EXPECT_EQ(hbook::rndmDraws(), 1u);
+  ranlux::startBlockStream(twin, 7, 1, ranlux::BlockStream::Sampler);
+  for (int i = 0; i < 5; ++i) EXPECT_NEAR(block1[i], 10.0f * twin.next(), 1e-5f) << i;
 }
 
 TEST(RunSampler, LeavesRndmBeforeItsPeriodComesRound) {
@@ -110,20 +133,19 @@ TEST(RunSampler, LeavesRndmBeforeItsPeriodComesRound) {
   EXPECT_EQ(state * multiplier, state);
 
   hbook::Histogram h = testsupport::makeHistogram(1, "flat", 4, 0.0f, 4.0f, {1.0f, 1.0f, 1.0f, 1.0f});
-  hbook::resetRndm();
-  std::ostringstream quiet;
-  textout::setConsole(&quiet);
-  ranlux::RLUXGO(3, 5, 0, 0);
-  textout::setConsole(nullptr);
-  tarn::SamplerStream stream(tarn::SamplerSource::Rndm, 1000);
+  tarn::BlockSampler sampler(1000);
+  sampler.startBlock(5, 0, tarn::SamplerChoice::Automatic);
   int switches = 0;
   for (int event = 0; event < 3000; ++event) {
-    switches += stream.beforeEvent();
+    switches += sampler.beforeEvent();
     hbook::sample(h);
   }
   EXPECT_EQ(switches, 1);
-  EXPECT_EQ(stream.source(), tarn::SamplerSource::Ranlux);
+  EXPECT_FALSE(sampler.onRndm());
   EXPECT_EQ(hbook::rndmDraws(), 1001u);  // the event after the 1000th draw no longer used RNDM
+  // A later block starts on its own stream: nothing to leave.
+  sampler.startBlock(5, 1, tarn::SamplerChoice::Automatic);
+  EXPECT_FALSE(sampler.beforeEvent());
 }
 
 TEST(RunLaunch, LauncherToldByItsEnvironment) {

@@ -5,6 +5,7 @@
 #include "hbook/merge.h"
 #include "support/runs.h"
 #include "transport/run/report.h"
+#include "transport/run/filemerge.h"
 #include "transport/run/runrecord.h"
 
 using namespace testsupport;
@@ -92,28 +93,48 @@ TEST(RunSummaryRecord, DamagedUnfinishedOrUndeterminedLogsAreRefused) {
             std::string::npos);
 }
 
-TEST(RunSummaryRecord, NotesOnRunsThatAreNotIndependent) {
-  std::vector<tarn::RunRecord> runs(3);
-  runs[0].log = "a.o";
-  runs[0].seed = 5;
-  runs[0].ranks = 4;
-  runs[0].rndmSampler = false;
-  runs[1].log = "b.o";
-  runs[1].seed = 3000005;  // rank 0 of b is rank 3 of a
-  runs[1].rndmSampler = false;
-  runs[2].log = "c.o";
-  runs[2].seed = 6;
-  runs[2].rndmSampler = false;
-  std::vector<std::string> notes = tarn::independenceNotes(runs);
-  ASSERT_EQ(notes.size(), 1u);
-  EXPECT_NE(notes[0].find("a.o and b.o share a RANLUX seed"), std::string::npos);
-  runs[1].seed = 4000005;  // beyond a's ranks
-  runs[1].rndmSampler = true;
-  runs[2].rndmSampler = true;
-  notes = tarn::independenceNotes(runs);
+TEST(RunSummaryRecord, LogsTwiceSharedBlocksAndGapsAreRefused) {
+  auto record = [](const std::string& log, std::int64_t seed, std::int64_t events, const std::string& blocks,
+                   bool rndm) {
+    tarn::RunRecord r;
+    r.log = log;
+    r.text = log + " text";
+    r.seed = seed;
+    r.rndmSampler = rndm;
+    tarn::BlockSet b;
+    tarn::BlockSet::parse(blocks, b);
+    r.run = tarn::RunIdentity(seed, events, rndm ? "auto" : "ranlux", b);
+    return r;
+  };
+  auto refusal = [](const std::vector<tarn::RunRecord>& runs, bool incomplete = false) {
+    try {
+      tarn::checkRunsAddUp(runs, incomplete);
+    } catch (const std::runtime_error& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  const tarn::RunRecord a = record("a.o", 7, 2000000, "0-9", true), b = record("b.o", 7, 2000000, "10-19", true),
+                        c = record("c.o", 7, 2000000, "15-19", true);
+  EXPECT_EQ(refusal({a, b}), "");
+  EXPECT_NE(tarn::checkRunsAddUp({a, b}, false).front().find("the whole run"), std::string::npos);
+  // The same log given twice is named so, not as sharing a seed.
+  tarn::RunRecord again = a;
+  again.log = "copy-of-a.o";
+  EXPECT_EQ(refusal({a, b, again}), "copy-of-a.o is given twice (as a.o too)");
+  EXPECT_EQ(refusal({b, c}), "b.o and c.o both hold blocks 15-19 of seed 7: their events repeat each other");
+  EXPECT_NE(refusal({a}).find("blocks 10-19 of the run"), std::string::npos);
+  EXPECT_EQ(refusal({a}, true), "");
+  // Block 9 is the run's last when it has 10 blocks: a run of another
+  // length with the same seed shares its streams.
+  EXPECT_NE(refusal({a, record("d.o", 7, 1000000, "9", true)}).find("both hold blocks 9 of seed 7"), std::string::npos);
+  // Runs of different seeds are independent, but share RNDM in block 0.
+  const std::vector<std::string> notes = tarn::checkRunsAddUp(
+      {record("e.o", 5, 100000, "0", true), record("f.o", 6, 100000, "0", true), record("g.o", 8, 100000, "0", false)},
+      false);
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_NE(notes[0].find("RNDM"), std::string::npos);
-  EXPECT_NE(notes[0].find(" b.o c.o"), std::string::npos);
+  EXPECT_NE(notes[0].find(" e.o f.o ("), std::string::npos);
 }
 
 TEST(RunSummaryMerge, TwoRunsMergeToTheSumOfTheirHistogramsAndCounters) {
@@ -125,8 +146,8 @@ TEST(RunSummaryMerge, TwoRunsMergeToTheSumOfTheirHistogramsAndCounters) {
   ASSERT_EQ(b.status, 0) << b.console;
   const std::string fa = (dir.path() / "h31.hbook").string(), fb = (dir.path() / "h32.hbook").string();
   const hbook::ReadResult ra = hbook::readFile(fa), rb = hbook::readFile(fb);
-  const auto merged = hbook::mergeHistograms({{fa, ra}, {fb, rb}});
-  ASSERT_EQ(merged.size(), ra.histograms.size());
+  const auto merged = tarn::mergeRunFiles({{fa, ra}, {fb, rb}}, false).merged;
+  ASSERT_EQ(merged.size(), ra.histograms.size() - 1);  // the run records are not added
   int tallies = 0;
   for (std::size_t k = 0; k < merged.size(); ++k) {
     const hbook::Histogram& m = merged[k].histogram;
@@ -143,10 +164,10 @@ TEST(RunSummaryMerge, TwoRunsMergeToTheSumOfTheirHistogramsAndCounters) {
   EXPECT_EQ(tallies, 44);
   const tarn::RunRecord la = tarn::runRecordFromText(a.logName, a.log), lb = tarn::runRecordFromText(b.logName, b.log);
   EXPECT_EQ(la.totals.nEvents + lb.totals.nEvents, 50000);
-  EXPECT_FALSE(la.rndmSampler);
+  EXPECT_TRUE(la.rndmSampler);  // both are block 0 of their seeds
   for (const auto& m : merged) {
     if (m.histogram.id != 3001) continue;
     EXPECT_EQ(m.histogram.entries, la.totals.counters.nDetIn + lb.totals.counters.nDetIn);
   }
-  EXPECT_TRUE(tarn::independenceNotes({la, lb}).empty());
+  EXPECT_EQ(tarn::checkRunsAddUp({la, lb}, false).size(), 1u);  // they share RNDM
 }

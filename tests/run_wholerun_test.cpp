@@ -250,7 +250,11 @@ TEST(RunFiles, SecondRunInTheSameMinuteStopsBeforePrintingAnything) {
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(second.status, 0);
   EXPECT_EQ(second.console, "");
-  EXPECT_EQ(err, "cannot overwrite existing file, unit 3, file tarn-0307-0905.o\n");
+  // The specified line, then why and what to do.
+  EXPECT_EQ(err.rfind("cannot overwrite existing file, unit 3, file tarn-0307-0905.o\n", 0), 0u) << err;
+  EXPECT_NE(err.find("wait for the next minute, remove the log if its run was refused, or give --output-dir"),
+            std::string::npos)
+      << err;
 }
 
 TEST(RunFiles, ExistingHistogramFileIsKeptAndResultsGoElsewhere) {
@@ -264,7 +268,7 @@ TEST(RunFiles, ExistingHistogramFileIsKeptAndResultsGoElsewhere) {
   EXPECT_NE(r.console.find(" h27961.hbook exists; this run's histograms are in h27961-1.hbook\n"), std::string::npos);
   EXPECT_NE(r.console.find("\n h27961-1.hbook              \n"), std::string::npos);
   EXPECT_NE(r.log.find("\n h27961-1.hbook              \n"), std::string::npos);
-  EXPECT_EQ(hbook::readFile((dir.path() / "h27961-1.hbook").string()).histograms.size(), 50u);
+  EXPECT_EQ(hbook::readFile((dir.path() / "h27961-1.hbook").string()).histograms.size(), 51u);  // with the run record
 }
 
 TEST(RunInputs, MissingSpectrumStopsBeforeTheFirstEvent) {
@@ -278,6 +282,26 @@ TEST(RunInputs, MissingSpectrumStopsBeforeTheFirstEvent) {
   EXPECT_NE(r.log.find("The run stops before the first event."), std::string::npos);
   EXPECT_FALSE(fs::exists(dir.path() / "h27961.hbook"));
   EXPECT_EQ(r.console.find("RANLUX"), std::string::npos);
+}
+
+TEST(RunInputs, WithoutItsInputsTheRunSaysEachOnceAndWhatToDo) {
+  ScratchDir dir("no-inputs");
+  const RunResult r = runIn(dir.path(), 100, START);
+  EXPECT_EQ(r.status, 3);
+  // The package's line for each missing file, the gradient file's once
+  // although it is read twice, and no line with an empty file name.
+  for (const char* name : {"lam.hbook", "gradx.hbook", "sq.hbook"}) {
+    const std::string line = std::string(" RZOPEN. Error - input file ") + name + " does not exist\n";
+    const std::size_t at = r.console.find(line);
+    EXPECT_NE(at, std::string::npos) << r.console;
+    EXPECT_EQ(r.console.find(line, at + 1), std::string::npos) << name << " twice:\n" << r.console;
+  }
+  EXPECT_EQ(r.console.find("Cannot open file :"), std::string::npos) << r.console;
+  // The last word is what to do, on the console and in the log.
+  for (const std::string& text : {r.console, r.log}) {
+    EXPECT_NE(text.find("are in tarn's data/ folder"), std::string::npos) << text;
+    EXPECT_NE(text.find(": copy them here, or give --input-dir DIR\n"), std::string::npos) << text;
+  }
 }
 
 TEST(RunInputs, MissingStructureFactorHistogramStops) {

@@ -41,7 +41,7 @@ const Subcommand SUBCOMMANDS[] = {
      "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
      "                               histograms from tables; OUT is replaced only with --force"},
     {"merge", hbooktool::commandMerge,
-     "hbook merge OUT IN.hbook...    the files of separate runs added together into a new file OUT"},
+     "hbook merge [--incomplete] OUT IN.hbook...    the files of separate runs, or of a run's blocks, added together into a new file OUT"},
 };
 
 constexpr const char* TABLES =

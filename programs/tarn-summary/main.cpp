@@ -13,26 +13,30 @@
 
 #include "textout/console.h"
 #include "transport/run/exitstatus.h"
-#include "transport/run/resultsums.h"
+#include "transport/run/runsums.h"
 #include "transport/run/runrecord.h"
 
 int main(int argc, char** argv) {
   CLI::App app("tarn-summary: the report of several tarn runs added together, from their run logs", "tarn-summary");
   std::vector<std::string> logs;
+  bool incomplete = false;
   app.add_option("LOG", logs, "Run logs (tarn-MMDD-hhmm.o) of the runs to add")->required()->check(CLI::ExistingFile);
+  app.add_flag("--incomplete", incomplete, "Add the logs of some of the blocks of a run (the report of part of it)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help();
     return tarn::STATUS_DONE;
   } catch (const CLI::ParseError& e) {
-    std::cerr << "tarn-summary: " << e.what() << "\n\n" << app.help();
+    std::cerr << "tarn-summary: " << e.what() << " (see tarn-summary --help)\n";
     return tarn::STATUS_BAD_COMMAND_LINE;
   }
 
   std::vector<tarn::RunRecord> runs;
+  std::vector<std::string> notes;
   try {
     for (const std::string& log : logs) runs.push_back(tarn::readRunRecord(log));
+    notes = tarn::checkRunsAddUp(runs, incomplete);
   } catch (const std::exception& e) {
     std::cerr << "tarn-summary: " << e.what() << '\n';
     return tarn::STATUS_SUMMARY_UNUSABLE_LOG;
@@ -43,13 +47,16 @@ int main(int argc, char** argv) {
     tarn::addCounters(total.counters, r.totals.counters);
     total.nNoTransfer += r.totals.nNoTransfer;
   }
-  for (const std::string& note : tarn::independenceNotes(runs)) std::cerr << "tarn-summary: note: " << note << '\n';
+  for (const std::string& note : notes) std::cerr << "tarn-summary: note: " << note << '\n';
 
   using textout::Line;
   textout::print(Line().text("Runs added").integer(static_cast<std::int64_t>(runs.size())));
   for (const tarn::RunRecord& r : runs)
     textout::print(Line().text("  " + r.log + ": ranNo " + std::to_string(r.seed) + ", " +
                                std::to_string(r.totals.nEvents) + " events" +
+                               (r.run.blocks() == tarn::BlockSet::range(0, tarn::blockCount(r.run.events()) - 1)
+                                    ? ""
+                                    : " (blocks " + r.run.blocks().text() + " of " + r.run.get("events") + ")") +
                                (r.ranks > 1 ? " on " + std::to_string(r.ranks) + " ranks" : "")));
   for (const Line& line : tarn::countLines(total)) textout::print(line);
   for (const Line& line : tarn::figureLines(total, false)) textout::print(line);

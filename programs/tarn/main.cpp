@@ -49,13 +49,13 @@ std::string versionText() {
 
 // Options that only the number of ranks can refuse; "" when none.
 std::string refusedForRanks(const tarn::RunOptions& run, int ranks) {
-  std::string why = tarn::samplerChoiceError(run.sampler, ranks);
-  if (why.empty() && run.seed >= 0) why = tarn::seedRangeError(run.seed, ranks);
-  return why;
+  if (ranks > 1 && run.jobs != 1)
+    return "--jobs with " + std::to_string(ranks) + " MPI ranks: give the ranks, or the jobs of one process, not both";
+  return "";
 }
 
 int refuse(const std::string& why, bool speak) {
-  if (speak) std::cerr << "tarn: " << why << "\n\n" << tarn::usageText();
+  if (speak) std::cerr << tarn::commandLineError(why);
   return tarn::STATUS_BAD_COMMAND_LINE;
 }
 

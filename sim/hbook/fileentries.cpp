@@ -43,8 +43,9 @@ hbook::FileStatus HRGET(std::int32_t id, std::string_view file, std::string_view
   const std::string name = fileName(file);
   struct stat st {};
   if (stat(name.c_str(), &st) != 0 && errno == ENOENT) {
+    // The package's line; its HROPEN line after it names no file (an empty
+    // name) and says nothing more, so it is left out.
     textout::console() << " RZOPEN. Error - input file " << name << " does not exist\n";
-    textout::console() << " ***** ERROR in HROPEN : Cannot open file :  \n";
     return hbook::FileStatus::Missing;
   }
   // Every failure ends here, running out of memory included, so that the

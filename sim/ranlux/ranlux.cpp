@@ -241,13 +241,24 @@ void Ranlux::rluxut(std::int32_t isdext[25]) const {
 
 void Ranlux::rluxin(const std::int32_t isdext[25]) {
   std::ostream& out = textout::console();
-  notyet_ = false;
   out << " FULL INITIALIZATION OF RANLUX WITH 25 INTEGERS:\n";
   for (int row = 0; row < 5; ++row) {
     out << "     ";
     for (int col = 0; col < 5; ++col) out << iw(isdext[5 * row + col], 12);
     out << '\n';
   }
+  const std::int32_t level = (isdext[24] < 0 ? -isdext[24] : isdext[24]) / 1000000;
+  restore(isdext);
+  if (level <= MAXLEV)
+    out << " RANLUX LUXURY LEVEL SET BY RLUXIN TO: " << iw(level, 2) << '\n';
+  else if (level >= 24)
+    out << " RANLUX P-VALUE SET BY RLUXIN TO:" << iw(level, 5) << '\n';
+  else
+    out << " RANLUX ILLEGAL LUXURY RLUXIN: " << iw(level, 5) << '\n';
+}
+
+void Ranlux::restore(const std::int32_t isdext[25]) {
+  notyet_ = false;
   for (int i = 0; i < 24; ++i) seeds_[i] = isdext[i];
   carry_ = 0;
   if (isdext[24] < 0) carry_ = 1;
@@ -261,13 +272,10 @@ void Ranlux::rluxin(const std::int32_t isdext[25]) {
   luxlev_ = isd;
   if (luxlev_ <= MAXLEV) {
     nskip_ = NDSKIP[luxlev_];
-    out << " RANLUX LUXURY LEVEL SET BY RLUXIN TO: " << iw(luxlev_, 2) << '\n';
   } else if (luxlev_ >= 24) {
     nskip_ = luxlev_ - 24;
-    out << " RANLUX P-VALUE SET BY RLUXIN TO:" << iw(luxlev_, 5) << '\n';
   } else {
     nskip_ = NDSKIP[MAXLEV];
-    out << " RANLUX ILLEGAL LUXURY RLUXIN: " << iw(luxlev_, 5) << '\n';
     luxlev_ = MAXLEV;
   }
   inseed_ = -1;

@@ -39,6 +39,8 @@ class Ranlux {
   // rluxut wrote (entries below 2^24, lags 1..24, in24 below 24).
   void rluxut(std::int32_t isdext[25]) const;
   void rluxin(const std::int32_t isdext[25]);
+  // RLUXIN without its lines (a run's block streams, blockstreams.h).
+  void restore(const std::int32_t isdext[25]);
 
  private:
   // Seeds from the multiplicative congruential generator, carry and lags.

@@ -132,6 +132,13 @@ inline constexpr Booking RESULT_HISTOGRAMS[] = {
     {hid::PHI_DOWN_ENTRANCE, "phi (deg) D", 200, 0.0f, 360.0f},
 };
 
+// Histograms the event loop changes besides the results: the spectrum,
+// whose contents the sampler HRNDM1 integrates in place at its first draw,
+// and the working copies of S(q), made anew in each event.
+inline constexpr std::int32_t SAMPLED_INPUTS[] = {hid::SPECTRUM};
+inline constexpr std::int32_t WORKING_COPIES[] = {hid::SQ_COPY_UP, hid::SQ_COPY_DOWN};
+constexpr bool isWorkingCopy(std::int32_t id) { return id == hid::SQ_COPY_UP || id == hid::SQ_COPY_DOWN; }
+
 // The path-length histograms (PATH_BOTH, PATH_RIGHT, PATH_LEFT) span the
 // straight passage through both cells, 2 x the cell length, +- this (cm):
 // 83.15 to 83.25 for 41.6 cm cells, the edges of the table above.

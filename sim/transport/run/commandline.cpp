@@ -3,10 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <iterator>
 #include <vector>
 
+#include "transport/run/blocks.h"
 #include "transport/run/exitstatus.h"
 #include "transport/run/parallel/ranks.h"
 
@@ -17,7 +19,8 @@ void describe(CLI::App& app) {
   app.description(
       "tarn: cold neutrons through two liquid-helium target cells to a detector plane.\n"
       "Without options: 100000 events, the seed from the clock, inputs and outputs in the working directory.\n"
-      "Under an MPI launcher (mpirun -np K tarn ...) the events are shared among the K ranks.");
+      "A run is a sequence of blocks of 100000 events with random streams of their own: the same seed and events\n"
+      "give the same results on any number of processes, ranks (mpirun -np K tarn ...) or job-array tasks.");
   app.set_help_flag("-h,--help", "Print this help and exit");
 }
 
@@ -28,9 +31,30 @@ std::string checkOutputDir(const std::string& dir) {
   return "";
 }
 
+// A whole number from `low` to `high`, or -1.
+std::int64_t wholeNumber(const std::string& s, std::int64_t low, std::int64_t high) {
+  if (s.empty() || s.size() > 18 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return -1;
+  const std::int64_t v = std::stoll(s);
+  return v >= low && v <= high ? v : -1;
+}
+
+// "F-L" or "F": the blocks of a task; false for anything else.
+bool parseBlockRange(const std::string& s, std::int64_t& first, std::int64_t& last) {
+  const std::size_t dash = s.find('-');
+  first = wholeNumber(s.substr(0, dash), 0, MOST_EVENTS);
+  last = dash == std::string::npos ? first : wholeNumber(s.substr(dash + 1), 0, MOST_EVENTS);
+  return first >= 0 && last >= first;
+}
+
+double parseSeconds(const std::string& s) {
+  char* end = nullptr;
+  const double v = std::strtod(s.c_str(), &end);
+  return !s.empty() && *end == '\0' && std::isfinite(v) && v >= 0.0 && v <= 1e7 ? v : -1.0;
+}
+
 struct Values {
-  std::string events, sampler = "auto", inputDir, outputDir, beamline;
-  std::int64_t seed = -1;
+  std::string events, seed, sampler = "auto", inputDir, outputDir, blocks, jobs = "1", resume, checkpointEvery, beamline;
   std::vector<std::string> sets;
 };
 
@@ -38,19 +62,75 @@ struct Values {
 // the run without arguments has it.
 constexpr const char* BEAMLINE_OPTIONS[] = {"--beamline", "--set"};
 
+// The options that take a value, and the flags.
+const std::vector<std::string>& valueOptions() {
+  static const std::vector<std::string> names = {"--events", "--seed",   "--input-dir", "--output-dir",      "--sampler",
+                                                 "--blocks", "--jobs",   "--resume",    "--checkpoint-every", "--beamline", "--set"};
+  return names;
+}
+const std::vector<std::string>& flagOptions() {
+  static const std::vector<std::string> names = {"-h", "--help", "--version"};
+  return names;
+}
+
+std::size_t editDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = up;
+    }
+  }
+  return row[b.size()];
+}
+
+// Unknown options and stray arguments, said the way a user reads them:
+// the option first, and the nearest known option when one is near.
+std::string strayArgument(int argc, const char* const* argv) {
+  const auto known = [](const std::vector<std::string>& names, const std::string& n) {
+    return std::find(names.begin(), names.end(), n) != names.end();
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.size() > 1 && arg[0] == '-') {
+      const std::string name = arg.substr(0, arg.find('='));
+      if (known(valueOptions(), name)) {
+        if (name == arg) ++i;  // its value follows
+        continue;
+      }
+      if (known(flagOptions(), name)) continue;
+      std::string nearest;
+      std::size_t best = std::max<std::size_t>(2, name.size() / 4 + 1);  // at most a quarter of it differs
+      for (const auto* names : {&valueOptions(), &flagOptions()})
+        for (const std::string& n : *names)
+          if (const std::size_t d = editDistance(name, n); d < best) best = d, nearest = n;
+      return "unknown option " + name + (nearest.empty() ? "" : " (did you mean " + nearest + "?)");
+    }
+    return "unexpected argument '" + arg + "': options come as --name value";
+  }
+  return "";
+}
+
 // The parser, bound to `v`.
 std::unique_ptr<CLI::App> makeParser(Values& v, const std::string& version) {
   auto app = std::make_unique<CLI::App>();
   describe(*app);
   app->name("tarn");
-  app->add_option("--events", v.events, "Events of the run (default 100000; up to 10^15; 1e9 is accepted)")
+  app->add_option("--events", v.events, "Events of the run (default 100000; up to 4 x 10^14; 1e9 is accepted)")
       ->type_name("N")
       ->check([](const std::string& s) {
-        return parseEventCount(s) < 0 ? "'" + s + "' is not a number of events from 1 to 10^15" : std::string();
+        return parseEventCount(s) < 0 ? "'" + s + "' is not a number of events from 1 to 4 x 10^14" : std::string();
       });
   app->add_option("--seed", v.seed, "The seed ranNo instead of the clock's; names the histogram file h<S>.hbook")
       ->type_name("S")
-      ->check(CLI::Range(std::int64_t{0}, MAX_SEED).description(""));
+      ->check([](const std::string& s) {
+        return wholeNumber(s, 0, MAX_SEED) < 0 ? "'" + s + "' is not a whole number from 0 to " + std::to_string(MAX_SEED)
+                                               : std::string();
+      });
   app->add_option("--input-dir", v.inputDir, "Where lam.hbook, gradx.hbook and sq.hbook are read")
       ->type_name("DIR")
       ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
@@ -58,10 +138,40 @@ std::unique_ptr<CLI::App> makeParser(Values& v, const std::string& version) {
       ->type_name("DIR")
       ->check(checkOutputDir);
   app->add_option("--sampler", v.sampler,
-                  "Uniform numbers of the histogram sampler: auto (RNDM, as the run without options, for one process "
-                  "of 100000 events; else each rank's RANLUX sequence), rndm or ranlux")
-      ->type_name("auto|rndm|ranlux")
-      ->check(CLI::IsMember({"auto", "rndm", "ranlux"}).description(""));
+                  "The histogram sampler's numbers: auto (RNDM in block 0, as the run without options; each later "
+                  "block its own RANLUX stream) or ranlux (every block its own stream)")
+      ->type_name("auto|ranlux")
+      ->check([](const std::string& s) -> std::string {
+        if (s == "auto" || s == "ranlux") return "";
+        if (s == "rndm")
+          return "'rndm' is not offered: block 0 draws from RNDM already (auto), and every later block needs a stream "
+                 "of its own";
+        return "'" + s + "' is not auto or ranlux";
+      });
+  app->add_option("--blocks", v.blocks,
+                  "Only blocks FIRST to LAST of the run (blocks of 100000 events from 0): a task of a job array; "
+                  "hbook merge adds the tasks' files")
+      ->type_name("FIRST-LAST")
+      ->check([](const std::string& s) {
+        std::int64_t first, last;
+        return parseBlockRange(s, first, last) ? std::string() : "'" + s + "' is not a range of blocks FIRST-LAST";
+      });
+  app->add_option("--jobs", v.jobs, "Worker processes on this machine (default 1; 0 or auto: one per core)")
+      ->type_name("J")
+      ->check([](const std::string& s) {
+        return s == "auto" || wholeNumber(s, 0, MOST_JOBS) >= 0
+                   ? std::string()
+                   : "'" + s + "' is not a number of jobs from 0 to " + std::to_string(MOST_JOBS) + " or auto";
+      });
+  app->add_option("--resume", v.resume, "Go on with the stopped run whose files (and checkpoint) are in DIR")
+      ->type_name("DIR")
+      ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
+  app->add_option("--checkpoint-every", v.checkpointEvery,
+                  "Seconds of work between checkpoints of a run of several blocks (default 60; 0: after every block)")
+      ->type_name("T")
+      ->check([](const std::string& s) {
+        return parseSeconds(s) < 0 ? "'" + s + "' is not a number of seconds from 0 to 10^7" : std::string();
+      });
   app->add_option("--beamline", v.beamline,
                   "The beamline described by FILE (TOML; data/beamline.toml is the shipped one, docs/beamline.md "
                   "lists the keys)")
@@ -105,9 +215,16 @@ std::string usageText() {
   return makeParser(v, "")->help();
 }
 
+std::string commandLineError(const std::string& what) { return "tarn: " + what + " (see tarn --help)\n"; }
+
 CommandLine parseCommandLine(int argc, const char* const* argv, const std::string& version, std::ostream& out,
                              std::ostream& err, bool quiet) {
   CommandLine line;
+  auto refuse = [&](const std::string& what) {
+    if (!quiet) err << commandLineError(what);
+    line.exitStatus = STATUS_BAD_COMMAND_LINE;
+    return line;
+  };
   Values v;
   const std::unique_ptr<CLI::App> app = makeParser(v, version);
   try {
@@ -121,9 +238,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const std::strin
     line.exitStatus = STATUS_DONE;
     return line;
   } catch (const CLI::ParseError& e) {
-    if (!quiet) err << "tarn: " << e.what() << "\n\n" << app->help();
-    line.exitStatus = STATUS_BAD_COMMAND_LINE;
-    return line;
+    const std::string stray = strayArgument(argc, argv);
+    return refuse(stray.empty() ? e.what() : stray);
   }
   RunOptions& run = line.run;
   for (const CLI::Option* option : app->get_options()) {
@@ -143,13 +259,26 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const std::strin
     }
     run.beamline = std::move(read.description);
   }
-  if (!v.events.empty()) run.nEvents = parseEventCount(v.events);
-  run.seed = v.seed;
+  run.eventsGiven = !v.events.empty();
+  if (run.eventsGiven) run.nEvents = parseEventCount(v.events);
+  run.seed = v.seed.empty() ? -1 : wholeNumber(v.seed, 0, MAX_SEED);
   run.inputDir = v.inputDir;
   run.outputDir = v.outputDir;
-  run.sampler = v.sampler == "rndm"     ? SamplerChoice::Rndm
-                : v.sampler == "ranlux" ? SamplerChoice::Ranlux
-                                        : SamplerChoice::Automatic;
+  run.samplerGiven = app->count("--sampler") > 0;
+  run.sampler = v.sampler == "ranlux" ? SamplerChoice::Ranlux : SamplerChoice::Automatic;
+  run.jobs = v.jobs == "auto" ? 0 : static_cast<int>(wholeNumber(v.jobs, 0, MOST_JOBS));
+  run.resumeDir = v.resume;
+  if (!v.checkpointEvery.empty()) run.checkpointEvery = parseSeconds(v.checkpointEvery);
+  run.blocksGiven = !v.blocks.empty();
+  if (run.blocksGiven) {
+    parseBlockRange(v.blocks, run.firstBlock, run.lastBlock);
+    const std::int64_t blocks = blockCount(run.nEvents);
+    if (run.resumeDir.empty() && run.lastBlock >= blocks)
+      return refuse("--blocks " + v.blocks + ": a run of " + std::to_string(run.nEvents) + " events has blocks 0-" +
+                    std::to_string(blocks - 1));
+  }
+  if (!run.resumeDir.empty() && !run.outputDir.empty())
+    return refuse("--resume " + run.resumeDir + " writes into the stopped run's directory: leave out --output-dir");
   return line;
 }
 

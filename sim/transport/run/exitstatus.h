@@ -18,6 +18,8 @@ constexpr int STATUS_NO_HISTOGRAM_FILE = 4;  // the histogram file could not be 
 constexpr int STATUS_OUTPUT_INCOMPLETE = 5;  // the console report or the run log could not be written completely
                                              // (the histogram file was written; with a failed console the log
                                              // holds the report)
+constexpr int STATUS_WORKER_DIED = 6;        // a worker process of --jobs died: the run stopped, keeping
+                                             // its checkpoint and a partial histogram file of the blocks done
 
 // A run stopped by signal n (SIGTERM, SIGINT, SIGHUP; interrupt.h): 128 + n.
 constexpr int signalStatus(int signal) { return 128 + signal; }

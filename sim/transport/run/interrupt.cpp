@@ -12,10 +12,11 @@ namespace {
 constexpr int STOP_SIGNALS[3] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_recordOnly = 0;
 
 // Async-signal-safe: only a flag, unlink and _exit.
 void onStopSignal(int signal) {
-  if (g_signal == 0) {
+  if (g_signal == 0 || g_recordOnly) {
     g_signal = signal;
     return;
   }
@@ -48,6 +49,8 @@ StopSignals::~StopSignals() {
   sigaction(SIGXFSZ, &previous_[3], nullptr);
   sigaction(SIGPIPE, &previous_[4], nullptr);
 }
+
+void recordStopSignalsOnly() { g_recordOnly = 1; }
 
 int pendingStopSignal() { return g_signal; }
 

@@ -30,6 +30,11 @@ class StopSignals {
   struct sigaction previous_[5];
 };
 
+// From now on a second signal is recorded like the first instead of ending
+// the process (a worker process of --jobs, whose run forwards signals to it
+// and needs its last block's results).
+void recordStopSignalsOnly();
+
 // The first stop signal received while a StopSignals lives, or 0.
 int pendingStopSignal();
 

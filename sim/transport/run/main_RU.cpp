@@ -1,42 +1,57 @@
 // MAIN_RU: one complete, unattended simulation run.
 //
 // Reads the clock, names the run log and derives the seed from the start
-// time, loads the input histograms, seeds RANLUX, books the result
-// histograms, runs the event loop and hands over to the end-of-run report.
-// With options (runoptions.h) the number of events, the seed and the
-// directories may differ; on several ranks (ranks.h) each rank runs its
-// share of the events and rank 0 adds up the results and reports.
+// time, loads the input histograms, books the result histograms, runs the
+// event loop and hands over to the end-of-run report. The events are the
+// blocks of blocks.h, each with random streams of its own; the run without
+// arguments is block 0, the run of always. With options (runoptions.h) the
+// events, the seed, the directories and the blocks may differ, the blocks
+// may run in worker processes (parallel/jobs.h) or on ranks
+// (parallel/rankrun.h), and a run of several blocks keeps a checkpoint and
+// can be resumed after a stop.
 //
 // The exit statuses are those of exitstatus.h.
 #include "transport/run/main_RU.h"
 
+#include <filesystem>
 #include <iostream>
+#include <optional>
+#include <sstream>
 #include <string>
 
 #include "hbook/hbook.h"
-#include "ranlux/ranlux.h"
+#include "hbook/memory/store.h"
+#include "hbook/rz/writer.h"
+#include "hbook/rz/writestop.h"
 #include "textout/console.h"
 #include "textout/freeformat.h"
 #include "transport/description/summary.h"
 #include "transport/event/catalogue.h"
-#include "transport/event/eventloop.h"
+#include "transport/run/blockrunner.h"
+#include "transport/run/digest.h"
 #include "transport/run/exitstatus.h"
+#include "transport/run/filerecord.h"
 #include "transport/run/freshstart.h"
 #include "transport/run/inputcheck.h"
 #include "transport/run/interrupt.h"
+#include "transport/run/localrun.h"
+#include "transport/run/parallel/jobs.h"
 #include "transport/run/parallel/keptconsole.h"
+#include "transport/run/parallel/rankrun.h"
 #include "transport/run/parallel/ranks.h"
+#include "transport/run/parallel/workers.h"
 #include "transport/run/progress.h"
 #include "transport/run/report.h"
-#include "transport/run/resultsums.h"
 #include "transport/run/runfiles.h"
 #include "transport/run/runlog.h"
+#include "transport/run/runplan.h"
 #include "transport/run/runstamp.h"
 #include "transport/run/sampler.h"
 
 namespace tarn {
 namespace {
 
+namespace fs = std::filesystem;
 using textout::Line;
 
 // The start banner, which says where the helium is: one leading and one
@@ -47,30 +62,177 @@ std::string banner(const TargetCells& cells) {
          (cells.downstreamHelium == Half::Right ? "right " : "left ");
 }
 
+constexpr const char* INPUT_FILES[3] = {"lam.hbook", "gradx.hbook", "sq.hbook"};
+
 void interrupted(RunLog& log, int signal, const std::string& where) {
   printAndLog(log, Line().text(" Interrupted by " + std::string(stopSignalName(signal)) + " " + where));
 }
 
-// Lines an extended report adds to the start: the sampler's source and,
-// on several ranks, how they are seeded.
-void extendedStartLines(RunLog& log, SamplerSource source, int ranks) {
-  if (ranks > 1)
-    printAndLog(log, Line()
-                  .text("Ranks ")
-                  .integer(ranks)
-                  .text("   RANLUX seed of rank r: ranNo + " + std::to_string(RANK_SEED_STRIDE) + " r"));
-  printAndLog(log, Line().text("Sampler: " + samplerText(source)));
+std::string absolute(const std::string& dir) {
+  std::error_code ec;
+  const fs::path p = fs::absolute(dir.empty() ? fs::path(".") : fs::path(dir), ec);
+  return ec ? dir : p.lexically_normal().string();
 }
 
+// What rank 0 settles before anything is created: the run, the blocks done
+// before (a resumed run) and where the inputs are.
+struct Settled {
+  RunIdentity run;
+  RunSums done;
+  std::string inputDir;
+  std::string resumedFrom;  // the checkpoint
+  std::string refusal;      // why the run cannot start ("": it can)
+};
+
+std::string checkpointIn(const std::string& dir, std::string& refusal) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dir, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() > 12 && name[0] == 'h' && name.ends_with(".checkpoint")) found.push_back(entry.path().string());
+  }
+  if (found.empty()) refusal = dir + " holds no checkpoint (h<ranNo>.checkpoint): there is no stopped run to resume";
+  if (found.size() > 1) {
+    refusal = dir + " holds the checkpoints of several runs:";
+    for (const std::string& f : found) refusal += " " + f;
+    refusal += "; resume each from a directory of its own";
+  }
+  return found.size() == 1 ? found.front() : "";
+}
+
+Settled settleRun(const RunOptions& options, const RunStamp& start, const std::string& outputDir) {
+  Settled s;
+  if (!options.resumeDir.empty()) {
+    s.resumedFrom = checkpointIn(options.resumeDir, s.refusal);
+    if (!s.refusal.empty()) return s;
+    Checkpoint c;
+    try {
+      c = readCheckpoint(s.resumedFrom);
+    } catch (const std::runtime_error& e) {
+      s.refusal = std::string(e.what()) + "; the stopped run cannot be resumed from it";
+      return s;
+    }
+    s.run = c.run;
+    s.done = c.done;
+    s.inputDir = options.inputDir.empty() ? c.options.get("input-dir") : options.inputDir;
+    auto differs = [&](bool given, const std::string& option, const std::string& value, const std::string& theirs) {
+      if (given && value != theirs && s.refusal.empty())
+        s.refusal = option + " " + value + " differs from the stopped run's " + theirs + " (" + s.resumedFrom +
+                    "); a resumed run goes on with the stopped one: leave " + option + " out";
+    };
+    differs(options.eventsGiven, "--events", std::to_string(options.nEvents), s.run.get("events"));
+    differs(options.seed >= 0, "--seed", std::to_string(options.seed), s.run.get("seed"));
+    differs(options.samplerGiven, "--sampler", samplerName(options.sampler), s.run.sampler());
+    differs(options.blocksGiven, "--blocks",
+            BlockSet::range(options.firstBlock, options.lastBlock).text(), s.run.get("blocks"));
+    const std::string beamline = description::digest(options.beamline.values);
+    if (s.refusal.empty() && beamline != s.run.get("beamline"))
+      s.refusal = "the stopped run's beamline (digest " + s.run.get("beamline") + ", " + s.resumedFrom +
+                  ") is not this one (digest " + beamline +
+                  "): give the --beamline and --set of the stopped run, as its log lists them";
+    return s;
+  }
+  const std::int64_t seed = options.seed >= 0 ? options.seed : seedFromStamp(start);
+  const std::int64_t blocks = blockCount(options.nEvents);
+  const BlockSet asked = options.lastBlock >= 0 ? BlockSet::range(options.firstBlock, options.lastBlock)
+                                                : BlockSet::range(0, blocks - 1);
+  s.run = RunIdentity(seed, options.nEvents, samplerName(options.sampler), asked);
+  s.run.set("beamline", description::digest(options.beamline.values));
+  s.inputDir = options.inputDir;
+  const std::string checkpoint = inDirectory(outputDir, checkpointName(seed));
+  std::error_code ec;
+  if (asked.count() > 1 && fs::exists(checkpoint, ec))
+    s.refusal = checkpoint + " exists: a run with seed " + std::to_string(seed) + " was stopped there. Go on with it: tarn --resume " +
+                (outputDir.empty() ? "." : outputDir) + "; or remove the checkpoint, or use another --output-dir";
+  return s;
+}
+
+// Rank 0's settled run, for every rank: the run record, the blocks to run
+// and the input directory, one per line.
+std::string planText(const Settled& s) {
+  return s.run.text() + "\n" + s.run.blocks().minus(s.done.blocks()).text() + "\n" + s.inputDir;
+}
+
+// HRGET's lines for the four inputs, a line repeated at once (the gradient
+// file read twice) printed once.
 InputReport loadInputs(const std::string& inputDir, const description::Description& beamline) {
   HLIMIT(1000000);
   InputStatus inputs;
   inputs.inputDir = inputDir;
+  std::ostringstream lines;
+  std::ostream* console = &textout::console();
+  textout::setConsole(&lines);
   inputs.lam = HRGET(hid::SPECTRUM, inputs.path("lam.hbook"), "");
   inputs.gradx151 = HRGET(hid::X_GRADIENT_1, inputs.path("gradx.hbook"), "");
   inputs.gradx152 = HRGET(hid::X_GRADIENT_2, inputs.path("gradx.hbook"), "");
   inputs.sq = HRGET(hid::SQ, inputs.path("sq.hbook"), "");
-  return checkInputs(inputs, beamline);
+  textout::setConsole(console);
+  std::istringstream in(lines.str());
+  std::string previous;
+  for (std::string line; std::getline(in, line); previous = line)
+    if (line != previous) textout::console() << line << '\n';
+  InputReport report = checkInputs(inputs, beamline);
+  if (inputs.lam == hbook::FileStatus::Missing || inputs.sq == hbook::FileStatus::Missing)
+    report.errors.push_back(std::string(" The inputs lam.hbook, gradx.hbook and sq.hbook are in tarn's data/ folder") +
+                            (fs::exists(TARN_SHIPPED_DATA_DIR) ? " (" + std::string(TARN_SHIPPED_DATA_DIR) + ")" : "") +
+                            ": copy them " + (inputDir.empty() ? "here" : "to " + inputDir) + ", or give --input-dir DIR");
+  return report;
+}
+
+// " Blocks 0-19: 100000 events each (the last 50000), each with random streams of its own"
+Line blocksLine(const RunIdentity& run) {
+  const std::int64_t events = run.events(), blocks = blockCount(events);
+  const BlockSet asked = run.blocks();
+  if (blocks == 1) return Line().text("Blocks 0: one block of " + std::to_string(events) + " events");
+  if (asked == BlockSet::range(0, blocks - 1)) {
+    const std::int64_t last = eventsOfBlock(events, blocks - 1).count();
+    return Line().text("Blocks " + asked.text() + ": " + std::to_string(BLOCK_EVENTS) + " events each" +
+                       (last != BLOCK_EVENTS ? " (the last " + std::to_string(last) + ")" : "") +
+                       ", each with random streams of its own");
+  }
+  return Line().text("Blocks " + asked.text() + " of the run's 0-" + std::to_string(blocks - 1) + ": " +
+                     std::to_string(asked.events(events)) + " of its " + std::to_string(events) + " events");
+}
+
+// The stop of a run of several blocks (a signal, or a worker that died):
+// the checkpoint and a partial histogram file of the blocks done.
+int stopWithCheckpoint(const RunPlan& plan, const Execution& ex, RunLog& log, Checkpointer& checkpointer,
+                       const std::string& resumeDir) {
+  if (!ex.failure.empty())
+    printAndLog(log, Line().text(" The run stops: " + ex.failure));
+  else
+    interrupted(log, ex.signal, ex.stopNote.empty() ? "between blocks" : "(" + ex.stopNote + ")");
+  const int status = ex.failure.empty() ? signalStatus(ex.signal) : STATUS_WORKER_DIED;
+  const BlockSet& done = ex.sums.blocks();
+  const std::int64_t events = plan.run.events();
+  const std::string of = std::to_string(done.events(events)) + " of " + std::to_string(plan.run.blocks().events(events));
+  if (done.empty()) {
+    printAndLog(log, Line().text(" No block was completed: no checkpoint and no histogram file written"));
+    return status;
+  }
+  // The files are written even though a signal is pending; a second one
+  // still ends the program at once.
+  hbook::setStopCheck(nullptr);
+  if (checkpointer.write(ex.sums))
+    printAndLog(log, Line().text(" Checkpoint " + plan.checkpointPath() + ": blocks " + done.text() + " done, " + of +
+                                 " events"));
+  ex.sums.install();
+  hbook::memory().put(recordHistogram(ex.sums.fileRecord(plan.run)));
+  hbook::memory().dropKeptCopies();
+  try {
+    hbook::writeFile(plan.partialPath(), hbook::memory().all(), true);
+    printAndLog(log, Line().text(" Partial histogram file " + plan.partialPath() + ": blocks " + done.text() + ", " + of +
+                                 " events"));
+  } catch (const std::exception& e) {
+    printAndLog(log, Line().text(" The partial histogram file could not be written: " + std::string(e.what())));
+  }
+  printAndLog(log, Line().text(" Go on with: tarn --resume " + resumeDir));
+  return status;
+}
+
+void removeIfThere(const std::string& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
 }
 
 }  // namespace
@@ -83,19 +245,59 @@ int runTarn(const RunOptions& options) {
   const bool root = ranks.rank() == 0;
   KeptConsole keptConsole(!root);
   const bool extended = options.extendedReport || ranks.size() > 1;
+  const std::string outputDir = options.resumeDir.empty() ? options.outputDir : options.resumeDir;
 
-  // Rank 0 reads the clock, makes the log and settles the seed for all.
+  // Rank 0 reads the clock, settles the run (from the options, or from the
+  // checkpoint of a stopped run) and makes the log; then every rank knows it.
   const RunStamp start = options.clock();
-  const std::string logName = logFileName(start);
+  std::string logName = logFileName(start);
   RunLog log;
-  std::int64_t shared[2] = {0, 0};  // exit status so far, ranNo
+  Settled settled;
+  std::int64_t shared = STATUS_DONE;
+  std::string plan;
   if (root) {
-    shared[0] = openRunLog(log, options.outputDir, inDirectory(options.outputDir, logName));
-    shared[1] = options.seed >= 0 ? options.seed : seedFromStamp(start);
+    settled = settleRun(options, start, outputDir);
+    if (!settled.refusal.empty()) {
+      std::cerr << "tarn: " << settled.refusal << '\n';
+      shared = STATUS_BAD_COMMAND_LINE;
+    } else {
+      // A resumed run may start in the minute its stopped run did (a job
+      // requeued at once): its log takes the next free name.
+      std::error_code ec;
+      const std::string base = logName.substr(0, logName.size() - 2);
+      for (int n = 1; !settled.resumedFrom.empty() && fs::exists(inDirectory(outputDir, logName), ec); ++n)
+        logName = base + "-" + std::to_string(n) + ".o";
+      shared = openRunLog(log, outputDir, inDirectory(outputDir, logName));
+      plan = planText(settled);
+    }
   }
-  ranks.broadcast(shared, 2);
-  if (shared[0] != STATUS_DONE) return static_cast<int>(shared[0]);
-  const std::int32_t ranNo = static_cast<std::int32_t>(shared[1]);
+  ranks.broadcast(&shared, 1);
+  if (shared != STATUS_DONE) return static_cast<int>(shared);
+  broadcastText(ranks, plan);
+  RunPlan run;
+  {
+    std::istringstream in(plan);
+    std::string record, toRun, inputDir;
+    std::getline(in, record);
+    std::getline(in, toRun);
+    std::getline(in, inputDir);
+    run.run = RunIdentity::parse(record);
+    BlockSet::parse(toRun, run.toRun);
+    settled.inputDir = inputDir;
+  }
+  run.done = settled.done;
+  run.checkpoints = run.run.blocks().count() > 1;
+  run.checkpointEvery = options.checkpointEvery;
+  run.outputDir = outputDir;
+  run.options.set("input-dir", absolute(settled.inputDir));
+  const std::int64_t seed = run.run.seed(), events = run.run.events();
+  const std::int32_t ranNo = static_cast<std::int32_t>(seed);
+  const SamplerChoice sampler = run.run.sampler() == "ranlux" ? SamplerChoice::Ranlux : SamplerChoice::Automatic;
+  // A complete run of the clock run's shape reports exactly as it always has.
+  const bool clockShape = events == Nevents && run.run.blocks() == BlockSet::range(0, 0) && settled.resumedFrom.empty();
+  const std::int64_t coveredEvents = run.run.blocks().events(events);
+  int workers = options.jobs == 0 ? availableCores() : options.jobs;
+  if (workers > run.toRun.count()) workers = static_cast<int>(std::max<std::int64_t>(run.toRun.count(), 1));
 
   textout::setAbortCleanup([&log] { log.close(); });
   const StopSignals stopSignals;
@@ -104,7 +306,7 @@ int runTarn(const RunOptions& options) {
     return root ? closeRun(log, logName, status) : status;
   };
 
-  const Line nevents = Line().text("  Nevents: ").integer(options.nEvents);
+  const Line nevents = Line().text("  Nevents: ").integer(coveredEvents);
   const Line startTime = Line().text("  Start time: ").text(clockField(start.date)).text(clockField(start.time));
   textout::print(nevents);
   textout::print(startTime);
@@ -112,15 +314,37 @@ int runTarn(const RunOptions& options) {
   log.write(startTime.str());
   printAndLog(log, Line().text(banner(options.beamline.values.cells)));
   printAndLog(log, Line().text("ranNo is ").integer(ranNo));
-  const SamplerSource source = chooseSampler(options.sampler, options.nEvents, ranks.size());
-  if (extended) extendedStartLines(log, source, ranks.size());
   for (const std::string& line : description::reportLines(options.beamline, SHIPPED_BEAMLINE))
     printAndLog(log, Line().text(line));
+  if (extended) {
+    if (ranks.size() > 1)
+      printAndLog(log, Line().text("Ranks ").integer(ranks.size()).text("   blocks handed out in turn, one per rank"));
+    if (!clockShape) printAndLog(log, blocksLine(run.run));
+    if (workers > 1 && ranks.size() == 1) printAndLog(log, Line().text("Jobs ").integer(workers));
+    if (!settled.resumedFrom.empty())
+      printAndLog(log, Line().text("Resumed from " + settled.resumedFrom + ": blocks " + run.done.blocks().text() +
+                                   " done (" + std::to_string(run.done.blocks().events(events)) + " events); blocks " +
+                                   run.toRun.text() + " to run"));
+    printAndLog(log, Line().text("Sampler: " + samplerText(sampler, run.run.blocks())));
+  }
 
   // Every rank reads the inputs; the run stops on all of them when any
   // cannot use its own.
-  InputReport report = loadInputs(options.inputDir, options.beamline);
+  InputReport report = loadInputs(settled.inputDir, options.beamline);
   for (const std::string& note : report.notes) printAndLog(log, Line().text(note));
+  if (root) {
+    // The inputs' digests belong to the run: a resumed run must read the same.
+    InputStatus where;
+    where.inputDir = settled.inputDir;
+    for (const char* name : INPUT_FILES) {
+      const std::string digest = fileDigest(where.path(name));
+      const std::string before = run.run.get(name);
+      if (!settled.resumedFrom.empty() && digest != before)
+        report.errors.push_back(" " + where.path(name) + " is not the input the stopped run read (" + digest +
+                                ", the checkpoint's " + before + "): resume with the same inputs");
+      run.run.set(name, digest);
+    }
+  }
   if (ranks.largest(report.errors.empty() ? 0 : 1) != 0) {
     for (const std::string& error : report.errors) printAndLog(log, Line().text(error));
     if (!root)
@@ -130,60 +354,53 @@ int runTarn(const RunOptions& options) {
     printAndLog(log, Line().text(" The run stops before the first event."));
     return finish(STATUS_INPUTS_REFUSED);
   }
+  if (extended && !clockShape) log.write(Line().text("Run record: " + run.run.text()).str());
 
-  ranlux::RLUXGO(3, static_cast<std::int32_t>(rankSeed(ranNo, ranks.rank())), 0, 0);
   bookResultHistograms(options.beamline.values);
   keptConsole.forgetStartUp();
-  SamplerStream sampler(source);
 
-  const EventRange range = eventsOfRank(options.nEvents, ranks.size(), ranks.rank());
-  RunState state;
-  state.beamline = options.beamline.values;
-  state.log = &log;
-  state.firstEvent = range.first;
-  state.observer = options.observer;
-  state.targetObserver = options.targetObserver;
-  ResultSums sums;
-  std::int64_t sinceCollected = 0;
-  Progress progress(range.count(), root && stderrIsTerminal(), std::cerr);
-  for (std::int64_t event = range.first; event <= range.last; ++event) {
-    if (const int signal = pendingStopSignal()) {
-      progress.clear();
-      interrupted(log, signal,
-                  "before event " + std::to_string(event) + " of " + std::to_string(options.nEvents) +
-                      ": no histogram file written");
-      return finish(signalStatus(signal));
-    }
-    if (sampler.beforeEvent())
-      printAndLog(log, Line().text(" The histogram sampler leaves RNDM before its numbers come round (period 2^30): from event " +
-                            std::to_string(event) + " on it draws from RANLUX"));
-    runEvent(event, state);
-    progress.update(event - range.first + 1);
-    if (++sinceCollected == ResultSums::SUM_EVERY_EVENTS) {
-      sums.collect();
-      sinceCollected = 0;
-    }
-  }
-  progress.clear();
-  if (!sums.empty() || ranks.size() > 1) sums.collect();
-
-  // Rank 0 adds every other rank's counters and sums, in rank order.
+  BlockRunner runner(seed, events, sampler, &log, options.beamline.values, options.observer, options.targetObserver);
+  Checkpointer checkpointer(run, root ? &log : nullptr, steadySeconds);
+  Progress progress(run.toRun.events(events) / ranks.size(), root && stderrIsTerminal(), std::cerr);
   std::string otherConsoles;
-  if (ranks.size() > 1) {
-    ResultSums::RankResults totals{state.counters, state.nNoTransfer, keptConsole.kept()};
-    if (const int signal = addUpRanks(ranks, sums, totals, otherConsoles)) {
-      interrupted(log, signal, "while the ranks' results were added after the last event: no histogram file written");
-      return finish(signalStatus(signal));
-    }
-    if (!root) return finish(STATUS_DONE);
-    state.counters = totals.counters;
-    state.nNoTransfer = totals.nNoTransfer;
-  }
-  if (!sums.empty()) sums.writeBack();
+  Execution ex;
+  if (ranks.size() > 1)
+    ex = runBlocksOnRanks(run, ranks, runner, checkpointer, progress, keptConsole, otherConsoles);
+  else if (workers > 1)
+    ex = runBlocksInWorkers(run, workers, runner, log, checkpointer, progress);
+  else
+    ex = runBlocksHere(run, runner, checkpointer, progress);
+  progress.clear();
+  if (!root) return finish(ex.signal ? signalStatus(ex.signal) : STATUS_DONE);
 
-  const ReportSetup setup{options.nEvents, ranNo, options.outputDir, extended};
-  int status = endOfRun(state, setup, options.clock);
+  if (!ex.failure.empty() || (ex.signal && run.checkpoints))
+    return finish(stopWithCheckpoint(run, ex, log, checkpointer, outputDir.empty() ? "." : outputDir));
+  if (ex.signal) {
+    interrupted(log, ex.signal,
+                "before event " + std::to_string(ex.stoppedBefore) + " of " + std::to_string(coveredEvents) +
+                    ": no histogram file written");
+    return finish(signalStatus(ex.signal));
+  }
+
+  ex.sums.install();
+  if (fileNeedsRecord(events, run.run.blocks())) hbook::memory().put(recordHistogram(ex.sums.fileRecord(run.run)));
+  RunState totals;
+  totals.log = &log;
+  totals.counters = ex.sums.counters;
+  totals.nNoTransfer = ex.sums.nNoTransfer;
+  const ReportSetup setup{coveredEvents, ranNo, outputDir, extended};
+  int status = endOfRun(totals, setup, options.clock);
   textout::console() << otherConsoles;
+  if (run.checkpoints) {
+    if (status == STATUS_DONE || status == STATUS_OUTPUT_INCOMPLETE) {
+      removeIfThere(run.checkpointPath());
+      removeIfThere(run.partialPath());
+    } else if (checkpointer.write(ex.sums)) {
+      printAndLog(log, Line().text(" Every block is done and kept in " + run.checkpointPath() +
+                                   ": tarn --resume " + (outputDir.empty() ? "." : outputDir) +
+                                   " writes the histogram file"));
+    }
+  }
   const int signal = pendingStopSignal();
   if (signal != 0 && status != signalStatus(signal)) {
     interrupted(log, signal, "after the histogram file was written: the report above is complete");

@@ -13,4 +13,6 @@ std::string histFileNameAt(std::int32_t ranNo, int attempt) {
   return "h" + std::to_string(ranNo) + "-" + std::to_string(attempt) + ".hbook";
 }
 
+std::string partialFileName(std::int64_t ranNo) { return "h" + std::to_string(ranNo) + ".partial.hbook"; }
+
 }  // namespace tarn

@@ -13,6 +13,10 @@ std::string inDirectory(const std::string& dir, const std::string& name);
 // "h<ranNo>.hbook".
 std::string histFileName(std::int32_t ranNo);
 
+// "h<ranNo>.partial.hbook": the histograms of the blocks a stopped run
+// completed.
+std::string partialFileName(std::int64_t ranNo);
+
 // The name tried at the attempt-th try when earlier names were taken:
 // h<ranNo>.hbook, then h<ranNo>-1.hbook, h<ranNo>-2.hbook, ...
 std::string histFileNameAt(std::int32_t ranNo, int attempt);

@@ -21,6 +21,11 @@ bool RunLog::create(const std::string& name) {
 // Each line reaches the file at once, so that a run that is killed leaves
 // its log up to that point.
 void RunLog::write(const std::string& line) {
+  if (kept_) {
+    *kept_ += line;
+    *kept_ += '\n';
+    return;
+  }
   if (!file_) return;
   if (std::fputs(line.c_str(), file_) == EOF || std::fputc('\n', file_) == EOF || std::fflush(file_) != 0)
     failed_ = true;
@@ -46,9 +51,12 @@ int openRunLog(RunLog& log, const std::string& outputDir, const std::string& log
     }
   }
   if (log.create(logPath)) return 0;
-  if (errno == EEXIST)
+  if (errno == EEXIST) {
     std::cerr << "cannot overwrite existing file, unit 3, file " << logPath << '\n';
-  else
+    std::cerr << "tarn: a run started in the same minute wrote that log here (a run refused at its start leaves "
+                 "its log too): wait for the next minute, remove the log if its run was refused, or give "
+                 "--output-dir DIR\n";
+  } else
     std::cerr << "cannot create run log " << logPath << ": " << std::strerror(errno) << '\n';
   return STATUS_NO_RUN_LOG;
 }

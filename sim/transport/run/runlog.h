@@ -14,6 +14,9 @@ class RunLog {
   // Creates the file; fails when it exists. Returns false with errno set.
   bool create(const std::string& name);
   void write(const std::string& line);  // one line, newline added, flushed
+  // From now on the lines go to `kept` instead (a worker process, whose
+  // lines the run writes in block order; null: back to the file).
+  void keepLinesIn(std::string* kept) { kept_ = kept; }
   void close();
   bool isOpen() const { return file_ != nullptr; }
   bool failed() const { return failed_; }  // a line or the close failed
@@ -21,6 +24,7 @@ class RunLog {
 
  private:
   std::FILE* file_ = nullptr;
+  std::string* kept_ = nullptr;
   bool failed_ = false;
 };
 

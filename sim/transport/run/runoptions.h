@@ -12,14 +12,21 @@
 
 namespace tarn {
 
+// The largest seed (a signed 32-bit integer, as RANLUX takes it).
+constexpr std::int64_t MAX_SEED = 2147483647;
+
 // Events of a run.
 constexpr std::int32_t Nevents = 100000;
 
 class RankGroup;  // transport/run/parallel/ranks.h
 
 // Where the histogram sampler HRNDM1 takes its uniform numbers (sampler.h):
-// chosen from the run's shape, or as asked on the command line.
-enum class SamplerChoice { Automatic, Rndm, Ranlux };
+// RNDM in block 0 and each later block's own stream, or every block's own
+// stream (--sampler ranlux).
+enum class SamplerChoice { Automatic, Ranlux };
+
+// The checkpoint interval of a run of more than one block, s.
+constexpr double CHECKPOINT_EVERY = 60.0;
 
 struct RunOptions {
   std::int64_t nEvents = Nevents;
@@ -33,6 +40,14 @@ struct RunOptions {
   std::string inputDir;    // lam.hbook, gradx.hbook, sq.hbook ("": the working directory)
   std::string outputDir;   // the run log and the histogram file ("": the working directory)
   SamplerChoice sampler = SamplerChoice::Automatic;
+  // --blocks FIRST-LAST: only these blocks of the run (lastBlock -1: all).
+  std::int64_t firstBlock = 0, lastBlock = -1;
+  int jobs = 1;                   // --jobs: worker processes (1: none, the run in this process)
+  std::string resumeDir;          // --resume: the stopped run's output directory
+  double checkpointEvery = CHECKPOINT_EVERY;  // --checkpoint-every, s (0: after every block)
+  // Options given on the command line that a resumed run takes from its
+  // checkpoint instead (a value given too must agree with it).
+  bool eventsGiven = false, samplerGiven = false, blocksGiven = false;
   RankGroup* ranks = nullptr;  // null: one process
   // --beamline FILE and --set KEY=VALUE: the beamline, read and checked
   // (transport/description/); the shipped one by default. It does not make

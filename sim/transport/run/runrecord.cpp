@@ -6,7 +6,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "transport/run/parallel/ranks.h"
+#include <filesystem>
+
+#include "transport/run/blocks.h"
 
 namespace tarn {
 namespace {
@@ -79,6 +81,7 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
 
   RunRecord r;
   r.log = name;
+  r.text = text;
   RunTotals& t = r.totals;
   bool haveSeed = false;
   // The four stage counts as printed: input, tar1 in, tar2 in, det in (-1: not seen).
@@ -95,6 +98,12 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
       std::istringstream(line.substr(7)) >> r.ranks;
     } else if (startsWith(line, " Sampler: RANLUX")) {
       r.rndmSampler = false;
+    } else if (startsWith(line, " Run record: ")) {
+      try {
+        r.run = RunIdentity::parse(line.substr(13));
+      } catch (const std::runtime_error& e) {
+        log.fail(e.what());
+      }
     } else if (startsWith(line, " The histogram sampler leaves RNDM")) {
       r.rndmSampler = true;
     } else if (startsWith(line, EXACT_COUNTS_LABEL)) {
@@ -150,6 +159,10 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
     if (k >= log.lines.size() || log.lines[k] != expected[i].str())
       log.fail("line " + std::to_string(k + 1) + " does not agree with the run's counts: expected '" + expected[i].str() + "'");
   }
+  // A log without a run record: a complete run of its ranNo (the run of
+  // 100000 events of always is block 0).
+  if (r.run.fields().empty())
+    r.run = RunIdentity(r.seed, t.nEvents, r.rndmSampler ? "auto" : "ranlux", BlockSet::range(0, blockCount(t.nEvents) - 1));
   return r;
 }
 
@@ -161,26 +174,49 @@ RunRecord readRunRecord(const std::string& path) {
   return runRecordFromText(path, text.str());
 }
 
-std::vector<std::string> independenceNotes(const std::vector<RunRecord>& runs) {
+std::vector<std::string> checkRunsAddUp(const std::vector<RunRecord>& runs, bool incomplete) {
   std::vector<std::string> notes;
+  for (std::size_t a = 0; a < runs.size(); ++a)
+    for (std::size_t b = a + 1; b < runs.size(); ++b) {
+      std::error_code ec;
+      if (std::filesystem::equivalent(runs[a].log, runs[b].log, ec) || runs[a].text == runs[b].text)
+        throw std::runtime_error(runs[b].log + " is given twice" +
+                                 (runs[a].log == runs[b].log ? "" : " (as " + runs[a].log + " too)"));
+      const RunIdentity& x = runs[a].run;
+      const RunIdentity& y = runs[b].run;
+      if (x.seed() != y.seed()) continue;
+      const BlockSet shared = x.blocks().intersection(y.blocks());
+      if (!shared.empty())
+        throw std::runtime_error(runs[a].log + " and " + runs[b].log + " both hold blocks " + shared.text() +
+                                 " of seed " + std::to_string(x.seed()) + ": their events repeat each other");
+    }
+  bool oneRun = true;
+  BlockSet held;
+  for (const RunRecord& r : runs) {
+    oneRun = oneRun && r.run.differingField(runs.front().run).empty();
+    held.add(r.run.blocks());
+  }
+  if (oneRun) {
+    const RunIdentity& run = runs.front().run;
+    const BlockSet missing = BlockSet::range(0, blockCount(run.events()) - 1).minus(held);
+    if (!missing.empty() && !incomplete)
+      throw std::runtime_error("blocks " + missing.text() + " of the run (seed " + std::to_string(run.seed()) + ", " +
+                               std::to_string(run.events()) + " events) are in none of the logs; add their logs, or "
+                               "give --incomplete for the report of part of the run");
+    notes.push_back("blocks " + held.text() + " of the run with seed " + std::to_string(run.seed()) +
+                    (missing.empty() ? ": the whole run" : "; blocks " + missing.text() + " are not in it"));
+    return notes;
+  }
   std::vector<std::string> onRndm;
   for (const RunRecord& r : runs)
-    if (r.rndmSampler) onRndm.push_back(r.log);
+    if (r.rndmSampler && r.run.blocks().contains(0)) onRndm.push_back(r.log);
   if (onRndm.size() > 1) {
     std::string list;
     for (const std::string& name : onRndm) list += " " + name;
-    notes.push_back("these runs drew the sampler's numbers from RNDM, which is never seeded, so they share their "
-                    "wavelengths and momentum transfers:" + list + " (runs meant to be added together: --sampler ranlux)");
+    notes.push_back("in block 0 these runs drew the sampler's numbers from RNDM, which is never seeded, so there they "
+                    "share their wavelengths and momentum transfers:" + list +
+                    " (separate runs meant to be added together: --sampler ranlux, or one run's blocks)");
   }
-  for (std::size_t a = 0; a < runs.size(); ++a)
-    for (std::size_t b = a + 1; b < runs.size(); ++b) {
-      const std::int64_t d = runs[b].seed - runs[a].seed;
-      if (d % RANK_SEED_STRIDE != 0) continue;
-      const std::int64_t q = d / RANK_SEED_STRIDE;  // rank of a = rank of b + q
-      if (q > -runs[b].ranks && q < runs[a].ranks)
-        notes.push_back(runs[a].log + " and " + runs[b].log + " share a RANLUX seed (ranNo " + std::to_string(runs[a].seed) +
-                        " and " + std::to_string(runs[b].seed) + "): their events repeat each other");
-    }
   return notes;
 }
 

@@ -9,6 +9,10 @@
 // as the log has it, refusing the log when none or several do. Either way
 // the nine figure lines of the log must come out again, character for
 // character, from the counters taken.
+//
+// Which run and blocks a log belongs to comes from its " Run record:" line
+// (runidentity.h), or, for a log without one (a complete run of 100000
+// events: the run without options, tarn --seed S), is block 0 of its ranNo.
 #pragma once
 
 #include <cstdint>
@@ -16,16 +20,19 @@
 #include <vector>
 
 #include "transport/run/report.h"
+#include "transport/run/runidentity.h"
 
 namespace tarn {
 
 struct RunRecord {
   std::string log;
+  std::string text;  // the log as read
   RunTotals totals;
   std::int64_t seed = 0;  // ranNo
   int ranks = 1;
-  bool rndmSampler = true;  // drew the sampler's numbers from RNDM (the run without options always does)
+  bool rndmSampler = true;  // block 0 drew the sampler's numbers from RNDM
   bool exactLine = false;   // the counters come from the exact counts line
+  RunIdentity run;          // blocks: the blocks the log's run did
 };
 
 // Reads a run log; throws std::runtime_error naming the log and the line.
@@ -33,9 +40,13 @@ RunRecord readRunRecord(const std::string& path);
 // The same from the log's text.
 RunRecord runRecordFromText(const std::string& name, const std::string& text);
 
-// Notes about runs that should not be added together: two runs that drew
-// the sampler's numbers from RNDM (the same numbers: the generator is never
-// seeded), and two runs that share a RANLUX seed on some rank.
-std::vector<std::string> independenceNotes(const std::vector<RunRecord>& runs);
+// Whether the runs may be added together. Refused (throws
+// std::runtime_error saying why): a log given twice; two logs of the same
+// seed that share a block (their events repeat each other); logs of blocks
+// of one run that leave some of its blocks out (unless `incomplete`). The
+// notes: runs of different seeds that drew block 0's sampler numbers from
+// RNDM, which is never seeded (they share their wavelengths there); and
+// what the logs add up to.
+std::vector<std::string> checkRunsAddUp(const std::vector<RunRecord>& runs, bool incomplete);
 
 }  // namespace tarn

@@ -1,42 +1,54 @@
 #include "transport/run/sampler.h"
 
+#include "ranlux/blockstreams.h"
 #include "ranlux/ranlux.h"
 
 namespace tarn {
 namespace {
 
-float fromRanlux() { return ranlux::runGenerator().next(); }
+// The block's sampler stream (one process runs one block at a time).
+ranlux::Ranlux& samplerGenerator() {
+  static ranlux::Ranlux generator;
+  return generator;
+}
+
+float fromBlockStream() { return samplerGenerator().next(); }
+
+void useBlockStream(std::int64_t seed, std::int64_t block) {
+  ranlux::startBlockStream(samplerGenerator(), seed, static_cast<std::uint64_t>(block), ranlux::BlockStream::Sampler);
+  hbook::setSamplerSource(fromBlockStream);
+}
 
 }  // namespace
 
-SamplerSource chooseSampler(SamplerChoice choice, std::int64_t events, int ranks) {
-  if (choice == SamplerChoice::Rndm) return SamplerSource::Rndm;
-  if (choice == SamplerChoice::Ranlux || ranks > 1 || events != Nevents) return SamplerSource::Ranlux;
-  return SamplerSource::Rndm;
+std::string samplerName(SamplerChoice choice) { return choice == SamplerChoice::Ranlux ? "ranlux" : "auto"; }
+
+std::string samplerText(SamplerChoice choice, const BlockSet& blocks) {
+  if (choice == SamplerChoice::Ranlux) return "RANLUX, each block's own stream (block 0 too)";
+  if (blocks == BlockSet::range(0, 0)) return "RNDM, the histogram package's generator";
+  if (blocks.contains(0)) return "RNDM in block 0, each later block its own RANLUX stream";
+  return "RANLUX, each block's own stream";
 }
 
-std::string samplerChoiceError(SamplerChoice choice, int ranks) {
-  if (choice == SamplerChoice::Rndm && ranks > 1)
-    return "--sampler rndm cannot be used with several ranks: RNDM is never seeded, every rank would draw the same "
-           "numbers";
-  return "";
+BlockSampler::BlockSampler(std::uint64_t switchAfter) : switchAfter_(switchAfter) {}
+
+BlockSampler::~BlockSampler() { hbook::setSamplerSource(nullptr); }
+
+void BlockSampler::startBlock(std::int64_t seed, std::int64_t block, SamplerChoice choice) {
+  seed_ = seed;
+  block_ = block;
+  onRndm_ = block == 0 && choice == SamplerChoice::Automatic;
+  if (onRndm_) {
+    hbook::resetRndm();
+    hbook::setSamplerSource(nullptr);
+  } else {
+    useBlockStream(seed, block);
+  }
 }
 
-std::string samplerText(SamplerSource source) {
-  return source == SamplerSource::Rndm ? "RNDM, the histogram package's generator"
-                                       : "RANLUX, each rank's own sequence";
-}
-
-SamplerStream::SamplerStream(SamplerSource source, std::uint64_t switchAfter)
-    : source_(source), switchAfter_(switchAfter) {
-  hbook::setSamplerSource(source == SamplerSource::Ranlux ? fromRanlux : nullptr);
-}
-
-SamplerStream::~SamplerStream() { hbook::setSamplerSource(nullptr); }
-
-bool SamplerStream::leaveRndm() {
-  source_ = SamplerSource::Ranlux;
-  hbook::setSamplerSource(fromRanlux);
+bool BlockSampler::leaveRndm() {
+  onRndm_ = false;
+  useBlockStream(seed_, block_);
   return true;
 }
 

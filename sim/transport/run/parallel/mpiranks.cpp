@@ -19,12 +19,14 @@ constexpr int SIZE_TAG = 1, DATA_TAG = 2;
 
 // Waits for the request, looking for a stop signal meanwhile: 0 when it
 // completed, else the signal (the request is left).
-int waitFor(MPI_Request& request) {
+// A stop signal already pending when the exchange began does not end it
+// (the ranks stop together, after handing over their results).
+int waitFor(MPI_Request& request, int pendingBefore) {
   for (int tries = 0;; ++tries) {
     int done = 0;
     MPI_Test(&request, &done, MPI_STATUS_IGNORE);
     if (done) return 0;
-    if (const int signal = pendingStopSignal()) return signal;
+    if (const int signal = pendingStopSignal(); signal && !pendingBefore) return signal;
     if (tries < SPIN_TRIES) {
       sched_yield();
     } else {
@@ -53,31 +55,32 @@ std::int64_t MpiRanks::largest(std::int64_t value) {
 }
 
 int MpiRanks::gatherInOrder(const Bytes& mine, const std::function<void(int rank, const Bytes& block)>& take) {
+  const int before = pendingStopSignal();
   if (rank_ != 0) {
     // The size first, then the block; both buffers live until sent.
     const unsigned long long size = mine.size();
     MPI_Request request;
     MPI_Isend(&size, 1, MPI_UNSIGNED_LONG_LONG, 0, SIZE_TAG, MPI_COMM_WORLD, &request);
-    if (const int signal = waitFor(request)) return signal;
+    if (const int signal = waitFor(request, before)) return signal;
     MPI_Isend(mine.data(), static_cast<int>(mine.size()), MPI_UNSIGNED_CHAR, 0, DATA_TAG, MPI_COMM_WORLD, &request);
-    return waitFor(request);
+    return waitFor(request, before);
   }
   Bytes block;
   for (int from = 1; from < size_; ++from) {
     unsigned long long size = 0;
     MPI_Request request;
     MPI_Irecv(&size, 1, MPI_UNSIGNED_LONG_LONG, from, SIZE_TAG, MPI_COMM_WORLD, &request);
-    if (const int signal = waitFor(request)) return signal;
+    if (const int signal = waitFor(request, before)) return signal;
     block.resize(size);
     MPI_Irecv(block.data(), static_cast<int>(size), MPI_UNSIGNED_CHAR, from, DATA_TAG, MPI_COMM_WORLD, &request);
-    if (const int signal = waitFor(request)) return signal;
+    if (const int signal = waitFor(request, before)) return signal;
     take(from, block);
   }
   return 0;
 }
 
 int MpiRanks::finish(int status) {
-  if (status >= 128) MPI_Abort(MPI_COMM_WORLD, status);
+  if (status >= 128 && !stoppedTogether_) MPI_Abort(MPI_COMM_WORLD, status);
   MPI_Finalize();
   return status;
 }

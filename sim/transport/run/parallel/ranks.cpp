@@ -2,24 +2,26 @@
 
 namespace tarn {
 
-EventRange eventsOfRank(std::int64_t events, int ranks, int rank) {
-  const std::int64_t share = events / ranks, extra = events % ranks;
-  EventRange range;
-  range.first = 1 + share * rank + (rank < extra ? rank : extra);
-  range.last = range.first + share + (rank < extra ? 1 : 0) - 1;
-  return range;
+void broadcastText(RankGroup& ranks, std::string& text) {
+  std::int64_t size = static_cast<std::int64_t>(text.size());
+  ranks.broadcast(&size, 1);
+  std::vector<std::int64_t> words(static_cast<std::size_t>((size + 7) / 8), 0);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    words[i / 8] |= static_cast<std::int64_t>(static_cast<unsigned char>(text[i])) << (8 * (i % 8));
+  if (!words.empty()) ranks.broadcast(words.data(), static_cast<int>(words.size()));
+  text.assign(static_cast<std::size_t>(size), ' ');
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>((words[i / 8] >> (8 * (i % 8))) & 0xFF);
 }
 
-std::int64_t rankSeed(std::int64_t seed, int rank) { return seed + RANK_SEED_STRIDE * rank; }
+std::int64_t roundsOf(const BlockSet& blocks, int ranks) { return (blocks.count() + ranks - 1) / ranks; }
 
-std::string seedRangeError(std::int64_t seed, int ranks) {
-  if (seed < 0 || seed > MAX_SEED) return "the seed must be from 0 to " + std::to_string(MAX_SEED);
-  if (rankSeed(seed, ranks - 1) > MAX_SEED)
-    return "with " + std::to_string(ranks) + " ranks the last rank's seed " + std::to_string(seed) + " + " +
-           std::to_string(RANK_SEED_STRIDE) + " x " + std::to_string(ranks - 1) + " exceeds RANLUX's largest seed " +
-           std::to_string(MAX_SEED) + ": use a seed of at most " +
-           std::to_string(MAX_SEED - RANK_SEED_STRIDE * (ranks - 1));
-  return "";
+std::int64_t blockOfRound(const BlockSet& blocks, int ranks, int rank, std::int64_t round) {
+  std::int64_t index = round * ranks + rank;
+  for (const BlockRange& r : blocks.ranges()) {
+    if (index < r.count()) return r.first + index;
+    index -= r.count();
+  }
+  return -1;
 }
 
 }  // namespace tarn

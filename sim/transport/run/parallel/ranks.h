@@ -1,14 +1,15 @@
 // The processes of one run as the run driver sees them: a single process,
-// or the ranks of a parallel run (mpiranks.h). Only the driver
-// knows about ranks: it splits the events, seeds each rank and adds up the
-// results once at the end in rank order; the event loop, the physics
-// routines and the histogram layer never see them.
+// or the ranks of a parallel run (mpiranks.h). Only the driver knows about
+// ranks: it hands out the run's blocks and adds up their results; the event
+// loop, the physics routines and the histogram layer never see them.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "transport/run/blocks.h"
 
 namespace tarn {
 
@@ -31,6 +32,10 @@ class RankGroup {
   // ended the wait (interrupt.h): no rank waits for ever on one that has
   // stopped.
   virtual int gatherInOrder(const Bytes& mine, const std::function<void(int rank, const Bytes& block)>& take) = 0;
+
+  // The ranks have agreed to stop (a stop signal): each ends in order, none
+  // needs to abort the others.
+  virtual void markStoppedTogether() {}
 };
 
 // A run in one process: rank 0 of 1.
@@ -43,26 +48,15 @@ class SingleProcess : public RankGroup {
   int gatherInOrder(const Bytes&, const std::function<void(int, const Bytes&)>&) override { return 0; }
 };
 
-// The events of rank `rank` of `ranks` in a run of `events`: consecutive
-// indices, the first events - events mod ranks ranks one more than the rest.
-struct EventRange {
-  std::int64_t first = 1;
-  std::int64_t last = 0;
-  std::int64_t count() const { return last - first + 1; }
-};
-EventRange eventsOfRank(std::int64_t events, int ranks, int rank);
+// Text from rank 0 to every rank (a run record, a list of blocks).
+void broadcastText(RankGroup& ranks, std::string& text);
 
-// RANLUX seed of rank r in a run with seed (ranNo) S: S + RANK_SEED_STRIDE * r.
-// Rank 0 uses S itself, so a run in one process is seeded as before; runs
-// whose seeds differ by less than the stride never share a sequence on any
-// rank.
-constexpr std::int64_t RANK_SEED_STRIDE = 1000000;
-std::int64_t rankSeed(std::int64_t seed, int rank);
-
-// The largest seed RANLUX takes (a signed 32-bit integer).
-constexpr std::int64_t MAX_SEED = 2147483647;
-
-// Why seed S cannot seed `ranks` ranks, or "" when it can.
-std::string seedRangeError(std::int64_t seed, int ranks);
+// The blocks of `blocks` that rank `rank` of `ranks` runs: in rounds of one
+// block per rank, every ranks-th one in order from its rank-th (rank 0 has
+// the first block: block 0 when the run has it). The rounds of the run:
+// ceil(blocks / ranks).
+std::int64_t roundsOf(const BlockSet& blocks, int ranks);
+// The block of round `round` for `rank`, or -1 when it has none then.
+std::int64_t blockOfRound(const BlockSet& blocks, int ranks, int rank, std::int64_t round);
 
 }  // namespace tarn

@@ -1,0 +1,36 @@
+// hbook merge of tarn's histogram files: the generic merge (hbook/merge.h)
+// with the runs' records (filerecord.h) taken into account.
+//
+// - Files whose records say they hold blocks of one and the same run (the
+//   tasks of a job array, the partial file of a stopped run and the rest):
+//   no block may be in two files, and every block of the run must be in one
+//   (a file of part of the run only when asked for). They are added in block
+//   order, channels whose sums single precision cannot hold from the exact
+//   values the records keep, the working copies taken from the file of the
+//   block that made them last; the result carries the record of the blocks
+//   it holds, so that the files of every block give the file of the run
+//   made in one go, histogram for histogram and word for word.
+// - Anything else (runs with different seeds or inputs, files without a
+//   record, such as a run of 100000 events) is added as independent runs,
+//   as the generic merge does; files of the same seed still may not share a
+//   block (their events would repeat each other). The result has no record.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hbook/merge.h"
+
+namespace tarn {
+
+struct RunFilesMerge {
+  std::vector<hbook::MergedHistogram> merged;  // to be written, in order
+  bool withRecord = false;                     // the last one is the run record of the result
+  std::vector<std::string> notes;              // what was done, for the user
+};
+
+// Throws hbook::FileError naming the files and the blocks.
+RunFilesMerge mergeRunFiles(std::vector<hbook::MergeSource> sources, bool incomplete);
+
+}  // namespace tarn
