@@ -70,6 +70,23 @@ TEST(HbookRndm, MultiplicativeCongruentialFromTwelveThousand345) {
   EXPECT_EQ(static_cast<double>(hbook::rndm()), 3330690.0 / 16777216.0);  // 12345 * 69069 >> 8
 }
 
+// The 16140854th number of the sequence has a zero top: RNDM gives 2^-25
+// there, never zero (a zero would take HRNDM1 below the first bin).
+TEST(HbookRndm, TheZeroOfTheSequenceIsGivenAsTwoToTheMinus25) {
+  hbook::resetRndm();
+  std::uint32_t state = 12345u;
+  for (std::uint64_t i = 1; i < 16140854u; ++i) {
+    state *= 69069u;
+    const float r = hbook::rndm();
+    if (r <= 0.0f) FAIL() << "draw " << i << " is " << r;
+  }
+  state *= 69069u;
+  ASSERT_EQ(state >> 8, 0u);
+  EXPECT_EQ(hbook::rndm(), 0x1p-25f);
+  EXPECT_EQ(hbook::rndmDraws(), 16140854u);
+  hbook::resetRndm();
+}
+
 // ---------------------------------------------------------------- exact draws
 
 TEST(HbookHrndm1, SequencesOfThePackageAreReproducedBitForBit) {

@@ -219,3 +219,40 @@ TEST(InputRules, TheTransferCostLimitIsFiftyDrawsPerEvent) {
             " 6.7 % of the events (wavelengths 6.2 to 6.83 Angstrom) find S(q) only where the helium dispersion "
             "allows no transfer and would each spend 1e+06 draws in vain");
 }
+
+TEST(InputRules, SqIsSummedEvenWhenItSaysItIsIntegrated) {
+  // The copies the sampler draws from are integrated afresh whatever the
+  // entries of 301 say, so its sum must be finite in any case.
+  Inputs in;
+  in.sq.entries = -1;
+  in.sq.channels[10] = FLT_MAX;
+  in.sq.channels[11] = FLT_MAX;
+  EXPECT_NE(errors(in.check()).find("the contents of histogram 301 add up to more than"), std::string::npos);
+}
+
+TEST(InputRules, EitherGradientMissingAloneIsNoted) {
+  for (int missing : {151, 152}) {
+    Inputs in;
+    in.gradients = false;
+    hbook::Store& memory = hbook::memory();
+    memory.clear();
+    memory.put(in.lam);
+    memory.put(makeHistogram(missing == 151 ? 152 : 151, "g", 10, -3.0f, 3.0f, {}));
+    memory.put(in.sq);
+    const tarn::InputReport r = checkInputs(tarn::InputStatus());
+    memory.clear();
+    ASSERT_EQ(r.notes.size(), 1u) << missing;
+    EXPECT_NE(r.notes[0].find("gradient histograms 151/152 not loaded"), std::string::npos);
+  }
+}
+
+TEST(InputRules, EachWayAnInputCanFailHasItsOwnWords) {
+  hbook::memory().clear();
+  tarn::InputStatus status;
+  status.lam = hbook::FileStatus::Bad;
+  status.sq = hbook::FileStatus::NotFound;
+  EXPECT_EQ(errors(checkInputs(status)), " lam.hbook: not a readable histogram file\n sq.hbook: holds no histogram 301\n");
+  status.lam = hbook::FileStatus::NotFound;
+  status.sq = hbook::FileStatus::Bad;
+  EXPECT_EQ(errors(checkInputs(status)), " lam.hbook: holds no histogram 100\n sq.hbook: not a readable histogram file\n");
+}

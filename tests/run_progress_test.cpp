@@ -121,6 +121,31 @@ TEST(Progress, TheFirstLineComesAfterOneSecondWithAtLeastTwoSecondsLeft) {
   EXPECT_EQ(shown.back(), "  16 of 24 events, 8 events/s, 1 s left");
 }
 
+TEST(Progress, ALineWithNothingDoneYetHasAnUnknownTimeLeft) {
+  double now = 0.0;
+  std::ostringstream out;
+  tarn::Progress progress(100, true, out, [&now] { return now; });
+  now = 1.5;
+  progress.update(0);
+  EXPECT_EQ(out.str(), "\r  0 of 100 events, 0 events/s, unknown time left");
+}
+
+TEST(Progress, AShorterLineIsPaddedOverTheLongerOneBeforeIt) {
+  // 160 events at 8 per second: "10 s left" after 10 s, then "9 s left",
+  // one character shorter, padded with one blank.
+  double now = 0.0;
+  std::ostringstream out;
+  tarn::Progress progress(160, true, out, [&now] { return now; });
+  for (std::int64_t done = 1; done <= 96; ++done) {
+    now = static_cast<double>(done) / 8.0;
+    progress.update(done);
+  }
+  const std::string text = out.str();
+  EXPECT_NE(text.find("\r  80 of 160 events, 8 events/s, 10 s left\r  88 of 160 events, 8 events/s, 9 s left \r"),
+            std::string::npos)
+      << text;
+}
+
 TEST(Progress, StandardErrorOnAPseudoTerminalIsATerminal) {
   EXPECT_FALSE(isatty(-1));
   const int master = posix_openpt(O_RDWR | O_NOCTTY);

@@ -148,3 +148,25 @@ TEST_F(Stages, RetryCapEndsTheEventAfterExactlyAMillionDraws) {
   for (int i = 0; i < 1000000; ++i) hbook::rndm();
   EXPECT_EQ(next, hbook::rndm());
 }
+
+// The downstream transfer falls back to q = 0.4 only when the copy of S(q)
+// holds no bin at all (2k below one bin): with one or two bins it is drawn
+// from the copy, as upstream.
+TEST_F(Stages, TheDownstreamFallbackIsForAnEmptyCopyOnly) {
+  for (const hbook::Histogram& h : hbook::readFile(std::string(TARN_DATA_DIR) + "/sq.hbook").histograms)
+    if (h.id == tarn::hid::SQ) hbook::memory().put(h);
+  // E for a wave number k: (k hbar)^2 / 2m.
+  auto energyFor = [](double k) { return (k * 0.6582122) * (k * 0.6582122) / 0.2090815502; };
+  const std::uint64_t before = hbook::rndmDraws();
+  double q = -1.0;
+  EXPECT_FALSE(tarn::sampleTransfer(run_, 2, energyFor(0.01), true, q));  // 2k = 0.02: no bin
+  EXPECT_EQ(q, 0.4);
+  EXPECT_EQ(hbook::rndmDraws(), before);  // the fallback draws nothing
+  for (double k : {0.03, 0.05}) {         // 2k * 25 = 1.5, 2.5: one bin, two bins
+    q = -1.0;
+    const std::uint64_t start = hbook::rndmDraws();
+    EXPECT_TRUE(tarn::sampleTransfer(run_, 3, energyFor(k), true, q)) << k;
+    EXPECT_GT(hbook::rndmDraws(), start) << k;
+    EXPECT_LT(q, 0.04 * std::floor(2 * k * 25)) << k;
+  }
+}
