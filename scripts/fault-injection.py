@@ -6,7 +6,7 @@ and some test fails; one whose build fails is not counted.
 
     python3 scripts/fault-injection.py [LIST...] [--keep DIR] [--only N]
 
-LIST: fault lists (default scripts/faults.txt and scripts/faults-heldout.txt).
+LIST: fault lists (default scripts/faults.txt and the two held-out lists).
 A list has one fault per line:
 
     path/in/the/tree ||| text as it stands ||| text that replaces it
@@ -52,7 +52,7 @@ def run(command, cwd, log, timeout):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("lists", nargs="*", default=[ROOT / "scripts/faults.txt", ROOT / "scripts/faults-heldout.txt"])
+    parser.add_argument("lists", nargs="*", default=[ROOT / "scripts/faults.txt", ROOT / "scripts/faults-heldout.txt", ROOT / "scripts/faults-heldout-2.txt"])
     parser.add_argument("--keep", help="work in DIR and keep it (reuses an earlier build there)")
     parser.add_argument("--only", type=int, help="only the first N faults (a quick look)")
     args = parser.parse_args()
