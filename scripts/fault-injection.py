@@ -52,7 +52,8 @@ def run(command, cwd, log, timeout):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("lists", nargs="*", default=[ROOT / "scripts/faults.txt", ROOT / "scripts/faults-heldout.txt", ROOT / "scripts/faults-heldout-2.txt"])
+    lists = [ROOT / "scripts" / name for name in ("faults.txt", "faults-heldout.txt", "faults-heldout-2.txt")]
+    parser.add_argument("lists", nargs="*", default=lists)
     parser.add_argument("--keep", help="work in DIR and keep it (reuses an earlier build there)")
     parser.add_argument("--only", type=int, help="only the first N faults (a quick look)")
     args = parser.parse_args()
