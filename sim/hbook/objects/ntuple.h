@@ -20,6 +20,7 @@ struct RowNtuple {
   std::int32_t nvar = 0;
   std::int32_t entries = 0;
   std::int32_t bufferWords = 0;  // header word 4: words per data buffer (NPRIME)
+  bool inMemory = false;         // memory-resident (no buffer keys), else disk-resident
   std::vector<std::string> tags;
   std::vector<float> minimum;  // per variable, over all rows
   std::vector<float> maximum;
@@ -68,6 +69,7 @@ struct ColumnNtuple {
   std::string title;
   std::uint32_t kbits = 8;
   std::int32_t entries = 0;
+  std::int32_t bufferWords = 0;     // header word 4: words per column buffer (0 when writing: one record's worth)
   std::vector<std::string> blocks;  // in chain order
   std::vector<Column> columns;      // counting through the blocks in order
 

@@ -34,6 +34,7 @@ struct ReadResult {
   std::vector<Histogram> histograms;   // 1-D histograms of the top directory, directory order
   std::vector<SkippedObject> skipped;  // objects not read, with the reason
   int recordWords = 0;                 // record length found in the file
+  std::string topDirectory;            // the top directory's stored name (HRPUT for files HRPUT writes)
   int objects = 0;                     // keys in the top directory
   int allHistograms = 0;               // keys (id, 0) of the top directory: histograms of every kind and ntuples
   // Every directory, breadth first from the top one ("/"), with every object read.

@@ -76,6 +76,7 @@ class CwnReader {
     n_.entries = tree_.integer(hid_, ENTRIES);
     if (n_.entries < 0) tree_.fail(hid_, "word 3: number of rows " + std::to_string(n_.entries));
     bufferWords_ = tree_.integer(hid_, BUFFER_WORDS);
+    n_.bufferWords = static_cast<std::int32_t>(bufferWords_);
     if (bufferWords_ < 2) tree_.fail(hid_, "word 4: buffers of " + std::to_string(bufferWords_) + " words");
     n_.title = titleText(tree_, hid_, tree_.integer(hid_, TITLE_START), tree_.integer(hid_, TITLE_WORDS));
     kid_ = tree_.integer(hid_, BUFFER_KEY);

@@ -2,6 +2,8 @@
 // subdirectory list, every pointer checked against the directory's size.
 #include "hbook/rz/read/listing.h"
 
+#include <algorithm>
+
 namespace hbook::read {
 namespace {
 
@@ -20,6 +22,7 @@ constexpr std::int64_t MAX_KEY_WORDS = 100;
 constexpr std::int64_t SUBDIRECTORY_WORDS = 7;
 constexpr std::int64_t MAX_NAME_CHARACTERS = 16;             // four words of the 6-bit code
 constexpr std::uint32_t SUBDIRECTORY_RECORD_MASK = 0x3FFFF;  // bits 1-18
+constexpr std::uint32_t NAME_LENGTH_MASK = 0x1F;             // header word 9, bits 1-5
 
 class DirectoryReader {
  public:
@@ -31,6 +34,7 @@ class DirectoryReader {
     readHeader();
     DirectoryListing listing;
     listing.path = path_;
+    listing.name = storedName();
     listing.recordWords = image_.recordWords();
     listing.records = records_;
     for (std::int64_t i = 0; i < nkeys_; ++i) listing.keys.push_back(key(i));
@@ -63,6 +67,15 @@ class DirectoryReader {
 
   std::int64_t firstRecordWord(std::int64_t k) const {
     return static_cast<std::int64_t>(image_.word((first_ - 1) * image_.recordWords() + k - 1));
+  }
+
+  // Words 1-4 in the 6-bit code; word 9 bits 1-5 its length.
+  std::string storedName() const {
+    std::string name;
+    for (std::size_t w = 0; w < 4; ++w) name += sixBitText(d_[w]);
+    name.resize(std::min<std::size_t>(name.size(), d_[8] & NAME_LENGTH_MASK));
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
   }
 
   void readRecords() {

@@ -42,6 +42,7 @@ struct SubdirectoryEntry {
 
 struct DirectoryListing {
   std::string path;  // "/" for the top directory
+  std::string name;  // the name stored in the directory itself (the top one: as its writer opened it)
   std::int64_t recordWords = 0;
   std::vector<std::int64_t> records;  // the directory's own records, in order
   std::vector<Key> keys;              // in directory (writing) order

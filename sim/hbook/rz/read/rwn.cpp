@@ -64,6 +64,7 @@ RowNtuple readRowNtuple(const BankTree& tree, std::int32_t id, NtupleBuffers& bu
   }
   const std::int64_t lastRows = (firstFree - 1) / nvar;
   const bool inMemory = tree.integer(hid, DIRECTORY_CHARACTERS) == 0;
+  n.inMemory = inMemory;
   const std::int64_t keyBuffers = tree.integer(hid, KEY_BUFFERS);
   if (keyBuffers < 0 || (inMemory && keyBuffers != 0))
     tree.fail(hid, "word 6: buffer count " + std::to_string(keyBuffers));

@@ -58,6 +58,7 @@ class TreeReader {
       readObjects(listing, dir, result);
       if (p.path == "/") {
         result.objects = static_cast<int>(listing.keys.size());
+        result.topDirectory = listing.name;
         result.histograms = dir.histograms;
       }
       result.directories.push_back(std::move(dir));
