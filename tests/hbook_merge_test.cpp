@@ -1,6 +1,7 @@
 // Adding histogram files together (merge.h): tallies summed bin for bin,
 // inputs and the sampler's working copies written once, every mismatch
-// refused with the file and the id.
+// refused with the file and the id, a file with an object that cannot be
+// read refused.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -170,18 +171,11 @@ TEST_F(MergeTest, MismatchesAreRefusedNamingTheFileAndTheId) {
   EXPECT_THROW(hbook::mergeHistograms({}), hbook::FileError);
 }
 
-TEST_F(MergeTest, ObjectsOtherThanOneDimensionalHistogramsAreRefused) {
-  const std::string objects = std::string(TARN_TEST_DATA) + "/hbook/objects/";
-  for (const auto& [file, expected] : std::vector<std::pair<std::string, std::string>>{
-           {"h2.hbook", "is a 2-D histogram; hbook merge adds 1-D histograms only"},
-           {"cwn.hbook", "is a column-wise ntuple"},
-           {"dirs.hbook", "holds the subdirectory"},
-       }) {
-    const std::string path = objects + file;
-    const std::string message = refusal({{path, hbook::readFile(path)}});
-    EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
-    EXPECT_NE(message.find(expected), std::string::npos) << message;
-  }
+TEST_F(MergeTest, AFileWithAnObjectThatCannotBeReadIsRefused) {
+  hbook::MergeSource partial = source("partial.hbook", runFile(1.0f, 30));
+  partial.file.skipped.push_back({7, "partial.hbook: key 5 (7,0): a layout not read, skipped", "/"});
+  const std::string message = refusal({source("a.hbook", runFile(1.0f, 30)), partial});
+  EXPECT_NE(message.find("partial.hbook: object 7 in / cannot be read"), std::string::npos) << message;
 }
 
 TEST_F(MergeTest, TheRealPackagesRunFileMarksItsInputs) {

@@ -1,0 +1,251 @@
+// Adding files of every object kind (merge.h): each test file added to a
+// copy of itself doubles every sum of every tally (1-D, 2-D with its
+// projections, slices and bands, profiles with every error option) and
+// every ntuple's rows, exactly; inputs and working copies stay as they are;
+// the result writes and reads back with the same values. Objects that
+// differ are refused naming the file and the object; profiles with option P
+// combine their squared deviations as two samples do.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "hbook/merge.h"
+#include "hbook/print/dumpall/dumpall.h"
+#include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const std::string DATA_DIR = std::string(TARN_TEST_DATA) + "/hbook/";
+
+std::vector<float> doubled(const std::vector<float>& v) {
+  std::vector<float> out;
+  for (float x : v) out.push_back(2.0f * x);
+  return out;
+}
+
+template <typename T>
+std::vector<T> twice(const std::vector<T>& v) {
+  std::vector<T> out = v;
+  out.insert(out.end(), v.begin(), v.end());
+  return out;
+}
+
+void expectDoubled(const hbook::Projection& a, const hbook::Projection& m) {
+  EXPECT_EQ(m.channels, doubled(a.channels)) << a.name;
+  EXPECT_EQ(m.sumw2, doubled(a.sumw2)) << a.name;
+  EXPECT_EQ(m.entries, 2 * a.entries) << a.name;
+}
+
+void expectDoubled(const hbook::Directory& a, const hbook::Directory& m) {
+  ASSERT_EQ(m.objects.size(), a.objects.size());
+  for (std::size_t i = 0; i < a.histograms.size(); ++i) {
+    const hbook::Histogram& h = a.histograms[i];
+    const hbook::Histogram& x = m.histograms[i];
+    if (h.entries == -1 || h.markedAsRead) {  // a working copy or an input: written once
+      EXPECT_EQ(x.channels, h.channels) << h.id;
+      continue;
+    }
+    EXPECT_EQ(x.channels, doubled(h.channels)) << h.id;
+    EXPECT_EQ(x.sumw2, doubled(h.sumw2)) << h.id;
+    EXPECT_EQ(x.entries, 2 * h.entries) << h.id;
+    EXPECT_EQ(x.statSumWX, 2 * h.statSumWX) << h.id;
+  }
+  for (std::size_t i = 0; i < a.histograms2d.size(); ++i) {
+    const hbook::Histogram2D& h = a.histograms2d[i];
+    const hbook::Histogram2D& x = m.histograms2d[i];
+    EXPECT_EQ(x.cells, doubled(h.cells)) << h.id;
+    EXPECT_EQ(x.sumw2, doubled(h.sumw2)) << h.id;
+    EXPECT_EQ(x.entries, 2 * h.entries) << h.id;
+    for (auto set : {&hbook::Histogram2D::projectionsX, &hbook::Histogram2D::projectionsY, &hbook::Histogram2D::slicesX,
+                     &hbook::Histogram2D::slicesY, &hbook::Histogram2D::bandsX, &hbook::Histogram2D::bandsY}) {
+      ASSERT_EQ((x.*set).size(), (h.*set).size());
+      for (std::size_t k = 0; k < (h.*set).size(); ++k) expectDoubled((h.*set)[k], (x.*set)[k]);
+    }
+  }
+  for (std::size_t i = 0; i < a.profiles.size(); ++i) {
+    const hbook::Profile& p = a.profiles[i];
+    const hbook::Profile& x = m.profiles[i];
+    EXPECT_EQ(x.sumWY, doubled(p.sumWY)) << p.id;
+    EXPECT_EQ(x.sumWY2, doubled(p.sumWY2)) << p.id;
+    EXPECT_EQ(x.sumW, doubled(p.sumW)) << p.id;
+    EXPECT_EQ(x.entries, 2 * p.entries) << p.id;
+    for (int b = 1; b <= p.nx; ++b) EXPECT_EQ(x.mean(b), p.mean(b)) << p.id << " bin " << b;
+  }
+  for (std::size_t i = 0; i < a.rowNtuples.size(); ++i) {
+    const hbook::RowNtuple& n = a.rowNtuples[i];
+    const hbook::RowNtuple& x = m.rowNtuples[i];
+    EXPECT_EQ(x.entries, 2 * n.entries);
+    EXPECT_EQ(x.values, twice(n.values)) << n.id;
+    EXPECT_EQ(x.minimum, n.minimum);
+    EXPECT_EQ(x.maximum, n.maximum);
+  }
+  for (std::size_t i = 0; i < a.columnNtuples.size(); ++i) {
+    const hbook::ColumnNtuple& n = a.columnNtuples[i];
+    const hbook::ColumnNtuple& x = m.columnNtuples[i];
+    EXPECT_EQ(x.entries, 2 * n.entries);
+    for (std::size_t c = 0; c < n.columns.size(); ++c) {
+      const hbook::Column& p = n.columns[c];
+      const hbook::Column& q = x.columns[c];
+      EXPECT_EQ(q.reals, twice(p.reals)) << p.name;
+      EXPECT_EQ(q.doubles, twice(p.doubles)) << p.name;
+      EXPECT_EQ(q.integers, twice(p.integers)) << p.name;
+      EXPECT_EQ(q.unsigneds, twice(p.unsigneds)) << p.name;
+      EXPECT_EQ(q.logicals, twice(p.logicals)) << p.name;
+      EXPECT_EQ(q.texts, twice(p.texts)) << p.name;
+    }
+  }
+}
+
+std::string dumpOf(const hbook::ReadResult& r) {
+  std::ostringstream out;
+  hbook::dumpAll(out, "x.hbook", r);
+  return out.str();
+}
+
+std::vector<std::string> testFiles() {
+  std::vector<std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(DATA_DIR)) {
+    const std::string p = e.path().string();
+    if (p.find("/fuzz/") == std::string::npos && (e.path().extension() == ".hbook" || e.path().extension() == ".hb")) {
+      files.push_back(p.substr(DATA_DIR.size()));
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class MergedWithItself : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(MergedWithItself, DoublesEverySumAndEveryNtuplesRows) {
+  const hbook::MergeSource a{"a.hbook", hbook::readFile(DATA_DIR + GetParam())};
+  const hbook::MergeSource b{"b.hbook", a.file};
+  EXPECT_TRUE(hbook::sameContents(a.file, b.file));
+  const hbook::MergedFile m = hbook::mergeFiles({a, b});
+  ASSERT_EQ(m.directories.size(), a.file.directories.size());
+  for (std::size_t d = 0; d < m.directories.size(); ++d) {
+    SCOPED_TRACE(m.directories[d].path);
+    expectDoubled(a.file.directories[d], m.directories[d]);
+  }
+  // The merged file holds what was merged, and merges again.
+  hbook::ReadResult written = hbook::readMemory("m.hbook", hbook::fileImage(m.directories, {}));
+  hbook::ReadResult expected;
+  expected.directories = m.directories;
+  expected.recordWords = 1024;
+  EXPECT_EQ(dumpOf(written).substr(dumpOf(written).find("ROWS")),
+            dumpOf(expected).substr(dumpOf(expected).find("ROWS")));
+  EXPECT_NO_THROW(hbook::mergeFiles({{"m.hbook", written}, a}));
+}
+
+INSTANTIATE_TEST_SUITE_P(TestFiles, MergedWithItself, ::testing::ValuesIn(testFiles()), [](const auto& info) {
+  std::string n = info.param;
+  for (char& c : n) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return n;
+});
+
+std::string refusal(const std::vector<hbook::MergeSource>& sources) {
+  try {
+    hbook::mergeFiles(sources);
+  } catch (const hbook::FileError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(MergeObjects, ObjectsThatDifferAreRefusedNamingTheFileAndTheObject) {
+  const hbook::ReadResult h2 = hbook::readFile(DATA_DIR + "objects/h2.hbook");
+  const hbook::ReadResult prof = hbook::readFile(DATA_DIR + "objects/prof.hbook");
+  const hbook::ReadResult rwn = hbook::readFile(DATA_DIR + "objects/rwn.hbook");
+  const hbook::ReadResult cwn = hbook::readFile(DATA_DIR + "objects/cwn.hbook");
+  const hbook::ReadResult dirs = hbook::readFile(DATA_DIR + "objects/dirs.hbook");
+  struct Case {
+    const hbook::ReadResult* file;
+    void (*spoil)(hbook::ReadResult&);
+    const char* expected;
+  };
+  const Case cases[] = {
+      {&h2, [](hbook::ReadResult& r) { r.directories[0].histograms2d[0].ymax = 3.0f; },
+       "2-D histogram 10 has 10 x 8 bins 0..1 x 0..3"},
+      {&h2, [](hbook::ReadResult& r) { r.directories[0].histograms2d[5].bandsX[0].high = 2.5f; },
+       "2-D histogram 15 has the projections"},
+      {&h2, [](hbook::ReadResult& r) { r.directories[0].histograms2d[4].sumw2.clear(); },
+       "2-D histogram 14 has no errors stored"},
+      {&prof, [](hbook::ReadResult& r) { r.directories[0].profiles[0].errorStatus = 1; },
+       "profile histogram 100 has error option bits 1"},
+      {&rwn, [](hbook::ReadResult& r) { r.directories[0].rowNtuples[0].tags[1] = "Q"; },
+       "row-wise ntuple 3 has the variables"},
+      {&cwn, [](hbook::ReadResult& r) { r.directories[0].columnNtuples[0].columns[1].nbits = 16; },
+       "has the variable xr in block EVT"},
+      {&dirs, [](hbook::ReadResult& r) { r.directories.pop_back(); }, "holds no directory /CC/DD"},
+      {&dirs, [](hbook::ReadResult& r) { r.directories[1].histograms[0].title = "other"; },
+       "histogram 2 in /AA is titled \"other\""},
+  };
+  for (const Case& c : cases) {
+    hbook::ReadResult spoilt = *c.file;
+    c.spoil(spoilt);
+    const std::string message = refusal({{"good.hbook", *c.file}, {"bad.hbook", spoilt}});
+    EXPECT_EQ(message.rfind("bad.hbook: ", 0), 0u) << message;
+    EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+  }
+  EXPECT_NE(refusal({{"a.hbook", h2}, {"b.hbook", prof}}).find("profile histogram 100 is not in a.hbook"),
+            std::string::npos);
+}
+
+TEST(MergeObjects, ContentsAreTheSameOnlyBitForBit) {
+  const hbook::ReadResult cwn = hbook::readFile(DATA_DIR + "objects/cwn.hbook");
+  hbook::ReadResult other = cwn;
+  EXPECT_TRUE(hbook::sameContents(cwn, other));
+  EXPECT_EQ(hbook::contentsDigest(cwn), hbook::contentsDigest(other));
+  other.directories[0].columnNtuples[0].columns[8].texts[1999][0] = 'Z';
+  EXPECT_FALSE(hbook::sameContents(cwn, other));
+  EXPECT_NE(hbook::contentsDigest(cwn), hbook::contentsDigest(other));
+  const hbook::ReadResult h2 = hbook::readFile(DATA_DIR + "objects/h2.hbook");
+  hbook::ReadResult negativeZero = h2;
+  negativeZero.directories[0].histograms2d[6].cells[0] = -0.0f;
+  EXPECT_FALSE(hbook::sameContents(h2, negativeZero));
+}
+
+hbook::Profile profileOptionP(const std::vector<float>& ys) {
+  // One bin, unit weights: sum of y, of squared deviations from the mean, of w.
+  hbook::Profile p;
+  p.id = 1;
+  p.nx = 1;
+  p.xmax = 1.0f;
+  p.ymin = -10.0f;
+  p.ymax = 10.0f;
+  p.errorStatus = 4;
+  double y = 0;
+  for (float v : ys) y += v;
+  const double mean = y / static_cast<double>(ys.size());
+  double d = 0;
+  for (float v : ys) d += (v - mean) * (v - mean);
+  p.entries = static_cast<std::int32_t>(ys.size());
+  p.sumWY = {0.0f, static_cast<float>(y), 0.0f};
+  p.sumWY2 = {static_cast<float>(d)};
+  p.sumW = {static_cast<float>(ys.size())};
+  return p;
+}
+
+TEST(MergeObjects, ProfilesWithOptionPCombineTheirDeviationsAsSamplesDo) {
+  auto file = [](const hbook::Profile& p) {
+    hbook::ReadResult r;
+    hbook::Directory d;
+    d.path = "/";
+    d.objects.push_back({hbook::ObjectKind::Profile, p.id, 0});
+    d.profiles.push_back(p);
+    r.directories.push_back(d);
+    return r;
+  };
+  const hbook::MergedFile m =
+      hbook::mergeFiles({{"a", file(profileOptionP({1, 2}))}, {"b", file(profileOptionP({4}))}});
+  const hbook::Profile& p = m.directories[0].profiles[0];
+  EXPECT_EQ(p.sumWY2[0], profileOptionP({1, 2, 4}).sumWY2[0]);  // 42/9
+  EXPECT_EQ(p.sumW[0], 3.0f);
+  EXPECT_EQ(p.mean(1), profileOptionP({1, 2, 4}).mean(1));
+}
+
+}  // namespace
