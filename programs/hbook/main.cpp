@@ -40,6 +40,8 @@ const Subcommand SUBCOMMANDS[] = {
     {"make", hbooktool::commandMake,
      "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
      "                               histograms from tables; OUT is replaced only with --force"},
+    {"copy", hbooktool::commandCopy,
+     "hbook copy [--record-length N] IN OUT   every object of every directory of IN into a new file OUT"},
     {"merge", hbooktool::commandMerge,
      "hbook merge [--incomplete] OUT IN.hbook...    the files of separate runs, or of a run's blocks, added together into a new file OUT"},
 };

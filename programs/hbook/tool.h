@@ -59,5 +59,6 @@ int commandPlot(const std::vector<std::string>& args);
 
 int commandJson(const std::vector<std::string>& args);
 int commandMerge(const std::vector<std::string>& args);
+int commandCopy(const std::vector<std::string>& args);
 
 }  // namespace hbooktool
