@@ -44,7 +44,17 @@ py::dict histogram2d(const hbook::Histogram2D& h);
 py::dict profile(const hbook::Profile& p);
 py::dict rowNtuple(const hbook::RowNtuple& n);
 py::dict columnNtuple(const hbook::ColumnNtuple& n);
+// The declarations of its variables: the column dicts without values.
+py::list declarations(const hbook::ColumnNtuple& n);
 // {"path", "subdirectories", "objects": [(kind, C++ object or dict)] in key order}
 py::dict directory(const hbook::Directory& d);
+
+// The other way, for the writer (writing.cpp): the same dicts back into the
+// plain types; ValueError for an array of the wrong length.
+hbook::Histogram2D histogram2dFrom(const py::dict& d);
+hbook::Profile profileFrom(const py::dict& d);
+hbook::RowNtuple rowNtupleFrom(const py::dict& d);
+hbook::ColumnNtuple columnNtupleFrom(const py::dict& d);
+hbook::Directory directoryFrom(const py::dict& d);
 
 }  // namespace binding

@@ -18,6 +18,7 @@
 #include "hbook/print/statistics.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
+#include "hbook/memory/ntuplebuilder.h"
 
 namespace py = pybind11;
 
@@ -158,6 +159,7 @@ PYBIND11_MODULE(_core, m) {
         const hbook::ReadResult result = hbook::readFile(path);
         py::dict out;
         out["record_words"] = result.recordWords;
+        out["top_directory"] = result.topDirectory;
         py::list skipped, directories;
         for (const hbook::SkippedObject& s : result.skipped) skipped.append(latin1(s.note));
         for (const hbook::Directory& d : result.directories) directories.append(binding::directory(d));
@@ -180,6 +182,43 @@ PYBIND11_MODULE(_core, m) {
       },
       py::arg("path"), py::arg("histograms"),
       "Write a new file; False (and nothing written) if the path exists. Raises FileError");
+  m.def(
+      "write_objects",
+      [](const std::string& path, const py::list& directories, int recordWords, const std::string& top) {
+        std::vector<hbook::Directory> dirs;
+        for (const py::handle& d : directories) dirs.push_back(binding::directoryFrom(d.cast<py::dict>()));
+        for (const hbook::Directory& d : dirs) {
+          for (const hbook::Histogram& h : d.histograms) checkShape(h);
+        }
+        hbook::WriteOptions o;
+        o.recordWords = recordWords;
+        o.topDirectory = top;
+        return hbook::writeFile(path, dirs, o);
+      },
+      py::arg("path"), py::arg("directories"), py::arg("record_words") = 1024, py::arg("top_directory") = "HRPUT",
+      "Write every directory ({path, subdirectories, objects: [(kind, object)]}, as read_objects gives them) to a "
+      "new file; False (and nothing written) if the path exists. Raises FileError");
+  m.def(
+      "declare_block",
+      [](std::int32_t id, const std::string& block, const std::string& form) {
+        hbook::NtupleBuilder b(id, "");
+        b.block(block, form);
+        return binding::declarations(b.ntuple());
+      },
+      py::arg("id"), py::arg("block"), py::arg("form"),
+      "The variables HBNAME would declare from a form: their dicts without values; raises FileError");
+  m.def(
+      "profile_values",
+      [](const py::dict& d) {
+        const hbook::Profile p = binding::profileFrom(d);
+        std::vector<float> means, errors;
+        for (int b = 1; b <= p.nx; ++b) {
+          means.push_back(p.mean(b));
+          errors.push_back(p.error(b));
+        }
+        return py::make_tuple(toArray(means), toArray(errors));
+      },
+      py::arg("profile"), "The means and errors the package's HI and HIE give for a profile's sums");
   m.def(
       "summarise",
       [](const hbook::Histogram& h) {

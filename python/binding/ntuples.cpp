@@ -42,8 +42,8 @@ py::object values(const hbook::Column& c, std::int64_t count, const std::string&
   throw py::value_error(what + ": unknown type");
 }
 
-py::dict column(const hbook::ColumnNtuple& n, const hbook::Column& c) {
-  const std::string what = "column-wise ntuple " + std::to_string(n.id) + " variable " + c.name;
+// A variable's declaration: everything but its values.
+py::dict declaration(const hbook::ColumnNtuple& n, const hbook::Column& c) {
   py::dict d;
   d["name"] = latin1(c.name);
   d["block"] = latin1(c.block);
@@ -55,6 +55,12 @@ py::dict column(const hbook::ColumnNtuple& n, const hbook::Column& c) {
                                     : py::object(py::none());
   d["is_index"] = c.isIndex;
   d["range"] = range(c);
+  return d;
+}
+
+py::dict column(const hbook::ColumnNtuple& n, const hbook::Column& c) {
+  const std::string what = "column-wise ntuple " + std::to_string(n.id) + " variable " + c.name;
+  py::dict d = declaration(n, c);
   d["per_row"] = c.perRow;
   std::int64_t count = n.entries * c.perRow;
   if (c.indexVariable >= 0) {
@@ -81,6 +87,7 @@ py::dict rowNtuple(const hbook::RowNtuple& n) {
   d["kbits"] = n.kbits;
   d["entries"] = n.entries;
   d["buffer_words"] = n.bufferWords;
+  d["in_memory"] = n.inMemory;
   py::list tags;
   for (const std::string& t : n.tags) tags.append(latin1(t));
   checkLength(n.tags.size(), n.nvar, what + " tags");
@@ -97,12 +104,19 @@ py::dict columnNtuple(const hbook::ColumnNtuple& n) {
   d["title"] = latin1(n.title);
   d["kbits"] = n.kbits;
   d["entries"] = n.entries;
+  d["buffer_words"] = n.bufferWords;
   py::list blocks, columns;
   for (const std::string& b : n.blocks) blocks.append(latin1(b));
   for (const hbook::Column& c : n.columns) columns.append(column(n, c));
   d["blocks"] = blocks;
   d["columns"] = columns;
   return d;
+}
+
+py::list declarations(const hbook::ColumnNtuple& n) {
+  py::list out;
+  for (const hbook::Column& c : n.columns) out.append(declaration(n, c));
+  return out;
 }
 
 }  // namespace binding

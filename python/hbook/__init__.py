@@ -7,7 +7,8 @@
         spectrum = f[3005]           # an H1 of the top directory: numpy arrays
         spectrum.edges, spectrum.contents, spectrum.errors
         f["/AA/BB/3"]                # an object of a subdirectory
-    hbook.write("new.hbook", [spectrum])   # 1-D histograms only; never overwrites
+    hbook.write("new.hbook", [spectrum, h2, profile, ntuple])   # never overwrites
+    hbook.write("copy.hbook", hbook.open("h526017.hbook"))    # every directory
 
 Object kinds: H1 (1-D histogram), H2 (2-D histogram, with its projections,
 slices and bands), Profile, RowNtuple and ColumnNtuple (dicts of numpy
@@ -17,6 +18,7 @@ a file raise hbook.FileError (an OSError) with the reader's message, which
 names the file, the record and the field.
 """
 from ._core import FileError
+from .binning import Axis
 from .cwn import ColumnNtuple, Jagged, Variable
 from .directory import Directory
 from .file import File, open, write
@@ -25,5 +27,5 @@ from .h2 import H2, Projection
 from .profile import Profile
 from .rwn import RowNtuple
 
-__all__ = ["ColumnNtuple", "Directory", "File", "FileError", "H1", "H2", "Jagged", "Profile", "Projection",
+__all__ = ["Axis", "ColumnNtuple", "Directory", "File", "FileError", "H1", "H2", "Jagged", "Profile", "Projection",
            "RowNtuple", "Variable", "open", "write"]

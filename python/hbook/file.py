@@ -1,5 +1,4 @@
-"""Opening HBOOK files (every object kind, every directory) and writing 1-D
-histograms."""
+"""Opening and writing HBOOK files: every object kind, every directory."""
 import errno
 import numbers
 import os
@@ -44,6 +43,7 @@ class File:
         self.path = os.fspath(path)
         result = _core.read_objects(self.path)
         self.record_words = result["record_words"]
+        self.top_directory = result.get("top_directory") or "HRPUT"
         self.skipped = list(result["skipped"])
         self.directories = []
         for d in result["directories"]:
@@ -123,20 +123,75 @@ def open(path):
     return File(path)
 
 
-def write(path, objects):
-    """Write 1-D histograms (H1) to a new file, as the package's
-    HRPUT(0, path, 'N') does: one top directory. The writer writes 1-D
-    histograms only: any other object is refused with a TypeError. An
-    existing file is never replaced: FileExistsError."""
+# The reader's name of each object kind, by class.
+_NAMES = {cls: name for name, cls in _KINDS.items()}
+
+
+def _parent(path):
+    head = path.rpartition("/")[0]
+    return head or "/"
+
+
+def write(path, objects, *, record_words=1024, top_directory=None):
+    """Write objects to a new file, as the package writes them.
+
+    objects: H1, H2, Profile, RowNtuple and ColumnNtuple objects go into the
+    top directory, in the order given; a Directory puts its objects into the
+    directory of its path ("/" the top one, "/AA/BB" below it; the
+    directories above it and the subdirectories it lists are made too); a
+    File gives every directory of it (hbook.write(out, hbook.open(f)) copies
+    a file). Subdirectory names are stored upper-case, as the package's HMDIR
+    stores them. record_words: 1024 as HRPUT writes, up to 8191;
+    top_directory: the top directory's name (default HRPUT, or a File's own).
+    An existing file is never replaced: FileExistsError. Objects the file
+    cannot hold raise FileError or ValueError naming them."""
     path = os.fspath(path)
-    objects = list(objects)
-    for o in objects:
-        if not isinstance(o, H1):
-            what = getattr(o, "kind", type(o).__name__)
-            raise TypeError(f"cannot write {o!r} to an HBOOK file: the writer writes 1-D histograms (H1) only, "
-                            f"not a {what}")
-    ids = [o.id for o in objects]
-    if len(set(ids)) != len(ids):
-        raise ValueError(f"{path}: the same id twice among {ids}")
-    if not _core.write_file(path, [o._to_core() for o in objects]):
+    directories = {}
+
+    def directory(p):
+        if p not in directories:
+            directories[p] = {"path": p, "subdirectories": [], "objects": []}
+            if p != "/":
+                parent = directory(_parent(p))
+                name = p.rpartition("/")[2]
+                if name not in parent["subdirectories"]:
+                    parent["subdirectories"].append(name)
+        return directories[p]
+
+    def add(d, o):
+        kind = _NAMES.get(type(o))
+        if kind is None:
+            raise TypeError(f"cannot write {o!r} to an HBOOK file: H1, H2, Profile, RowNtuple, ColumnNtuple, "
+                            "Directory or File objects are written")
+        ids = d.setdefault("_ids", set())
+        if o.id in ids:
+            where = "" if d["path"] == "/" else f" in directory {d['path']}"
+            raise ValueError(f"{path}: the same id twice: {o.id}{where}")
+        ids.add(o.id)
+        d["objects"].append((kind, o._to_core()))
+
+    directory("/")
+    for o in (objects.directories if isinstance(objects, File) else objects):
+        if isinstance(o, File):
+            top_directory = top_directory or o.top_directory
+            for d in o.directories:
+                _add_directory(directory, add, d)
+        elif isinstance(o, Directory):
+            _add_directory(directory, add, o)
+        else:
+            add(directory("/"), o)
+    if isinstance(objects, File):
+        top_directory = top_directory or objects.top_directory
+    listed = [{k: v for k, v in d.items() if k != "_ids"} for d in directories.values()]
+    if not _core.write_objects(path, listed, record_words, top_directory or "HRPUT"):
         raise FileExistsError(errno.EEXIST, "will not overwrite an existing file", path)
+
+
+def _add_directory(directory, add, d):
+    if not d.path.startswith("/"):
+        raise ValueError(f"a directory's path begins with /: {d.path!r}")
+    target = directory(d.path.rstrip("/") or "/")
+    for name in d.subdirectories:
+        directory(("" if target["path"] == "/" else target["path"]) + "/" + name)
+    for o in d.objects:
+        add(target, o)

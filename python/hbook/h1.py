@@ -117,6 +117,33 @@ class H1:
         """True when the contents are the sampler's running sum, not a distribution."""
         return self.entries == -1
 
+    # The conventions of numpy and of the plotting protocol of the scientific
+    # Python histogram libraries.
+    def to_numpy(self):
+        """(contents, edges), as numpy.histogram returns them for single-precision
+        weights: float32 copies."""
+        return self.contents.copy(), self.edges.copy()
+
+    def values(self):
+        """The bin contents (float32)."""
+        return self.contents
+
+    def variances(self):
+        """Per bin the variance of the content: the sum of squared weights where
+        stored, else |content| (HBOOK's error squared)."""
+        return self.sumw2 if self.sumw2 is not None else np.abs(self.contents)
+
+    def counts(self):
+        """Entries per bin: the contents, or what weighted fills are worth
+        (contents^2 / sum of squared weights) where errors are stored."""
+        if self.sumw2 is None:
+            return self.contents
+        return binning.effective_counts(self.contents, self.sumw2)
+
+    @property
+    def axes(self):
+        return (binning.Axis(self.edges, self.title),)
+
     def summary(self):
         """Entries, in-range sum, under/overflow, bin width, mean and RMS as
         the package prints them (computed by the C++ layer)."""

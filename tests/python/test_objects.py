@@ -3,7 +3,7 @@ directory of the golden files and of the later layouts (variable bins, Y
 bands, profile option P, packed REAL columns, ...) as the C++ tool's JSON
 gives it (itself checked against the package's dumps by the C++ tests), bit
 for bit; bin widths and edges bit for bit against the package's dumps; array
-layouts; navigation and repr; damaged files give FileError; writing stays 1-D."""
+layouts; navigation and repr; damaged files give FileError."""
 import csv
 import io
 import json
@@ -288,15 +288,6 @@ class Navigation(unittest.TestCase):
                          "<RowNtuple 1 'RWN 3 vars empty': 3 variables x 0 rows>")
         self.assertEqual(repr(hbook.open(os.path.join(DATA, "objects/h2.hbook"))[15].slices_y[1]),
                          "<Projection SLIY02: 6 bins, entries 429>")
-
-    def test_only_1d_histograms_are_written(self):
-        out = os.path.join(self.dir, "out.hbook")
-        for name, id, kind in (("objects/h2.hbook", 10, "2-D histogram"), ("objects/prof.hbook", 100, "profile histogram"),
-                               ("objects/rwn.hbook", 3, "row-wise ntuple"), ("objects/cwn.hbook", 10, "column-wise ntuple")):
-            o = hbook.open(os.path.join(DATA, name))[id]
-            with self.assertRaisesRegex(TypeError, f"writes 1-D histograms \\(H1\\) only, not a {kind}"):
-                hbook.write(out, [hbook.H1(1, "t", 1, 0, 1), o])
-            self.assertFalse(os.path.exists(out))
 
     def test_damaged_files_of_every_kind_raise_file_error(self):
         rng = random.Random(11)

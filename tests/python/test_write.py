@@ -1,0 +1,178 @@
+"""hbook.write for every object kind, and the conventions numpy and plotting
+users expect: every object of every directory of the test files written
+again reads back with the same dump (every value, bit for bit); objects made
+in Python of every kind come back as given; to_numpy, values, variances,
+counts and axes as numpy and the plotting protocol of the scientific Python
+histogram libraries have them; len, iteration and to_records of ntuples."""
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import numpy as np
+
+import hbook
+
+DATA = os.path.join(os.environ["TARN_TEST_DATA"], "hbook")
+FILES = ["lam.hbook", "mixed.hbook", "golden-run.hbook", "objects/h2.hbook", "objects/prof.hbook",
+         "objects/rwn.hbook", "objects/cwn.hbook", "objects/dirs.hbook", "pawtut.hbook", "roothbk_write_hbk.hb"]
+
+
+def dump(path):
+    out = subprocess.run([os.environ["HBOOK_TOOL"], "dump", "--all", path], check=True, capture_output=True, text=True).stdout
+    return [line for line in out.splitlines() if not line.startswith(("FILE ", "READER "))]
+
+
+def bits(a):
+    a = np.asarray(a)
+    return a.view({4: np.uint32, 8: np.uint64}[a.itemsize]).tolist()
+
+
+class Write(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-write-")
+        self.addCleanup(shutil.rmtree, self.dir)
+
+    def test_every_object_of_every_file_written_again_reads_back_the_same(self):
+        for name in FILES:
+            path = os.path.join(DATA, name)
+            out = os.path.join(self.dir, os.path.basename(name))
+            hbook.write(out, hbook.open(path))
+            self.assertEqual(dump(out), dump(path), name)
+            self.assertEqual(hbook.open(out).top_directory, hbook.open(path).top_directory)
+        # A directory at a time, into a file of record length 8191.
+        f = hbook.open(os.path.join(DATA, "objects/dirs.hbook"))
+        out = os.path.join(self.dir, "dirs-by-directory.hbook")
+        hbook.write(out, [f.directory("/AA/BB"), f.directory("/CC")], record_words=8191)
+        g = hbook.open(out)
+        self.assertEqual((g.record_words, [d.path for d in g.directories]), (8191, ["/", "/AA", "/CC", "/AA/BB", "/CC/DD"]))
+        self.assertEqual(bits(g["/AA/BB/3"].contents), bits(f["/AA/BB/3"].contents))
+
+    def test_objects_made_in_python_come_back_as_given(self):
+        rng = np.random.default_rng(3)
+        h2 = hbook.H2(5, "made 2-D", 4, 0, 1, 3, -1.5, 1.5, rng.normal(size=(3, 4)), sumw2=rng.random((3, 4)), entries=77)
+        h2.projection_x = hbook.Projection("PROX", rng.normal(size=6), entries=9)
+        h2.bands_y = [hbook.Projection("BANY01", np.arange(5.0), low=0.25, high=0.5, entries=4)]
+        prof = hbook.Profile(6, "made profile", 3, 0, 3, -10, 10, sum_wy=[1, 5, 0], sum_wy2=[1, 13, 0], sum_w=[1, 2, 0],
+                             error_option="SP", underflow=-2.5)
+        rwn = hbook.RowNtuple(7, "made rwn", {"energy": rng.random(3000), "q": np.arange(3000)})
+        cwn = hbook.ColumnNtuple(8, "made cwn", {
+            "x": rng.random(200).astype(np.float32), "d": rng.random(200), "k": rng.integers(-9, 9, 200),
+            "u": rng.integers(0, 1000, 200).astype(np.uint32), "ok": rng.random(200) < 0.5,
+            "m": rng.random((200, 2, 3)).astype(np.float32), "tag": [f"row{r}" for r in range(200)],
+            "e": hbook.Jagged.from_rows("e", [rng.random(r % 4).astype(np.float32) for r in range(200)])},
+            ranges={"k": (-9, 9)})
+        out = os.path.join(self.dir, "made.hbook")
+        hbook.write(out, [h2, prof, rwn, cwn, hbook.Directory("/sub", [], [hbook.H1(1, "in sub", 2, 0, 1, [3, 4])])])
+        f = hbook.open(out)
+        self.assertEqual(f.paths(), ["/5", "/6", "/7", "/8", "/SUB/1"])
+        g = f[5]
+        self.assertEqual((bits(g.cells), bits(g.sumw2), g.entries), (bits(h2.cells), bits(h2.sumw2), 77))
+        self.assertEqual(bits(g.projection_x.channels), bits(h2.projection_x.channels))
+        self.assertEqual((g.bands_y[0].low, g.bands_y[0].high, bits(g.bands_y[0].channels)),
+                         (0.25, 0.5, bits(h2.bands_y[0].channels)))
+        p = f[6]
+        self.assertEqual((p.error_option, bits(p.sum_wy_channels), bits(p.means)), ("SP", bits(prof.sum_wy_channels),
+                                                                                   bits(prof.means)))
+        self.assertEqual(bits(p.errors), bits(prof.errors))
+        r = f[7]
+        self.assertEqual((len(r), r.tags, bits(r.values)), (3000, ["energy", "q"], bits(rwn.values)))
+        self.assertEqual(bits(r.minimum), bits(np.float32([rwn.values[:, 0].min(), 0])))
+        c = f[8]
+        self.assertEqual([v.declaration() for v in c.variables],
+                         ["x:R*4", "d:R*8", "k:I*4", "u:U*4", "ok:L*4", "m(2,3):R*4", "tag:C*8", "ne:I*4", "e(ne):R*4"])
+        self.assertEqual(c.variables[2].nbits, 5)  # [-9, 9]: sign and 4 bits, as HBNAME packs it
+        for name in ("x", "d", "k", "u", "ok", "m"):
+            self.assertEqual(np.asarray(c[name]).tolist(), np.asarray(cwn[name]).tolist(), name)
+        self.assertEqual([t.rstrip() for t in c["tag"]], [f"row{r}" for r in range(200)])
+        self.assertEqual([row.tolist() for row in c["e"]], [row.tolist() for row in cwn["e"]])
+        self.assertEqual(f["/SUB/1"].contents.tolist(), [3, 4])
+
+    def test_what_cannot_be_written_is_refused(self):
+        out = os.path.join(self.dir, "bad.hbook")
+        for error, message, objects in (
+                (TypeError, "cannot write", ["text"]),
+                (ValueError, "the same id twice: 3 in directory /A", [hbook.Directory("/A", [], [hbook.H1(3, "", 1, 0, 1)] * 2)]),
+                (hbook.FileError, "tag \"longer than 8\"", [hbook.RowNtuple(1, "", {"longer than 8": [1.0]})]),
+                (hbook.FileError, "record length", [hbook.H1(1, "", 1, 0, 1)])):
+            with self.assertRaisesRegex(error, message):
+                hbook.write(out, objects, record_words=100 if message == "record length" else 1024)
+            self.assertFalse(os.path.exists(out))
+        with self.assertRaisesRegex(ValueError, "one length expected"):
+            hbook.RowNtuple(1, "", {"a": [1, 2], "b": [1]})
+        with self.assertRaisesRegex(hbook.FileError, "packed REAL"):
+            hbook.ColumnNtuple(1, "", {"x": np.zeros(3, dtype=np.float32)}, bits={"x": 8})
+
+
+class Conventions(unittest.TestCase):
+    def test_1d_as_numpy_histogram_and_the_plotting_protocol(self):
+        h = hbook.open(os.path.join(DATA, "sq.hbook"))[301]
+        contents, edges = h.to_numpy()
+        self.assertEqual((contents.dtype, edges.dtype, contents.shape, edges.shape), (np.float32, np.float32, (90,), (91,)))
+        counts, numpy_edges = np.histogram(np.zeros(0, dtype=np.float32), bins=90, range=(0, 3.6),
+                                           weights=np.zeros(0, dtype=np.float32))
+        self.assertEqual((counts.dtype, numpy_edges.shape), (contents.dtype, edges.shape))
+        self.assertEqual(bits(contents), bits(h.contents))
+        self.assertEqual(bits(h.values()), bits(h.contents))
+        self.assertEqual(bits(h.variances()), bits(np.abs(h.contents)))
+        axis = h.axes[0]
+        self.assertEqual((len(axis), axis[0], axis[-1][1]), (90, (0.0, float(np.float32(0.04))), float(np.float32(3.6))))
+        self.assertEqual(bits(axis.edges), bits(h.edges))
+        self.assertEqual(list(axis)[2], axis[2])
+        self.assertFalse(axis.traits.circular or axis.traits.discrete)
+        e = hbook.open(os.path.join(DATA, "errors.hbook"))[11]
+        self.assertEqual(bits(e.variances()), bits(e.sumw2))
+        np.testing.assert_allclose(e.counts(), e.contents.astype(np.float64) ** 2 / e.sumw2)
+
+    def test_bin_width_and_edges_are_the_single_precision_values_of_the_file(self):
+        # The dump's low edges are the package's XMIN + (i - 1) * width, in single precision.
+        for name in ("lam.hbook", "sq.hbook", "mixed.hbook", "golden-basic.hbook"):
+            expected = {}
+            for line in dump(os.path.join(DATA, name)):
+                if line.startswith("OBJECT"):
+                    id = int(line.split()[2])
+                    expected[id] = []
+                elif line.startswith("BIN") and len(line.split()) == 8:
+                    expected[id].append(int(line.split()[3], 16))
+            for h in hbook.open(os.path.join(DATA, name)):
+                self.assertEqual(bits(h.edges[:-1]), expected[h.id], f"{name} {h.id}")
+                self.assertEqual(bits(h.width), bits(np.float32(np.float32(h.xmax) - np.float32(h.xmin)) / np.float32(h.nx)))
+
+    def test_2d_and_profile_as_numpy_and_the_plotting_protocol(self):
+        h = hbook.open(os.path.join(DATA, "objects/h2.hbook"))[14]
+        contents, xedges, yedges = h.to_numpy()
+        self.assertEqual((contents.shape, xedges.shape, yedges.shape), ((6, 4), (7,), (5,)))  # [ix, iy], as histogram2d
+        self.assertEqual(contents[5, 3], h.contents[3, 5])
+        self.assertEqual(bits(h.values()), bits(h.contents.T))
+        self.assertEqual(bits(h.variances()), bits(h.sumw2.T))
+        self.assertEqual([len(a) for a in h.axes], [6, 4])
+        lines = dump(os.path.join(DATA, "objects/h2.hbook"))
+        hsum = lines[lines.index("OBJECT /           14") + 12]
+        self.assertEqual(bits(np.float32(h.sum)), int(hsum.split()[2], 16))  # HSUM's order of adding
+        p = hbook.open(os.path.join(DATA, "objects/prof.hbook"))[102]
+        means, edges = p.to_numpy()
+        self.assertEqual((bits(means), bits(p.variances())), (bits(p.means), bits(np.square(p.errors))))
+        self.assertEqual(bits(p.counts()), bits(p.sum_w))
+        self.assertEqual(len(p.axes[0]), 6)
+
+    def test_ntuples_have_a_length_rows_and_records(self):
+        rwn = hbook.open(os.path.join(DATA, "objects/rwn.hbook"))[3]
+        self.assertEqual(len(rwn), 1000)
+        rows = list(rwn)
+        self.assertEqual((len(rows), bits(np.float32(rows[7]["b2"])), rows[7].dtype.names), (1000, bits(rwn["b2"][7]),
+                                                                                              tuple(rwn.tags)))
+        cwn = hbook.open(os.path.join(DATA, "objects/cwn.hbook"))[10]
+        records = cwn.to_records()
+        self.assertEqual((len(cwn), len(records)), (2000, 2000))
+        self.assertEqual(records.dtype["v"].shape, (3,))
+        self.assertEqual(records[4]["x"].tolist(), cwn["x"][4].tolist())
+        self.assertEqual(records["label"][0].rstrip(), "alpha")
+        row = next(iter(cwn))
+        self.assertEqual((row["irun"], bool(row["ok"])), (1001, False))
+        empty = hbook.open(os.path.join(DATA, "objects/rwn.hbook"))[1]
+        self.assertEqual((len(empty), list(empty)), (0, []))
+
+
+if __name__ == "__main__":
+    unittest.main()
