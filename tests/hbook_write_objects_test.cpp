@@ -319,6 +319,55 @@ TEST(Layout, RecordLengthsFromTheSmallestToTheLargest) {
   }
 }
 
+// The data words of the first bank named `name` in the object of key k (0-based) of the top directory.
+Words bankData(const Words& w, std::int64_t k, std::uint32_t name) {
+  const Dir top = directories(w)[0];
+  const Words o = object(w, top, k);
+  for (std::size_t i = 5; i < o.size();) {
+    const std::size_t nst = (o[i] & 0xFFFF) - 12;
+    const std::size_t nd = o[i + nst + 8];
+    if (o[i + nst + 5] == name) return Words(o.begin() + static_cast<std::ptrdiff_t>(i + nst + 10),
+                                             o.begin() + static_cast<std::ptrdiff_t>(i + nst + 10 + nd));
+    i += nst + 10 + nd;
+  }
+  return {};
+}
+
+TEST(Layout, PackedChannelsAreStoredAsThePackageStoresThem) {
+  // 1-D: NB = 32 / NBIT channels a word, channel 0 in the lowest bits.
+  hbook::Histogram h = histogram(1, 10);
+  h.nbit = 4;
+  for (std::size_t c = 0; c < h.channels.size(); ++c) h.channels[c] = static_cast<float>(c + 3);
+  const Words co = bankData(words(hbook::fileImage({directory("/", {h})}, {})), 0, 0x48434F31);  // HCO1
+  ASSERT_EQ(co.size(), 8u + 2u);  // (NX + 1) / NB + 9
+  EXPECT_EQ(co[0], 4u);
+  EXPECT_EQ(co[8], 0xA9876543u);  // channels 0..7 = 3..10
+  EXPECT_EQ(co[9], 0x0000EDCBu);  // channels 8..11 = 11..14
+  // 2-D: cells from the y overflow row down, the first cell of a word in its highest bits.
+  hbook::Directory d;
+  d.path = "/";
+  hbook::Histogram2D g;
+  g.id = 2;
+  g.nx = 1;
+  g.ny = 1;
+  g.xmax = g.ymax = 1.0f;
+  g.nbit = 8;
+  g.cells.resize(9);
+  for (std::size_t i = 0; i < 9; ++i) g.cells[i] = static_cast<float>(10 * (i / 3) + i % 3);  // 10 iy + ix
+  d.objects.push_back({hbook::ObjectKind::Histogram2D, 2, 0});
+  d.histograms2d.push_back(g);
+  const Words cells = bankData(words(hbook::fileImage({d}, {})), 0, 0x48434F32);  // HCO2
+  ASSERT_EQ(cells.size(), 2u + 3u);  // ((NX + 2)(NY + 2) - 1) / NB + 3
+  EXPECT_EQ(cells[2], 0x14151600u | 0x0Au);  // (0,2) (1,2) (2,2) (0,1)... row iy = 2 first: 20 21 22 10
+  EXPECT_EQ(cells[3], 0x0B0C0001u);          // 11 12 0 1
+  EXPECT_EQ(cells[4], 0x02000000u);          // 2
+  // What the bits cannot hold is refused, never wrapped or rounded.
+  for (float bad : {16.0f, 2.5f, -1.0f}) {
+    h.channels[4] = bad;
+    EXPECT_THROW(hbook::fileImage({directory("/", {h})}, {}), hbook::FileError) << bad;
+  }
+}
+
 TEST(Layout, DirectoriesThatCannotBeWrittenAreRefused) {
   hbook::Directory top = directory("/", {histogram(1, 2), histogram(1, 3)});
   EXPECT_THROW(hbook::fileImage({top}, {}), hbook::FileError);  // the same id twice
