@@ -80,4 +80,14 @@ struct ColumnNtuple {
 
 char columnTypeLetter(ColumnType t);  // R, I, U, L, C
 
+// A packed REAL of `nbits` bits over its range [low, high] (HFNT, HGNT): the
+// stored code reads back as code * (high - low) / (2^nbits - 1) + low, left to
+// right in single precision.
+float unpackReal(std::uint32_t code, int nbits, float low, float high);
+// The code HFNT stores for v in [low, high]: int((v - low) / (high - low) *
+// (2^nbits - 1) + 0.5), 2^nbits - 1 at high; where one of the codes reads back
+// as v exactly, that one, so that values read from a file are stored again
+// bit for bit.
+std::uint32_t packReal(float v, int nbits, float low, float high);
+
 }  // namespace hbook

@@ -295,12 +295,9 @@ class CwnReader {
           c.reals.reserve(static_cast<std::size_t>(total));
           for (std::int64_t i = 0; i < total; ++i) c.reals.push_back(std::bit_cast<float>(*s.words(1)));
         } else {
-          const float low = std::bit_cast<float>(c.rangeLow);
-          const float span = std::bit_cast<float>(c.rangeHigh) - low;
-          const auto steps = static_cast<float>((std::uint32_t{1} << c.nbits) - 1);
+          const float low = std::bit_cast<float>(c.rangeLow), high = std::bit_cast<float>(c.rangeHigh);
           c.reals.reserve(static_cast<std::size_t>(total));
-          for (std::int64_t i = 0; i < total; ++i)
-            c.reals.push_back(static_cast<float>(s.packed(c.nbits)) * span / steps + low);
+          for (std::int64_t i = 0; i < total; ++i) c.reals.push_back(unpackReal(s.packed(c.nbits), c.nbits, low, high));
         }
         break;
       case ColumnType::Integer:

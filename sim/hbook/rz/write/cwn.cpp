@@ -61,34 +61,6 @@ struct ColumnShape {
   std::int64_t total = 0;
 };
 
-float unpackReal(std::uint32_t ipack, int nbits, float low, float high) {
-  const float range = high - low;
-  const float most = static_cast<float>((std::uint64_t{1} << nbits) - 1);
-  return static_cast<float>(static_cast<float>(ipack) * range) / most + low;
-}
-
-// The package's packing of a real, except that a value one of the 2^n codes
-// decodes to exactly is given that code (values read from a file come back
-// bit for bit).
-std::uint32_t packReal(float v, int nbits, float low, float high) {
-  const std::uint32_t most = static_cast<std::uint32_t>((std::uint64_t{1} << nbits) - 1);
-  std::uint32_t code = most;
-  if (v < high) {
-    const float t = static_cast<float>(static_cast<float>((v - low) / (high - low)) * static_cast<float>(most)) + 0.5f;
-    code = t <= 0.0f ? 0u : (t >= static_cast<float>(most) ? most : static_cast<std::uint32_t>(t));
-  }
-  if (unpackReal(code, nbits, low, high) == v) return code;
-  std::uint32_t lo = 0, hi = most;  // smallest code decoding to v or above
-  while (lo < hi) {
-    const std::uint32_t mid = lo + (hi - lo) / 2;
-    if (unpackReal(mid, nbits, low, high) < v)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  return unpackReal(lo, nbits, low, high) == v ? lo : code;
-}
-
 // The values of one column, buffer after buffer.
 class ColumnEncoder {
  public:
