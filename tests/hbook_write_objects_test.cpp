@@ -1,7 +1,8 @@
 // Writing every object kind: a copy of each test file (every object of
 // every directory, read and written again) reads back with the same dump,
-// every value included; files of histograms only are the package's own
-// word for word, apart from what it leaves to chance (dates, the memory
+// every value included; files of histograms and memory-resident ntuples
+// (variable bins, packed channels, Y bands, profile option P, three levels
+// of directories, ...) are the package's own word for word, apart from what it leaves to chance (dates, the memory
 // addresses in tables and links, compared here relative to each object's
 // table, and the header bank's own next, up and origin links); objects that
 // end exactly at a record's end, record lengths up to the largest the
@@ -214,7 +215,10 @@ TEST_P(SameWordsAs, ThePackagesFile) {
 
 INSTANTIATE_TEST_SUITE_P(HistogramFiles, SameWordsAs,
                          ::testing::Values("objects/h2.hbook", "objects/prof.hbook", "objects/dirs.hbook",
-                                           "errors.hbook", "mixed.hbook", "many.hbook"));
+                                           "errors.hbook", "mixed.hbook", "many.hbook", "layouts/varbins.hbook",
+                                           "layouts/bandy.hbook", "layouts/packproj.hbook", "layouts/profp.hbook",
+                                           "layouts/hbarx.hbook", "layouts/packed1d.hbook", "layouts/deepdirs.hbook",
+                                           "layouts/rwnmem.hbook"));
 
 // --- Layout cases ----------------------------------------------------------
 
