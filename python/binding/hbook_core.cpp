@@ -100,6 +100,8 @@ PYBIND11_MODULE(_core, m) {
       .def_readwrite("stat_sum_wx", &hbook::Histogram::statSumWX)
       .def_readwrite("stat_sum_wx2", &hbook::Histogram::statSumWX2)
       .def_readwrite("read_from_file", &hbook::Histogram::readFromFile)
+      .def_readonly("marked_as_read", &hbook::Histogram::markedAsRead,
+                    "the file marked it as read from a file by its writer (a program's inputs)")
       .def_readwrite("nbit", &hbook::Histogram::nbit)
       .def_property(
           "edges",

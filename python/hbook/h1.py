@@ -71,6 +71,9 @@ class H1:
                 underflow=channels[0], overflow=channels[-1], sumw2=c.sumw2, entries=c.entries)
         h._edges = c.edges  # as the file holds them
         h._header = {name: getattr(c, name) for name in _PASSED_THROUGH}
+        # Written again, it keeps the file's marking (every histogram read
+        # is read from a file; only a program's inputs were marked so).
+        h._header["read_from_file"] = c.marked_as_read
         return h
 
     def _to_core(self):

@@ -49,6 +49,18 @@ class Write(unittest.TestCase):
         self.assertEqual((g.record_words, [d.path for d in g.directories]), (8191, ["/", "/AA", "/CC", "/AA/BB", "/CC/DD"]))
         self.assertEqual(bits(g["/AA/BB/3"].contents), bits(f["/AA/BB/3"].contents))
 
+    def test_a_result_written_again_keeps_its_inputs_marked_and_merges(self):
+        path = os.path.join(DATA, "hprint/run-853739.hbook")
+        out = os.path.join(self.dir, "again.hbook")
+        hbook.write(out, hbook.open(path))
+        marked = [o.id for o in hbook.open(out) if o._to_core().read_from_file]
+        self.assertEqual(marked, [151, 152, 301])  # the run's inputs, as the file had them
+        merged = os.path.join(self.dir, "merged.hbook")
+        run = subprocess.run([os.environ["HBOOK_TOOL"], "merge", merged, path, out], capture_output=True, text=True)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertIn("hold identical contents; added anyway", run.stderr)
+        self.assertEqual(bits(hbook.open(merged)[3005].contents), bits(2 * hbook.open(path)[3005].contents))
+
     def test_objects_made_in_python_come_back_as_given(self):
         rng = np.random.default_rng(3)
         h2 = hbook.H2(5, "made 2-D", 4, 0, 1, 3, -1.5, 1.5, rng.normal(size=(3, 4)), sumw2=rng.random((3, 4)), entries=77)
