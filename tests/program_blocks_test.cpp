@@ -1,6 +1,7 @@
 // A run of N events with seed S gives the same histogram file and the same
 // exact counts however it is made: in one process, by --jobs 2 or 3, by
-// three job-array tasks added with hbook merge, and stopped by SIGTERM
+// three job-array tasks added with hbook merge (with an ntuple's rows in
+// block order; another beamline refused), and stopped by SIGTERM
 // twice (or SIGKILL) and resumed with another number of jobs. N is not a
 // multiple of the block size. Also: checkpoints that are damaged, foreign or
 // of another run are refused with a message, and a worker that dies stops
@@ -18,6 +19,8 @@
 #include <sstream>
 #include <thread>
 
+#include "hbook/memory/ntuplebuilder.h"
+#include "hbook/rz/writer.h"
 #include "support/programrunner.h"
 #include "transport/run/checkpoint.h"
 #include "transport/run/runrecord.h"
@@ -163,6 +166,50 @@ TEST_F(Blocks, JobArrayTasksMergedGiveTheSameFileAndSummary) {
   ASSERT_EQ(runCommand(dir(), HBOOK + " merge --incomplete part.hbook " + task0 + " " + task2).status, 0);
   ASSERT_EQ(runCommand(dir(), HBOOK + " merge whole.hbook part.hbook " + (dir() / "task1" / "h41.hbook").string()).status, 0);
   expectTheRunsFile(dir() / "whole.hbook");
+
+  // The tasks' files with an ntuple after their histograms, as a program
+  // writes one: the histograms add up as before, the rows follow the blocks.
+  std::string withRows;
+  for (int t = 0; t < 3; ++t) {
+    const hbook::ReadResult r = hbook::readFile((dir() / ("task" + std::to_string(t)) / "h41.hbook").string());
+    hbook::NtupleBuilder nt(1000, "Detected neutrons");
+    nt.block("DET", "task:I");
+    for (int row = 0; row <= t; ++row) {
+      nt.setInteger(0, t);
+      nt.fill();
+    }
+    std::vector<hbook::Histogram> hs = r.histograms;
+    std::vector<const hbook::Histogram*> list;
+    for (hbook::Histogram& h : hs) {
+      h.readFromFile = h.markedAsRead;
+      list.push_back(&h);
+    }
+    const fs::path file = dir() / ("rows" + std::to_string(t)) / "h41.hbook";
+    fs::create_directories(file.parent_path());
+    ASSERT_TRUE(hbook::writeFile(file.string(), list, {&nt.ntuple()}, hbook::WriteOptions{}));
+    withRows = " " + file.string() + withRows;
+  }
+  const Outcome rows = runCommand(dir(), HBOOK + " merge rows.hbook" + withRows);
+  ASSERT_EQ(rows.status, 0) << rows.err;
+  EXPECT_NE(rows.out.find("ntuples, rows concatenated: 1000"), std::string::npos) << rows.out;
+  expectTheRunsFile(dir() / "rows.hbook");
+  const hbook::ReadResult back = hbook::readFile((dir() / "rows.hbook").string());
+  ASSERT_EQ(back.directories.front().columnNtuples.size(), 1u);
+  EXPECT_EQ(back.directories.front().columnNtuples[0].columns.at(0).integers,
+            (std::vector<std::int32_t>{0, 1, 1, 2, 2, 2}));
+  // One file without it: refused, naming the file and the ntuple.
+  refused = runCommand(dir(), HBOOK + " merge norows.hbook " + (dir() / "rows0" / "h41.hbook").string() + " " +
+                                  (dir() / "task1" / "h41.hbook").string() + " " + task2);
+  EXPECT_NE(refused.err.find("holds no column-wise ntuple 1000"), std::string::npos) << refused.err;
+
+  // A task of the run on another beamline: refused, naming the digests.
+  const fs::path other = dir() / "otherbeamline";
+  ASSERT_EQ(runCommand(dir(), TARN + RUN + " --blocks 12 --set cells.length=30 --output-dir " + other.string()).status, 0);
+  refused = runCommand(dir(), HBOOK + " merge beamlines.hbook " + task0 + " " + (dir() / "task1" / "h41.hbook").string() +
+                                  " " + (other / "h41.hbook").string());
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("are runs of different beamlines (digests"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(dir() / "beamlines.hbook"));
 }
 
 TEST_F(Blocks, StoppedTwiceAndResumedWithOtherJobsGivesTheSameFile) {

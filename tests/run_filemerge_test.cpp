@@ -1,11 +1,13 @@
 // hbook merge of tarn's files (filemerge.h, filerecord.h): the record read
 // back, the blocks of one run added in block order with the exact values
-// the records keep, the working copies of the block that made them last;
-// gaps, shared blocks and damaged records refused.
+// the records keep, the working copies of the block that made them last,
+// an ntuple's rows in block order; gaps, shared blocks, other beamlines and
+// damaged records refused.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "hbook/memory/ntuplebuilder.h"
 #include "hbook/rz/fileerror.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
@@ -58,13 +60,20 @@ TaskFile task(const std::string& blocks, std::int64_t last, float first) {
 
 class FileMerge : public ::testing::Test {
  protected:
-  hbook::MergeSource write(const std::string& name, const TaskFile& t) {
+  // The file of a task, with an ntuple after its histograms when one is given.
+  hbook::MergeSource write(const std::string& name, const TaskFile& t, const hbook::ColumnNtuple* ntuple = nullptr) {
     std::vector<hbook::Histogram> hs = t.histograms;
     hs.push_back(tarn::recordHistogram(t.record));
     std::vector<const hbook::Histogram*> list;
     for (const auto& h : hs) list.push_back(&h);
     const std::string path = (scratch_.path() / name).string();
-    hbook::writeFile(path, list, true);
+    if (ntuple) {
+      hbook::WriteOptions options;
+      options.overwrite = true;
+      hbook::writeFile(path, list, {ntuple}, options);
+    } else {
+      hbook::writeFile(path, list, true);
+    }
     return {path, hbook::readFile(path)};
   }
   std::string refusal(std::vector<hbook::MergeSource> sources, bool incomplete = false) {
@@ -162,4 +171,77 @@ TEST_F(FileMerge, GapsSharedBlocksAndOtherRunsAreNamed) {
   const tarn::RunFilesMerge independent = tarn::mergeRunFiles({a, write("o.hbook", other)}, false);
   EXPECT_FALSE(independent.withRecord);
   EXPECT_NE(independent.notes.front().find("independent runs (runs whose seed differs)"), std::string::npos);
+}
+
+TEST_F(FileMerge, RunsOfDifferentBeamlinesAreRefused) {
+  TaskFile a = task("0-1", 1, 1.0f), b = task("2-4", 4, 2.0f);
+  a.record.run.set("beamline", "8419f72fa6eac663");
+  b.record.run.set("beamline", "bac9717574793c0a");
+  EXPECT_NE(refusal({write("a.hbook", a), write("b.hbook", b)})
+                .find("are runs of different beamlines (digests 8419f72fa6eac663 and bac9717574793c0a)"),
+            std::string::npos);
+  // Another seed does not make them comparable either.
+  b.record.run.set("seed", "10");
+  EXPECT_NE(refusal({write("a.hbook", a), write("b.hbook", b)}).find("different beamlines"), std::string::npos);
+  // The same beamline: one run; a file without a record says none and is added.
+  b.record.run = a.record.run;
+  b.record.run.setBlocks(tarn::BlockSet::range(2, 4));
+  EXPECT_TRUE(tarn::mergeRunFiles({write("a.hbook", a), write("b.hbook", b)}, false).withRecord);
+  hbook::MergeSource none = write("p.hbook", task("0", 0, 3.0f));
+  none.file.histograms.pop_back();  // the record
+  none.file.directories.front().objects.pop_back();
+  EXPECT_FALSE(tarn::mergeRunFiles({write("a.hbook", a), none}, false).withRecord);
+}
+
+// A task's file with the ntuple of its detected neutrons (event, block) after
+// its histograms, as a program writes it (writeFile with ntuples).
+hbook::ColumnNtuple detected(std::int64_t firstEvent, std::int64_t lastEvent) {
+  hbook::NtupleBuilder nt(1000, "Detected neutrons");
+  nt.block("DET", "event:I, block:I, lam:R");
+  const int event = nt.column("event"), block = nt.column("block"), lam = nt.column("lam");
+  for (std::int64_t e = firstEvent; e <= lastEvent; ++e) {
+    nt.setInteger(event, e);
+    nt.setInteger(block, e / 2);
+    nt.set(lam, 0.25 * static_cast<double>(e));
+    nt.fill();
+  }
+  return nt.ntuple();
+}
+
+TEST_F(FileMerge, OtherObjectsAreAddedByKindWithTheirRowsInBlockOrder) {
+  const hbook::ColumnNtuple first = detected(0, 3), later = detected(4, 9);
+  const hbook::MergeSource a = write("a.hbook", task("0-1", 1, 1.0f), &first);
+  const hbook::MergeSource b = write("b.hbook", task("2-4", 4, 100.0f), &later);
+  const tarn::RunFilesMerge m = tarn::mergeRunFiles({b, a}, false);  // given out of order
+  ASSERT_TRUE(m.withRecord);
+  ASSERT_EQ(m.merged.size(), 5u);
+  EXPECT_EQ(m.merged[0].histogram.channels[1], 2.0f + 101.0f);
+  ASSERT_EQ(m.others.objects.size(), 1u);
+  EXPECT_EQ(m.others.objects[0].role, hbook::MergeRole::Rows);
+  const hbook::ColumnNtuple& rows = m.others.directories.front().columnNtuples.at(0);
+  EXPECT_EQ(rows.entries, 10);
+  EXPECT_EQ(rows.columns.at(0).integers, (std::vector<std::int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+
+  // The merged file: histograms, the record, then the ntuple; it reads back
+  // and merges again with the file of another part of the run.
+  const std::vector<hbook::Directory> dirs = tarn::mergedDirectories(m);
+  ASSERT_EQ(dirs.size(), 1u);
+  ASSERT_EQ(dirs.front().objects.size(), 6u);
+  EXPECT_EQ(dirs.front().objects[4].id, tarn::RUN_RECORD_ID);
+  EXPECT_EQ(dirs.front().objects[5].kind, hbook::ObjectKind::ColumnNtuple);
+  const std::string path = (scratch_.path() / "m.hbook").string();
+  ASSERT_TRUE(hbook::writeFile(path, dirs, hbook::WriteOptions{}));
+  const hbook::ReadResult back = hbook::readFile(path);
+  EXPECT_EQ(back.directories.front().columnNtuples.at(0).columns.at(2).reals,
+            (std::vector<float>{0.0f, 0.25f, 0.5f, 0.75f, 1.0f, 1.25f, 1.5f, 1.75f, 2.0f, 2.25f}));
+  EXPECT_EQ(tarn::findRecord(back.histograms)->run.get("blocks"), "0-4");
+
+  // A file without the ntuple, or with other variables, is refused naming it.
+  EXPECT_NE(refusal({a, write("c.hbook", task("2-4", 4, 5.0f))}).find("holds no column-wise ntuple 1000"),
+            std::string::npos)
+      << refusal({a, write("c.hbook", task("2-4", 4, 5.0f))});
+  hbook::NtupleBuilder other(1000, "Detected neutrons");
+  other.block("DET", "event:I, side:I, lam:R");
+  const std::string why = refusal({a, write("d.hbook", task("2-4", 4, 5.0f), &other.ntuple())});
+  EXPECT_NE(why.find("d.hbook: column-wise ntuple 1000 has the variable side in block DET"), std::string::npos) << why;
 }

@@ -1,8 +1,9 @@
 // hbook merge [--incomplete] OUT IN...: the files of separate runs, or of the
 // blocks of one run, added together into a new file OUT (hbook/merge.h says
 // what is added, what is written once and what is refused;
-// transport/run/filemerge.h what tarn's run records add to that for files
-// of 1-D histograms). Refused too: the same file given twice (by any path),
+// transport/run/filemerge.h what tarn's run records add to that: the
+// blocks of one run, exact sums, one beamline; the other objects of such
+// files are added by kind). Refused too: the same file given twice (by any path),
 // and two results of tarn whose runs drew the same random numbers
 // (rundraws.h). Two other files with identical contents are added, with a
 // warning. OUT is never overwritten; nothing is written when any input is
@@ -93,14 +94,39 @@ bool hasRecord(const hbook::ReadResult& r) {
   return false;
 }
 
+void printObjects(const hbook::MergedFile& merged, bool others) {
+  const char* kind = others ? "  other objects, " : "  ";
+  std::printf("%ssummed:%s\n", kind, idList(merged, hbook::MergeRole::Tally).c_str());
+  std::printf("%sinputs, the same in every file, written once:%s\n", kind,
+              idList(merged, hbook::MergeRole::Input).c_str());
+  std::printf("%sworking copies of the sampler (entries -1), the first file's:%s\n", kind,
+              idList(merged, hbook::MergeRole::WorkingCopy).c_str());
+  std::printf("%sntuples, rows concatenated:%s\n", kind, idList(merged, hbook::MergeRole::Rows).c_str());
+  for (const std::string& n : merged.notes) std::printf("  note: %s\n", n.c_str());
+}
+
+// tarn's results (transport/run/filemerge.h), or any files of 1-D
+// histograms in their top directory only.
 int mergeRuns(const std::string& out, std::vector<hbook::MergeSource> sources, bool incomplete) {
   const std::size_t files = sources.size();
   const tarn::RunFilesMerge result = tarn::mergeRunFiles(std::move(sources), incomplete);
   const std::vector<hbook::MergedHistogram>& merged = result.merged;
-  std::vector<const hbook::Histogram*> list;
-  for (const hbook::MergedHistogram& m : merged) list.push_back(&m.histogram);
-  if (!hbook::writeFile(out, list, false)) throw InputError{out + " exists; hbook merge never overwrites a file"};
-  std::printf("%s: %zu histograms from %zu files\n", out.c_str(), merged.size(), files);
+  const bool others = !result.others.objects.empty() || result.others.directories.size() > 1;
+  bool written = false;
+  if (others) {
+    written = hbook::writeFile(out, tarn::mergedDirectories(result), hbook::WriteOptions{});
+  } else {
+    std::vector<const hbook::Histogram*> list;
+    for (const hbook::MergedHistogram& m : merged) list.push_back(&m.histogram);
+    written = hbook::writeFile(out, list, false);
+  }
+  if (!written) throw InputError{out + " exists; hbook merge never overwrites a file"};
+  std::printf("%s: %zu histograms", out.c_str(), merged.size());
+  if (others) {
+    std::printf(" and %zu other objects in %zu director%s", result.others.objects.size(),
+                result.others.directories.size(), result.others.directories.size() == 1 ? "y" : "ies");
+  }
+  std::printf(" from %zu files\n", files);
   std::printf("  summed:%s\n", idList(merged, hbook::MergeRole::Tally).c_str());
   std::printf("  inputs, the same in every file, written once:%s\n", idList(merged, hbook::MergeRole::Input).c_str());
   std::printf("  working copies of the sampler (entries -1), %s:%s\n",
@@ -108,6 +134,7 @@ int mergeRuns(const std::string& out, std::vector<hbook::MergeSource> sources, b
               idList(merged, hbook::MergeRole::WorkingCopy).c_str());
   if (result.withRecord)
     std::printf("  the run record (%d), for the blocks the file holds\n", static_cast<int>(tarn::RUN_RECORD_ID));
+  if (others) printObjects(result.others, true);
   for (const std::string& note : result.notes) std::printf("  %s\n", note.c_str());
   return 0;
 }
@@ -119,12 +146,7 @@ int mergeObjects(const std::string& out, const std::vector<hbook::MergeSource>& 
   }
   std::printf("%s: %zu objects in %zu director%s from %zu files\n", out.c_str(), merged.objects.size(),
               merged.directories.size(), merged.directories.size() == 1 ? "y" : "ies", sources.size());
-  std::printf("  summed:%s\n", idList(merged, hbook::MergeRole::Tally).c_str());
-  std::printf("  inputs, the same in every file, written once:%s\n", idList(merged, hbook::MergeRole::Input).c_str());
-  std::printf("  working copies of the sampler (entries -1), the first file's:%s\n",
-              idList(merged, hbook::MergeRole::WorkingCopy).c_str());
-  std::printf("  ntuples, rows concatenated:%s\n", idList(merged, hbook::MergeRole::Rows).c_str());
-  for (const std::string& n : merged.notes) std::printf("  note: %s\n", n.c_str());
+  printObjects(merged, false);
   return 0;
 }
 
@@ -158,13 +180,11 @@ int commandMerge(const std::vector<std::string>& given) {
     runs = runs && histogramsOnly(s.file);
     records = records || hasRecord(s.file);
   }
-  if (records && !runs) {
-    throw InputError{
-        "files with a tarn run record and objects other than 1-D histograms of the top directory: "
-        "hbook merge adds the blocks of a run for its 1-D histograms only"};
-  }
+  // Files with a run record add their 1-D histograms as tarn's runs and
+  // every other object by kind; other files that hold more than 1-D
+  // histograms are added object by object in the first file's order.
   const std::vector<std::string> warnings = identical(sources);
-  const int status = runs ? mergeRuns(out, std::move(sources), incomplete) : mergeObjects(out, sources);
+  const int status = runs || records ? mergeRuns(out, std::move(sources), incomplete) : mergeObjects(out, sources);
   for (const std::string& w : warnings) std::cerr << "hbook: " << w << "\n";
   return status;
 }

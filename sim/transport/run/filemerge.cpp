@@ -15,9 +15,53 @@ namespace {
 using hbook::FileError;
 
 struct Part {
-  hbook::MergeSource* source;
+  hbook::MergeSource* source;  // the 1-D histograms of its top directory
   std::optional<FileRecord> record;
+  hbook::MergeSource others;  // the rest of the file (takeOthers)
 };
+
+// Moves every object but the top directory's 1-D histograms out of s: the
+// top directory's other objects and subdirectories, the directories below.
+hbook::MergeSource takeOthers(hbook::MergeSource& s) {
+  hbook::MergeSource rest{s.name, {}};
+  auto& dirs = s.file.directories;
+  if (dirs.empty()) return rest;
+  hbook::Directory& top = dirs.front();
+  hbook::Directory mine;
+  mine.path = top.path;
+  mine.subdirectories = std::move(top.subdirectories);
+  top.subdirectories.clear();
+  mine.histograms2d = std::move(top.histograms2d);
+  mine.profiles = std::move(top.profiles);
+  mine.rowNtuples = std::move(top.rowNtuples);
+  mine.columnNtuples = std::move(top.columnNtuples);
+  top.histograms2d.clear();
+  top.profiles.clear();
+  top.rowNtuples.clear();
+  top.columnNtuples.clear();
+  std::vector<hbook::ObjectRef> histograms;
+  for (const hbook::ObjectRef& o : top.objects)
+    (o.kind == hbook::ObjectKind::Histogram1D ? histograms : mine.objects).push_back(o);
+  top.objects = std::move(histograms);
+  rest.file.directories.push_back(std::move(mine));
+  for (std::size_t i = 1; i < dirs.size(); ++i) rest.file.directories.push_back(std::move(dirs[i]));
+  dirs.resize(1);
+  return rest;
+}
+
+bool holdsObjects(const hbook::MergeSource& s) {
+  return s.file.directories.size() > 1 || (!s.file.directories.empty() && !s.file.directories.front().objects.empty());
+}
+
+// The other objects of every part, in the parts' order (none: an empty file).
+hbook::MergedFile mergeOthers(const std::vector<Part>& parts) {
+  bool any = false;
+  for (const Part& p : parts) any = any || holdsObjects(p.others);
+  if (!any) return {};
+  std::vector<hbook::MergeSource> others;
+  for (const Part& p : parts) others.push_back(p.others);
+  return hbook::mergeFiles(others);
+}
 
 std::optional<FileRecord> takeRecord(hbook::MergeSource& s) {
   std::optional<FileRecord> record;
@@ -61,6 +105,22 @@ void refuseSharedBlocks(const std::vector<Part>& parts) {
     }
 }
 
+// Runs of different beamlines are not parts of one measurement.
+void refuseOtherBeamlines(const std::vector<Part>& parts) {
+  const Part* first = nullptr;
+  for (const Part& p : parts) {
+    if (!p.record || p.record->run.get("beamline").empty()) continue;
+    if (!first) {
+      first = &p;
+      continue;
+    }
+    const std::string a = first->record->run.get("beamline"), b = p.record->run.get("beamline");
+    if (a != b)
+      throw FileError(first->source->name + " and " + p.source->name + " are runs of different beamlines (digests " +
+                      a + " and " + b + "): hbook merge adds runs of one beamline only");
+  }
+}
+
 hbook::Histogram* findIn(std::vector<hbook::Histogram>& hs, std::int32_t id) {
   for (hbook::Histogram& h : hs)
     if (h.id == id) return &h;
@@ -85,6 +145,7 @@ RunFilesMerge mergeBlocks(std::vector<Part>& parts, bool incomplete) {
   const std::vector<hbook::MergedHistogram> merged = hbook::mergeHistograms(sorted);
 
   RunFilesMerge out;
+  out.others = mergeOthers(parts);
   for (const hbook::MergedHistogram& m : merged)
     if (!isWorkingCopy(m.histogram.id)) out.merged.push_back(m);
   // Channels and entries kept exactly by a record: the sum again, from the
@@ -173,8 +234,13 @@ RunFilesMerge mergeBlocks(std::vector<Part>& parts, bool incomplete) {
 RunFilesMerge mergeRunFiles(std::vector<hbook::MergeSource> sources, bool incomplete) {
   if (sources.empty()) throw FileError("no files to merge");
   std::vector<Part> parts;
-  for (hbook::MergeSource& s : sources) parts.push_back({&s, takeRecord(s)});
+  for (hbook::MergeSource& s : sources) {
+    std::optional<FileRecord> record = takeRecord(s);
+    hbook::MergeSource others = takeOthers(s);
+    parts.push_back({&s, std::move(record), std::move(others)});
+  }
   refuseSharedBlocks(parts);
+  refuseOtherBeamlines(parts);
 
   bool oneRun = true;
   for (const Part& p : parts)
@@ -183,6 +249,7 @@ RunFilesMerge mergeRunFiles(std::vector<hbook::MergeSource> sources, bool incomp
 
   RunFilesMerge out;
   out.merged = hbook::mergeHistograms(sources);
+  out.others = mergeOthers(parts);
   std::string why = "files without a run record";
   for (const Part& p : parts)
     if (p.record && parts.front().record && !p.record->run.differingField(parts.front().record->run).empty()) {
@@ -190,6 +257,23 @@ RunFilesMerge mergeRunFiles(std::vector<hbook::MergeSource> sources, bool incomp
       break;
     }
   out.notes.push_back("added as independent runs (" + why + "); the result carries no run record");
+  return out;
+}
+
+std::vector<hbook::Directory> mergedDirectories(const RunFilesMerge& m) {
+  std::vector<hbook::Directory> out = m.others.directories;
+  if (out.empty()) {
+    out.emplace_back();
+    out.front().path = "/";
+  }
+  hbook::Directory& top = out.front();
+  std::vector<hbook::ObjectRef> objects;
+  for (const hbook::MergedHistogram& h : m.merged) {
+    objects.push_back({hbook::ObjectKind::Histogram1D, h.histogram.id, top.histograms.size()});
+    top.histograms.push_back(h.histogram);
+  }
+  objects.insert(objects.end(), top.objects.begin(), top.objects.end());
+  top.objects = std::move(objects);
   return out;
 }
 

@@ -14,6 +14,13 @@
 //   record, such as a run of 100000 events) is added as independent runs,
 //   as the generic merge does; files of the same seed still may not share a
 //   block (their events would repeat each other). The result has no record.
+// - Runs of different beamlines (their records' beamline digests differ)
+//   are refused: their sums describe different set-ups.
+// - A file's objects other than the 1-D histograms of its top directory (an
+//   ntuple, 2-D histograms, subdirectories) are added by the generic merge
+//   of every kind (hbook::mergeFiles), the files taken in the same order
+//   as the histograms (block order for the blocks of one run, so that an
+//   ntuple's rows follow the blocks).
 #pragma once
 
 #include <optional>
@@ -28,9 +35,18 @@ struct RunFilesMerge {
   std::vector<hbook::MergedHistogram> merged;  // to be written, in order
   bool withRecord = false;                     // the last one is the run record of the result
   std::vector<std::string> notes;              // what was done, for the user
+  // Every other object: the top directory ("/") with the objects that are
+  // not 1-D histograms, and the directories below it; no objects when the
+  // files hold 1-D histograms of the top directory only.
+  hbook::MergedFile others;
 };
 
 // Throws hbook::FileError naming the files and the blocks.
 RunFilesMerge mergeRunFiles(std::vector<hbook::MergeSource> sources, bool incomplete);
+
+// The directories of the merged file: in the top one the 1-D histograms in
+// the order of `merged` (the run record last), then the other objects in
+// the first file's order; then the directories below it.
+std::vector<hbook::Directory> mergedDirectories(const RunFilesMerge& m);
 
 }  // namespace tarn
