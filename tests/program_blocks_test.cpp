@@ -168,13 +168,15 @@ TEST_F(Blocks, JobArrayTasksMergedGiveTheSameFileAndSummary) {
   expectTheRunsFile(dir() / "whole.hbook");
 
   // The tasks' files with an ntuple after their histograms, as a program
-  // writes one: the histograms add up as before, the rows follow the blocks.
-  std::string withRows;
-  for (int t = 0; t < 3; ++t) {
-    const hbook::ReadResult r = hbook::readFile((dir() / ("task" + std::to_string(t)) / "h41.hbook").string());
+  // writes one: the histograms add up as before, the rows follow the blocks,
+  // and the merged file reads as the run's made in one go with its rows.
+  // The file of the run made in one go with the rows of every task: what the
+  // merge must give, every object and value.
+  auto withNtuple = [&](const fs::path& from, const fs::path& to, const std::vector<int>& taskOfRow) {
+    const hbook::ReadResult r = hbook::readFile(from.string());
     hbook::NtupleBuilder nt(1000, "Detected neutrons");
     nt.block("DET", "task:I");
-    for (int row = 0; row <= t; ++row) {
+    for (int t : taskOfRow) {
       nt.setInteger(0, t);
       nt.fill();
     }
@@ -184,19 +186,26 @@ TEST_F(Blocks, JobArrayTasksMergedGiveTheSameFileAndSummary) {
       h.readFromFile = h.markedAsRead;
       list.push_back(&h);
     }
+    fs::create_directories(to.parent_path());
+    return hbook::writeFile(to.string(), list, {&nt.ntuple()}, hbook::WriteOptions{});
+  };
+  std::string withRows;
+  for (int t = 0; t < 3; ++t) {
     const fs::path file = dir() / ("rows" + std::to_string(t)) / "h41.hbook";
-    fs::create_directories(file.parent_path());
-    ASSERT_TRUE(hbook::writeFile(file.string(), list, {&nt.ntuple()}, hbook::WriteOptions{}));
+    ASSERT_TRUE(withNtuple(dir() / ("task" + std::to_string(t)) / "h41.hbook", file, std::vector<int>(t + 1, t)));
     withRows = " " + file.string() + withRows;
   }
+  ASSERT_TRUE(withNtuple(dir() / "one" / "h41.hbook", dir() / "onerows" / "h41.hbook", {0, 1, 1, 2, 2, 2}));
   const Outcome rows = runCommand(dir(), HBOOK + " merge rows.hbook" + withRows);
   ASSERT_EQ(rows.status, 0) << rows.err;
   EXPECT_NE(rows.out.find("ntuples, rows concatenated: 1000"), std::string::npos) << rows.out;
   expectTheRunsFile(dir() / "rows.hbook");
-  const hbook::ReadResult back = hbook::readFile((dir() / "rows.hbook").string());
-  ASSERT_EQ(back.directories.front().columnNtuples.size(), 1u);
-  EXPECT_EQ(back.directories.front().columnNtuples[0].columns.at(0).integers,
-            (std::vector<std::int32_t>{0, 1, 1, 2, 2, 2}));
+  auto dumped = [&](const std::string& file) {  // the file's name aside
+    const std::string out = runCommand(dir(), HBOOK + " dump --all " + file).out;
+    return out.substr(std::min(out.find('\n'), out.size()));
+  };
+  EXPECT_EQ(dumped("rows.hbook"), dumped("onerows/h41.hbook"));
+  EXPECT_NE(dumped("rows.hbook").find("ENTRIES            6"), std::string::npos);
   // One file without it: refused, naming the file and the ntuple.
   refused = runCommand(dir(), HBOOK + " merge norows.hbook " + (dir() / "rows0" / "h41.hbook").string() + " " +
                                   (dir() / "task1" / "h41.hbook").string() + " " + task2);
