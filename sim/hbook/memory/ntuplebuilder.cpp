@@ -21,30 +21,16 @@ std::string trim(const std::string& s) {
   return s.substr(a, s.find_last_not_of(" \t") - a + 1);
 }
 
-// The top-level pieces of a form: commas inside () and [] do not separate.
-std::vector<std::string> pieces(const std::string& form) {
+// The parts of s between the separators, trimmed; with `nested`, only the
+// separators outside parentheses and brackets count (a form's variables).
+std::vector<std::string> split(const std::string& s, char sep, bool nested = false) {
   std::vector<std::string> out;
   std::string cur;
   int depth = 0;
-  for (char c : form) {
-    if (c == '(' || c == '[') ++depth;
-    if (c == ')' || c == ']') --depth;
-    if (c == ',' && depth == 0) {
-      out.push_back(trim(cur));
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  out.push_back(trim(cur));
-  return out;
-}
-
-std::vector<std::string> split(const std::string& s, char sep) {
-  std::vector<std::string> out;
-  std::string cur;
   for (char c : s) {
-    if (c == sep) {
+    if (nested && (c == '(' || c == '[')) ++depth;
+    if (nested && (c == ')' || c == ']')) --depth;
+    if (c == sep && depth == 0) {
       out.push_back(trim(cur));
       cur.clear();
     } else {
@@ -104,7 +90,7 @@ void NtupleBuilder::block(const std::string& name, const std::string& form) {
     if (b == name) fail("declared twice");
   }
   std::vector<Declared> vars;
-  for (const std::string& piece : pieces(form)) {
+  for (const std::string& piece : split(form, ',', true)) {
     const std::string v = "variable \"" + piece + "\": ";
     Declared d;
     std::size_t k = 0;
