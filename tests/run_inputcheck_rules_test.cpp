@@ -256,3 +256,22 @@ TEST(InputRules, EachWayAnInputCanFailHasItsOwnWords) {
   status.sq = hbook::FileStatus::Bad;
   EXPECT_EQ(errors(checkInputs(status)), " lam.hbook: holds no histogram 100\n sq.hbook: not a readable histogram file\n");
 }
+
+TEST(InputRules, NumbersInTheWordsKeepSixSignificantFigures) {
+  // Edges, contents and binnings are printed as %g prints them: six
+  // significant figures, so that values differing in the fourth are told
+  // apart.
+  Inputs content;
+  content.lam.channels[3] = -1.23457f;
+  EXPECT_NE(errors(content.check()).find("histogram 100 bin 3 (0.7 to 0.8) holds -1.23457;"), std::string::npos)
+      << errors(content.check());
+  Inputs edges;
+  edges.lam = makeHistogram(100, "l", 3, 1.23456f, 4.56789f, {1.0f, -0.5f, 1.0f});
+  EXPECT_NE(errors(edges.check()).find("histogram 100 bin 2 (2.34567 to 3.45678) holds -0.5;"), std::string::npos)
+      << errors(edges.check());
+  Inputs binning;
+  binning.sq = sqBinned(90, 0.0f, 3.6036f);
+  EXPECT_NE(errors(binning.check()).find("histogram 301 has 90 bins of 0.04004 from 0; the momentum-transfer"),
+            std::string::npos)
+      << errors(binning.check());
+}

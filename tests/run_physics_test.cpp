@@ -88,10 +88,17 @@ TEST(CellAccounting, EqualXSlopesPlaceThePointWithY) {
   const double L2 = std::sqrt((std::pow((41.6 - s1) * ty, 2) + std::pow((41.6 - s1) * std::tan(0.004), 2)) +
                               (41.6 - s1) * (41.6 - s1));
   EXPECT_NEAR(c.scatteredPath, L1 + L2, 1e-9);
-  // Equal slopes in both planes: the point goes to the middle, the path is straight.
+  // The spin turns at the speed before the point found by y, and after it.
+  const double turn = 183.24718 * 0.1f;
+  EXPECT_NEAR(c.scatteredRotation, L1 * turn / tarn::neutronSpeed(5.0) + L2 * turn / tarn::neutronSpeed(4.5), 1e-9);
+  // Equal slopes in both planes: the point goes to the middle, the path is
+  // straight, and half of it is travelled at each speed.
   tarn::NeutronState same{4.5, 1.0 + 41.6 * std::tan(0.004), 0.3, 255.6, 0.004, 0.0};
   const tarn::CellTally m = tarn::cellAccounting(in, same, 41.6);
-  EXPECT_NEAR(m.scatteredPath, 41.6 * std::sqrt(1 + std::pow(std::tan(0.004), 2)), 1e-9);
+  const double straight = 41.6 * std::sqrt(1 + std::pow(std::tan(0.004), 2));
+  EXPECT_NEAR(m.scatteredPath, straight, 1e-9);
+  EXPECT_NEAR(m.scatteredRotation,
+              straight / 2 * turn / tarn::neutronSpeed(5.0) + straight / 2 * turn / tarn::neutronSpeed(4.5), 1e-9);
 }
 
 // 12.00-12.01 Å neutrons and transfers below 0.04 1/Å (phonons): every

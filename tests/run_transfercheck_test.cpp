@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "support/runs.h"
 #include "transport/constants.h"
@@ -110,6 +111,43 @@ TEST(TransferEstimate, EventsBelowTheWavelengthCutCostNothing) {
   hbook::Histogram lam = shipped("lam.hbook", 100);
   for (int j = 1; j <= lam.nx; ++j) lam.channels[j] = lam.xmin + j * lam.binWidth() <= 1.0f ? 1.0f : 0.0f;
   EXPECT_EQ(tarn::estimateTransfers(lam, sqOnly(46, 46), 1.0f).drawsPerEvent, 0.0);
+}
+
+TEST(TransferEstimate, AFallInARunningSumWeighsNothing) {
+  // A spectrum the sampler has integrated (entries -1) whose running sum
+  // rises by 1 a bin but falls by `fall` at one: each bin weighs its step
+  // and the fallen bin nothing, the same as a spectrum of those steps,
+  // whatever the fall.
+  const hbook::Histogram lam = shipped("lam.hbook", 100);
+  const int fallen = 120;
+  for (const float fall : {1.0f, 50.0f}) {
+    std::vector<float> running(195), steps(195, 1.0f);
+    for (int j = 0; j < 195; ++j) running[j] = static_cast<float>(j + 1);
+    for (int j = fallen - 1; j < 195; ++j) running[j] -= 1.0f + fall;
+    steps[fallen - 1] = 0.0f;
+    hbook::Histogram integrated = makeHistogram(100, "running sum", 195, lam.xmin, lam.xmax, running);
+    integrated.entries = -1;
+    const hbook::Histogram plain = makeHistogram(100, "steps", 195, lam.xmin, lam.xmax, steps);
+    const hbook::Histogram sq = shipped("sq.hbook", 301);
+    EXPECT_EQ(tarn::estimateTransfers(integrated, sq, 1.0f).drawsPerEvent,
+              tarn::estimateTransfers(plain, sq, 1.0f).drawsPerEvent)
+        << fall;
+  }
+}
+
+TEST(TransferEstimate, NoEventCostsMoreThanTheDrawsAfterWhichItGivesUp) {
+  // S(q) in the last bin, and a trace at small q: in the kinematic gap an
+  // event finds an allowed transfer once in about 10^12 draws, but gives up
+  // after 10^6, as the events with no allowed transfer at all do.
+  const hbook::Histogram lam = shipped("lam.hbook", 100);
+  const tarn::TransferEstimate none = tarn::estimateTransfers(lam, sqOnly(90, 90), 1.0f);
+  hbook::Histogram traced = sqOnly(90, 90);
+  for (int i = 1; i <= 10; ++i) traced.channels[i] = traced.channels[90] * 1e-12f;
+  const tarn::TransferEstimate rare = tarn::estimateTransfers(lam, traced, 1.0f);
+  EXPECT_EQ(rare.impossibleShare, 0.0);
+  ASSERT_GT(none.drawsPerEvent, 1e3);
+  EXPECT_NEAR(rare.drawsPerEvent, none.drawsPerEvent, 1e-3 * none.drawsPerEvent);
+  EXPECT_LE(rare.drawsPerEvent, 1e6);
 }
 
 TEST(RunTransfers, AnSqOnlyAtLargeQIsRefusedBeforeTheFirstEvent) {
