@@ -215,6 +215,52 @@ class ReportOfADescribedBeamline(unittest.TestCase):
         self.assertGreater(blue.sum(), 500)  # the helium halves
 
 
+class RunTable(unittest.TestCase):
+    """The run table and the figures table of a log: each row its own value
+    (values that differ, so that one shown in another's place is seen), and
+    the figures shown as soon as the log has one."""
+
+    def parse(self, text):
+        folder = tempfile.mkdtemp(prefix="tarn-report-log-")
+        self.addCleanup(shutil.rmtree, folder)
+        path = Path(folder, "tarn-0307-0905.o")
+        path.write_text(text)
+        return runlog.parse(str(path))
+
+    HEAD = ("   Nevents:         2500\n   Start time: 20260307    090516.345  \n ranNo is        27961\n"
+            " input         2500\n tar1 in        601\n tar2 in        452\n det in        250\n h27961.hbook\n"
+            "   End time: 20260307    091016.346  \n")
+
+    def rows(self, fragment):
+        return [tuple(map(html.unescape, row)) for row in
+                re.findall(r"<tr><t[hd]>(.*?)</t[hd]><td class=\"value\">(.*?)</td></tr>", fragment)]
+
+    def test_each_row_shows_its_own_value(self):
+        log = self.parse(self.HEAD + "   Frac # of scatters tar1   0.2404000    \n")
+        self.assertEqual(self.rows(page.run_table(log)),
+                         [("seed (ranNo)", "27961"), ("events", "2500"), ("start", "2026-03-07 09:05:16.345"),
+                          ("end", "2026-03-07 09:10:16.346"), ("input", "2500"), ("tar1 in", "601"),
+                          ("tar2 in", "452"), ("det in", "250")])
+
+    def test_one_figure_is_shown_and_none_says_the_run_did_not_finish(self):
+        one = self.parse(self.HEAD + "   Frac # of scatters tar1   0.2404000    \n")
+        self.assertEqual(self.rows(page.figures_table(one)), [("Frac # of scatters tar1", "0.2404000")])
+        self.assertNotIn("did not finish", page.figures_table(one))
+        none = self.parse(self.HEAD.split("   End time")[0])
+        self.assertEqual(none.figures, [])
+        self.assertIn("the run did not finish", page.figures_table(none))
+
+    def test_a_count_needs_its_number(self):
+        # A log cut short inside the counts: a label without its number is
+        # no count (and no row of the table).
+        log = self.parse("   Nevents:         2500\n ranNo is        27961\n input         2500\n tar1 in\n det in\n")
+        self.assertEqual(log.counts, [("input", "2500")])
+        cut = self.parse(" ranNo is        27961\n input\n")
+        self.assertEqual(cut.counts, [])
+        self.assertEqual([label for label, _ in self.rows(page.run_table(cut))],
+                         ["seed (ranNo)", "events", "start", "end"])
+
+
 class RunLogs(unittest.TestCase):
     def test_the_regression_runs_log(self):
         log = runlog.parse(os.path.join(os.environ["TARN_TEST_DATA"], "run", "regression-log.txt"))
