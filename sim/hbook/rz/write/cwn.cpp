@@ -23,7 +23,7 @@
 #include <cmath>
 #include <memory>
 
-#include "hbook/rz/write/banks.h"
+#include "hbook/rz/write/objectbanks.h"
 #include "hbook/rz/write/objects.h"
 
 namespace hbook::write {

@@ -4,7 +4,7 @@
 // HCO1 (sums of squared weights). Memory order: HI1E, HBIN, HCO1, HID1.
 #include <bit>
 
-#include "hbook/rz/write/banks.h"
+#include "hbook/rz/write/objectbanks.h"
 #include "hbook/rz/write/objects.h"
 
 namespace hbook::write {

@@ -8,7 +8,7 @@
 // the next link by their sums of squared weights. Memory order: the banks
 // booked last first (Y bands, X bands, slices, projections, HI2E, HCO2),
 // the header last.
-#include "hbook/rz/write/banks.h"
+#include "hbook/rz/write/objectbanks.h"
 #include "hbook/rz/write/objects.h"
 
 namespace hbook::write {

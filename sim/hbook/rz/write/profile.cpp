@@ -3,7 +3,7 @@
 // the sum of w*y^2, or with option P the sum of squared deviations; its
 // ZEBRA status word holds the error option) and HI1N at the next link of
 // HI1E (sum of w). Memory order: HI1N, HI1E, HCOP, HIDP.
-#include "hbook/rz/write/banks.h"
+#include "hbook/rz/write/objectbanks.h"
 #include "hbook/rz/write/objects.h"
 
 namespace hbook::write {

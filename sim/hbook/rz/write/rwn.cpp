@@ -10,7 +10,7 @@
 // after the first (the last first), HLIM, buffer 1, HIDN.
 #include <algorithm>
 
-#include "hbook/rz/write/banks.h"
+#include "hbook/rz/write/objectbanks.h"
 #include "hbook/rz/write/objects.h"
 
 namespace hbook::write {

@@ -1,4 +1,4 @@
-#include "banks.h"
+#include "hbook/rz/write/objectbanks.h"
 
 #include <stdexcept>
 
