@@ -145,9 +145,6 @@ TEST_F(TwoRanks, AgreesWithARunInOneProcessWithinFiveSigma) {
 
 TEST(TwoRanksStopped, ASignalToTheLauncherStopsTheRanksTogetherAndTheRunGoesOn) {
   testsupport::ScratchDir dir("mpi-stop");
-  // mpirun follows its SIGTERM to the ranks with SIGKILL after 1 s unless
-  // told otherwise; the ranks need longer on a busy machine (docs/parallel.md).
-  setenv("OMPI_MCA_odls_base_sigkill_timeout", "30", 1);
   const std::string command = "exec " + mpirun(2) + TARN + " --events 4e6 --seed 3 --input-dir " + DATA +
                               " --output-dir out --checkpoint-every 0 > out.txt 2> err.txt";
   const pid_t launcher = fork();
