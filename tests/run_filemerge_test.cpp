@@ -12,6 +12,8 @@
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
 #include "support/scratchdir.h"
+#include "transport/description/read.h"
+#include "transport/description/summary.h"
 #include "transport/event/catalogue.h"
 #include "transport/run/filemerge.h"
 #include "transport/run/filerecord.h"
@@ -122,10 +124,34 @@ TEST(FileRecord, ItsTextReadsBackAndADamagedOneIsRefused) {
   hbook::Histogram garbled = h;
   garbled.channels[3] = 0.5f;
   EXPECT_THROW(tarn::findRecord({garbled}), std::runtime_error);
-  // A complete run of 100000 events, the file of always, carries none.
-  EXPECT_FALSE(tarn::fileNeedsRecord(100000, tarn::BlockSet::range(0, 0)));
-  EXPECT_TRUE(tarn::fileNeedsRecord(99999, tarn::BlockSet::range(0, 0)));
-  EXPECT_TRUE(tarn::fileNeedsRecord(200000, tarn::BlockSet::range(0, 0)));
+  // A complete run of 100000 events of the shipped beamline, the file of
+  // always, carries none; of another beamline it does.
+  EXPECT_FALSE(tarn::fileNeedsRecord(100000, tarn::BlockSet::range(0, 0), true));
+  EXPECT_TRUE(tarn::fileNeedsRecord(100000, tarn::BlockSet::range(0, 0), false));
+  EXPECT_TRUE(tarn::fileNeedsRecord(99999, tarn::BlockSet::range(0, 0), true));
+  EXPECT_TRUE(tarn::fileNeedsRecord(200000, tarn::BlockSet::range(0, 0), true));
+}
+
+TEST(FileRecord, TheBeamlinesValuesAndARecordOfIndependentRunsReadBack) {
+  tarn::FileRecord r;
+  r.run = tarn::RunIdentity(7, 100000, "auto", tarn::BlockSet::range(0, 0));
+  r.run.set("beamline", "e8e4cd987dc18af3");
+  r.beamline = {{"cells.length", "30 cm"}, {"cells.upstream_helium", "left"}};
+  const tarn::FileRecord back = tarn::FileRecord::parse(r.text());
+  EXPECT_EQ(back.beamline, r.beamline);
+  EXPECT_FALSE(back.independentRuns);
+  EXPECT_NE(r.text().find("\nbeamline cells.length 30 cm\n"), std::string::npos) << r.text();
+
+  const tarn::FileRecord sum = tarn::independentRunsRecord("e8e4cd987dc18af3", {{"cells.temperature", "1.6 K"}});
+  EXPECT_EQ(sum.text(), "tarn run record 1\nruns=independent beamline=e8e4cd987dc18af3\nbeamline cells.temperature 1.6 K\n");
+  const tarn::FileRecord sumBack = *tarn::findRecord({tarn::recordHistogram(sum)});
+  EXPECT_TRUE(sumBack.independentRuns);
+  EXPECT_EQ(sumBack.beamline, sum.beamline);
+  EXPECT_EQ(tarn::recordHistogram(sum).title, "tarn run record: independent runs of beamline e8e4cd987dc18af3");
+  for (const char* bad : {"tarn run record 1\nseed=1 events=5 blocks=0\nbeamline cells.length\n",
+                          "tarn run record 1\nseed=1 events=5 blocks=0\nbeamline\n",
+                          "tarn run record 1\nruns=other beamline=00\n"})  // not independent: needs seed and events
+    EXPECT_THROW(tarn::FileRecord::parse(bad), std::runtime_error) << bad;
 }
 
 TEST_F(FileMerge, TheBlocksOfOneRunAddUpWithTheirExactValuesAndTheLastCopies) {
@@ -173,23 +199,30 @@ TEST_F(FileMerge, GapsSharedBlocksAndOtherRunsAreNamed) {
   EXPECT_NE(independent.notes.front().find("independent runs (runs whose seed differs)"), std::string::npos);
 }
 
-TEST_F(FileMerge, RunsOfDifferentBeamlinesAreRefused) {
+// Records that give a beamline's digest without its values (a record
+// written by hand, say) are compared by the digests.
+TEST_F(FileMerge, RunsOfDifferentBeamlinesAreRefusedByTheirDigests) {
   TaskFile a = task("0-1", 1, 1.0f), b = task("2-4", 4, 2.0f);
   a.record.run.set("beamline", "8419f72fa6eac663");
   b.record.run.set("beamline", "bac9717574793c0a");
   EXPECT_NE(refusal({write("a.hbook", a), write("b.hbook", b)})
-                .find("are runs of different beamlines (digests 8419f72fa6eac663 and bac9717574793c0a)"),
-            std::string::npos);
+                .find("are runs of different beamlines: their digests differ (8419f72fa6eac663 and bac9717574793c0a)"),
+            std::string::npos)
+      << refusal({write("a.hbook", a), write("b.hbook", b)});
   // Another seed does not make them comparable either.
   b.record.run.set("seed", "10");
   EXPECT_NE(refusal({write("a.hbook", a), write("b.hbook", b)}).find("different beamlines"), std::string::npos);
-  // The same beamline: one run; a file without a record says none and is added.
+  // The same beamline: one run.
   b.record.run = a.record.run;
   b.record.run.setBlocks(tarn::BlockSet::range(2, 4));
   EXPECT_TRUE(tarn::mergeRunFiles({write("a.hbook", a), write("b.hbook", b)}, false).withRecord);
+  // A file without a record is of the shipped beamline: refused beside a,
+  // added beside a record that gives the shipped digest.
   hbook::MergeSource none = write("p.hbook", task("0", 0, 3.0f));
   none.file.histograms.pop_back();  // the record
   none.file.directories.front().objects.pop_back();
+  EXPECT_NE(refusal({write("a.hbook", a), none}).find("different beamlines"), std::string::npos);
+  a.record.run.set("beamline", tarn::shippedBeamlineDigest());
   EXPECT_FALSE(tarn::mergeRunFiles({write("a.hbook", a), none}, false).withRecord);
 }
 
@@ -244,4 +277,80 @@ TEST_F(FileMerge, OtherObjectsAreAddedByKindWithTheirRowsInBlockOrder) {
   other.block("DET", "event:I, side:I, lam:R");
   const std::string why = refusal({a, write("d.hbook", task("2-4", 4, 5.0f), &other.ntuple())});
   EXPECT_NE(why.find("d.hbook: column-wise ntuple 1000 has the variable side in block DET"), std::string::npos) << why;
+}
+
+namespace {
+
+// The digest of the shipped beamline with these --set values.
+std::string digestWith(const std::vector<std::string>& sets) {
+  const tarn::description::ReadResult read = tarn::description::readDescription(tarn::SHIPPED_BEAMLINE, "", sets);
+  EXPECT_TRUE(read.errors.empty());
+  return tarn::description::digest(read.description.values);
+}
+
+}  // namespace
+
+TEST_F(FileMerge, RunsOfDifferentBeamlinesAreRefusedNamingTheValues) {
+  TaskFile longer = task("0-1", 1, 1.0f), shipped = task("2-4", 4, 2.0f);
+  longer.record.run.set("beamline", digestWith({"cells.length=50", "cells.temperature=1.6"}));
+  longer.record.beamline = {{"cells.length", "50 cm"}, {"cells.temperature", "1.6 K"}};
+  const hbook::MergeSource a = write("a.hbook", longer), b = write("b.hbook", shipped);
+  EXPECT_EQ(refusal({a, b}),
+            a.name + " and " + b.name + " are runs of different beamlines: cells.length = 50 cm in " + a.name +
+                ", 41.6 cm (shipped) in " + b.name + "; cells.temperature = 1.6 K in " + a.name + ", 2.1 K (shipped) in " +
+                b.name + ": only runs of one beamline are added");
+  // A file without a record is of the shipped beamline.
+  std::vector<hbook::Histogram> plain = {histogram(3001, "x (cm) Det", 4, 0.0f)};
+  std::vector<const hbook::Histogram*> list = {&plain[0]};
+  const std::string path = (scratch_.path() / "plain.hbook").string();
+  hbook::writeFile(path, list, true);
+  const hbook::MergeSource c{path, hbook::readFile(path)};
+  EXPECT_NE(refusal({c, a}).find("cells.length = 41.6 cm (shipped) in " + path + ", 50 cm in " + a.name),
+            std::string::npos)
+      << refusal({c, a});
+  // One value in each: each is named with the other's.
+  TaskFile colder = task("2-4", 4, 2.0f);
+  colder.record.run.set("beamline", digestWith({"cells.temperature=1.6"}));
+  colder.record.beamline = {{"cells.temperature", "1.6 K"}};
+  EXPECT_NE(refusal({a, write("d.hbook", colder)}).find(": cells.length = 50 cm in " + a.name + ", 41.6 cm (shipped) in "),
+            std::string::npos);
+
+  // The blocks of one run of that beamline: the result's record keeps its values.
+  TaskFile rest = task("2-4", 4, 3.0f);
+  rest.record.run = longer.record.run;
+  rest.record.run.setBlocks(tarn::BlockSet::range(2, 4));
+  rest.record.beamline = longer.record.beamline;
+  const tarn::RunFilesMerge whole = tarn::mergeRunFiles({a, write("e.hbook", rest)}, false);
+  ASSERT_TRUE(whole.withRecord);
+  EXPECT_EQ(tarn::findRecord({whole.merged.back().histogram})->beamline, longer.record.beamline);
+}
+
+TEST_F(FileMerge, IndependentRunsOfAChangedBeamlineKeepItInARecordOfTheBeamline) {
+  TaskFile one = task("0-4", 4, 1.0f), two = task("0-4", 4, 2.0f);
+  for (TaskFile* t : {&one, &two}) {
+    t->record.run.set("beamline", digestWith({"cells.temperature=1.6"}));
+    t->record.beamline = {{"cells.temperature", "1.6 K"}};
+  }
+  two.record.run.set("seed", "10");
+  const tarn::RunFilesMerge m = tarn::mergeRunFiles({write("one.hbook", one), write("two.hbook", two)}, false);
+  EXPECT_FALSE(m.withRecord);
+  ASSERT_TRUE(m.beamlineRecord);
+  const tarn::FileRecord sum = *tarn::findRecord({m.merged.back().histogram});
+  EXPECT_TRUE(sum.independentRuns);
+  EXPECT_EQ(sum.run.get("beamline"), digestWith({"cells.temperature=1.6"}));
+  EXPECT_EQ(sum.beamline, one.record.beamline);
+
+  // That sum is refused beside a shipped run and added to another run of its beamline.
+  std::vector<const hbook::Histogram*> list;
+  for (const hbook::MergedHistogram& h : m.merged) list.push_back(&h.histogram);
+  const std::string path = (scratch_.path() / "sum.hbook").string();
+  hbook::writeFile(path, list, true);
+  const hbook::MergeSource summed{path, hbook::readFile(path)};
+  EXPECT_NE(refusal({summed, write("shipped.hbook", task("0-4", 4, 1.0f))}).find("are runs of different beamlines"),
+            std::string::npos);
+  TaskFile three = two;
+  three.record.run.set("seed", "11");
+  const tarn::RunFilesMerge again = tarn::mergeRunFiles({summed, write("three.hbook", three)}, false);
+  EXPECT_TRUE(again.beamlineRecord);
+  EXPECT_NE(again.notes.front().find(path + " holds independent runs already"), std::string::npos);
 }

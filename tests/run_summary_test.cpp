@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "hbook/merge.h"
+#include "hbook/rz/reader.h"
+#include "transport/description/summary.h"
+#include "transport/run/filerecord.h"
 #include "support/runs.h"
 #include "transport/run/report.h"
 #include "transport/run/filemerge.h"
@@ -170,4 +173,49 @@ TEST(RunSummaryMerge, TwoRunsMergeToTheSumOfTheirHistogramsAndCounters) {
     EXPECT_EQ(m.histogram.entries, la.totals.counters.nDetIn + lb.totals.counters.nDetIn);
   }
   EXPECT_EQ(tarn::checkRunsAddUp({la, lb}, false).size(), 1u);  // they share RNDM
+}
+
+TEST(RunSummaryRecord, ARunOfAnotherBeamlineSaysSoInItsFileAndLogAndIsNotAddedToAnother) {
+  // 100000 events with one value changed and no other option: the file of
+  // such a run carries a record, unlike the file of the shipped beamline.
+  ScratchDir dir("summary-beamline");
+  dir.copyShippedInputs();
+  tarn::RunOptions options;
+  options.seed = 41;
+  options.clock = [] { return START; };
+  const tarn::description::ReadResult read =
+      tarn::description::readDescription(tarn::SHIPPED_BEAMLINE, "", {"cells.temperature=1.6"});
+  ASSERT_TRUE(read.errors.empty());
+  options.beamline = read.description;
+  const RunResult run = runWithOptions(dir.path(), options, START);
+  ASSERT_EQ(run.status, 0) << run.console;
+  const std::string digest = tarn::description::digest(read.description.values);
+  const tarn::BeamlineValues values = {{"cells.temperature", "1.6 K"}};
+  const std::optional<tarn::FileRecord> record = tarn::findRecord(hbook::readFile((dir.path() / "h41.hbook").string()).histograms);
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->run.get("beamline"), digest);
+  EXPECT_EQ(record->beamline, values);
+  EXPECT_EQ(record->run.blocks().text(), "0");
+
+  const tarn::RunRecord colder = tarn::runRecordFromText(run.logName, run.log);
+  EXPECT_EQ(colder.beamlineDigest, digest);
+  EXPECT_EQ(colder.beamline, values);
+  const std::string reference = readText(fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt");
+  const tarn::RunRecord shipped = tarn::runRecordFromText("regression-log.txt", reference);
+  EXPECT_EQ(shipped.beamlineDigest, tarn::shippedBeamlineDigest());
+  EXPECT_TRUE(shipped.beamline.empty());
+  try {
+    tarn::checkRunsAddUp({shipped, colder}, false);
+    ADD_FAILURE() << "runs of different beamlines were added";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "regression-log.txt and " + run.logName +
+                                         " are runs of different beamlines: cells.temperature = 2.1 K (shipped) in "
+                                         "regression-log.txt, 1.6 K in " + run.logName +
+                                         ": only runs of one beamline are added");
+  }
+  // A log whose beamline lines and run record disagree is damaged.
+  const std::string edited = replaced(replaced(run.log, "digest " + digest, "digest 0123456789abcdef"), "  ! Running",
+                                      " Run record: seed=41 events=100000 sampler=auto blocks=0 beamline=" + digest +
+                                          "\n  ! Running");
+  EXPECT_NE(refusal(edited).find("is not the one its beamline lines give"), std::string::npos) << refusal(edited);
 }

@@ -134,6 +134,8 @@ int mergeRuns(const std::string& out, std::vector<hbook::MergeSource> sources, b
               idList(merged, hbook::MergeRole::WorkingCopy).c_str());
   if (result.withRecord)
     std::printf("  the run record (%d), for the blocks the file holds\n", static_cast<int>(tarn::RUN_RECORD_ID));
+  if (result.beamlineRecord)
+    std::printf("  the record (%d) of the runs' beamline\n", static_cast<int>(tarn::RUN_RECORD_ID));
   if (others) printObjects(result.others, true);
   for (const std::string& note : result.notes) std::printf("  %s\n", note.c_str());
   return 0;

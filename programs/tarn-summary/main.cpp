@@ -2,7 +2,8 @@
 // of a job array, say, whose histogram files `hbook merge` adds): the runs
 // taken, the stage counts and the nine figures in the report's own format,
 // from the counters of each run added up exactly (runrecord.h says how they
-// are read from the logs). Notes on standard error when the runs are not
+// are read from the logs), and the beamline when it is not the shipped one
+// (runs of different beamlines are refused). Notes on standard error when the runs are not
 // independent. Exit status: 0 done, 1 a log that cannot be used, 2 a wrong
 // command line.
 #include <CLI/CLI.hpp>
@@ -58,6 +59,14 @@ int main(int argc, char** argv) {
                                     ? ""
                                     : " (blocks " + r.run.blocks().text() + " of " + r.run.get("events") + ")") +
                                (r.ranks > 1 ? " on " + std::to_string(r.ranks) + " ranks" : "")));
+  // Runs of one beamline only (checkRunsAddUp): any but the shipped one is said.
+  const tarn::RunRecord& first = runs.front();
+  if (!first.beamline.empty()) {
+    textout::print(Line().text("Beamline: " + std::to_string(first.beamline.size()) +
+                               (first.beamline.size() == 1 ? " value differs" : " values differ") +
+                               " from the shipped beamline (digest " + first.beamlineDigest + ")"));
+    for (const auto& [key, value] : first.beamline) textout::print(Line().text("  " + key + " = " + value));
+  }
   for (const Line& line : tarn::countLines(total)) textout::print(line);
   for (const Line& line : tarn::figureLines(total, false)) textout::print(line);
   if (!textout::consoleWritten()) {

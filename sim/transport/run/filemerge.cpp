@@ -87,6 +87,19 @@ bool sameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec);
 }
 
+// Runs of different beamlines are not added: a file without a record is of
+// the shipped beamline (tarn gives every other file a record).
+void refuseOtherBeamlines(const std::vector<Part>& parts) {
+  std::vector<BeamlineOf> of;
+  for (const Part& p : parts)
+    of.push_back(p.record ? BeamlineOf{p.source->name, p.record->run.get("beamline"), p.record->beamline}
+                          : BeamlineOf{p.source->name, "", {}});
+  for (const BeamlineOf& b : of) {
+    const std::string why = differentBeamlines(of.front(), b);
+    if (!why.empty()) throw FileError(why);
+  }
+}
+
 // No two files of the same seed may hold the same block.
 void refuseSharedBlocks(const std::vector<Part>& parts) {
   for (std::size_t i = 0; i < parts.size(); ++i)
@@ -94,7 +107,8 @@ void refuseSharedBlocks(const std::vector<Part>& parts) {
       const std::string& a = parts[i].source->name;
       const std::string& b = parts[j].source->name;
       if (sameFile(a, b)) throw FileError(b + " is given twice");
-      if (!parts[i].record || !parts[j].record) continue;
+      if (!parts[i].record || !parts[j].record || parts[i].record->independentRuns || parts[j].record->independentRuns)
+        continue;
       const RunIdentity& x = parts[i].record->run;
       const RunIdentity& y = parts[j].record->run;
       if (x.seed() != y.seed()) continue;
@@ -103,22 +117,6 @@ void refuseSharedBlocks(const std::vector<Part>& parts) {
         throw FileError(a + " and " + b + " both hold blocks " + shared.text() + " of seed " +
                         std::to_string(x.seed()) + ": their events would be counted twice");
     }
-}
-
-// Runs of different beamlines are not parts of one measurement.
-void refuseOtherBeamlines(const std::vector<Part>& parts) {
-  const Part* first = nullptr;
-  for (const Part& p : parts) {
-    if (!p.record || p.record->run.get("beamline").empty()) continue;
-    if (!first) {
-      first = &p;
-      continue;
-    }
-    const std::string a = first->record->run.get("beamline"), b = p.record->run.get("beamline");
-    if (a != b)
-      throw FileError(first->source->name + " and " + p.source->name + " are runs of different beamlines (digests " +
-                      a + " and " + b + "): hbook merge adds runs of one beamline only");
-  }
 }
 
 hbook::Histogram* findIn(std::vector<hbook::Histogram>& hs, std::int32_t id) {
@@ -191,6 +189,7 @@ RunFilesMerge mergeBlocks(std::vector<Part>& parts, bool incomplete) {
   FileRecord record;
   record.run = run;
   record.run.setBlocks(held);
+  record.beamline = parts.front().record->beamline;
   std::vector<std::pair<CopyTag, hbook::Histogram>> latest;
   for (const Part& p : parts)
     for (const CopyTag& tag : p.record->copies) {
@@ -216,7 +215,7 @@ RunFilesMerge mergeBlocks(std::vector<Part>& parts, bool incomplete) {
   }
   for (const auto& [where, v] : exact) record.exact.push_back({where.first, where.second, v});
   for (const auto& [id, n] : entries) record.entries.emplace_back(id, n);
-  if (fileNeedsRecord(run.events(), held)) {
+  if (fileNeedsRecord(run.events(), held, record.beamline.empty())) {
     hbook::MergedHistogram m;
     m.histogram = recordHistogram(record);
     m.role = hbook::MergeRole::Input;
@@ -244,7 +243,8 @@ RunFilesMerge mergeRunFiles(std::vector<hbook::MergeSource> sources, bool incomp
 
   bool oneRun = true;
   for (const Part& p : parts)
-    oneRun = oneRun && p.record && p.record->run.differingField(parts.front().record->run).empty();
+    oneRun = oneRun && p.record && !p.record->independentRuns &&
+             p.record->run.differingField(parts.front().record->run).empty();
   if (oneRun) return mergeBlocks(parts, incomplete);
 
   RunFilesMerge out;
@@ -252,10 +252,26 @@ RunFilesMerge mergeRunFiles(std::vector<hbook::MergeSource> sources, bool incomp
   out.others = mergeOthers(parts);
   std::string why = "files without a run record";
   for (const Part& p : parts)
-    if (p.record && parts.front().record && !p.record->run.differingField(parts.front().record->run).empty()) {
+    if (p.record && p.record->independentRuns) {
+      why = p.source->name + " holds independent runs already";
+      break;
+    } else if (p.record && parts.front().record && !p.record->run.differingField(parts.front().record->run).empty()) {
       why = "runs whose " + p.record->run.differingField(parts.front().record->run) + " differs";
       break;
     }
+  // Their beamline is one (refused above otherwise); a beamline other than
+  // the shipped one is said by a record of the beamline alone.
+  const std::optional<FileRecord>& first = parts.front().record;
+  if (first && !first->beamline.empty()) {
+    hbook::MergedHistogram m;
+    m.histogram = recordHistogram(independentRunsRecord(first->run.get("beamline"), first->beamline));
+    m.role = hbook::MergeRole::Input;
+    out.merged.push_back(std::move(m));
+    out.beamlineRecord = true;
+    out.notes.push_back("added as independent runs (" + why + "); the result carries the record of their beamline "
+                        "alone (" + std::to_string(first->beamline.size()) + " values differ from the shipped one)");
+    return out;
+  }
   out.notes.push_back("added as independent runs (" + why + "); the result carries no run record");
   return out;
 }

@@ -13,9 +13,12 @@
 // - Anything else (runs with different seeds or inputs, files without a
 //   record, such as a run of 100000 events) is added as independent runs,
 //   as the generic merge does; files of the same seed still may not share a
-//   block (their events would repeat each other). The result has no record.
-// - Runs of different beamlines (their records' beamline digests differ)
-//   are refused: their sums describe different set-ups.
+//   block (their events would repeat each other). The result has no record,
+//   or, for a beamline other than the shipped one, the record of the
+//   beamline alone (filerecord.h).
+// - Runs of different beamlines are refused, naming the values that differ
+//   (beamlinerecord.h): their sums describe different set-ups. A file
+//   without a record is of the shipped beamline.
 // - A file's objects other than the 1-D histograms of its top directory (an
 //   ntuple, 2-D histograms, subdirectories) are added by the generic merge
 //   of every kind (hbook::mergeFiles), the files taken in the same order
@@ -34,6 +37,7 @@ namespace tarn {
 struct RunFilesMerge {
   std::vector<hbook::MergedHistogram> merged;  // to be written, in order
   bool withRecord = false;                     // the last one is the run record of the result
+  bool beamlineRecord = false;                 // the last one is the record of independent runs' beamline
   std::vector<std::string> notes;              // what was done, for the user
   // Every other object: the top directory ("/") with the objects that are
   // not 1-D histograms, and the directories below it; no objects when the

@@ -11,12 +11,14 @@ namespace {
 
 constexpr const char* FIRST_LINE = "tarn run record 1";
 constexpr std::size_t MOST_TITLE = 80;
+constexpr const char* INDEPENDENT_RUNS = "independent";
 
 }  // namespace
 
 std::string FileRecord::text() const {
   std::ostringstream out;
   out << FIRST_LINE << '\n' << run.text() << '\n';
+  for (const auto& [key, value] : beamline) out << "beamline " << key << ' ' << value << '\n';
   for (const CopyTag& c : copies) out << "copy " << c.id << ' ' << c.block << ' ' << c.order << '\n';
   char value[40];
   for (const ExactChannel& x : exact) {
@@ -27,6 +29,15 @@ std::string FileRecord::text() const {
   return out.str();
 }
 
+FileRecord independentRunsRecord(const std::string& beamlineDigest, const BeamlineValues& values) {
+  FileRecord r;
+  r.independentRuns = true;
+  r.run.set("runs", INDEPENDENT_RUNS);
+  r.run.set("beamline", beamlineDigest);
+  r.beamline = values;
+  return r;
+}
+
 FileRecord FileRecord::parse(const std::string& text) {
   std::istringstream in(text);
   std::string line;
@@ -34,12 +45,22 @@ FileRecord FileRecord::parse(const std::string& text) {
     throw std::runtime_error("the run record does not begin with '" + std::string(FIRST_LINE) + "'");
   FileRecord r;
   if (!std::getline(in, line)) throw std::runtime_error("the run record has no run line");
-  r.run = RunIdentity::parse(line);
+  r.run = RunIdentity::parseFields(line);
+  r.independentRuns = r.run.get("runs") == INDEPENDENT_RUNS;
+  if (!r.independentRuns) r.run = RunIdentity::parse(line);
   while (std::getline(in, line)) {
     std::istringstream items(line);
     std::string kind, rest;
     items >> kind;
     bool ok = false;
+    if (kind == "beamline") {
+      // The key, then the value as shown, unit included: the rest of the line.
+      std::string key, value;
+      ok = static_cast<bool>(items >> key) && std::getline(items >> std::ws, value) && !value.empty();
+      if (!ok) throw std::runtime_error("the run record's line '" + line + "' is damaged");
+      r.beamline.emplace_back(key, value);
+      continue;
+    }
     if (kind == "copy") {
       CopyTag c;
       ok = static_cast<bool>(items >> c.id >> c.block >> c.order);
@@ -61,16 +82,18 @@ FileRecord FileRecord::parse(const std::string& text) {
   return r;
 }
 
-bool fileNeedsRecord(std::int64_t events, const BlockSet& blocks) {
-  return !(events == BLOCK_EVENTS && blocks == BlockSet::range(0, 0));
+bool fileNeedsRecord(std::int64_t events, const BlockSet& blocks, bool shippedBeamline) {
+  return !(events == BLOCK_EVENTS && blocks == BlockSet::range(0, 0) && shippedBeamline);
 }
 
 hbook::Histogram recordHistogram(const FileRecord& record) {
   const std::string text = record.text();
   hbook::Histogram h;
   h.id = RUN_RECORD_ID;
-  std::string title = std::string(RUN_RECORD_TITLE) + ": seed " + record.run.get("seed") + ", events " +
-                      record.run.get("events") + ", blocks " + record.run.get("blocks");
+  std::string title = record.independentRuns
+                          ? std::string(RUN_RECORD_TITLE) + ": independent runs of beamline " + record.run.get("beamline")
+                          : std::string(RUN_RECORD_TITLE) + ": seed " + record.run.get("seed") + ", events " +
+                                record.run.get("events") + ", blocks " + record.run.get("blocks");
   if (title.size() > MOST_TITLE) title = title.substr(0, MOST_TITLE - 3) + "...";
   h.title = title;
   h.nx = static_cast<std::int32_t>(text.size());

@@ -27,6 +27,7 @@
 #include "textout/freeformat.h"
 #include "transport/description/summary.h"
 #include "transport/event/catalogue.h"
+#include "transport/run/beamlinerecord.h"
 #include "transport/run/blockrunner.h"
 #include "transport/run/digest.h"
 #include "transport/run/exitstatus.h"
@@ -194,10 +195,19 @@ Line blocksLine(const RunIdentity& run) {
                      std::to_string(asked.events(events)) + " of its " + std::to_string(events) + " events");
 }
 
+// The record of a histogram file: the run and its blocks, the working
+// copies, the exact values, and the beamline's values that differ from the
+// shipped one.
+FileRecord recordOf(const RunSums& sums, const RunIdentity& run, const Beamline& beamline) {
+  FileRecord record = sums.fileRecord(run);
+  record.beamline = beamlineValues(beamline);
+  return record;
+}
+
 // The stop of a run of several blocks (a signal, or a worker that died):
 // the checkpoint and a partial histogram file of the blocks done.
 int stopWithCheckpoint(const RunPlan& plan, const Execution& ex, RunLog& log, Checkpointer& checkpointer,
-                       const std::string& resumeDir) {
+                       const std::string& resumeDir, const Beamline& beamline) {
   if (!ex.failure.empty())
     printAndLog(log, Line().text(" The run stops: " + ex.failure));
   else
@@ -217,7 +227,7 @@ int stopWithCheckpoint(const RunPlan& plan, const Execution& ex, RunLog& log, Ch
     printAndLog(log, Line().text(" Checkpoint " + plan.checkpointPath() + ": blocks " + done.text() + " done, " + of +
                                  " events"));
   ex.sums.install();
-  hbook::memory().put(recordHistogram(ex.sums.fileRecord(plan.run)));
+  hbook::memory().put(recordHistogram(recordOf(ex.sums, plan.run, beamline)));
   hbook::memory().dropKeptCopies();
   try {
     hbook::writeFile(plan.partialPath(), hbook::memory().all(), true);
@@ -374,7 +384,8 @@ int runTarn(const RunOptions& options) {
   if (!root) return finish(ex.signal ? signalStatus(ex.signal) : STATUS_DONE);
 
   if (!ex.failure.empty() || (ex.signal && run.checkpoints))
-    return finish(stopWithCheckpoint(run, ex, log, checkpointer, outputDir.empty() ? "." : outputDir));
+    return finish(stopWithCheckpoint(run, ex, log, checkpointer, outputDir.empty() ? "." : outputDir,
+                                     options.beamline.values));
   if (ex.signal) {
     interrupted(log, ex.signal,
                 "before event " + std::to_string(ex.stoppedBefore) + " of " + std::to_string(coveredEvents) +
@@ -383,7 +394,11 @@ int runTarn(const RunOptions& options) {
   }
 
   ex.sums.install();
-  if (fileNeedsRecord(events, run.run.blocks())) hbook::memory().put(recordHistogram(ex.sums.fileRecord(run.run)));
+  // The file of a complete run of 100000 events of the shipped beamline has
+  // no record, as always; every other file says which run and beamline it holds.
+  const FileRecord record = recordOf(ex.sums, run.run, options.beamline.values);
+  if (fileNeedsRecord(events, run.run.blocks(), record.beamline.empty()))
+    hbook::memory().put(recordHistogram(record));
   RunState totals;
   totals.log = &log;
   totals.counters = ex.sums.counters;

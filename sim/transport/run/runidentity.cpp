@@ -61,7 +61,7 @@ std::string RunIdentity::text() const {
   return s;
 }
 
-RunIdentity RunIdentity::parse(const std::string& text) {
+RunIdentity RunIdentity::parseFields(const std::string& text) {
   RunIdentity r;
   std::istringstream in(text);
   for (std::string item; in >> item;) {
@@ -71,6 +71,11 @@ RunIdentity RunIdentity::parse(const std::string& text) {
     if (!r.get(key).empty()) throw std::runtime_error("the run record gives " + key + " twice");
     r.set(key, item.substr(eq + 1));
   }
+  return r;
+}
+
+RunIdentity RunIdentity::parse(const std::string& text) {
+  const RunIdentity r = parseFields(text);
   r.seed();
   const std::int64_t events = r.events();
   const BlockSet blocks = r.blocks();

@@ -38,6 +38,8 @@ class RunIdentity {
   // (seed, events and blocks must be there and valid).
   std::string text() const;
   static RunIdentity parse(const std::string& text);
+  // The fields alone, without those checks.
+  static RunIdentity parseFields(const std::string& text);
 
   // The first field, other than blocks, in which the two differ: its name,
   // or "" when they are records of the same run.

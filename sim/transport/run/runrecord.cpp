@@ -15,6 +15,10 @@ namespace {
 
 using textout::Line;
 
+// What the " Beamline ..." line of a log of another beamline than the
+// shipped one holds (description/summary.h).
+constexpr const char* BEAMLINE_DIGEST = "from the shipped beamline (digest ";
+
 struct Log {
   std::string name;
   std::vector<std::string> lines;
@@ -84,6 +88,7 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
   r.text = text;
   RunTotals& t = r.totals;
   bool haveSeed = false;
+  std::string beamlineLine;  // the digest on the log's " Beamline ..." line
   // The four stage counts as printed: input, tar1 in, tar2 in, det in (-1: not seen).
   std::int64_t printed[4] = {-1, -1, -1, -1};
   const char* const countPrefixes[4] = {" input ", " tar1 in", " tar2 in", " det in"};
@@ -98,6 +103,15 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
       std::istringstream(line.substr(7)) >> r.ranks;
     } else if (startsWith(line, " Sampler: RANLUX")) {
       r.rndmSampler = false;
+    } else if (startsWith(line, " Beamline") && line.find(BEAMLINE_DIGEST) != std::string::npos) {
+      const std::size_t at = line.find(BEAMLINE_DIGEST) + std::string(BEAMLINE_DIGEST).size();
+      beamlineLine = line.substr(at, line.find(')', at) - at);
+      for (std::size_t j = k + 1; j < log.lines.size() && startsWith(log.lines[j], "   "); ++j) {
+        const std::string& change = log.lines[j];
+        const std::size_t eq = change.find(" = "), shipped = change.find("   (shipped ");
+        if (eq == std::string::npos || shipped == std::string::npos || shipped < eq) break;
+        r.beamline.emplace_back(change.substr(3, eq - 3), change.substr(eq + 3, shipped - eq - 3));
+      }
     } else if (startsWith(line, " Run record: ")) {
       try {
         r.run = RunIdentity::parse(line.substr(13));
@@ -163,6 +177,13 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
   // 100000 events of always is block 0).
   if (r.run.fields().empty())
     r.run = RunIdentity(r.seed, t.nEvents, r.rndmSampler ? "auto" : "ranlux", BlockSet::range(0, blockCount(t.nEvents) - 1));
+  // The beamline: the log lists the values of any but the shipped one.
+  r.beamlineDigest = beamlineLine.empty() ? shippedBeamlineDigest() : beamlineLine;
+  const std::string recorded = r.run.get("beamline");
+  if (!recorded.empty() && recorded != r.beamlineDigest)
+    log.fail("its run record's beamline (digest " + recorded + ") is not the one its beamline lines give (" +
+             r.beamlineDigest + ")");
+  r.run.set("beamline", r.beamlineDigest);
   return r;
 }
 
@@ -182,6 +203,9 @@ std::vector<std::string> checkRunsAddUp(const std::vector<RunRecord>& runs, bool
       if (std::filesystem::equivalent(runs[a].log, runs[b].log, ec) || runs[a].text == runs[b].text)
         throw std::runtime_error(runs[b].log + " is given twice" +
                                  (runs[a].log == runs[b].log ? "" : " (as " + runs[a].log + " too)"));
+      const std::string beamlines = differentBeamlines({runs[a].log, runs[a].beamlineDigest, runs[a].beamline},
+                                                       {runs[b].log, runs[b].beamlineDigest, runs[b].beamline});
+      if (!beamlines.empty()) throw std::runtime_error(beamlines);
       const RunIdentity& x = runs[a].run;
       const RunIdentity& y = runs[b].run;
       if (x.seed() != y.seed()) continue;

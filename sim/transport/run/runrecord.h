@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "transport/run/beamlinerecord.h"
 #include "transport/run/report.h"
 #include "transport/run/runidentity.h"
 
@@ -33,6 +34,11 @@ struct RunRecord {
   bool rndmSampler = true;  // block 0 drew the sampler's numbers from RNDM
   bool exactLine = false;   // the counters come from the exact counts line
   RunIdentity run;          // blocks: the blocks the log's run did
+  // The beamline: its digest (the shipped one's when the log lists no
+  // values) and the values that differ from the shipped beamline, as the
+  // log's " Beamline ..." lines give them.
+  std::string beamlineDigest;
+  BeamlineValues beamline;
 };
 
 // Reads a run log; throws std::runtime_error naming the log and the line.
@@ -41,7 +47,8 @@ RunRecord readRunRecord(const std::string& path);
 RunRecord runRecordFromText(const std::string& name, const std::string& text);
 
 // Whether the runs may be added together. Refused (throws
-// std::runtime_error saying why): a log given twice; two logs of the same
+// std::runtime_error saying why): a log given twice; logs of different
+// beamlines (naming the values that differ); two logs of the same
 // seed that share a block (their events repeat each other); logs of blocks
 // of one run that leave some of its blocks out (unless `incomplete`). The
 // notes: runs of different seeds that drew block 0's sampler numbers from
