@@ -20,6 +20,7 @@
 #include "transport/run/exitstatus.h"
 #include "transport/run/main_RU.h"
 #include "transport/run/sampler.h"
+#include "transport/scan/driver.h"
 #ifdef TARN_WITH_MPI
 #include "transport/run/parallel/mpiranks.h"
 #endif
@@ -70,6 +71,15 @@ int main(int argc, char** argv) {
   const tarn::Launch launch = tarn::launchFromEnvironment();
   if (argc <= 1 && !launch.launched) return tarn::MAIN_RU();
 
+  if (argc > 1 && std::string(argv[1]) == "scan") {
+    if (launch.launched)
+      return refuse("tarn scan runs its points on this machine; under an MPI launcher run each point as mpirun tarn "
+                    "--set ...",
+                    launch.rank == 0);
+    std::error_code ec;
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    return tarn::scan::runScan(argc - 1, argv + 1, ec ? std::string(argv[0]) : self);
+  }
   tarn::CommandLine line = tarn::parseCommandLine(argc, argv, versionText(), std::cout, std::cerr, launch.rank != 0);
   if (line.exitStatus >= 0) return line.exitStatus;
 #ifdef TARN_WITH_MPI

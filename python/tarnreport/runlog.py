@@ -19,9 +19,11 @@ class RunLog:
     beamline_source: str = None  # "of my.toml with --set"; None: the shipped beamline
     beamline_digest: str = None
     beamline_changes: dict = field(default_factory=dict)  # {"cells.length": "30 cm"}: the values that differ
+    exact: dict = field(default_factory=dict)    # the " Exact counts:" line: {"nEvents": 100000, "nTar1In": ...}
 
 
 COUNT_LABELS = ("input", "tar1 in", "tar2 in", "det in")
+EXACT_COUNTS = "Exact counts:"   # the extended report's counters, exactly (report.h)
 BEAMLINE = re.compile(r"Beamline ?(.*): \d+ values? differs? from the shipped beamline \(digest ([0-9a-f]{16})\)")
 CHANGE = re.compile(r"([a-z0-9_]+\.[a-z0-9_]+) = (.+?)   \(shipped .*\)")
 
@@ -64,6 +66,9 @@ def parse(path):
         elif log.beamline_digest and CHANGE.fullmatch(text):
             key, value = CHANGE.fullmatch(text).groups()
             log.beamline_changes[key] = value
+        elif text.startswith(EXACT_COUNTS):
+            words = text[len(EXACT_COUNTS):].split()
+            log.exact = {name: int(value) for name, value in zip(words[::2], words[1::2])}
         elif text.startswith("ranNo is"):
             log.seed = int(text.split()[-1])
         elif _is_count(text):

@@ -20,7 +20,8 @@ void describe(CLI::App& app) {
       "tarn: cold neutrons through two liquid-helium target cells to a detector plane.\n"
       "Without options: 100000 events, the seed from the clock, inputs and outputs in the working directory.\n"
       "A run is a sequence of blocks of 100000 events with random streams of their own: the same seed and events\n"
-      "give the same results on any number of processes, ranks (mpirun -np K tarn ...) or job-array tasks.");
+      "give the same results on any number of processes, ranks (mpirun -np K tarn ...) or job-array tasks.\n"
+      "tarn scan --set KEY=V1,V2,... --seed S: one run per point of a scan of the beamline (tarn scan --help).");
   app.set_help_flag("-h,--help", "Print this help and exit");
 }
 
@@ -56,6 +57,7 @@ double parseSeconds(const std::string& s) {
 struct Values {
   std::string events, seed, sampler = "auto", inputDir, outputDir, blocks, jobs = "1", resume, checkpointEvery, beamline;
   std::vector<std::string> sets;
+  bool scanPoint = false;
 };
 
 // The options that say what the beamline is; they alone leave the report as
@@ -69,7 +71,7 @@ const std::vector<std::string>& valueOptions() {
   return names;
 }
 const std::vector<std::string>& flagOptions() {
-  static const std::vector<std::string> names = {"-h", "--help", "--version"};
+  static const std::vector<std::string> names = {"-h", "--help", "--version", "--scan-point"};
   return names;
 }
 
@@ -182,6 +184,8 @@ std::unique_ptr<CLI::App> makeParser(Values& v, const std::string& version) {
       ->type_name("KEY=VALUE")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  // Given by tarn scan to the runs of its points (not in --help).
+  app->add_flag("--scan-point", v.scanPoint, "The run of a point of tarn scan")->group("");
   app->set_version_flag("--version", version);
   return app;
 }
@@ -268,6 +272,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const std::strin
   run.sampler = v.sampler == "ranlux" ? SamplerChoice::Ranlux : SamplerChoice::Automatic;
   run.jobs = v.jobs == "auto" ? 0 : static_cast<int>(wholeNumber(v.jobs, 0, MOST_JOBS));
   run.resumeDir = v.resume;
+  run.recordSignalsOnly = v.scanPoint;
   if (!v.checkpointEvery.empty()) run.checkpointEvery = parseSeconds(v.checkpointEvery);
   run.blocksGiven = !v.blocks.empty();
   if (run.blocksGiven) {

@@ -21,6 +21,12 @@ constexpr int STATUS_OUTPUT_INCOMPLETE = 5;  // the console report or the run lo
 constexpr int STATUS_WORKER_DIED = 6;        // a worker process of --jobs died: the run stopped, keeping
                                              // its checkpoint and a partial histogram file of the blocks done
 
+// tarn scan (scan/driver.h) also: 2 a folder holding another scan, 3 a point
+// whose beamline breaks the model's limits with the spectrum, and
+constexpr int STATUS_SCAN_POINT_FAILED = 7;  // a point's run failed: the scan stopped, the points done are kept
+constexpr int STATUS_SCAN_NO_TABLE = 8;      // every point is done, but tarn-report could not make the table,
+                                             // plot and page
+
 // A run stopped by signal n (SIGTERM, SIGINT, SIGHUP; interrupt.h): 128 + n.
 constexpr int signalStatus(int signal) { return 128 + signal; }
 

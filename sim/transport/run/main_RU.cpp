@@ -311,6 +311,7 @@ int runTarn(const RunOptions& options) {
 
   textout::setAbortCleanup([&log] { log.close(); });
   const StopSignals stopSignals;
+  if (options.recordSignalsOnly) recordStopSignalsOnly();
   auto finish = [&](int status) {
     textout::setAbortCleanup(nullptr);
     return root ? closeRun(log, logName, status) : status;

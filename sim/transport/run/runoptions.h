@@ -49,6 +49,10 @@ struct RunOptions {
   // checkpoint instead (a value given too must agree with it).
   bool eventsGiven = false, samplerGiven = false, blocksGiven = false;
   RankGroup* ranks = nullptr;  // null: one process
+  // The run of a point of tarn scan (--scan-point): every stop signal only
+  // records itself, since the scan passes on one and a second might reach
+  // the run both directly and through the scan.
+  bool recordSignalsOnly = false;
   // --beamline FILE and --set KEY=VALUE: the beamline, read and checked
   // (transport/description/); the shipped one by default. It does not make
   // the report extended: a run of the shipped beamline, however given, is
