@@ -14,7 +14,7 @@ import glob
 import os
 import sys
 
-from . import page, runlog, scan
+from . import runlog, scan
 
 
 def find_log(directory):
@@ -37,6 +37,7 @@ def main(argv=None):
         log = runlog.parse(log_path)
         if log.histogram_file is None:
             raise FileNotFoundError(f"{log_path}: the log names no histogram file (the run stopped early)")
+        from . import page  # the HBOOK binding: not needed for a scan
         text = page.build(log, os.path.join(args.rundir, log.histogram_file))
         out = args.output or os.path.splitext(log_path)[0] + ".html"
         with open(out, "w", encoding="utf-8") as f:

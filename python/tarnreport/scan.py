@@ -153,7 +153,9 @@ def figure_estimates(counts):
     out = {}
     for f in FIGURES:
         e = binomial.estimate(counts[f.numerator], counts[f.denominator])
-        out[f.name] = binomial.scaled(e, counts[f.denominator]) if f.count else e
+        if f.count:  # the count itself, exactly
+            e = binomial.scaled(e, counts[f.denominator])._replace(value=np.asarray(counts[f.numerator], dtype=np.float64))
+        out[f.name] = e
     return out
 
 

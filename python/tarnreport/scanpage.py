@@ -7,10 +7,24 @@ import os
 from datetime import datetime
 
 from . import beamline, beamlineview, binomial, scanplot
-from .page import STYLE
 from .scan import FIGURES
 
-SCAN_STYLE = """
+# The run page's look (page.py), without its histogram drawing: the scan's
+# page is made without the HBOOK binding.
+STYLE = """
+body { font-family: sans-serif; margin: 1.5em; color: #222; max-width: 1400px; }
+h1 { margin-bottom: 0.2em; } h2 { border-bottom: 1px solid #bbb; margin-top: 1.6em; }
+.files { color: #555; font-size: 90%; }
+.missing { color: #a00; }
+.grid { display: grid; grid-template-columns: repeat(auto-fill, minmax(380px, 1fr)); gap: 14px; }
+figure { margin: 0; padding: 6px; border: 1px solid #ddd; border-radius: 4px; background: #fff; }
+figure img { max-width: 100%; height: auto; display: block; }
+figcaption { font-size: 85%; margin-top: 4px; }
+table.beamline { border-collapse: collapse; margin: 0.6em 0; }
+table.beamline td, table.beamline th { padding: 2px 12px 2px 0; text-align: left; }
+table.beamline td.number { font-family: monospace; text-align: right; white-space: nowrap; }
+table.beamline tr.changed th, table.beamline tr.changed td { color: #d62728; font-weight: bold; }
+#beamline-drawing { max-width: 100%; height: auto; border: 1px solid #ddd; }
 div.wide { overflow-x: auto; }
 table.scan { border-collapse: collapse; font-size: 90%; }
 table.scan th, table.scan td { padding: 2px 8px; border-bottom: 1px solid #eee; text-align: right; white-space: nowrap; }
@@ -83,7 +97,7 @@ def build(s):
     parts = [
         "<!DOCTYPE html>",
         '<html lang="en"><head><meta charset="utf-8">',
-        f"<title>tarn scan of {e(', '.join(s.scanned) or 'one point')}</title><style>{STYLE}{SCAN_STYLE}</style></head><body>",
+        f"<title>tarn scan of {e(', '.join(s.scanned) or 'one point')}</title><style>{STYLE}</style></head><body>",
         f"<h1>tarn scan of {e(' x '.join(s.scanned) or 'one point')}</h1>",
         f'<p class="files">{e(os.path.abspath(s.directory))}<br>{e(m["command"])}</p>',
         '<section id="scan"><h2>The scan</h2>',

@@ -1,0 +1,221 @@
+"""tarn scan of 3 cell lengths x 3 temperatures (a few thousand events a
+point): its table (from the CSV as a numpy structured array, the figures and
+their errors from each point's exact counts), its plot and its page, the
+page in headless Chromium; a scan with a point not done; the binomial
+estimates on their own."""
+import base64
+import html
+import io
+import json
+import math
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+
+import numpy as np
+
+import images
+from tarnreport import beamline, binomial, runlog, scan
+
+CHROMIUM = shutil.which("chromium")
+TARN = os.environ["TARN_EXE"]
+LENGTHS = (25.0, 35.0, 45.0)
+TEMPERATURES = (1.6, 2.1, 2.5)
+EVENTS = 5000
+
+CHECK_SCRIPT = """<script>
+window.addEventListener("load", () => {
+  const imgs = [...document.images];
+  const pre = document.createElement("pre");
+  pre.id = "check";
+  pre.textContent = JSON.stringify({
+    total: imgs.length, loaded: imgs.filter(i => i.complete && i.naturalWidth > 0).length,
+    rows: document.querySelectorAll("#scan-table tr").length,
+    height: Math.ceil(document.documentElement.scrollHeight),
+    rects: imgs.map(i => { const r = i.getBoundingClientRect();
+                           return [r.left + scrollX, r.top + scrollY, r.width, r.height]; }) });
+  document.body.appendChild(pre);
+});
+</script>"""
+
+
+def run_scan(folder, *extra):
+    return subprocess.run([TARN, "scan", "--set", "cells.length=25,35,45", "--set", "cells.temperature=1.6,2.1,2.5",
+                           "--events", str(EVENTS), "--seed", "11", "--jobs", "2", "--input-dir",
+                           os.environ["TARN_DATA_DIR"], "--output-dir", folder, *extra],
+                          capture_output=True, text=True)
+
+
+class ScanOfCellLengthAndTemperature(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="tarn-scan-")
+        cls.folder = os.path.join(cls.dir, "scan")
+        cls.result = run_scan(cls.folder)
+        cls.scan = scan.load(cls.folder) if cls.result.returncode == 0 else None
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def setUp(self):
+        self.assertEqual(self.result.returncode, 0, self.result.stdout + self.result.stderr)
+
+    def test_the_table_is_the_grid_with_the_figures_of_each_points_log(self):
+        self.assertEqual(self.result.stdout.splitlines()[-3:],
+                         [os.path.join(self.folder, name) for name in ("scan.csv", "scan.png", "scan.html")])
+        t = scan.read_table(os.path.join(self.folder, "scan.csv"))
+        self.assertEqual(t.dtype, self.scan.table.dtype)
+        for name in t.dtype.names:
+            np.testing.assert_array_equal(t[name], self.scan.table[name], err_msg=name)
+        self.assertEqual(len(t), 9)
+        self.assertEqual(t.dtype["nScatTar1"], np.int64)
+        self.assertEqual(t.dtype["cells.length"], np.float64)
+        self.assertEqual(list(zip(t["cells.length"], t["cells.temperature"])),
+                         [(length, temperature) for length in LENGTHS for temperature in TEMPERATURES])
+        self.assertEqual(self.scan.scanned, ["cells.length", "cells.temperature"])
+        self.assertEqual(self.scan.units, ["cm", "K"])
+        self.assertTrue((t["nEvents"] == EVENTS).all())
+        # Each figure as the point's own log prints it, from the same counts.
+        for row in t:
+            log = runlog.parse(self.scan.points[row["point"] - 1].log)
+            self.assertEqual(dict(log.exact), {name: int(row[name]) for name in scan.COUNTERS})
+            self.assertEqual([label for label, _ in log.figures], [f.label for f in scan.FIGURES])
+            for f, (_, printed) in zip(scan.FIGURES, log.figures):
+                if f.count:
+                    self.assertEqual(int(printed), row[f.name], f.name)
+                else:
+                    self.assertAlmostEqual(float(printed), row[f.name], delta=6e-7 * max(row[f.name], 1e-30), msg=f.name)
+            # The point's beamline: the scanned values, each in its unit.
+            b = beamline.from_changes(log.beamline_changes)
+            self.assertEqual((b["cells"]["length"], b["cells"]["temperature"]), (row["cells.length"], row["cells.temperature"]))
+
+    def test_the_errors_are_binomial_from_the_exact_counts(self):
+        t = self.scan.table
+        for f in scan.FIGURES:
+            k, n = t[f.numerator].astype(float), t[f.denominator].astype(float)
+            p = k / n
+            factor = n if f.count else 1.0
+            np.testing.assert_allclose(t[f.name + "_error"], factor * np.sqrt(p * (1 - p) / n), rtol=1e-12, err_msg=f.name)
+            self.assertTrue((t[f.name + "_low"] <= t[f.name]).all() and (t[f.name] <= t[f.name + "_high"]).all(), f.name)
+        # No neutron enters the downstream helium from the upstream helium (helium right, then left): a zero count,
+        # whose interval still says how small the fraction can be, 1 / (n + 1) at one standard deviation.
+        np.testing.assert_array_equal(t["nTar1ToTar2"], 0)
+        np.testing.assert_allclose(t["frac_tar1_to_tar2_high"], 1.0 / (t["nTar1In"] + 1.0), rtol=1e-12)
+        self.assertTrue((t["frac_tar1_to_tar2_error"] == 0).all())
+
+    def test_longer_cells_scatter_more_at_every_temperature(self):
+        t = self.scan.table
+        for temperature in TEMPERATURES:
+            rows = t[t["cells.temperature"] == temperature]
+            self.assertTrue(np.all(np.diff(rows["frac_scat_tar1"]) > 2 * rows["frac_scat_tar1_error"][1:]), rows)
+
+    def test_the_plot_has_nine_panels_with_their_lines(self):
+        rgb = images.read_rgb(os.path.join(self.folder, "scan.png"))
+        self.assertEqual(rgb.shape[1::-1], (round(3 * 4.4 * 80), round((3 * 3.0 + 0.4) * 80)))
+        height, width = rgb.shape[:2]
+        top = int(0.04 * height)
+        for i in range(3):
+            for j in range(3):
+                cell = rgb[top + i * (height - top) // 3:top + (i + 1) * (height - top) // 3, j * width // 3:(j + 1) * width // 3]
+                self.assertGreater(images.ink_fraction(cell), 0.02, (i, j))
+        # the three temperatures' lines, in matplotlib's first three colours
+        for colour in ((31, 119, 180), (255, 127, 14), (44, 160, 44)):
+            self.assertGreater((np.abs(rgb.astype(int) - colour).sum(axis=2) < 60).sum(), 500, colour)
+
+    def test_the_page_in_a_browser(self):
+        text = Path(self.folder, "scan.html").read_text(encoding="utf-8")
+        figures = re.findall(r'<figure id="([a-z_0-9]+)"><img [^>]*src="data:image/png;base64,([^"]+)"', text)
+        self.assertEqual([name for name, _ in figures], [f.name for f in scan.FIGURES])
+        self.assertIn("0 +- 0 [0 to ", text)  # a zero count shows its interval
+        for name, data in figures:
+            rgb = images.read_rgb(io.BytesIO(base64.b64decode(data)))
+            self.assertEqual(rgb.shape[1::-1], (round(4.4 * 80), round(3.0 * 80)), name)
+        if not CHROMIUM:
+            if os.environ.get("TARN_REQUIRE_OPTIONAL"):
+                self.fail("Chromium is not installed (bash scripts/setup-deps.sh installs it)")
+            self.skipTest("Chromium is not installed; the page was not looked at in a browser")
+        check = os.path.join(self.dir, "check.html")
+        Path(check).write_text(text.replace("</body>", CHECK_SCRIPT + "</body>"), encoding="utf-8")
+        dom = self.chromium("--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
+        report = json.loads(html.unescape(re.search(r'<pre id="check">(.*?)</pre>', dom).group(1)))
+        self.assertEqual((report["loaded"], report["total"], report["rows"]), (9, 9, 10))
+        shot = os.path.join(self.dir, "page.png")
+        self.chromium(f"--screenshot={shot}", f"--window-size=1280,{report['height']}", os.path.join(self.folder, "scan.html"))
+        rgb = images.read_rgb(shot)
+        for (name, _), (x, y, w, h) in zip(figures, report["rects"]):
+            region = rgb[int(y):int(y + h), int(x):int(x + w)]
+            self.assertGreater(images.ink_fraction(region), 0.02, f"{name} not painted")
+            self.assertEqual(images.frame_lines(region, min_length=int(w / 2)), 2, f"{name} frame")
+
+    def chromium(self, *args):
+        profile = tempfile.mkdtemp(prefix="chromium-", dir=self.dir)
+        command = [CHROMIUM, "--headless", "--disable-gpu", "--disable-quic", "--no-first-run",
+                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                   "--hide-scrollbars", "--force-device-scale-factor=1", f"--user-data-dir={profile}",
+                   *(["--no-sandbox"] if os.geteuid() == 0 else []), *args[:-1], "file://" + os.path.abspath(args[-1])]
+        result = subprocess.run(command, capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr[-2000:])
+        return result.stdout
+
+    def test_a_point_not_done_is_left_out_and_said(self):
+        copy = os.path.join(self.dir, "partial")
+        shutil.copytree(self.folder, copy)
+        point = self.scan.points[4]
+        for log in Path(copy, point.folder).glob("tarn-*.o"):
+            log.unlink()
+        s = scan.load(copy)
+        self.assertEqual([p.folder for p in s.missing], [point.folder])
+        self.assertEqual(list(s.table["point"]), [1, 2, 3, 4, 6, 7, 8, 9])
+        result = subprocess.run([os.environ["TARN_REPORT"], copy], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("1 of the scan's 9 points are not done yet", result.stderr)
+        self.assertIn(f"Not done yet: {point.folder}", Path(copy, "scan.html").read_text(encoding="utf-8"))
+        # A log of another run in a point's folder is not taken for the point's.
+        other = Path(copy, self.scan.points[0].folder)
+        log = next(other.glob("tarn-*.o"))
+        log.write_text(log.read_text().replace("ranNo is           11", "ranNo is           12"))
+        with self.assertRaises(scan.ScanError):
+            scan.load(copy)
+
+
+class BinomialEstimates(unittest.TestCase):
+    def test_the_wilson_interval_solves_its_score_equation(self):
+        for k, n in ((0, 100000), (13, 100000), (500, 1000), (9990, 10000)):
+            e = binomial.estimate(k, n)
+            for p in (e.low, e.high):
+                if p in (0.0, 1.0):
+                    continue
+                # |k/n - p| = z sqrt(p (1 - p) / n) at both ends of the interval
+                self.assertAlmostEqual(abs(k / n - p), math.sqrt(p * (1 - p) / n), delta=1e-12 + 1e-9 * p)
+            self.assertEqual(e.small, k < 30 or n - k < 30)
+        self.assertEqual(binomial.estimate(0, 100000).low, 0.0)
+        self.assertTrue(math.isnan(binomial.estimate(0, 0).value))
+
+    def test_the_interval_covers_the_true_fraction_68_percent_of_the_time_on_average(self):
+        # Its coverage swings with p for small counts (a count is a whole number); over many p it is 68.3%.
+        rng = np.random.default_rng(20261209)
+        for n in (200, 2000):
+            covered, spreads = [], []
+            for p in np.linspace(0.005, 0.5, 40):
+                k = rng.binomial(n, p, size=2000)
+                e = binomial.estimate(k, np.full_like(k, n))
+                covered.append(np.mean((e.low <= p) & (p <= e.high)))
+                spreads.append(np.std(k / n) / math.sqrt(p * (1 - p) / n))  # the standard error is the spread of k / n
+            self.assertAlmostEqual(np.mean(covered), 0.6827, delta=0.015, msg=n)
+            self.assertAlmostEqual(np.mean(spreads), 1.0, delta=0.01, msg=n)
+
+    def test_a_value_is_written_to_the_places_of_its_error(self):
+        self.assertEqual(binomial.with_error(0.25192, 0.00312), "0.2519 +- 0.0031")
+        self.assertEqual(binomial.with_error(1.0e-4, 3.16e-5), "(1.00 +- 0.32)E-04")
+        self.assertEqual(binomial.with_error(13.0, 3.6), "13.0 +- 3.6")
+        self.assertEqual(binomial.with_error(0.0, 0.0), "0 +- 0")
+        self.assertEqual(binomial.with_error(float("nan"), 0.1), "undefined")
+
+
+if __name__ == "__main__":
+    unittest.main()
