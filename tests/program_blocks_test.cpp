@@ -79,33 +79,6 @@ class Blocks : public ::testing::Test {
 ScratchDir* Blocks::dir_ = nullptr;
 std::string Blocks::words_, Blocks::counts_;
 
-// Starts `command` in `dir`; its pid (the shell execs it).
-pid_t start(const fs::path& dir, const std::string& command) {
-  const std::string line = "exec " + command + " > out.txt 2> err.txt";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(127);
-    execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return pid;
-}
-
-int waitFor(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-// Waits until `file` exists (at most 30 s).
-bool appears(const fs::path& file) {
-  for (int i = 0; i < 3000; ++i) {
-    if (fs::exists(file)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
 }  // namespace
 
 TEST_F(Blocks, WorkerProcessesGiveTheSameFileAndCounts) {
@@ -225,7 +198,7 @@ TEST_F(Blocks, StoppedTwiceAndResumedWithOtherJobsGivesTheSameFile) {
   const fs::path out = dir() / "stopped";
   fs::create_directories(out);
   // Stopped once in one process, once with two jobs, finished with three.
-  pid_t pid = start(out, TARN + RUN + " --checkpoint-every 0");
+  pid_t pid = startCommand(out, TARN + RUN + " --checkpoint-every 0");
   ASSERT_TRUE(appears(out / "h41.checkpoint"));
   kill(pid, SIGTERM);
   EXPECT_EQ(waitFor(pid), 143);
@@ -239,7 +212,7 @@ TEST_F(Blocks, StoppedTwiceAndResumedWithOtherJobsGivesTheSameFile) {
 
   fs::remove(out / "out.txt");
   const fs::file_time_type before = fs::last_write_time(out / "h41.checkpoint");
-  pid = start(out, TARN + " --resume . --jobs 2 --checkpoint-every 0");
+  pid = startCommand(out, TARN + " --resume . --jobs 2 --checkpoint-every 0");
   for (int i = 0; i < 3000 && fs::last_write_time(out / "h41.checkpoint") == before; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   kill(pid, SIGTERM);
@@ -267,7 +240,7 @@ TEST_F(Blocks, KilledAtARandomMomentAndResumedGivesTheSameFile) {
   fs::create_directories(out);
   std::random_device random;
   const int delay = 150 + static_cast<int>(random() % 900);  // ms into a run of about a second
-  const pid_t pid = start(out, TARN + RUN + " --checkpoint-every 0");
+  const pid_t pid = startCommand(out, TARN + RUN + " --checkpoint-every 0");
   std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   kill(pid, SIGKILL);
   waitFor(pid);
@@ -285,7 +258,7 @@ TEST_F(Blocks, KilledAtARandomMomentAndResumedGivesTheSameFile) {
 TEST_F(Blocks, CheckpointsThatAreDamagedForeignOrOfAnotherRunAreRefused) {
   const fs::path out = dir() / "refusals";
   fs::create_directories(out);
-  const pid_t pid = start(out, TARN + RUN + " --checkpoint-every 0");
+  const pid_t pid = startCommand(out, TARN + RUN + " --checkpoint-every 0");
   ASSERT_TRUE(appears(out / "h41.checkpoint"));
   kill(pid, SIGTERM);
   ASSERT_EQ(waitFor(pid), 143);
@@ -336,7 +309,7 @@ TEST_F(Blocks, CheckpointsThatAreDamagedForeignOrOfAnotherRunAreRefused) {
 TEST_F(Blocks, AWorkerThatDiesStopsTheRunAndWhatWasDoneIsKept) {
   const fs::path out = dir() / "dead-worker";
   fs::create_directories(out);
-  const pid_t pid = start(out, TARN + RUN + " --jobs 2 --checkpoint-every 0");
+  const pid_t pid = startCommand(out, TARN + RUN + " --jobs 2 --checkpoint-every 0");
   ASSERT_TRUE(appears(out / "h41.checkpoint"));
   // One of the run's worker processes, killed as the system would.
   std::string children;

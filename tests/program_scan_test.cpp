@@ -21,31 +21,6 @@ namespace {
 const std::string TARN = TARN_PROGRAM;
 const std::string DATA = TARN_DATA_DIR;
 
-pid_t start(const fs::path& dir, const std::string& command, const std::string& out) {
-  const std::string line = "exec " + command + " > " + out + " 2>&1";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(127);
-    execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return pid;
-}
-
-int waitFor(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-bool appears(const fs::path& file) {
-  for (int i = 0; i < 6000; ++i) {
-    if (fs::exists(file)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
 std::vector<fs::path> logsIn(const fs::path& dir) {
   std::vector<fs::path> logs;
   for (const auto& e : fs::directory_iterator(dir))
@@ -95,9 +70,9 @@ TEST(ScanProgram, StoppedThenKilledAndGoneOnWithKeepsThePointsDoneAndEndsAsIfNev
   const fs::path p1 = s / "01_cells.length=30", p2 = s / "02_cells.length=35", p3 = s / "03_cells.length=40";
 
   // Stopped by SIGTERM while the second point runs, after its first checkpoint.
-  pid_t pid = start(dir.path(), scan, "first.txt");
-  ASSERT_TRUE(appears(p1 / "h7.hbook"));
-  ASSERT_TRUE(appears(p2 / "h7.checkpoint"));
+  pid_t pid = startCommand(dir.path(), scan, "first.txt", "first.txt");
+  ASSERT_TRUE(appears(p1 / "h7.hbook", 60));
+  ASSERT_TRUE(appears(p2 / "h7.checkpoint", 60));
   kill(pid, SIGTERM);
   ASSERT_EQ(waitFor(pid), 143) << readText(dir.path() / "first.txt");
   const std::string first = readText(dir.path() / "first.txt");
@@ -108,8 +83,8 @@ TEST(ScanProgram, StoppedThenKilledAndGoneOnWithKeepsThePointsDoneAndEndsAsIfNev
   const std::string doneLog = readText(logsIn(p1)[0]);
 
   // Gone on with, then killed while the third point runs: its run keeps its checkpoint.
-  pid = start(dir.path(), scan, "second.txt");
-  ASSERT_TRUE(appears(p3 / "h7.checkpoint")) << readText(dir.path() / "second.txt");
+  pid = startCommand(dir.path(), scan, "second.txt", "second.txt");
+  ASSERT_TRUE(appears(p3 / "h7.checkpoint", 60)) << readText(dir.path() / "second.txt");
   kill(pid, SIGKILL);
   waitFor(pid);
   const std::string second = readText(dir.path() / "second.txt");
@@ -125,7 +100,9 @@ TEST(ScanProgram, StoppedThenKilledAndGoneOnWithKeepsThePointsDoneAndEndsAsIfNev
   EXPECT_EQ(logsIn(p1).size(), 1u);
   EXPECT_EQ(readText(logsIn(p1)[0]), doneLog);
   EXPECT_FALSE(fs::exists(p3 / "h7.checkpoint"));
-  if (last.status == 0) EXPECT_TRUE(fs::exists(s / "scan.csv"));
+  if (last.status == 0) {
+    EXPECT_TRUE(fs::exists(s / "scan.csv"));
+  }
 
   // Each point as the run that never stopped gives it.
   for (const auto& [folder, length] : {std::pair{p2, "35"}, std::pair{p3, "40"}}) {

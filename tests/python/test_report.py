@@ -14,11 +14,11 @@ import tempfile
 import unittest
 from pathlib import Path
 
+import browser
 import hbook
 import images
 from tarnreport import beamline, catalogue, page, runlog
 
-CHROMIUM = shutil.which("chromium")
 REPORT = os.environ["TARN_REPORT"]
 
 # Added by the test to a copy of the page: once loaded, which images loaded,
@@ -87,11 +87,7 @@ class ReportOfADefaultRun(unittest.TestCase):
         self.assertTrue(all(table[label].isdigit() for label in ("input", "tar1 in", "tar2 in", "det in")))
 
     def test_in_a_browser_every_figure_loads_and_shows(self):
-        if not CHROMIUM:
-            message = "Chromium is not installed (bash scripts/setup-deps.sh installs it)"
-            if os.environ.get("TARN_REQUIRE_OPTIONAL"):
-                self.fail(message)
-            self.skipTest(message + "; the page was not looked at in a browser")
+        browser.require(self)
         check = os.path.join(self.dir, "check.html")
         Path(check).write_text(self.text.replace("</body>", CHECK_SCRIPT + "</body>"), encoding="utf-8")
         dom = self.chromium("--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
@@ -107,14 +103,7 @@ class ReportOfADefaultRun(unittest.TestCase):
             self.assertEqual(images.frame_lines(region, min_length=int(w / 2)), 2, f"figure {id} frame")
 
     def chromium(self, *args):
-        profile = tempfile.mkdtemp(prefix="chromium-", dir=self.dir)
-        command = [CHROMIUM, "--headless", "--disable-gpu", "--disable-quic", "--no-first-run",
-                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                   "--hide-scrollbars", "--force-device-scale-factor=1", f"--user-data-dir={profile}",
-                   *(["--no-sandbox"] if os.geteuid() == 0 else []), *args[:-1], "file://" + os.path.abspath(args[-1])]
-        result = subprocess.run(command, capture_output=True, text=True, timeout=120)
-        self.assertEqual(result.returncode, 0, result.stderr[-2000:])
-        return result.stdout
+        return browser.run(self, self.dir, *args)
 
 
 class Captions(unittest.TestCase):
@@ -189,10 +178,7 @@ class ReportOfADescribedBeamline(unittest.TestCase):
         self.assertIn("detector plane (orange) at 428.8 cm", svg)
 
     def test_in_a_browser_the_drawing_shows_the_marks(self):
-        if not CHROMIUM:
-            if os.environ.get("TARN_REQUIRE_OPTIONAL"):
-                self.fail("Chromium is not installed")
-            self.skipTest("Chromium is not installed")
+        browser.require(self)
         check = os.path.join(self.dir, "check.html")
         script = """<script>window.addEventListener("load", () => {
           const r = document.getElementById("beamline-drawing").getBoundingClientRect();
@@ -201,12 +187,11 @@ class ReportOfADescribedBeamline(unittest.TestCase):
                                             Math.ceil(document.documentElement.scrollHeight)]);
           document.body.appendChild(pre); });</script>"""
         Path(check).write_text(self.text.replace("</body>", script + "</body>"), encoding="utf-8")
-        run = ReportOfADefaultRun.chromium
-        dom = run(self, "--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
+        dom = browser.run(self, self.dir, "--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
         x, y, w, h, height = json.loads(re.search(r'<pre id="check">(.*?)</pre>', dom).group(1))
         self.assertGreater(w, 800)
         shot = os.path.join(self.dir, "page.png")
-        run(self, f"--screenshot={shot}", f"--window-size=1280,{height}", self.page)
+        browser.run(self, self.dir, f"--screenshot={shot}", f"--window-size=1280,{height}", self.page)
         region = images.read_rgb(shot)[int(y):int(y + h), int(x):int(x + w)].astype(int)
         self.assertGreater(images.ink_fraction(region.astype("uint8")), 0.02)
         red = (region[..., 0] > 180) & (region[..., 1] < 90) & (region[..., 2] < 90)

@@ -18,10 +18,10 @@ from pathlib import Path
 
 import numpy as np
 
+import browser
 import images
 from tarnreport import beamline, binomial, runlog, scan
 
-CHROMIUM = shutil.which("chromium")
 TARN = os.environ["TARN_EXE"]
 LENGTHS = (25.0, 35.0, 45.0)
 TEMPERATURES = (1.6, 2.1, 2.5)
@@ -135,10 +135,7 @@ class ScanOfCellLengthAndTemperature(unittest.TestCase):
         for name, data in figures:
             rgb = images.read_rgb(io.BytesIO(base64.b64decode(data)))
             self.assertEqual(rgb.shape[1::-1], (round(4.4 * 80), round(3.0 * 80)), name)
-        if not CHROMIUM:
-            if os.environ.get("TARN_REQUIRE_OPTIONAL"):
-                self.fail("Chromium is not installed (bash scripts/setup-deps.sh installs it)")
-            self.skipTest("Chromium is not installed; the page was not looked at in a browser")
+        browser.require(self)
         check = os.path.join(self.dir, "check.html")
         Path(check).write_text(text.replace("</body>", CHECK_SCRIPT + "</body>"), encoding="utf-8")
         dom = self.chromium("--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
@@ -153,14 +150,7 @@ class ScanOfCellLengthAndTemperature(unittest.TestCase):
             self.assertEqual(images.frame_lines(region, min_length=int(w / 2)), 2, f"{name} frame")
 
     def chromium(self, *args):
-        profile = tempfile.mkdtemp(prefix="chromium-", dir=self.dir)
-        command = [CHROMIUM, "--headless", "--disable-gpu", "--disable-quic", "--no-first-run",
-                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                   "--hide-scrollbars", "--force-device-scale-factor=1", f"--user-data-dir={profile}",
-                   *(["--no-sandbox"] if os.geteuid() == 0 else []), *args[:-1], "file://" + os.path.abspath(args[-1])]
-        result = subprocess.run(command, capture_output=True, text=True, timeout=120)
-        self.assertEqual(result.returncode, 0, result.stderr[-2000:])
-        return result.stdout
+        return browser.run(self, self.dir, *args)
 
     def test_a_point_not_done_is_left_out_and_said(self):
         copy = os.path.join(self.dir, "partial")

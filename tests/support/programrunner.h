@@ -3,10 +3,13 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "support/files.h"
 #include "support/runs.h"
@@ -41,6 +44,37 @@ inline std::map<std::string, int> filesByKind(const fs::path& dir) {
   std::map<std::string, int> kinds;
   for (const auto& entry : fs::directory_iterator(dir)) ++kinds[entry.path().extension().string()];
   return kinds;
+}
+
+// Starts `command` (a shell command line) in `dir`, its standard output and
+// error to `out` and `err` there (the same file when they are equal); its
+// pid (the shell execs it), for a signal and waitFor.
+inline pid_t startCommand(const fs::path& dir, const std::string& command, const std::string& out = "out.txt",
+                          const std::string& err = "err.txt") {
+  const std::string line = "exec " + command + " > " + out + (out == err ? " 2>&1" : " 2> " + err);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+// Its exit status, or 128 + the signal that ended it.
+inline int waitFor(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Waits until `file` exists (at most `seconds`).
+inline bool appears(const fs::path& file, int seconds = 30) {
+  for (int i = 0; i < seconds * 100; ++i) {
+    if (fs::exists(file)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 inline fs::path onlyFile(const fs::path& dir, const std::string& extension) {

@@ -1,0 +1,30 @@
+"""Pages looked at in headless Chromium, as the page tests do: the browser
+found (or the test skipped, or failed where every optional part is
+required) and one headless run of it."""
+import os
+import shutil
+import subprocess
+import tempfile
+
+CHROMIUM = shutil.which("chromium")
+
+
+def require(test, what="the page was not looked at in a browser"):
+    """Skips `test` when Chromium is missing (fails it under TARN_REQUIRE_OPTIONAL)."""
+    if CHROMIUM:
+        return
+    if os.environ.get("TARN_REQUIRE_OPTIONAL"):
+        test.fail("Chromium is not installed (bash scripts/setup-deps.sh installs it)")
+    test.skipTest(f"Chromium is not installed; {what}")
+
+
+def run(test, workdir, *args):
+    """Chromium headless with `args`, the last one the page; its standard output."""
+    profile = tempfile.mkdtemp(prefix="chromium-", dir=workdir)
+    command = [CHROMIUM, "--headless", "--disable-gpu", "--disable-quic", "--no-first-run",
+               "--disable-background-networking", "--disable-component-update", "--disable-sync",
+               "--hide-scrollbars", "--force-device-scale-factor=1", f"--user-data-dir={profile}",
+               *(["--no-sandbox"] if os.geteuid() == 0 else []), *args[:-1], "file://" + os.path.abspath(args[-1])]
+    result = subprocess.run(command, capture_output=True, text=True, timeout=120)
+    test.assertEqual(result.returncode, 0, result.stderr[-2000:])
+    return result.stdout
