@@ -46,9 +46,9 @@ std::vector<std::string> reportLines(const Description& d, const Beamline& shipp
   if (!d.sets.empty()) source += " with --set";
   std::vector<std::string> lines;
   lines.push_back("Beamline" + source + ": " + std::to_string(diff.size()) +
-                  (diff.size() == 1 ? " value differs" : " values differ") + " from the shipped beamline (digest " +
+                  (diff.size() == 1 ? " value differs" : " values differ") + " " + DIGEST_WORDS +
                   digest(d.values) + ")");
-  for (const Difference& x : diff) lines.push_back("  " + x.key + " = " + x.value + "   (shipped " + x.shipped + ")");
+  for (const Difference& x : diff) lines.push_back("  " + x.key + " = " + x.value + SHIPPED_WORDS + x.shipped + ")");
   return lines;
 }
 

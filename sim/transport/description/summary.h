@@ -37,4 +37,9 @@ std::string digest(const Beamline& b);
 //     cells.temperature = 1.6 K   (shipped 2.1 K)
 std::vector<std::string> reportLines(const Description& d, const Beamline& shipped);
 
+// The words of those lines that a reader of the log looks for (runrecord.h):
+// before the digest on the first line, between a value and its shipped one.
+inline constexpr const char* DIGEST_WORDS = "from the shipped beamline (digest ";
+inline constexpr const char* SHIPPED_WORDS = "   (shipped ";
+
 }  // namespace tarn::description

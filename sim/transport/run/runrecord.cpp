@@ -8,16 +8,13 @@
 
 #include <filesystem>
 
+#include "transport/description/summary.h"
 #include "transport/run/blocks.h"
 
 namespace tarn {
 namespace {
 
 using textout::Line;
-
-// What the " Beamline ..." line of a log of another beamline than the
-// shipped one holds (description/summary.h).
-constexpr const char* BEAMLINE_DIGEST = "from the shipped beamline (digest ";
 
 struct Log {
   std::string name;
@@ -103,12 +100,12 @@ RunRecord runRecordFromText(const std::string& name, const std::string& text) {
       std::istringstream(line.substr(7)) >> r.ranks;
     } else if (startsWith(line, " Sampler: RANLUX")) {
       r.rndmSampler = false;
-    } else if (startsWith(line, " Beamline") && line.find(BEAMLINE_DIGEST) != std::string::npos) {
-      const std::size_t at = line.find(BEAMLINE_DIGEST) + std::string(BEAMLINE_DIGEST).size();
+    } else if (startsWith(line, " Beamline") && line.find(description::DIGEST_WORDS) != std::string::npos) {
+      const std::size_t at = line.find(description::DIGEST_WORDS) + std::string(description::DIGEST_WORDS).size();
       beamlineLine = line.substr(at, line.find(')', at) - at);
       for (std::size_t j = k + 1; j < log.lines.size() && startsWith(log.lines[j], "   "); ++j) {
         const std::string& change = log.lines[j];
-        const std::size_t eq = change.find(" = "), shipped = change.find("   (shipped ");
+        const std::size_t eq = change.find(" = "), shipped = change.find(description::SHIPPED_WORDS);
         if (eq == std::string::npos || shipped == std::string::npos || shipped < eq) break;
         r.beamline.emplace_back(change.substr(3, eq - 3), change.substr(eq + 3, shipped - eq - 3));
       }
