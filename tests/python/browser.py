@@ -28,3 +28,22 @@ def run(test, workdir, *args):
     result = subprocess.run(command, capture_output=True, text=True, timeout=120)
     test.assertEqual(result.returncode, 0, result.stderr[-2000:])
     return result.stdout
+
+
+def check_script(extra=""):
+    """A script added to a copy of a page: once loaded, which images loaded,
+    where each is, the page height, and `extra` ("name: expression,"), in
+    a <pre id="check"> as JSON (read back with --dump-dom)."""
+    return """<script>
+window.addEventListener("load", () => {
+  const imgs = [...document.images];
+  const pre = document.createElement("pre");
+  pre.id = "check";
+  pre.textContent = JSON.stringify({
+    total: imgs.length, loaded: imgs.filter(i => i.complete && i.naturalWidth > 0).length, """ + extra + """
+    height: Math.ceil(document.documentElement.scrollHeight),
+    rects: imgs.map(i => { const r = i.getBoundingClientRect();
+                           return [r.left + scrollX, r.top + scrollY, r.width, r.height]; }) });
+  document.body.appendChild(pre);
+});
+</script>"""

@@ -21,21 +21,7 @@ from tarnreport import beamline, catalogue, page, runlog
 
 REPORT = os.environ["TARN_REPORT"]
 
-# Added by the test to a copy of the page: once loaded, which images loaded,
-# where each is, and the page height.
-CHECK_SCRIPT = """<script>
-window.addEventListener("load", () => {
-  const imgs = [...document.images];
-  const pre = document.createElement("pre");
-  pre.id = "check";
-  pre.textContent = JSON.stringify({
-    total: imgs.length, loaded: imgs.filter(i => i.complete && i.naturalWidth > 0).length,
-    height: Math.ceil(document.documentElement.scrollHeight),
-    rects: imgs.map(i => { const r = i.getBoundingClientRect();
-                           return [r.left + scrollX, r.top + scrollY, r.width, r.height]; }) });
-  document.body.appendChild(pre);
-});
-</script>"""
+CHECK_SCRIPT = browser.check_script()
 
 
 class ReportOfADefaultRun(unittest.TestCase):

@@ -27,20 +27,7 @@ LENGTHS = (25.0, 35.0, 45.0)
 TEMPERATURES = (1.6, 2.1, 2.5)
 EVENTS = 5000
 
-CHECK_SCRIPT = """<script>
-window.addEventListener("load", () => {
-  const imgs = [...document.images];
-  const pre = document.createElement("pre");
-  pre.id = "check";
-  pre.textContent = JSON.stringify({
-    total: imgs.length, loaded: imgs.filter(i => i.complete && i.naturalWidth > 0).length,
-    rows: document.querySelectorAll("#scan-table tr").length,
-    height: Math.ceil(document.documentElement.scrollHeight),
-    rects: imgs.map(i => { const r = i.getBoundingClientRect();
-                           return [r.left + scrollX, r.top + scrollY, r.width, r.height]; }) });
-  document.body.appendChild(pre);
-});
-</script>"""
+CHECK_SCRIPT = browser.check_script('rows: document.querySelectorAll("#scan-table tr").length,')
 
 
 def run_scan(folder, *extra):
