@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 
+#include "support/jsonreader.h"
 #include "support/programrunner.h"
+#include "transport/run/figureerrors.h"
 
 using namespace testsupport;
 
@@ -82,6 +85,21 @@ TEST(ProgramTarn, TheSameOptionsTwiceGiveTheSameHistograms) {
   ASSERT_EQ(one.status, 0) << one.err;
   EXPECT_NE(one.out.find(" input       200000"), std::string::npos) << one.out;
   EXPECT_NE(one.err.find("blocks 0-1 of the run with seed 7: the whole run"), std::string::npos) << one.err;
+  // ... the figures with their errors from its counts, and the same as JSON.
+  EXPECT_NE(one.out.find(tarn::FIGURE_ERRORS_HEADING), std::string::npos) << one.out;
+  const Outcome json = runCommand(dir.path(), SUMMARY + " --json " + logA);
+  ASSERT_EQ(json.status, 0) << json.err;
+  const testsupport::Json j = testsupport::parse(json.out);
+  EXPECT_EQ(j["counts"]["nEvents"].text, "200000");
+  ASSERT_EQ(j["figures"].size(), 9u);
+  const testsupport::Json& scattered = j["figures"][5];  // Frac of scat of total reaching det
+  EXPECT_EQ(scattered["label"].text, "Frac of scat of total reaching det");
+  EXPECT_EQ(scattered["n"].text, "200000");
+  const double k = std::stod(scattered["k"].text);
+  EXPECT_DOUBLE_EQ(std::stod(scattered["value"].text), k / 200000);
+  EXPECT_NEAR(std::stod(scattered["error"].text), std::sqrt(k / 200000 * (1 - k / 200000) / 200000), 1e-15);
+  EXPECT_NE(one.out.find("   " + scattered["label"].text), std::string::npos);
+  EXPECT_NE(one.out.find(scattered["text"].text + " "), std::string::npos) << one.out;
   const Outcome bad = runCommand(dir.path(), SUMMARY + " " + (dir.path() / "a" / "h7.hbook").string());
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(runCommand(dir.path(), SUMMARY).status, 2);

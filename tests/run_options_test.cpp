@@ -10,6 +10,7 @@
 #include "support/runs.h"
 #include "transport/run/blocks.h"
 #include "transport/run/commandline.h"
+#include "transport/run/figureerrors.h"
 #include "transport/run/report.h"
 #include "transport/run/runfiles.h"
 #include "transport/run/runrecord.h"
@@ -192,6 +193,19 @@ TEST(RunOptionsSeed, SeedRunReproducesTheClockRunOfThatRanNo) {
   EXPECT_TRUE(hasLineStarting(seeded.log, tarn::EXACT_COUNTS_LABEL));
   EXPECT_FALSE(hasLineStarting(clock.log, " Sampler:"));
   EXPECT_FALSE(hasLineStarting(clock.log, tarn::EXACT_COUNTS_LABEL));
+  // The figures with their errors end the extended report, on the console
+  // and in the log, from the counts of that run; never in the clock run.
+  const tarn::RunRecord record = tarn::runRecordFromText(seeded.logName, seeded.log);
+  const std::vector<textout::Line> errors = tarn::figureErrorLines(record.totals);
+  for (const std::string& text : {seeded.console, seeded.log}) {
+    const std::size_t at = text.find(errors[0].str() + "\n");
+    ASSERT_NE(at, std::string::npos) << text;
+    std::string expected;
+    for (const textout::Line& line : errors) expected += line.str() + "\n";
+    EXPECT_EQ(text.substr(at), expected);
+  }
+  EXPECT_FALSE(hasLineStarting(clock.log, tarn::FIGURE_ERRORS_HEADING));
+  EXPECT_FALSE(hasLineStarting(clock.console, tarn::FIGURE_ERRORS_HEADING));
   EXPECT_FALSE(fs::exists(seedDir.path() / clock.logName)) << "the log belongs in the output directory";
 }
 

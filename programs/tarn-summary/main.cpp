@@ -3,8 +3,10 @@
 // taken, the stage counts and the nine figures in the report's own format,
 // from the counters of each run added up exactly (runrecord.h says how they
 // are read from the logs), and the beamline when it is not the shipped one
-// (runs of different beamlines are refused). Notes on standard error when the runs are not
-// independent. Exit status: 0 done, 1 a log that cannot be used, 2 a wrong
+// (runs of different beamlines are refused), then the figures with their
+// errors (figureerrors.h); with --json the same as one JSON object. Notes on
+// standard error when the runs are not independent. Exit status: 0 done, 1 a
+// log that cannot be used, 2 a wrong
 // command line.
 #include <CLI/CLI.hpp>
 
@@ -12,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "summaryjson.h"
 #include "textout/console.h"
 #include "transport/run/exitstatus.h"
+#include "transport/run/figureerrors.h"
 #include "transport/run/runsums.h"
 #include "transport/run/runrecord.h"
 
@@ -21,8 +25,10 @@ int main(int argc, char** argv) {
   CLI::App app("tarn-summary: the report of several tarn runs added together, from their run logs", "tarn-summary");
   std::vector<std::string> logs;
   bool incomplete = false;
+  bool json = false;
   app.add_option("LOG", logs, "Run logs (tarn-MMDD-hhmm.o) of the runs to add")->required()->check(CLI::ExistingFile);
   app.add_flag("--incomplete", incomplete, "Add the logs of some of the blocks of a run (the report of part of it)");
+  app.add_flag("--json", json, "The runs, the counts and the figures with their errors as JSON");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -51,6 +57,14 @@ int main(int argc, char** argv) {
   for (const std::string& note : notes) std::cerr << "tarn-summary: note: " << note << '\n';
 
   using textout::Line;
+  if (json) {
+    std::cout << tarnsummary::summaryJson(runs, total, notes) << std::flush;
+    if (!std::cout) {
+      std::cerr << "tarn-summary: writing to standard output failed\n";
+      return tarn::STATUS_SUMMARY_UNUSABLE_LOG;
+    }
+    return tarn::STATUS_DONE;
+  }
   textout::print(Line().text("Runs added").integer(static_cast<std::int64_t>(runs.size())));
   for (const tarn::RunRecord& r : runs)
     textout::print(Line().text("  " + r.log + ": ranNo " + std::to_string(r.seed) + ", " +
@@ -69,6 +83,7 @@ int main(int argc, char** argv) {
   }
   for (const Line& line : tarn::countLines(total)) textout::print(line);
   for (const Line& line : tarn::figureLines(total, false)) textout::print(line);
+  for (const Line& line : tarn::figureErrorLines(total)) textout::print(line);
   if (!textout::consoleWritten()) {
     std::cerr << "tarn-summary: writing to standard output failed\n";
     return tarn::STATUS_SUMMARY_UNUSABLE_LOG;

@@ -24,6 +24,8 @@ class RunLog:
 
 COUNT_LABELS = ("input", "tar1 in", "tar2 in", "det in")
 EXACT_COUNTS = "Exact counts:"   # the extended report's counters, exactly (report.h)
+# The heading of the extended report's figures with their errors (figureerrors.h).
+FIGURE_ERRORS = "Figures with their binomial errors"
 BEAMLINE = re.compile(r"Beamline ?(.*): \d+ values? differs? from the shipped beamline \(digest ([0-9a-f]{16})\)")
 CHANGE = re.compile(r"([a-z0-9_]+\.[a-z0-9_]+) = (.+?)   \(shipped .*\)")
 
@@ -59,6 +61,8 @@ def parse(path):
             else:
                 log.end = when
                 after_end = True
+        elif text.startswith(FIGURE_ERRORS):
+            break  # the figures with their errors end the log (tarnreport.figures has them)
         elif after_end:
             log.figures.append(_label_and_value(line))
         elif BEAMLINE.fullmatch(text):

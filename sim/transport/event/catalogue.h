@@ -74,62 +74,80 @@ constexpr std::int32_t PHI_DOWN_ENTRANCE = 5022;  // the same entering the downs
 
 // One booking: HBOOK1(id, title, bins, lower, upper, 0). Edges are
 // single-precision values; every histogram has unpacked contents (VMX 0).
+// `label` says what x is, with its unit, for plots (the title is the one
+// booked, kept as it has always been written).
 struct Booking {
   std::int32_t id;
   const char* title;
   std::int32_t bins;
   float lower;
   float upper;
+  const char* label;
 };
 
 // The 44 result histograms in booking order. "x (cm) Up" is shared by ids
 // 1-6 and 8, which hold x at different points along the beamline; "DeB" in
 // 3006 is the title as booked.
+// clang-format off
 inline constexpr Booking RESULT_HISTOGRAMS[] = {
-    {hid::X_UP_EXIT, "x (cm) Up", 100, -3.5f, 3.5f},
-    {hid::X_START, "x (cm) Up", 100, -3.5f, 3.5f},
-    {hid::X_GUIDE_EXIT, "x (cm) Up", 100, -3.5f, 3.5f},
-    {hid::X_INCOIL_EXIT, "x (cm) Up", 100, -3.5f, 3.5f},
-    {hid::X_UP_ENTRANCE, "x (cm) Up", 100, -3.5f, 3.5f},
-    {hid::X_OUTCOIL_EXIT, "x (cm) Up", 100, -3.5f, 3.5f},
-    {hid::X_DETECTOR_PLANE, "x (cm) Up", 100, -3.5f, 3.5f},
-    {hid::X_STRAIGHT_116, "x (cm) Up", 100, -3.5f, 3.5f},
-    {hid::Y_STRAIGHT_116, "y (cm) Up", 100, -3.0f, 3.0f},
-    {hid::Y_UP_EXIT, "y (cm) Up", 100, -3.0f, 3.0f},
-    {hid::X_DOWN_EXIT, "x (cm) Dn", 100, -3.5f, 3.5f},
-    {hid::Y_DOWN_EXIT, "y (cm) Dn", 100, -3.0f, 3.0f},
-    {hid::DET_X, "x (cm) Det", 100, -3.5f, 3.5f},
-    {hid::DET_Y, "y (cm) Det", 100, -3.0f, 3.0f},
-    {hid::DET_THX, "thx (mrad) Det", 200, 0.0f, 0.1f},
-    {hid::DET_THY, "thy (mrad) Det", 200, 0.0f, 0.1f},
-    {hid::DET_E, "E (meV) DetB", 1000, 0.0f, 40.0f},
-    {hid::DET_LAMBDA, "Lambda (Angs) DetB", 1000, 0.0f, 20.0f},
-    {hid::PATH_BOTH, "Path length (cm) DeB", 200, 83.15f, 83.25f},
-    {hid::ROTATION_BOTH, "th_rotation (mrad) DetB", 200, 0.0f, 1000.0f},
-    {hid::PATH_RIGHT, "Path length (cm) DetR", 200, 83.15f, 83.25f},
-    {hid::ROTATION_RIGHT, "th_rotation (mrad) DetR", 200, 0.0f, 1000.0f},
-    {hid::PATH_LEFT, "Path length (cm) DetL", 200, 83.15f, 83.25f},
-    {hid::ROTATION_LEFT, "th_rotation (mrad) DetL", 200, 0.0f, 1000.0f},
-    {hid::DET_E_RIGHT, "E (meV) DetR", 200, 0.0f, 40.0f},
-    {hid::DET_E_LEFT, "E (meV) DetL", 200, 0.0f, 40.0f},
-    {hid::DET_E_SCATTERED, "E (meV)/ scat DetB", 200, 0.0f, 40.0f},
-    {hid::SIGMA, "sig tot (b/atom)", 200, 0.0f, 1.0f},
-    {hid::FREE_PATH, "interaction len (cm)", 200, 0.0f, 2000.0f},
-    {hid::THETA_S_UP, "theta scattered (deg) U", 200, 0.0f, 180.0f},
-    {hid::SIGMA_SOMMERS, "sig Sommers (b/atom)", 200, 0.0f, 1.0f},
-    {hid::SIGMA_SQ, "sig Sq (b/atom)", 200, 0.0f, 1.0f},
-    {hid::THETA_P_UP, "theta-p (deg) U", 200, 0.0f, 180.0f},
-    {hid::PHI_P_UP, "phi-p (deg) U", 200, 0.0f, 360.0f},
-    {hid::THETA_0, "th-0 (deg)", 200, 0.0f, 10.0f},
-    {hid::THETA_S_DOWN, "theta scattered (deg) D", 200, 0.0f, 180.0f},
-    {hid::THETA_P_DOWN, "theta-p (deg) D", 200, 0.0f, 180.0f},
-    {hid::PHI_P_DOWN, "phi-p (deg) D", 200, 0.0f, 360.0f},
-    {hid::THX_UP_ENTRANCE, "theta-x (deg) U", 200, -5.0f, 5.0f},
-    {hid::THY_UP_ENTRANCE, "theta-y (deg) U", 200, -5.0f, 5.0f},
-    {hid::THX_DOWN_ENTRANCE, "theta-x (deg) D", 200, -5.0f, 5.0f},
-    {hid::THY_DOWN_ENTRANCE, "theta-y (deg) D", 200, -5.0f, 5.0f},
-    {hid::PHI_UP_ENTRANCE, "phi (deg) U", 200, 0.0f, 360.0f},
-    {hid::PHI_DOWN_ENTRANCE, "phi (deg) D", 200, 0.0f, 360.0f},
+    {hid::X_UP_EXIT, "x (cm) Up", 100, -3.5f, 3.5f, "x at the upstream cell exit (cm)"},
+    {hid::X_START, "x (cm) Up", 100, -3.5f, 3.5f, "x at the start, z = 0 (cm)"},
+    {hid::X_GUIDE_EXIT, "x (cm) Up", 100, -3.5f, 3.5f, "x at the guide exit (cm)"},
+    {hid::X_INCOIL_EXIT, "x (cm) Up", 100, -3.5f, 3.5f, "x at the inlet coil guide exit (cm)"},
+    {hid::X_UP_ENTRANCE, "x (cm) Up", 100, -3.5f, 3.5f, "x at the upstream cell entrance (cm)"},
+    {hid::X_OUTCOIL_EXIT, "x (cm) Up", 100, -3.5f, 3.5f, "x at the split-guide exit (cm)"},
+    {hid::X_DETECTOR_PLANE, "x (cm) Up", 100, -3.5f, 3.5f, "x at the detector plane (cm)"},
+    {hid::X_STRAIGHT_116, "x (cm) Up", 100, -3.5f, 3.5f, "x reached at 116 cm without the guide (cm)"},
+    {hid::Y_STRAIGHT_116, "y (cm) Up", 100, -3.0f, 3.0f, "y reached at 116 cm without the guide (cm)"},
+    {hid::Y_UP_EXIT, "y (cm) Up", 100, -3.0f, 3.0f, "y at the upstream cell exit (cm)"},
+    {hid::X_DOWN_EXIT, "x (cm) Dn", 100, -3.5f, 3.5f, "x at the downstream cell exit (cm)"},
+    {hid::Y_DOWN_EXIT, "y (cm) Dn", 100, -3.0f, 3.0f, "y at the downstream cell exit (cm)"},
+    {hid::DET_X, "x (cm) Det", 100, -3.5f, 3.5f, "x at the detector (cm)"},
+    {hid::DET_Y, "y (cm) Det", 100, -3.0f, 3.0f, "y at the detector (cm)"},
+    {hid::DET_THX, "thx (mrad) Det", 200, 0.0f, 0.1f, "θx at the detector (rad)"},
+    {hid::DET_THY, "thy (mrad) Det", 200, 0.0f, 0.1f, "θy at the detector (rad)"},
+    {hid::DET_E, "E (meV) DetB", 1000, 0.0f, 40.0f, "energy at the detector (meV)"},
+    {hid::DET_LAMBDA, "Lambda (Angs) DetB", 1000, 0.0f, 20.0f, "wavelength at the detector (Å)"},
+    {hid::PATH_BOTH, "Path length (cm) DeB", 200, 83.15f, 83.25f, "path length through both cells (cm)"},
+    {hid::ROTATION_BOTH, "th_rotation (mrad) DetB", 200, 0.0f, 1000.0f, "spin rotation through both cells (mrad)"},
+    {hid::PATH_RIGHT, "Path length (cm) DetR", 200, 83.15f, 83.25f, "path length through both cells, right side (cm)"},
+    {hid::ROTATION_RIGHT, "th_rotation (mrad) DetR", 200, 0.0f, 1000.0f, "spin rotation through both cells, right side (mrad)"},
+    {hid::PATH_LEFT, "Path length (cm) DetL", 200, 83.15f, 83.25f, "path length through both cells, left side (cm)"},
+    {hid::ROTATION_LEFT, "th_rotation (mrad) DetL", 200, 0.0f, 1000.0f, "spin rotation through both cells, left side (mrad)"},
+    {hid::DET_E_RIGHT, "E (meV) DetR", 200, 0.0f, 40.0f, "energy at the detector, right side (meV)"},
+    {hid::DET_E_LEFT, "E (meV) DetL", 200, 0.0f, 40.0f, "energy at the detector, left side (meV)"},
+    {hid::DET_E_SCATTERED, "E (meV)/ scat DetB", 200, 0.0f, 40.0f, "energy at the detector of scattered neutrons (meV)"},
+    {hid::SIGMA, "sig tot (b/atom)", 200, 0.0f, 1.0f, "total cross-section per atom (b)"},
+    {hid::FREE_PATH, "interaction len (cm)", 200, 0.0f, 2000.0f, "sampled free path (cm)"},
+    {hid::THETA_S_UP, "theta scattered (deg) U", 200, 0.0f, 180.0f, "scattering angle in the upstream cell (deg)"},
+    {hid::SIGMA_SOMMERS, "sig Sommers (b/atom)", 200, 0.0f, 1.0f, "tabulated cross-section per atom (b)"},
+    {hid::SIGMA_SQ, "sig Sq (b/atom)", 200, 0.0f, 1.0f, "cross-section per atom from S(q) (b)"},
+    {hid::THETA_P_UP, "theta-p (deg) U", 200, 0.0f, 180.0f, "polar angle after the upstream cell (deg)"},
+    {hid::PHI_P_UP, "phi-p (deg) U", 200, 0.0f, 360.0f, "azimuth after the upstream cell (deg)"},
+    {hid::THETA_0, "th-0 (deg)", 200, 0.0f, 10.0f, "polar angle at the start (deg)"},
+    {hid::THETA_S_DOWN, "theta scattered (deg) D", 200, 0.0f, 180.0f, "scattering angle in the downstream cell (deg)"},
+    {hid::THETA_P_DOWN, "theta-p (deg) D", 200, 0.0f, 180.0f, "polar angle after the downstream cell (deg)"},
+    {hid::PHI_P_DOWN, "phi-p (deg) D", 200, 0.0f, 360.0f, "azimuth after the downstream cell (deg)"},
+    {hid::THX_UP_ENTRANCE, "theta-x (deg) U", 200, -5.0f, 5.0f, "θx at the upstream cell entrance (deg)"},
+    {hid::THY_UP_ENTRANCE, "theta-y (deg) U", 200, -5.0f, 5.0f, "θy at the upstream cell entrance (deg)"},
+    {hid::THX_DOWN_ENTRANCE, "theta-x (deg) D", 200, -5.0f, 5.0f, "θx at the downstream cell entrance (deg)"},
+    {hid::THY_DOWN_ENTRANCE, "theta-y (deg) D", 200, -5.0f, 5.0f, "θy at the downstream cell entrance (deg)"},
+    {hid::PHI_UP_ENTRANCE, "phi (deg) U", 200, 0.0f, 360.0f, "azimuth at the upstream cell entrance (deg)"},
+    {hid::PHI_DOWN_ENTRANCE, "phi (deg) D", 200, 0.0f, 360.0f, "azimuth at the downstream cell entrance (deg)"},
+};
+// clang-format on
+
+// What x (and the contents) of the inputs and working copies are, for plots.
+struct InputLabel {
+  std::int32_t id;
+  const char* label;     // x
+  const char* contents;  // what a bin holds
+};
+inline constexpr InputLabel INPUT_LABELS[] = {
+    {hid::SPECTRUM, "wavelength (Å)", "fraction per bin"},
+    {hid::SQ, "q (1/Å)", "S(q)"},
+    {hid::SQ_COPY_UP, "q (1/Å)", "running sum of S(q)"},
+    {hid::SQ_COPY_DOWN, "q (1/Å)", "running sum of S(q)"},
 };
 
 // Histograms the event loop changes besides the results: the spectrum,

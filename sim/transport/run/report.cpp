@@ -9,6 +9,7 @@
 #include "hbook/memory/store.h"
 #include "textout/freeformat.h"
 #include "transport/run/exitstatus.h"
+#include "transport/run/figureerrors.h"
 #include "transport/run/interrupt.h"
 #include "transport/run/runfiles.h"
 #include "transport/run/runlog.h"
@@ -141,6 +142,8 @@ int endOfRun(RunState& run, const ReportSetup& setup, const std::function<RunSta
   for (const Line& line : figureLines(totals, false)) textout::print(line);
   log.write(endTime.str());
   for (const Line& line : figureLines(totals, true)) log.write(line.str());
+  if (setup.extendedReport)
+    for (const Line& line : figureErrorLines(totals)) printAndLog(log, line);
   return status;
 }
 
