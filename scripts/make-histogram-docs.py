@@ -19,12 +19,12 @@ OUTPUT = ROOT / "docs/histograms.md"
 
 
 def bookings():
-    """id -> (name, title, bins, lower, upper) of the result histograms, and the named ids."""
+    """id -> (name, title, bins, lower, upper, axis label) of the result histograms, and the named ids."""
     text = HEADER.read_text(encoding="utf-8")
     ids = {name: int(value) for name, value in re.findall(r"constexpr std::int32_t (\w+) = (\d+);", text)}
     table = re.search(r"RESULT_HISTOGRAMS\[\] = \{(.*?)\n\};", text, re.S).group(1)
-    rows = re.findall(r'\{hid::(\w+), "([^"]*)", (\d+), (-?[\d.]+)f, (-?[\d.]+)f\}', table)
-    booked = {ids[name]: (name, title, int(bins), lower, upper) for name, title, bins, lower, upper in rows}
+    rows = re.findall(r'\{hid::(\w+), "([^"]*)", (\d+), (-?[\d.]+)f, (-?[\d.]+)f, "([^"]*)"\}', table)
+    booked = {ids[name]: (name, title, int(bins), lower, upper, label) for name, title, bins, lower, upper, label in rows}
     order = [ids[name] for name, *_ in rows]
     return ids, booked, order
 
@@ -62,11 +62,11 @@ def document():
     for i, text in list(catalogue.INPUTS) + list(catalogue.OTHERS):
         out.append(f"| {i} | `{names[i]}` | {cell(text)} |")
     for key, heading, intro, entries in catalogue.GROUPS:
-        out += ["", f"## {heading}", "", intro, "", "| id | name | title | bins | range | what it holds |",
-                "|---|---|---|---|---|---|"]
+        out += ["", f"## {heading}", "", intro, "", "| id | name | title | bins | range | axis of plots | what it holds |",
+                "|---|---|---|---|---|---|---|"]
         for i, text in entries:
-            name, title, bins, lower, upper = booked[i]
-            out.append(f"| {i} | `{name}` | `{cell(title)}` | {bins} | {lower} to {upper} | {cell(text)} |")
+            name, title, bins, lower, upper, label = booked[i]
+            out.append(f"| {i} | `{name}` | `{cell(title)}` | {bins} | {lower} to {upper} | {cell(label)} | {cell(text)} |")
     return "\n".join(out) + "\n"
 
 

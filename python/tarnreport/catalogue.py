@@ -2,6 +2,9 @@
 beamline: positions along it, the two cells, the detector, angles.
 x and y are transverse positions in cm (x > 0 is the right half, where the
 upstream cell has its helium), z runs along the beam."""
+import json
+import os
+from functools import lru_cache
 
 INPUTS = (
     (100, "Wavelength spectrum (Å) each event draws from. The file holds the sampler's "
@@ -81,3 +84,53 @@ OTHERS = (
 
 def result_ids():
     return [id for _, _, _, entries in GROUPS for id, _ in entries]
+
+
+# The bookings and axis labels, made by the build from the run's catalogue
+# (sim/transport/event/catalogue.h).
+_JSON = os.path.join(os.path.dirname(__file__), "catalogue.json")
+
+RESULT_CONTENTS = "neutrons per bin"
+
+
+@lru_cache(maxsize=None)
+def _catalogue():
+    with open(_JSON, encoding="utf-8") as f:
+        data = json.load(f)
+    results = {r["id"]: r for r in data["results"]}
+    inputs = {i["id"]: i for i in data["inputs"]}
+    return results, inputs
+
+
+def bookings():
+    """id -> {"title", "bins", "lower", "upper", "label"} of the result histograms."""
+    return dict(_catalogue()[0])
+
+
+def is_result(h):
+    """True for a 1-D histogram booked as the run books result h.id: the
+    same id, title and number of bins (the range of the path lengths
+    follows the cells' length)."""
+    b = _catalogue()[0].get(getattr(h, "id", None))
+    return b is not None and getattr(h, "title", None) == b["title"] and getattr(h, "nx", None) == b["bins"] \
+        and getattr(h, "kind", "") == "1-D histogram"
+
+
+def is_run_file(objects):
+    """True for the histograms of a run (or runs added together): most of
+    the result histograms are there as the run books them."""
+    found = sum(1 for h in objects if h.directory in (None, "/") and is_result(h))
+    return found >= len(_catalogue()[0]) // 2
+
+
+def axis_labels(h, run_file):
+    """(x label, what a bin holds) for histogram h of a file: for a run's
+    histograms from the catalogue, for other files None."""
+    if not run_file or getattr(h, "directory", "/") not in (None, "/"):
+        return None
+    results, inputs = _catalogue()
+    if is_result(h):
+        return results[h.id]["label"], RESULT_CONTENTS
+    if h.id in inputs:
+        return inputs[h.id]["label"], inputs[h.id]["contents"]
+    return None

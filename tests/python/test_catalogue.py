@@ -19,7 +19,7 @@ def read_header():
     text = HEADER.read_text(encoding="utf-8")
     ids = {name: int(value) for name, value in re.findall(r"constexpr std::int32_t (\w+) = (\d+);", text)}
     table = re.search(r"RESULT_HISTOGRAMS\[\] = \{(.*?)\n\};", text, re.S).group(1)
-    rows = re.findall(r'\{hid::(\w+), "([^"]*)", (\d+), (-?[\d.]+)f, (-?[\d.]+)f\}', table)
+    rows = re.findall(r'\{hid::(\w+), "([^"]*)", (\d+), (-?[\d.]+)f, (-?[\d.]+)f, "([^"]*)"\}', table)
     return ids, rows
 
 
@@ -44,6 +44,26 @@ class Catalogue(unittest.TestCase):
         self.assertEqual(sorted(i for i, _ in catalogue.OTHERS),
                          sorted(self.ids[n] for n in ("X_GRADIENT_1", "X_GRADIENT_2", "SQ_COPY_UP", "SQ_COPY_DOWN")))
 
+
+    def test_the_package_s_bookings_and_labels_are_the_run_s(self):
+        # catalogue.json is made by the build from the header: the same rows.
+        booked = catalogue.bookings()
+        self.assertEqual(len(booked), 44)
+        for name, title, bins, lower, upper, label in self.rows:
+            b = booked[self.ids[name]]
+            self.assertEqual((b["title"], b["bins"], b["lower"], b["upper"], b["label"]),
+                             (title, int(bins), float(lower), float(upper), label))
+            self.assertRegex(label, r"\S.* \((cm|mrad|rad|deg|meV|Å|b)\)$", name)  # what, with its unit
+        self.assertEqual(len({b["label"] for b in booked.values()}), 44)  # no two alike
+
+    def test_a_run_s_histogram_is_told_by_id_title_and_bins(self):
+        import hbook
+        h = hbook.H1(3005, "E (meV) DetB", 1000, 0.0, 40.0)
+        self.assertTrue(catalogue.is_result(h))
+        self.assertFalse(catalogue.is_result(hbook.H1(3005, "E (meV) DetB", 100, 0.0, 40.0)))
+        self.assertFalse(catalogue.is_result(hbook.H1(3005, "energy", 1000, 0.0, 40.0)))
+        self.assertEqual(catalogue.axis_labels(h, True), ("energy at the detector (meV)", "neutrons per bin"))
+        self.assertIsNone(catalogue.axis_labels(h, False))
 
     def test_docs_histograms_md_is_made_from_the_catalogue(self):
         spec = importlib.util.spec_from_file_location("make_histogram_docs", SOURCE / "scripts/make-histogram-docs.py")
