@@ -21,6 +21,9 @@ command -v mpiexec >/dev/null 2>&1 || need+=(openmpi-bin)
 compgen -G "/usr/include/python3*/Python.h" >/dev/null || need+=(python3-dev)
 /usr/bin/python3 -c "import numpy" >/dev/null 2>&1 || need+=(python3-numpy)
 /usr/bin/python3 -c "import matplotlib" >/dev/null 2>&1 || need+=(python3-matplotlib)
+# hbook diff and fit (SciPy), hbook export (h5py).
+/usr/bin/python3 -c "import scipy" >/dev/null 2>&1 || need+=(python3-scipy)
+/usr/bin/python3 -c "import h5py" >/dev/null 2>&1 || need+=(python3-h5py)
 [ -x /usr/bin/chromium ] || need+=(chromium)
 # The fuzzer of the HBOOK reader (scripts/fuzz.sh): clang 14 and its libFuzzer runtime.
 command -v clang++-14 >/dev/null 2>&1 || need+=(clang-14)

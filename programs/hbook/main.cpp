@@ -19,6 +19,7 @@ struct Subcommand {
   const char* name;
   int (*run)(const std::vector<std::string>&);
   const char* usage;
+  bool ownHelp = false;  // a Python command: --help goes to it (its options in full)
 };
 
 const Subcommand SUBCOMMANDS[] = {
@@ -31,8 +32,19 @@ const Subcommand SUBCOMMANDS[] = {
      "hbook show FILE [ID...]        every object (or those asked: ID or /DIR/ID) with the figures the package\n"
      "                               prints under it (HPRINT), and a chart"},
     {"plot", hbooktool::commandPlot,
-     "hbook plot FILE ID [ID...] -o OUT.png|OUT.svg|OUT.pdf\n"
-     "                               one panel per histogram (matplotlib, through hbook-plot)"},
+     "hbook plot FILE [FILE...] ID [ID...] -o OUT.png|OUT.svg|OUT.pdf [--overlay] [--logy] [--norm area|events]\n"
+     "                               one panel per histogram, or the files overlaid with their ratios\n"
+     "                               (matplotlib, through hbook-plot; hbook plot --help for every option)", true},
+    {"diff", hbooktool::commandDiff,
+     "hbook diff A.hbook B.hbook [ID...] [--level P]\n"
+     "                               chi-square and Kolmogorov-Smirnov tests of the objects in both files;\n"
+     "                               exit 0 all agree, 1 some do not, 2 a wrong command line or unreadable file", true},
+    {"fit", hbooktool::commandFit,
+     "hbook fit FILE ID MODEL [--range LO HI] [--likelihood] [-o PLOT]\n"
+     "                               fit gauss, expo, poly0..poly3 or gauss+poly1 to a 1-D histogram (SciPy)", true},
+    {"export", hbooktool::commandExport,
+     "hbook export FILE OUT.h5|OUT.npz [--force]\n"
+     "                               every object of every directory into HDF5 (NeXus NXdata) or numpy's npz", true},
     {"csv", hbooktool::commandCsv,
      "hbook csv FILE ID              a table: per bin (1-D), per cell (2-D), per channel (profile), per entry (ntuple)"},
     {"json", hbooktool::commandJson,
@@ -69,7 +81,7 @@ int run(const std::vector<std::string>& args) {
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   for (const Subcommand& s : SUBCOMMANDS) {
     if (args[0] != s.name) continue;
-    if (!rest.empty() && (rest[0] == "--help" || rest[0] == "-h")) {
+    if (!rest.empty() && (rest[0] == "--help" || rest[0] == "-h") && !s.ownHelp) {
       std::cout << usage(s);
       return 0;
     }

@@ -56,6 +56,9 @@ int commandCsv(const std::vector<std::string>& args);
 int commandMake(const std::vector<std::string>& args);
 int commandShow(const std::vector<std::string>& args);
 int commandPlot(const std::vector<std::string>& args);
+int commandDiff(const std::vector<std::string>& args);
+int commandFit(const std::vector<std::string>& args);
+int commandExport(const std::vector<std::string>& args);
 
 int commandJson(const std::vector<std::string>& args);
 int commandMerge(const std::vector<std::string>& args);

@@ -1,0 +1,183 @@
+"""hbook diff and hbook.compare: the chi-square and Kolmogorov-Smirnov tests
+against SciPy's own functions on the same data (chi2_contingency on the
+2 x bins table, ks_2samp on the samples), the weighted form by hand and by
+the uniformity of its p-values, profiles, and the command's lines and exit
+statuses (also through the C++ tool)."""
+import io
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import numpy as np
+from scipy import stats
+
+import hbook
+from hbook import compare, diff
+
+DATA = os.path.join(os.environ["TARN_TEST_DATA"], "hbook")
+EDGES = np.linspace(0.0, 10.0, 41)
+
+
+def histogram(samples, id=1, title="sample", weights=None, sumw2=False):
+    counts, _ = np.histogram(samples, bins=EDGES, weights=weights)
+    squares = np.histogram(samples, bins=EDGES, weights=weights ** 2)[0] if sumw2 else None
+    return hbook.H1(id, title, len(EDGES) - 1, EDGES[0], EDGES[-1], counts, sumw2=squares, entries=len(samples))
+
+
+def profile(means, errors, sum_w):
+    """A profile as the comparison sees it: per bin its mean, error and sum of weights."""
+    p = hbook.Profile()
+    p.id, p.title, p.nx, p.xmin, p.xmax, p.entries = 5, "p", len(means), 0.0, 1.0, int(np.sum(sum_w))
+    p.means, p.errors, p.sum_w = (np.asarray(a, dtype=np.float32) for a in (means, errors, sum_w))
+    from hbook import binning
+    p.edges = binning.edges(p.nx, 0.0, 1.0)
+    return p
+
+
+class Tests(unittest.TestCase):
+    def test_chi_square_is_scipy_s_contingency_test_of_the_two_rows(self):
+        rng = np.random.default_rng(11)
+        for n1, n2, shift in ((2000, 3000, 0.0), (500, 4000, 0.3), (80, 90, 0.0)):
+            x1, x2 = rng.normal(5, 1.5, n1), rng.normal(5 + shift, 1.5, n2)
+            a, b = histogram(x1), histogram(x2)
+            r = compare.chi2_test(a, b)
+            table = np.array([a.contents, b.contents], dtype=float)
+            table = table[:, table.sum(axis=0) > 0]
+            expected = stats.chi2_contingency(table, correction=False)
+            self.assertAlmostEqual(r.chi2, expected.statistic, delta=1e-9 * expected.statistic)
+            self.assertEqual(r.ndf, expected.dof)
+            self.assertAlmostEqual(r.p, expected.pvalue, delta=1e-12)
+            self.assertEqual(r.form, "unweighted")
+
+    def test_ks_is_scipy_s_two_sample_test_of_the_binned_samples(self):
+        rng = np.random.default_rng(12)
+        centres = 0.5 * (EDGES[:-1] + EDGES[1:])
+        for n1, n2, shift in ((3000, 2000, 0.0), (3000, 2000, 0.2), (40, 70, 0.0)):
+            a = histogram(rng.normal(5, 2, n1))
+            b = histogram(rng.normal(5 + shift, 2, n2))
+            k = compare.ks_test(a, b)
+            # The same distributions as samples at the bin centres: the
+            # statistic and the asymptotic p-value from SciPy.
+            s1, s2 = np.repeat(centres, a.contents.astype(int)), np.repeat(centres, b.contents.astype(int))
+            expected = stats.ks_2samp(s1, s2, method="asymp")
+            self.assertAlmostEqual(k.statistic, expected.statistic, delta=1e-12)
+            self.assertAlmostEqual(k.p, expected.pvalue, delta=1e-9)
+        self.assertLess(compare.ks_test(histogram(rng.normal(5, 2, 3000)), histogram(rng.normal(5.6, 2, 3000))).p,
+                        1e-6)
+
+    def test_weighted_form_by_hand_and_its_p_values_uniform(self):
+        # Three bins, worked out on paper: W1 = 6, W2 = 12.
+        a = hbook.H1(1, "a", 3, 0, 3, [1.0, 2.0, 3.0], sumw2=[1.0, 2.0, 4.0])
+        b = hbook.H1(1, "b", 3, 0, 3, [2.0, 5.0, 5.0], sumw2=[2.0, 6.0, 5.0])
+        terms = [(6 * 2 - 12 * 1) ** 2 / (36 * 2 + 144 * 1), (6 * 5 - 12 * 2) ** 2 / (36 * 6 + 144 * 2),
+                 (6 * 5 - 12 * 3) ** 2 / (36 * 5 + 144 * 4)]
+        r = compare.chi2_test(a, b)
+        self.assertEqual((r.form, r.ndf), ("weighted", 2))
+        self.assertAlmostEqual(r.chi2, sum(terms), places=12)
+        # Pairs of weighted samples of one distribution: p-values uniform
+        # (Kolmogorov-Smirnov of 400 p-values against the uniform, p > 0.01).
+        rng = np.random.default_rng(13)
+        ps = []
+        for _ in range(400):
+            x1, x2 = rng.exponential(3, 2000), rng.exponential(3, 3000)
+            w1, w2 = rng.uniform(0.5, 1.5, 2000), rng.gamma(2.0, 0.5, 3000)
+            ps.append(compare.chi2_test(histogram(x1, weights=w1, sumw2=True),
+                                        histogram(x2, weights=w2, sumw2=True)).p)
+        self.assertGreater(stats.kstest(ps, "uniform").pvalue, 0.01)
+        # ... and a shape that differs is seen.
+        x2 = rng.exponential(4.0, 5000)
+        w2 = rng.gamma(2.0, 0.5, 5000)
+        self.assertLess(compare.chi2_test(histogram(rng.exponential(3, 5000), weights=rng.uniform(0.5, 1.5, 5000),
+                                                    sumw2=True), histogram(x2, weights=w2, sumw2=True)).p, 1e-4)
+
+    def test_profiles_compare_their_means(self):
+        rng = np.random.default_rng(14)
+        errors = rng.uniform(0.5, 2.0, (2, 30))
+        means = 3.0 + errors * rng.normal(size=(2, 30))
+        sum_w = np.full(30, 10.0)
+        sum_w_b = sum_w.copy()
+        sum_w_b[4] = 0  # a bin without fills in one: left out
+        r = compare.chi2_test(profile(means[0], errors[0], sum_w), profile(means[1], errors[1], sum_w_b))
+        keep = sum_w_b > 0
+        e1, e2 = errors[0].astype(np.float32).astype(float), errors[1].astype(np.float32).astype(float)
+        m1, m2 = means[0].astype(np.float32).astype(float), means[1].astype(np.float32).astype(float)
+        expected = np.sum(((m1 - m2) ** 2 / (e1 ** 2 + e2 ** 2))[keep])
+        self.assertEqual((r.form, r.ndf), ("profile means", 29))
+        self.assertAlmostEqual(r.chi2, expected, places=9)
+        self.assertAlmostEqual(r.p, stats.chi2.sf(expected, 29), places=12)
+
+    def test_what_cannot_be_compared_says_why(self):
+        f = hbook.open(os.path.join(DATA, "golden-run.hbook"))
+        cases = ((f[100], f[100], "running sum"), (f[3005], f[3001], "binnings differ"),
+                 (hbook.H1(1, "e", 40, 0, 10), histogram([1.0, 2.0]), "no entries"))
+        for a, b, words in cases:
+            with self.assertRaises(compare.NotComparable) as caught:
+                compare.compare(a, b)
+            self.assertIn(words, str(caught.exception))
+        cwn = hbook.open(os.path.join(DATA, "objects/cwn.hbook"))[10]
+        with self.assertRaises(compare.NotComparable):
+            compare.compare(cwn, cwn)
+        h2 = hbook.open(os.path.join(DATA, "objects/h2.hbook"))[12]
+        same = compare.compare(h2, h2)
+        self.assertEqual((same.chi2.chi2, same.chi2.p, same.ks), (0.0, 1.0, None))
+
+
+class Command(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="tarn-diff-")
+        rng = np.random.default_rng(15)
+        same = lambda: rng.normal(5, 1.5, 4000)  # noqa: E731
+        a = [histogram(same(), 1), histogram(same(), 2), histogram(rng.normal(5, 1.5, 4000), 3),
+             histogram(same(), 4)]
+        b = [histogram(same(), 1), histogram(same(), 2), histogram(rng.normal(5.5, 1.5, 4000), 3),
+             histogram(same(), 5)]
+        cls.a, cls.b = os.path.join(cls.dir, "a.hbook"), os.path.join(cls.dir, "b.hbook")
+        hbook.write(cls.a, a)
+        hbook.write(cls.b, b)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def run_diff(self, *args):
+        out = io.StringIO()
+        a, b = hbook.open(self.a), hbook.open(self.b)
+        status = diff.diff(a, b, diff._wanted(args), diff.DEFAULT_LEVEL, out)
+        return status, out.getvalue()
+
+    def test_lines_summary_and_status(self):
+        status, text = self.run_diff()
+        self.assertEqual(status, 1)
+        lines = text.splitlines()
+        rows = {line.split()[0]: line for line in lines[3:] if " 1-D " in line}
+        self.assertTrue(rows["1"].endswith("agree") and rows["2"].endswith("agree"), text)
+        self.assertTrue(rows["3"].endswith("DIFFER"), text)
+        r = compare.compare(hbook.open(self.a)[1], hbook.open(self.b)[1])
+        self.assertIn(f"{r.chi2.chi2:.4g} / {r.chi2.ndf}", rows["1"])
+        self.assertIn("only in A: 4", text)
+        self.assertIn("only in B: 5", text)
+        self.assertEqual(lines[-1], "3 compared at the 0.001 level: 2 agree, 1 does not (3); 1 only in A, 1 only in B")
+        self.assertEqual(self.run_diff("1", "2")[0], 0)
+        self.assertEqual(self.run_diff("1", "4")[0], 1)  # asked for, and in one file only
+
+    def test_through_the_tool(self):
+        tool = os.environ["HBOOK_TOOL"]
+        run = lambda *a: subprocess.run([tool, "diff", *a], capture_output=True, text=True)  # noqa: E731
+        same = run(self.a, self.a)
+        self.assertEqual(same.returncode, 0, same.stderr)
+        self.assertTrue(same.stdout.splitlines()[-1].startswith("4 compared at the 0.001 level: 4 agree, 0 do not"))
+        self.assertEqual(run(self.a, self.b, "2").returncode, 0)
+        self.assertEqual(run(self.a, self.b, "3", "--level", "1e-30").returncode, 1)
+        for args, words in (([self.a], "required"), ([self.a, self.b, "x"], "not an object id"),
+                            ([self.a, self.b, "--level", "2"], "between 0 and 1"),
+                            ([self.a, os.path.join(self.dir, "none.hbook")], "none.hbook")):
+            result = run(*args)
+            self.assertEqual(result.returncode, 2, args)
+            self.assertIn(words, result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
