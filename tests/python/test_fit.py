@@ -1,0 +1,170 @@
+"""hbook fit: fits of histograms filled from known distributions (fixed
+seeds): the fitted values within their errors of the truth, the pulls of
+many fits of unit width (least squares and likelihood), chi-square
+following its distribution, exact answers where the model is exact, the
+refusals, and the command with its plot (also through the C++ tool)."""
+import io
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import numpy as np
+from scipy import stats
+
+import hbook
+import images
+from hbook import fit
+
+EDGES = np.linspace(0.0, 10.0, 51)
+
+
+def filled(samples, edges=EDGES, id=1):
+    counts, _ = np.histogram(samples, bins=edges)
+    return hbook.H1(id, "known", len(edges) - 1, edges[0], edges[-1], counts, entries=len(samples))
+
+
+def pulls(rng, repeats, make, model, parameter, truth, **options):
+    values = []
+    for _ in range(repeats):
+        r = fit.fit(make(rng), model, **options)
+        value, error = r[parameter]
+        values.append((value - truth) / error)
+    return np.array(values)
+
+
+class Fits(unittest.TestCase):
+    def test_gauss_mean_and_width_within_their_errors(self):
+        rng = np.random.default_rng(21)
+        h = filled(rng.normal(4.3, 0.8, 20000))
+        for likelihood in (False, True):
+            r = fit.fit(h, "gauss", likelihood=likelihood)
+            self.assertLess(abs(r["mean"][0] - 4.3), 3 * r["mean"][1], r)
+            self.assertLess(abs(r["sigma"][0] - 0.8), 3 * r["sigma"][1], r)
+            # constant = N width / (sqrt(2 pi) sigma): the height in entries per bin.
+            self.assertLess(abs(r["constant"][0] - 20000 * 0.2 / (np.sqrt(2 * np.pi) * 0.8)), 4 * r["constant"][1])
+            self.assertEqual(r.ndf, r.used - 3)
+            self.assertTrue(np.allclose(r.covariance, r.covariance.T))
+            self.assertTrue(np.allclose(np.diag(r.covariance), r.errors ** 2))
+
+    def test_pulls_of_many_fits_have_unit_width(self):
+        # 300 fits each: the pull (fit - truth) / error has width 1 within
+        # 0.1 (its standard error is 0.04) and mean 0 within 0.15 (0.06),
+        # where the method is unbiased; the likelihood's sigma is biased low
+        # by about 1 / sqrt(2 N) in pull units, allowed for with 0.2.
+        rng = np.random.default_rng(22)
+
+        def gauss(r):  # well-filled bins: at least some 50 entries in 3..7
+            return filled(r.normal(5.0, 1.0, 5000))
+
+        def sparse(r):  # a few entries per bin, zeros among them: where the likelihood is the right tool
+            return filled(r.normal(5.0, 1.0, 400))
+
+        def expo(r):
+            return filled(r.exponential(2.5, 3000))
+        cases = ((gauss, "gauss", "mean", 5.0, {"range": (3.0, 7.0)}, 0.15),
+                 (gauss, "gauss", "sigma", 1.0, {"range": (3.0, 7.0)}, None),
+                 (sparse, "gauss", "mean", 5.0, {"likelihood": True}, 0.15),
+                 (sparse, "gauss", "sigma", 1.0, {"likelihood": True}, 0.2),
+                 (expo, "expo", "slope", -1 / 2.5, {"likelihood": True, "range": (0.0, 8.0)}, 0.15))
+        for make, model, parameter, truth, options, bias in cases:
+            p = pulls(rng, 300, make, model, parameter, truth, **options)
+            with self.subTest(model=model, parameter=parameter, options=options):
+                self.assertLess(abs(p.std() - 1.0), 0.1)
+                if bias is not None:
+                    self.assertLess(abs(p.mean()), bias)
+
+    def test_least_squares_with_sqrt_n_errors_pulls_a_width_low_and_the_likelihood_does_not(self):
+        # Weights 1 / N favour bins that fluctuated low: the least-squares
+        # sigma comes out low even with some 50 entries a bin (the reason
+        # the documentation points to --likelihood); the likelihood of the
+        # same histograms is unbiased to within its 1 / (2N).
+        rng = np.random.default_rng(26)
+        lsq, ml = [], []
+        for _ in range(200):
+            h = filled(rng.normal(5.0, 1.0, 5000))
+            for out, likelihood in ((lsq, False), (ml, True)):
+                value, error = fit.fit(h, "gauss", range=(3.0, 7.0), likelihood=likelihood)["sigma"]
+                out.append((value - 1.0) / error)
+        self.assertLess(np.mean(lsq), -0.1)
+        self.assertLess(abs(np.mean(ml)), 0.15)
+
+    def test_exact_models_give_exact_answers(self):
+        # Contents that are a polynomial's averages over the bins: the fit
+        # finds its coefficients, chi-square zero.
+        edges = np.linspace(-2.0, 3.0, 26)
+        lo, hi = edges[:-1], edges[1:]
+        p = [40.0, -3.0, 2.0, 0.5]
+        means = sum(c * (hi ** (i + 1) - lo ** (i + 1)) / ((i + 1) * (hi - lo)) for i, c in enumerate(p))
+        h = hbook.H1(2, "poly", 25, -2.0, 3.0, means)
+        r = fit.fit(h, "poly3")
+        np.testing.assert_allclose(r.values, p, rtol=1e-5, atol=1e-5)
+        self.assertLess(r.chi2, 1e-6)
+        # gauss+poly1 on a peak over a slope, from its own averages.
+        g = np.array([150.0, 5.0, 0.6, 20.0, 2.0])
+        model = fit.model("gauss+poly1")
+        h = hbook.H1(3, "peak", 50, 0, 10, model.mean(g, EDGES[:-1], EDGES[1:]))
+        np.testing.assert_allclose(fit.fit(h, "gauss+poly1").values, g, rtol=1e-4)
+
+    def test_range_zeros_and_refusals(self):
+        rng = np.random.default_rng(24)
+        h = filled(rng.normal(5.0, 0.5, 400))
+        r = fit.fit(h, "gauss", range=(3.0, 7.0))
+        self.assertEqual((r.bins, r.low, r.high), (20, 3.0, 7.0))
+        self.assertEqual(r.used, int(np.count_nonzero(h.contents[15:35])))
+        self.assertEqual(fit.fit(h, "gauss", range=(3.0, 7.0), likelihood=True).used, 20)
+        weighted = hbook.H1(4, "w", 50, 0, 10, h.contents, sumw2=h.contents * 2)
+        with self.assertRaisesRegex(fit.FitError, "sums of squared weights"):
+            fit.fit(weighted, "gauss", likelihood=True)
+        # A stored sum of squares is each bin's variance: errors larger by sqrt 2.
+        np.testing.assert_allclose(fit.fit(weighted, "gauss").errors, np.sqrt(2) * fit.fit(h, "gauss").errors,
+                                   rtol=1e-6)
+        for args, words in (((h, "gauss", (7.0, 3.0)), "empty"), ((h, "gauss", (20.0, 30.0)), "no bin"),
+                            ((h, "cauchy", None), "unknown model"),
+                            ((hbook.H1(5, "s", 4, 0, 4, [0.1, 0.3, 0.6, 1.0], entries=-1), "gauss", None),
+                             "running sum")):
+            with self.assertRaisesRegex(fit.FitError, words):
+                fit.fit(args[0], args[1], range=args[2])
+
+
+class Command(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-fit-")
+        self.addCleanup(shutil.rmtree, self.dir)
+        rng = np.random.default_rng(25)
+        self.file = os.path.join(self.dir, "f.hbook")
+        hbook.write(self.file, [filled(rng.normal(6.0, 1.2, 5000), id=7)])
+
+    def test_the_printed_fit_and_its_plot(self):
+        out = io.StringIO()
+        f = hbook.open(self.file)
+        r = fit.fit(f[7], "gauss", range=(2, 10))
+        fit.report(f[7], self.file, r, out)
+        lines = out.getvalue().splitlines()
+        self.assertEqual(lines[0], f"{self.file} histogram 7 'known': gauss, least squares")
+        self.assertEqual(lines[3], f"  mean     = {r.values[1]:.6g} +- {r.errors[1]:.2g}")
+        self.assertEqual(lines[5], f"  chi2 / ndf = {r.chi2:.4g} / {r.ndf} = {r.chi2 / r.ndf:.4g}   p = {r.p:.3g}")
+        self.assertEqual(lines[6:8], ["  covariance:", "  " + " " * 8 + "     constant         mean        sigma"])
+        plot = os.path.join(self.dir, "fit.png")
+        result = subprocess.run([os.environ["HBOOK_TOOL"], "fit", self.file, "7", "gauss", "--range", "2", "10",
+                                 "-o", plot], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout, out.getvalue())
+        rgb = images.read_rgb(plot)
+        self.assertEqual(images.frame_lines(rgb, min_length=rgb.shape[1] // 2), 4)  # the fit and its pulls
+
+    def test_statuses(self):
+        tool = os.environ["HBOOK_TOOL"]
+        for args, status, words in ((["7", "gauss", "--likelihood"], 0, "Poisson likelihood"),
+                                    (["8", "gauss"], 1, "no object with id 8"),
+                                    (["7", "lorentz"], 2, "invalid choice"),
+                                    (["7", "gauss", "--range", "9", "8"], 1, "is empty"),
+                                    (["7", "gauss", "-o", "x.gif"], 2, "must end in")):
+            result = subprocess.run([tool, "fit", self.file, *args], capture_output=True, text=True)
+            self.assertEqual(result.returncode, status, result.stderr)
+            self.assertIn(words, result.stdout + result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
