@@ -1,0 +1,146 @@
+"""hbook export: every object of every directory of the reference files
+read back with h5py (and from npz) equal to the Python package's arrays bit
+for bit, in the NeXus layout; a run's labels; never replacing a file; the
+command through the C++ tool."""
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import h5py
+import numpy as np
+
+import hbook
+from hbook import export
+
+DATA = os.path.join(os.environ["TARN_TEST_DATA"], "hbook")
+FILES = ("golden-run.hbook", "errors.hbook", "pawtut.hbook", "objects/dirs.hbook", "objects/h2.hbook",
+         "objects/prof.hbook", "objects/rwn.hbook", "objects/cwn.hbook", "layouts/cycles.hbook",
+         "layouts/varbins.hbook", "layouts/bandy.hbook", "layouts/cwnpack.hbook", "layouts/deepdirs.hbook")
+
+
+def same(test, stored, array, what):
+    """Equal as stored: dtype, shape and every byte."""
+    array = np.asarray(array)
+    test.assertEqual((stored.dtype, stored.shape), (array.dtype, array.shape), what)
+    test.assertEqual(np.ascontiguousarray(stored).tobytes(), np.ascontiguousarray(array).tobytes(), what)
+
+
+def group_path(o):
+    base = "/hbook" + ("" if o.directory == "/" else o.directory)
+    prefix = {"1-D histogram": "h", "2-D histogram": "h", "profile histogram": "p"}.get(o.kind, "nt")
+    return f"{base}/{prefix}{o.id}"
+
+
+def expected_arrays(o):
+    """path below the object's group -> the package's array."""
+    if isinstance(o, hbook.H1):
+        out = {"data": o.contents, "errors": o.errors, "x": o.edges}
+        if o.sumw2 is not None:
+            out["sumw2"] = o.sumw2
+        return out
+    if isinstance(o, hbook.H2):
+        out = {"data": o.contents.T, "errors": o.errors.T, "x": o.xedges, "y": o.yedges, "cells": o.cells}
+        for p in [q for q in (o.projection_x, o.projection_y) if q] + o.slices_x + o.slices_y + o.bands_x:
+            out[f"projections/{p.name.strip()}"] = p.channels
+        return out
+    if isinstance(o, hbook.Profile):
+        return {"data": o.means, "errors": o.errors, "x": o.edges, "sum_w": o.sum_w, "sum_wy": o.sum_wy,
+                "sum_wy2": o.sum_wy2}
+    if isinstance(o, hbook.RowNtuple):
+        return {tag: o.values[:, v] for v, tag in enumerate(o.tags)}
+    out = {}
+    for v in o.variables:
+        where = f"{v.block.strip()}/{v.name.strip()}"
+        values = v.values
+        if isinstance(values, hbook.Jagged):
+            flat = values.values
+            out[f"{where}/values"] = export._characters(flat) if v.type == "C" else flat
+            out[f"{where}/offsets"] = values.offsets
+            out[f"{where}/counts"] = values.counts
+        else:
+            out[where] = export._characters(values) if v.type == "C" else values
+    return out
+
+
+class Export(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-export-")
+        self.addCleanup(shutil.rmtree, self.dir)
+
+    def test_hdf5_holds_every_object_bit_for_bit(self):
+        kinds = set()
+        for name in FILES:
+            f = hbook.open(os.path.join(DATA, name))
+            out = os.path.join(self.dir, os.path.basename(name) + ".h5")
+            export.to_hdf5(f, out)
+            with h5py.File(out, "r") as h5:
+                self.assertEqual(h5.attrs["NX_class"], "NXroot")
+                self.assertEqual(h5["hbook"].attrs["NX_class"], "NXentry")
+                seen = set()
+                for o in f:
+                    path = group_path(o)
+                    if path in seen:  # the same id again in a directory (cycles)
+                        path += "_cycle2"
+                    seen.add(path)
+                    group = h5[path]
+                    kinds.add(o.kind)
+                    self.assertEqual(group.attrs["id"], o.id)
+                    self.assertEqual(group.attrs["title"], o.title)
+                    self.assertEqual(group.attrs["entries"], o.entries)
+                    if o.kind in ("1-D histogram", "2-D histogram", "profile histogram"):
+                        self.assertEqual(group.attrs["NX_class"], "NXdata")
+                        self.assertEqual(group.attrs["signal"], "data")
+                        axes = list(group.attrs["axes"])
+                        self.assertEqual(axes, ["x", "y"] if o.kind == "2-D histogram" else ["x"])
+                        for i, axis in enumerate(axes):  # edges: one more than the bins along the axis
+                            self.assertEqual(group[axis].shape[0], group["data"].shape[i] + 1)
+                    for key, array in expected_arrays(o).items():
+                        same(self, group[key][()], array, f"{name} {path}/{key}")
+                for d in f.directories[1:]:
+                    self.assertEqual(h5["/hbook" + d.path].attrs["NX_class"], "NXcollection")
+        self.assertEqual(len(kinds), 5)
+
+    def test_npz_holds_the_same_arrays_and_attributes(self):
+        for name in ("objects/cwn.hbook", "objects/dirs.hbook", "objects/h2.hbook"):
+            f = hbook.open(os.path.join(DATA, name))
+            out = os.path.join(self.dir, "f.npz")
+            export.to_npz(f, out)
+            with np.load(out) as z:  # no pickled objects in it
+                self.assertEqual(str(z["@NX_class"]), "NXroot")
+                for o in f:
+                    path = group_path(o).lstrip("/")
+                    self.assertEqual(str(z[f"{path}/@title"]), o.title)
+                    for key, array in expected_arrays(o).items():
+                        same(self, z[f"{path}/{key}"], array, f"{name} {path}/{key}")
+
+    def test_a_run_file_names_its_axes_and_the_command_never_replaces(self):
+        run = os.path.join(self.dir, "h1.hbook")
+        shutil.copy(os.path.join(DATA, "golden-run.hbook"), run)
+        out = os.path.join(self.dir, "run.h5")
+        tool = [os.environ["HBOOK_TOOL"], "export"]
+        result = subprocess.run(tool + [run, out], capture_output=True, text=True)
+        self.assertEqual((result.returncode, result.stdout), (0, f"{out}: 50 objects from 1 directory of {run}\n"),
+                         result.stderr)
+        with h5py.File(out, "r") as h5:
+            self.assertEqual(h5["hbook/h3005/x"].attrs["long_name"], "energy at the detector (meV)")
+            self.assertEqual(h5["hbook/h3005/data"].attrs["long_name"], "E (meV) DetB")
+        before = os.stat(out).st_mtime_ns
+        again = subprocess.run(tool + [run, out], capture_output=True, text=True)
+        self.assertEqual(again.returncode, 1)
+        self.assertIn("exists; give --force", again.stderr)
+        self.assertEqual(os.stat(out).st_mtime_ns, before)
+        self.assertEqual(subprocess.run(tool + ["--force", run, out], capture_output=True).returncode, 0)
+        for args, status, words in (([run, os.path.join(self.dir, "x.csv")], 2, "must end in"),
+                                    ([run, os.path.join(self.dir, "no", "x.h5")], 1, "does not exist"),
+                                    ([os.path.join(self.dir, "none.hbook"), os.path.join(self.dir, "y.npz")], 1,
+                                     "none.hbook")):
+            result = subprocess.run(tool + args, capture_output=True, text=True)
+            self.assertEqual(result.returncode, status, args)
+            self.assertIn(words, result.stderr)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["h1.hbook", "run.h5"])  # nothing half-written left
+
+
+if __name__ == "__main__":
+    unittest.main()
