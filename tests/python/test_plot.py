@@ -1,6 +1,8 @@
 """hbook plot: figures looked at as images (size, ink, one framed panel per
-histogram), what is drawn (steps, error bars only where stored, labels,
-cumulative histograms), and exit statuses, also through the C++ tool."""
+histogram), what is drawn (steps, error bars, labels from the run's
+catalogue or honest ones, the corner, cumulative histograms, --norm, --logy,
+overlays with ratios), tick labels without offsets, and exit statuses, also
+through the C++ tool."""
 import contextlib
 import io
 import os
@@ -65,6 +67,10 @@ class Plot(unittest.TestCase):
                                       (["/no/such.hbook", "1", "-o", out], 1, "/no/such.hbook"),
                                       ([data("lam.hbook"), "100", "-o", out + ".gif"], 2, "must end in"),
                                       ([data("lam.hbook"), "x", "-o", out], 2, "not an object id"),
+                                      ([data("lam.hbook"), "-o", out], 2, "give at least one ID"),
+                                      ([data("lam.hbook"), "100", "--overlay", "-o", out], 2, "two files or more"),
+                                      ([data("lam.hbook"), data("lam.hbook"), "100", "--norm", "events", "-o", out],
+                                       1, "give --events N"),
                                       ([data("objects/cwn.hbook"), "10", "-o", out], 1, "is a column-wise ntuple"),
                                       ([data("objects/dirs.hbook"), "/AA/3", "-o", out], 1, "id 3 in directory /AA")):
             got, err = self.plot(*args)
@@ -79,29 +85,97 @@ class Plot(unittest.TestCase):
                          (1, f"hbook plot: {data('golden-run.hbook')}: no object with id 7777\n"))
 
     def test_what_is_drawn(self):
-        def draw(name, id):
+        def draw(name, id, **options):
             ax = Figure().subplots()
             h = hbook.open(data(name))[id]
-            hbook.plot.draw(ax, h)
+            hbook.plot.draw(ax, h, **options)
             return ax, h, [c for c in ax.containers if isinstance(c, ErrorbarContainer)]
+
+        def bar_heights(bars):
+            return [s[1, 1] - s[0, 1] for s in bars[0].lines[2][0].get_segments()]
 
         ax, h, bars = draw("golden-run.hbook", 3005)
         np.testing.assert_array_equal(ax.patches[0].get_data().values, h.contents)
         np.testing.assert_array_equal(ax.patches[0].get_data().edges, h.edges)
-        self.assertEqual((ax.get_xlabel(), ax.get_title(loc="left"), bars), ("E (meV) DetB", "id 3005", []))
-        self.assertEqual(ax.get_title(loc="right"), "entries 2   underflow 0   overflow 1\nmean 5.02   rms 0.0008231")
+        # Without a file's labels: the axes say x and contents, the title is the title.
+        self.assertEqual((ax.get_xlabel(), ax.get_ylabel(), ax.get_title(loc="left")),
+                         ("x", "contents per bin", "E (meV) DetB"))
+        np.testing.assert_allclose(bar_heights(bars), 2 * np.sqrt(h.contents), rtol=1e-6)  # sqrt N by default
+        box = [a for a in ax.artists if hasattr(a, "txt")][0]
+        self.assertEqual(box.txt.get_text(), "entries 2   underflow 0   overflow 1\nmean 5.02   rms 0.0008231")
+        self.assertEqual(draw("golden-run.hbook", 3005, errors=False)[2], [])
         ax, h, bars = draw("errors.hbook", 11)
-        heights = [s[1, 1] - s[0, 1] for s in bars[0].lines[2][0].get_segments()]
-        np.testing.assert_allclose(heights, 2 * h.errors, rtol=1e-6)
+        np.testing.assert_allclose(bar_heights(bars), 2 * h.errors, rtol=1e-6)
         ax, h, _ = draw("objects/h2.hbook", 14)  # the in-range cells as an image, y upwards
         np.testing.assert_array_equal(ax.collections[0].get_array().reshape(h.ny, h.nx), h.contents)
         np.testing.assert_array_equal(ax.collections[0].get_coordinates()[:, 0, 1], h.yedges)
+        self.assertEqual((ax.get_xlabel(), ax.get_ylabel()), ("x", "y"))
         self.assertEqual(len(ax.figure.axes), 2)  # and its colour scale
+        self.assertEqual(ax.figure.axes[1].get_ylabel(), "contents per cell")
         ax, p, bars = draw("objects/prof.hbook", 102)  # bin 6 has no fills: no point
         np.testing.assert_array_equal(bars[0].lines[0].get_ydata(), p.means[:5])
-        ax, h, _ = draw("golden-run.hbook", 100)
+        ax, h, bars = draw("golden-run.hbook", 100)
         np.testing.assert_array_equal(ax.patches[0].get_data().values, h.increments().contents)
-        self.assertIn("cumulative", ax.get_title(loc="right"))
+        self.assertEqual(bars, [])  # a running sum's steps are not counts
+        self.assertIn("cumulative", [a for a in ax.artists if hasattr(a, "txt")][0].txt.get_text())
+
+    def test_a_run_s_histograms_say_what_they_show(self):
+        run = os.path.join(self.dir, "h4711.hbook")
+        shutil.copy(data("golden-run.hbook"), run)
+        f = hbook.open(run)
+        facts = hbook.plot.RunFile.of(run, f)
+        self.assertEqual(facts.seed, 4711)
+        for id, x, y in ((3005, "energy at the detector (meV)", "neutrons per bin"),
+                         (1001, "x at the upstream cell exit (cm)", "neutrons per bin"),
+                         (3003, "θx at the detector (rad)", "neutrons per bin"), (301, "q (1/Å)", "S(q)")):
+            labels = hbook.plot.Labels.of(f[id], run, facts)
+            self.assertEqual((labels.x, labels.contents, labels.corner), (x, y, f"h4711.hbook   id {id}   seed 4711"))
+        self.assertIsNone(hbook.plot.RunFile.of(data("errors.hbook"), hbook.open(data("errors.hbook"))))
+        # Ids 1-6 share the title "x (cm) Up": their labels tell them apart.
+        xs = {hbook.plot.Labels.of(f[i], run, facts).x for i in (1, 2, 3, 4, 5, 6, 8)}
+        self.assertEqual(len(xs), 7)
+
+    def test_norm_logy_and_offsets(self):
+        counts = np.histogram(np.random.default_rng(4).normal(0, 1, 3000), 100, (-3.5, 3.5))[0]
+        h = hbook.H1(3001, "x (cm) Det", 100, -3.5, 3.5, counts)
+        labels = hbook.plot.Labels(x="x at the detector (cm)", contents="neutrons per bin")
+        edges, values, errors, ylabel = hbook.plot.shown(h, labels, "area")
+        self.assertAlmostEqual(float(np.sum(values * np.diff(edges))), 1.0, places=12)
+        self.assertEqual(ylabel, "fraction per cm")
+        edges, values, errors, ylabel = hbook.plot.shown(h, labels, "events", 1000)
+        np.testing.assert_array_equal(values, h.contents.astype(np.float64) / 1000.0)
+        self.assertEqual(ylabel, "neutrons per bin per incident neutron")
+        ax = Figure().subplots()
+        hbook.plot.draw(ax, h, logy=True)
+        self.assertEqual(ax.get_yscale(), "log")
+        # Six-digit contents and a range far from zero: scaled ticks named in
+        # the label, no offset text.
+        big = hbook.H1(9, "big", 10, 83.15, 83.25, np.linspace(1e5, 9e5, 10))
+        fig = Figure(layout="constrained")
+        ax = fig.subplots()
+        hbook.plot.draw(ax, big, notes=False)
+        fig.canvas.draw()
+        self.assertEqual(ax.get_ylabel(), "contents per bin (×10³)")
+        self.assertEqual((ax.yaxis.get_offset_text().get_text(), ax.xaxis.get_offset_text().get_text()), ("", ""))
+        self.assertIn("83.20", [t.get_text() for t in ax.get_xticklabels()])
+
+    def test_overlay_with_ratios(self):
+        a, b = os.path.join(self.dir, "a.hbook"), os.path.join(self.dir, "b.hbook")
+        rng = np.random.default_rng(3)
+        hbook.write(a, [hbook.H1(3012, "E", 50, 0, 40, np.histogram(rng.exponential(5, 4000), 50, (0, 40))[0])])
+        hbook.write(b, [hbook.H1(3012, "E", 50, 0, 40, np.histogram(rng.exponential(5, 2000), 50, (0, 40))[0])])
+        out = os.path.join(self.dir, "o.png")
+        self.assertEqual(self.plot(a, b, "3012", "--overlay", "--norm", "area", "-o", out), (0, ""))
+        rgb = images.read_rgb(out)
+        self.assertEqual(images.frame_lines(rgb, min_length=rgb.shape[1] // 2), 4)  # the panel and its ratios
+        groups = [([hbook.open(a)[3012], hbook.open(b)[3012]], [hbook.plot.Labels()] * 2, [None, None])]
+        fig = hbook.plot.overlay_figure(groups, ["a.hbook", "b.hbook"], norm="area")
+        top, ratio = fig.axes
+        self.assertEqual([t.get_text() for t in top.get_legend().get_texts()], ["a.hbook", "b.hbook"])
+        points = ratio.containers[0].lines[0].get_ydata()
+        first, second = (hbook.plot.shown(h, hbook.plot.Labels(), "area")[1] for h in groups[0][0])
+        with np.errstate(invalid="ignore", divide="ignore"):
+            np.testing.assert_allclose(points, np.where(first > 0, second / first, np.nan))
 
 
 if __name__ == "__main__":
