@@ -14,28 +14,44 @@ import tempfile
 import unittest
 from pathlib import Path
 
+import matplotlib
+import numpy as np
+from matplotlib.figure import Figure
+
 import browser
 import hbook
 import images
 from tarnreport import beamline, catalogue, page, runlog
 
 REPORT = os.environ["TARN_REPORT"]
+SUMMARY = os.path.join(os.environ["TARN_BIN_DIR"], "tarn-summary")
 
-CHECK_SCRIPT = browser.check_script()
+def figure_rows(text):
+    """The figures table: (label, as printed, with its error, from the counts), the markup of the error kept."""
+    table = text[text.index('<table class="run" id="figures">'):]
+    table = table[:table.index("</table>")]
+    return [tuple(html.unescape(c) if i != 2 else c for i, c in enumerate(row)) for row in
+            re.findall(r'<tr><td>(.*?)</td><td class="value">(.*?)</td><td class="error">(.*?)</td>'
+                       r'<td class="counts">(.*?)</td></tr>', table)]
+
+
+def shipped_inputs(folder):
+    for name in ("lam.hbook", "gradx.hbook", "sq.hbook"):
+        shutil.copy(os.path.join(os.environ["TARN_DATA_DIR"], name), folder)
 
 
 class ReportOfADefaultRun(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.mkdtemp(prefix="tarn-report-")
-        for name in ("lam.hbook", "gradx.hbook", "sq.hbook"):
-            shutil.copy(os.path.join(os.environ["TARN_DATA_DIR"], name), cls.dir)
+        shipped_inputs(cls.dir)
         subprocess.run([os.environ["TARN_EXE"]], cwd=cls.dir, check=True, capture_output=True)
         cls.page = subprocess.run([REPORT, cls.dir], check=True, capture_output=True, text=True).stdout.strip()
         cls.log = glob.glob(os.path.join(cls.dir, "tarn-*.o"))[0]
         cls.hbook = glob.glob(os.path.join(cls.dir, "h*.hbook"))[0]
         cls.text = Path(cls.page).read_text(encoding="utf-8")
-        cls.figures = [(int(id), src) for id, src in re.findall(r'<figure id="h(\d+)"><img [^>]*src="([^"]+)"', cls.text)]
+        cls.figures = re.findall(r'<figure id="h(\d+)"><svg class="panel" data-key="h\1"[^>]* width="([\d.]+)pt" '
+                                 r'height="([\d.]+)pt"', cls.text)
         cls.rows = [tuple(map(html.unescape, row)) for row in
                     re.findall(r'<tr><t[hd]>(.*?)</t[hd]><td class="value">(.*?)</td></tr>', cls.text)]
 
@@ -49,22 +65,33 @@ class ReportOfADefaultRun(unittest.TestCase):
                          ["run", "beamline", "inputs", "positions", "cells", "detector", "angles"])
         self.assertIn("<p>The shipped beamline (data/beamline.toml).</p>", self.text)
         self.assertNotIn('class="changed"', self.text)
-        ids = [id for id, _ in self.figures]
+        ids = [int(id) for id, _, _ in self.figures]
         self.assertEqual(ids, [100, 301] + catalogue.result_ids())
         self.assertEqual(set(hbook.open(self.hbook).ids()) - set(ids), {151, 152, 302, 402})
-        self.assertEqual(re.findall(r'(?:src|href)="(?!data:)', self.text), [])  # self-contained
-        size = tuple(int(v * page.FIGURE_DPI) for v in page.FIGURE_INCHES)
-        for id, src in self.figures:
-            rgb = images.read_rgb(io.BytesIO(base64.b64decode(src.removeprefix("data:image/png;base64,"))))
-            self.assertEqual(rgb.shape[1::-1], size, id)
+        self.assertEqual(re.findall(r'(?:src|href)="(?!data:|#)', self.text), [])  # self-contained
+        for _, width, height in self.figures:
+            self.assertEqual((float(width), float(height)), tuple(round(72 * v, 1) for v in page.FIGURE_INCHES))
         s = hbook.open(self.hbook)[3005].summary()
         self.assertIn(f"entries {s.entries}, in range {s.in_range:.6g}", self.text)
         self.assertIn(f"mean {s.mean:.5g}, rms {s.rms:.5g}", self.text)
+        # The axes of a panel say what they show, from the run's catalogue.
+        panel = self.text[self.text.index('<figure id="h1001">'):]
+        panel = panel[:panel.index("</figure>")]
+        self.assertIn("x at the upstream cell exit (cm)", panel)
+        self.assertIn("neutrons per bin", panel)
 
-    def test_run_figures_as_the_log_prints_them(self):
+    def test_run_figures_as_the_log_prints_them_with_their_errors(self):
         lines = [line for line in Path(self.log).read_text().splitlines() if line.strip()]
         end = next(i for i, line in enumerate(lines) if "End time:" in line)
-        self.assertEqual([value for _, value in self.rows[-9:]], [line.split()[-1] for line in lines[end + 1:]])
+        rows = figure_rows(self.text)
+        self.assertEqual([printed for _, printed, _, _ in rows], [line.split()[-1] for line in lines[end + 1:]])
+        summary = json.loads(subprocess.run([SUMMARY, "--json", self.log], check=True, capture_output=True,
+                                            text=True).stdout)
+        for (label, _, error, counts), f in zip(rows, summary["figures"]):
+            self.assertEqual(label, f["label"])
+            self.assertEqual(html.unescape(re.sub(r"</?sup>", "", error)),
+                             re.sub(r"\)E([+-]\d+)", lambda m: f") × 10{int(m.group(1))}", f["text"]).replace("+-", "±"))
+            self.assertIn(f"{f['k']} {'of' if f['count'] else '/'} {f['n']}", counts)
         table = dict(self.rows)
         seed = re.search(r"ranNo is\s+(\d+)", "\n".join(lines)).group(1)
         self.assertEqual((table["seed (ranNo)"], table["events"], os.path.basename(self.hbook)),
@@ -72,24 +99,60 @@ class ReportOfADefaultRun(unittest.TestCase):
         self.assertRegex(table["start"], r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}$")
         self.assertTrue(all(table[label].isdigit() for label in ("input", "tar1 in", "tar2 in", "det in")))
 
-    def test_in_a_browser_every_figure_loads_and_shows(self):
+    def test_in_a_browser_every_figure_shows_with_its_labels_inside(self):
         browser.require(self)
-        check = os.path.join(self.dir, "check.html")
-        Path(check).write_text(self.text.replace("</body>", CHECK_SCRIPT + "</body>"), encoding="utf-8")
-        dom = self.chromium("--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
-        report = json.loads(html.unescape(re.search(r'<pre id="check">(.*?)</pre>', dom).group(1)))
-        self.assertEqual((report["loaded"], report["total"]), (len(self.figures), len(self.figures)))
+        panels, height = browser.panel_texts(self, self.dir, self.text, height=True)
+        self.assertEqual(len(panels), len(self.figures))
         shot = os.path.join(self.dir, "page.png")
-        self.chromium(f"--screenshot={shot}", f"--window-size=1280,{report['height']}", self.page)
+        browser.run(self, self.dir, f"--screenshot={shot}", f"--window-size=1280,{height}", self.page)
         rgb = images.read_rgb(shot)
-        self.assertEqual(rgb.shape[:2], (report["height"], 1280))
-        for (id, _), (x, y, w, h) in zip(self.figures, report["rects"]):
+        self.assertEqual(rgb.shape[:2], (height, 1280))
+        for (id, _, _), p in zip(self.figures, panels):
+            x, y, w, h = p["rect"]
             region = rgb[int(y):int(y + h), int(x):int(x + w)]
             self.assertGreater(images.ink_fraction(region), 0.02, f"figure {id} not painted")
             self.assertEqual(images.frame_lines(region, min_length=int(w / 2)), 2, f"figure {id} frame")
+        self.assertTrue(all(len(p["texts"]) > 5 for p in panels))
+        self.assertEqual(browser.label_problems(panels), [])
 
-    def chromium(self, *args):
-        return browser.run(self, self.dir, *args)
+
+class PanelLabels(unittest.TestCase):
+    """Panels of contents from 10^-7 to 4 x 10^9, negative ones, and ranges
+    far from zero or wide: every label inside its panel and none over
+    another, as Chromium lays the page out."""
+
+    def test_labels_inside_at_any_tick_width(self):
+        browser.require(self)
+        folder = tempfile.mkdtemp(prefix="tarn-labels-")
+        self.addCleanup(shutil.rmtree, folder)
+        shape = np.exp(-0.5 * ((np.arange(50) - 25) / 8.0) ** 2)
+        histograms, id = [], 0
+        for scale in (1.0, 123456.0, 4e9, 1e-7, -5e5):
+            for low, high in ((0, 1), (83.15, 83.25), (-1e6, 1e6), (-123456, -123000)):
+                id += 1
+                histograms.append(hbook.H1(id, f"contents x {scale:g} over {low:g} to {high:g}", 50, low, high,
+                                           shape * scale))
+        body = "".join(page.figure({h.id: h}, h.id, "a panel", run_file=False) for h in histograms)
+        text = f"<!DOCTYPE html><html><head><style>{page.STYLE}</style></head><body><div class='grid'>{body}</div></body></html>"
+        panels = browser.panel_texts(self, folder, text)
+        self.assertEqual(len(panels), len(histograms))
+        self.assertEqual(browser.label_problems(panels), [])
+        # The check sees what it is for: a y label pushed out by six-digit
+        # ticks, and a title and offset text in fixed margins, as the page
+        # had them.
+        panels = ""
+        for key, scale in (("ticks", 123456.0), ("offset", 4e6)):
+            with matplotlib.rc_context({"font.family": page.FONT}):
+                fig = Figure(figsize=page.FIGURE_INCHES, dpi=page.FIGURE_DPI)
+                fig.subplots_adjust(left=0.16, right=0.95, bottom=0.19, top=0.9)
+                ax = fig.subplots()
+                ax.stairs(shape * scale, np.linspace(-1e6, 1e6, 51))
+                ax.set_ylabel("contents per bin")
+                ax.set_title("x (cm) Up", loc="left", fontsize="medium", fontweight="bold")
+            panels += page._svg(fig, key)
+        problems = browser.label_problems(browser.panel_texts(self, folder, f"<html><body>{panels}</body></html>"))
+        self.assertTrue(any(p.startswith("ticks: 'contents per bin'") and "outside" in p for p in problems), problems)
+        self.assertTrue(any(p.startswith("offset: ") for p in problems), problems)
 
 
 class Captions(unittest.TestCase):
@@ -173,7 +236,9 @@ class ReportOfADescribedBeamline(unittest.TestCase):
                                             Math.ceil(document.documentElement.scrollHeight)]);
           document.body.appendChild(pre); });</script>"""
         Path(check).write_text(self.text.replace("</body>", script + "</body>"), encoding="utf-8")
-        dom = browser.run(self, self.dir, "--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
+        def run(test, *args):
+            return browser.run(test, self.dir, *args)
+        dom = run(self, "--dump-dom", "--virtual-time-budget=10000", "--window-size=1280,1000", check)
         x, y, w, h, height = json.loads(re.search(r'<pre id="check">(.*?)</pre>', dom).group(1))
         self.assertGreater(w, 800)
         shot = os.path.join(self.dir, "page.png")
@@ -248,10 +313,84 @@ class RunLogs(unittest.TestCase):
         self.addCleanup(shutil.rmtree, empty)
         result = subprocess.run([REPORT, empty], capture_output=True, text=True)
         self.assertEqual((result.returncode, "no run log" in result.stderr), (1, True))
+        missing = os.path.join(empty, "no-such-run")
+        result = subprocess.run([REPORT, missing], capture_output=True, text=True)
+        self.assertEqual((result.returncode, result.stderr), (1, f"tarn-report: {missing}: no such folder (give the "
+                                                                "folder a run wrote its log and histograms to)\n"))
         # A run that stopped at the input checks names no histogram file.
         Path(empty, "tarn-0101-0000.o").write_text(" ranNo is       17\n sq.hbook: cannot be opened\n")
         result = subprocess.run([REPORT, empty], capture_output=True, text=True)
         self.assertEqual((result.returncode, "names no histogram file" in result.stderr), (1, True))
+
+
+
+class PagesOfSeveralRuns(unittest.TestCase):
+    """Two runs: the page of the two together (their added figures with
+    errors, the detector histograms overlaid), with the merged file; the
+    messages and the rule that a page is never replaced silently."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="tarn-report-runs-")
+        shipped_inputs(cls.dir)
+        cls.runs = []
+        for seed in (1, 2):
+            out = os.path.join(cls.dir, f"run{seed}")
+            subprocess.run([os.environ["TARN_EXE"], "--events", "20000", "--seed", str(seed), "--output-dir", out],
+                           cwd=cls.dir, check=True, capture_output=True)
+            cls.runs.append(out)
+        cls.merged = os.path.join(cls.dir, "merged.hbook")
+        subprocess.run([os.environ["HBOOK_TOOL"], "merge", cls.merged, os.path.join(cls.runs[0], "h1.hbook"),
+                        os.path.join(cls.runs[1], "h2.hbook")], check=True, capture_output=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def test_the_runs_added_with_their_errors_and_overlaid(self):
+        out = os.path.join(self.dir, "two.html")
+        Path(out).write_text("an earlier page")  # replaced, as --force asks
+        result = subprocess.run([REPORT, *self.runs, "--merged", self.merged, "-o", out, "--force"],
+                                capture_output=True, text=True)
+        self.assertEqual((result.returncode, result.stdout), (0, out + "\n"), result.stderr)
+        text = Path(out).read_text(encoding="utf-8")
+        logs = [glob.glob(os.path.join(r, "tarn-*.o"))[0] for r in self.runs]
+        summary = json.loads(subprocess.run([SUMMARY, "--json", *logs], check=True, capture_output=True,
+                                            text=True).stdout)
+        self.assertEqual(summary["counts"]["nEvents"], 40000)
+        rows = figure_rows(text)
+        self.assertEqual([(label, printed) for label, printed, _, _ in rows],
+                         [(f["label"], f["printed"]) for f in summary["figures"]])
+        self.assertIn("Figures of the 2 runs added together (40000 events)", text)
+        overlays = re.findall(r'<figure id="o(\d+)"><svg class="panel"', text)
+        self.assertEqual([int(i) for i in overlays], [i for i, _ in catalogue.GROUPS[2][3]])
+        self.assertIn("seed 1", text)
+        # The merged file's histograms in their groups.
+        self.assertEqual([int(i) for i in re.findall(r'<figure id="h(\d+)">', text)], [100, 301] + catalogue.result_ids())
+        self.assertEqual(re.findall(r'<section id="(\w+)"', text),
+                         ["run", "beamline", "overlays", "inputs", "positions", "cells", "detector", "angles"])
+        if browser.CHROMIUM:
+            panels = browser.panel_texts(self, self.dir, text)
+            self.assertEqual(browser.label_problems(panels), [])
+
+    def test_an_existing_page_is_kept_and_folders_are_checked(self):
+        out = os.path.join(self.dir, "kept.html")
+        Path(out).write_text("mine")
+        result = subprocess.run([REPORT, self.runs[0], "-o", out], capture_output=True, text=True)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, f"tarn-report: {out} exists: give --force to replace it, or -o another name\n"))
+        self.assertEqual(Path(out).read_text(), "mine")
+        result = subprocess.run([REPORT, *self.runs, "-o", out], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(Path(out).read_text(), "mine")
+        nowhere = os.path.join(self.dir, "no", "page.html")
+        result = subprocess.run([REPORT, self.runs[0], "-o", nowhere], capture_output=True, text=True)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, f"tarn-report: cannot write {nowhere}: the folder {os.path.dirname(nowhere)} does not "
+                             "exist\n"))
+        result = subprocess.run([REPORT, self.runs[0], "--merged", self.merged], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("--merged is for the page of several runs", result.stderr)
 
 
 if __name__ == "__main__":
