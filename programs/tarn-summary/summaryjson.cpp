@@ -44,7 +44,7 @@ std::string summaryJson(const std::vector<tarn::RunRecord>& runs, const tarn::Ru
   for (std::size_t i = 0; i < runs.size(); ++i) {
     const tarn::RunRecord& r = runs[i];
     out += std::string(i ? "," : "") + "\n    {\"log\": " + quoted(r.log) + ", \"seed\": " + integer(r.seed) +
-           ", \"events\": " + integer(r.totals.nEvents) + ", \"ranks\": " + integer(r.ranks) +
+           ", \"events\": " + integer(r.totals.nEvents) + ", \"blocks\": " + quoted(r.run.blocks().text()) + ", \"ranks\": " + integer(r.ranks) +
            ", \"exact_counts_line\": " + (r.exactLine ? "true" : "false") + "}";
   }
   const tarn::Counters& c = total.counters;

@@ -43,7 +43,7 @@ class Figure:
 
 @dataclass
 class Summary:
-    runs: list                      # {"log", "seed", "events", "ranks", "exact_counts_line"} per log
+    runs: list                      # {"log", "seed", "events", "blocks", "ranks", "exact_counts_line"} per log
     counts: dict                    # the counters added up: nEvents, nTar1In, ...
     figures: list                   # Figure, in the report's order
     interval: str = "68.3% Wilson score interval"
