@@ -12,4 +12,9 @@ assert hbook.__file__.startswith('$prefix') and tarnreport.__file__.startswith('
 assert len(hbook.open('$data/gradx.hbook')) == 2" &&
   "$prefix/bin/hbook-plot" "$data/lam.hbook" 100 -o "$prefix/a.png" && [ -s "$prefix/a.png" ] &&
   "$prefix/bin/hbook" plot "$data/sq.hbook" 301 -o "$prefix/b.svg" && [ -s "$prefix/b.svg" ] &&
+  "$prefix/bin/hbook" diff "$data/lam.hbook" "$data/lam.hbook" >/dev/null &&
+  "$prefix/bin/hbook" fit "$data/sq.hbook" 301 poly2 >/dev/null &&
+  "$prefix/bin/hbook" export "$data/lam.hbook" "$prefix/c.h5" >/dev/null && [ -s "$prefix/c.h5" ] &&
+  "$3" -c "import sys, json; sys.path.insert(0, '$prefix/$2'); import tarnreport.catalogue as c
+assert c.bookings()[3005]['label'] == 'energy at the detector (meV)'" &&
   "$prefix/bin/tarn-report" --help | grep -q RUNDIR && echo "installed package and commands work"
