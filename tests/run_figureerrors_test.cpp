@@ -37,8 +37,8 @@ TEST(FigureErrors, BinomialErrorAndWilsonIntervalByHand) {
   EXPECT_EQ(none.low, 0.0);
   EXPECT_NEAR(none.high, 1.0 / 1001.0, 1e-12);
   EXPECT_EQ(tarn::binomialEstimate(1000, 1000).high, 1.0);
-  EXPECT_TRUE(tarn::binomialEstimate(980, 1000).small);   // 20 failures
-  EXPECT_FALSE(tarn::binomialEstimate(30, 1000).small);   // the bound
+  EXPECT_TRUE(tarn::binomialEstimate(980, 1000).small);  // 20 failures
+  EXPECT_FALSE(tarn::binomialEstimate(30, 1000).small);  // the bound
   EXPECT_TRUE(tarn::binomialEstimate(29, 1000).small);
   EXPECT_TRUE(std::isnan(tarn::binomialEstimate(0, 0).value));
 }
@@ -83,8 +83,9 @@ TEST(FigureErrors, LinesFromTheExactCounts) {
   const std::vector<textout::Line> lines = tarn::figureErrorLines(t);
   ASSERT_EQ(lines.size(), 1u + tarn::FIGURES);
   EXPECT_EQ(lines[0].str(), tarn::FIGURE_ERRORS_HEADING);
-  EXPECT_EQ(lines[1].str(), "    Frac # of scatters tar1                             0.2537 +- 0.0028        "
-                            "5976 / 23560 tar1 in");
+  EXPECT_EQ(lines[1].str(),
+            "    Frac # of scatters tar1                             0.2537 +- 0.0028        "
+            "5976 / 23560 tar1 in");
   EXPECT_NE(lines[2].str().find("undefined               no tar2 in"), std::string::npos) << lines[2].str();
   EXPECT_NE(lines[5].str().find("13.0 +- 3.6             13 of 100000 events, interval "), std::string::npos)
       << lines[5].str();

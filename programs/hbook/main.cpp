@@ -34,17 +34,21 @@ const Subcommand SUBCOMMANDS[] = {
     {"plot", hbooktool::commandPlot,
      "hbook plot FILE [FILE...] ID [ID...] -o OUT.png|OUT.svg|OUT.pdf [--overlay] [--logy] [--norm area|events]\n"
      "                               one panel per histogram, or the files overlaid with their ratios\n"
-     "                               (matplotlib, through hbook-plot; hbook plot --help for every option)", true},
+     "                               (matplotlib, through hbook-plot; hbook plot --help for every option)",
+     true},
     {"diff", hbooktool::commandDiff,
      "hbook diff A.hbook B.hbook [ID...] [--level P]\n"
      "                               chi-square and Kolmogorov-Smirnov tests of the objects in both files;\n"
-     "                               exit 0 all agree, 1 some do not, 2 a wrong command line or unreadable file", true},
+     "                               exit 0 all agree, 1 some do not, 2 a wrong command line or unreadable file",
+     true},
     {"fit", hbooktool::commandFit,
      "hbook fit FILE ID MODEL [--range LO HI] [--likelihood] [-o PLOT]\n"
-     "                               fit gauss, expo, poly0..poly3 or gauss+poly1 to a 1-D histogram (SciPy)", true},
+     "                               fit gauss, expo, poly0..poly3 or gauss+poly1 to a 1-D histogram (SciPy)",
+     true},
     {"export", hbooktool::commandExport,
      "hbook export FILE OUT.h5|OUT.npz [--force]\n"
-     "                               every object of every directory into HDF5 (NeXus NXdata) or numpy's npz", true},
+     "                               every object of every directory into HDF5 (NeXus NXdata) or numpy's npz",
+     true},
     {"csv", hbooktool::commandCsv,
      "hbook csv FILE ID              a table: per bin (1-D), per cell (2-D), per channel (profile), per entry (ntuple)"},
     {"json", hbooktool::commandJson,

@@ -44,8 +44,8 @@ std::string summaryJson(const std::vector<tarn::RunRecord>& runs, const tarn::Ru
   for (std::size_t i = 0; i < runs.size(); ++i) {
     const tarn::RunRecord& r = runs[i];
     out += std::string(i ? "," : "") + "\n    {\"log\": " + quoted(r.log) + ", \"seed\": " + integer(r.seed) +
-           ", \"events\": " + integer(r.totals.nEvents) + ", \"blocks\": " + quoted(r.run.blocks().text()) + ", \"ranks\": " + integer(r.ranks) +
-           ", \"exact_counts_line\": " + (r.exactLine ? "true" : "false") + "}";
+           ", \"events\": " + integer(r.totals.nEvents) + ", \"blocks\": " + quoted(r.run.blocks().text()) +
+           ", \"ranks\": " + integer(r.ranks) + ", \"exact_counts_line\": " + (r.exactLine ? "true" : "false") + "}";
   }
   const tarn::Counters& c = total.counters;
   out += "\n  ],\n  \"counts\": {\"nEvents\": " + integer(total.nEvents) + ", \"nTar1In\": " + integer(c.nTar1In) +
@@ -53,8 +53,8 @@ std::string summaryJson(const std::vector<tarn::RunRecord>& runs, const tarn::Ru
          ", \"nScatTar2\": " + integer(c.nScatTar2) + ", \"nLowEnergy\": " + integer(c.nLowEnergy) +
          ", \"nTar1ToTar2\": " + integer(c.nTar1ToTar2) + ", \"nDetIn\": " + integer(c.nDetIn) +
          ", \"nScatAtDet\": " + integer(c.nScatAtDet) + ", \"nDetEChanged\": " + integer(c.nDetEChanged) +
-         ", \"nNoTransfer\": " + integer(total.nNoTransfer) + "},\n  \"interval\": " +
-         quoted(tarn::INTERVAL_KIND) + ",\n  \"small_count\": " + integer(tarn::SMALL_COUNT) + ",\n  \"figures\": [";
+         ", \"nNoTransfer\": " + integer(total.nNoTransfer) + "},\n  \"interval\": " + quoted(tarn::INTERVAL_KIND) +
+         ",\n  \"small_count\": " + integer(tarn::SMALL_COUNT) + ",\n  \"figures\": [";
   for (int i = 0; i < tarn::FIGURES; ++i) {
     const tarn::FigureEstimate e = tarn::figureEstimate(total, i);
     const textout::Line shown = tarn::figureLines(total, false)[static_cast<std::size_t>(i)];

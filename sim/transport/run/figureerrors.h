@@ -28,10 +28,10 @@ constexpr const char* INTERVAL_KIND = "68.3% Wilson score interval";
 struct BinomialEstimate {
   std::int64_t k = 0;
   std::int64_t n = 0;
-  double value = 0;   // k / n (NaN when n is 0)
-  double error = 0;   // sqrt(value (1 - value) / n)
-  bool small = false; // k or n - k below SMALL_COUNT: the interval is worth showing
-  double low = 0;     // the Wilson score interval at INTERVAL_Z
+  double value = 0;    // k / n (NaN when n is 0)
+  double error = 0;    // sqrt(value (1 - value) / n)
+  bool small = false;  // k or n - k below SMALL_COUNT: the interval is worth showing
+  double low = 0;      // the Wilson score interval at INTERVAL_Z
   double high = 0;
 };
 
@@ -50,15 +50,15 @@ std::string interval(double low, double high, double error);
 // events for a count and for a fraction of the events), and the name of the
 // denominator ("tar1 in", "tar2 in", "det in", "events").
 struct FigureEstimate {
-  std::string label;       // the figure's words, without the leading and trailing blanks
-  std::string denominator; // what n counts
-  bool count = false;      // a count of the events rather than a fraction
+  std::string label;        // the figure's words, without the leading and trailing blanks
+  std::string denominator;  // what n counts
+  bool count = false;       // a count of the events rather than a fraction
   BinomialEstimate estimate;
-  double value = 0;        // the figure: k / n, or k for a count
-  double error = 0;        // its error: for a count n times that of k / n
+  double value = 0;  // the figure: k / n, or k for a count
+  double error = 0;  // its error: for a count n times that of k / n
   double low = 0, high = 0;
-  std::string text;        // value +- error
-  std::string detail;      // "= 21303 / 53286 tar1 in", with the interval where small
+  std::string text;    // value +- error
+  std::string detail;  // "= 21303 / 53286 tar1 in", with the interval where small
 };
 FigureEstimate figureEstimate(const RunTotals& totals, int i);
 
