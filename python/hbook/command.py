@@ -1,8 +1,12 @@
 """What the Python commands of the hbook tool share: a reader that has gone
 away (`hbook diff A B | head`) ends the command quietly, as the C++
-subcommands do."""
+subcommands do; a missing Debian package is named; object arguments are
+checked and failures said alike."""
+import argparse
 import os
 import sys
+
+from .file import address
 
 
 def run(main):
@@ -26,3 +30,19 @@ def needs(module, package):
         name = os.path.basename(sys.argv[0]) if sys.argv and sys.argv[0] else "hbook"
         print(f"{name}: needs {package} (bash scripts/setup-deps.sh installs it)", file=sys.stderr)
         sys.exit(1)
+
+
+def object_name(text):
+    """An ID or /DIR/ID argument, checked before the file is read (argparse's type)."""
+    try:
+        address(text)
+    except KeyError as e:
+        raise argparse.ArgumentTypeError(e.args[0]) from None
+    return text
+
+
+def failed(command, error):
+    """Says why `command` could not be done (a KeyError's message without its quotes); status 1."""
+    message = error.args[0] if isinstance(error, KeyError) else str(error)
+    print(f"{command}: {message}", file=sys.stderr)
+    return 1

@@ -21,6 +21,7 @@ if __name__ == "__main__":
     needs("scipy", "python3-scipy")
 
 from . import FileError, open as open_file
+from .command import object_name
 from .compare import DEFAULT_LEVEL, NotComparable, compare
 from .file import address
 
@@ -112,14 +113,6 @@ def level(text):
     if not 0 < value < 1:
         raise argparse.ArgumentTypeError(f"the level is a probability between 0 and 1, not {text}")
     return value
-
-
-def object_name(text):
-    try:
-        address(text)
-    except KeyError as e:
-        raise argparse.ArgumentTypeError(e.args[0]) from None
-    return text
 
 
 def main(argv=None):

@@ -348,9 +348,8 @@ def main(argv=None):
         if args.output:
             draw(h, args.file, r, args.output, plot.RunFile.of(args.file, f))
     except (FileError, KeyError, OSError, FitError) as e:
-        message = e.args[0] if isinstance(e, KeyError) else str(e)
-        print(f"hbook fit: {message}", file=sys.stderr)
-        return 1
+        from .command import failed
+        return failed("hbook fit", e)
     return 0
 
 

@@ -46,6 +46,7 @@ from matplotlib.offsetbox import AnchoredText  # noqa: E402
 from matplotlib.ticker import FuncFormatter, ScalarFormatter  # noqa: E402
 
 from . import FileError, H1, H2, Profile, open as open_file  # noqa: E402
+from .command import failed, object_name  # noqa: E402
 from .file import address  # noqa: E402
 
 FORMATS = (".png", ".svg", ".pdf")
@@ -374,15 +375,6 @@ def overlay_figure(groups, names, columns=None, panel=PANEL_INCHES, dpi=DPI, **o
     return fig
 
 
-def object_name(text):
-    """An ID or /DIR/ID argument, checked before the file is read."""
-    try:
-        address(text)
-    except KeyError as e:
-        raise argparse.ArgumentTypeError(e.args[0]) from None
-    return text
-
-
 def _is_object_name(text):
     try:
         address(text)
@@ -468,9 +460,7 @@ def main(argv=None):
             fig = figure(histograms, labels=labels, notes=args.notes, events=events, **options)
         fig.savefig(args.output)
     except (FileError, KeyError, OSError, TypeError, ValueError) as e:
-        message = e.args[0] if isinstance(e, KeyError) else str(e)
-        print(f"hbook plot: {message}", file=sys.stderr)
-        return 1
+        return failed("hbook plot", e)
     return 0
 
 
