@@ -27,8 +27,9 @@ def histogram(samples, id=1, title="sample", weights=None, sumw2=False):
 
 
 def profile(means, errors, sum_w):
-    """A profile as the comparison sees it: per bin its mean, error and sum of weights."""
-    p = hbook.Profile()
+    """A profile as the comparison sees it: per bin its mean, error and sum of
+    weights (set directly, not derived from sums)."""
+    p = hbook.Profile.__new__(hbook.Profile)
     p.id, p.title, p.nx, p.xmin, p.xmax, p.entries = 5, "p", len(means), 0.0, 1.0, int(np.sum(sum_w))
     p.means, p.errors, p.sum_w = (np.asarray(a, dtype=np.float32) for a in (means, errors, sum_w))
     from hbook import binning

@@ -269,7 +269,7 @@ class RunTable(unittest.TestCase):
 
     def rows(self, fragment):
         return [tuple(map(html.unescape, row)) for row in
-                re.findall(r"<tr><t[hd]>(.*?)</t[hd]><td class=\"value\">(.*?)</td></tr>", fragment)]
+                re.findall(r"<tr><t[hd]>([^<]*)</t[hd]><td class=\"value\">([^<]*)</td>", fragment)]
 
     def test_each_row_shows_its_own_value(self):
         log = self.parse(self.HEAD + "   Frac # of scatters tar1   0.2404000    \n")
