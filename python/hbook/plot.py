@@ -80,7 +80,8 @@ class Labels:
         if labels is None:
             return cls(corner=corner)
         x, contents = labels
-        return cls(x=x, contents=contents, corner=corner, counts=contents == run.result_contents)
+        return cls(x=x, contents=contents, y=run.y_label(h) or "y", corner=corner,
+                   counts=contents == run.result_contents)
 
 
 class RunFile:
@@ -107,6 +108,9 @@ class RunFile:
 
     def labels(self, h):
         return self._catalogue.axis_labels(h, True)
+
+    def y_label(self, h):
+        return self._catalogue.y_label(h, True)
 
     @property
     def events(self):

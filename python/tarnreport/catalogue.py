@@ -99,7 +99,8 @@ def _catalogue():
         data = json.load(f)
     results = {r["id"]: r for r in data["results"]}
     inputs = {i["id"]: i for i in data["inputs"]}
-    return results, inputs
+    results_2d = {r["id"]: r for r in data["results_2d"]}
+    return results, inputs, results_2d, data["ntuple"]["id"]
 
 
 def bookings():
@@ -116,6 +117,23 @@ def is_result(h):
         and getattr(h, "kind", "") == "1-D histogram"
 
 
+def bookings_2d():
+    """id -> {"title", "nx", "xmin", "xmax", "ny", "ymin", "ymax", "xlabel",
+    "ylabel"} of the 2-D results of a run with --ntuple."""
+    return dict(_catalogue()[2])
+
+
+def ntuple_id():
+    """The id of the ntuple of the detected neutrons (tarn --ntuple)."""
+    return _catalogue()[3]
+
+
+def _is_result_2d(h):
+    b = _catalogue()[2].get(getattr(h, "id", None))
+    return b is not None and getattr(h, "kind", "") == "2-D histogram" and getattr(h, "title", None) == b["title"] \
+        and (getattr(h, "nx", None), getattr(h, "ny", None)) == (b["nx"], b["ny"])
+
+
 def is_run_file(objects):
     """True for the histograms of a run (or runs added together): most of
     the result histograms are there as the run books them."""
@@ -128,9 +146,18 @@ def axis_labels(h, run_file):
     histograms from the catalogue, for other files None."""
     if not run_file or getattr(h, "directory", "/") not in (None, "/"):
         return None
-    results, inputs = _catalogue()
+    results, inputs, results_2d, _ = _catalogue()
     if is_result(h):
         return results[h.id]["label"], RESULT_CONTENTS
+    if _is_result_2d(h):
+        return results_2d[h.id]["xlabel"], RESULT_CONTENTS
     if h.id in inputs:
         return inputs[h.id]["label"], inputs[h.id]["contents"]
     return None
+
+
+def y_label(h, run_file):
+    """What y is for a 2-D result of a run's file (tarn --ntuple), else None."""
+    if not run_file or getattr(h, "directory", "/") not in (None, "/") or not _is_result_2d(h):
+        return None
+    return _catalogue()[2][h.id]["ylabel"]

@@ -70,6 +70,13 @@ constexpr std::int32_t THY_DOWN_ENTRANCE = 5020;  // thy entering the downstream
 constexpr std::int32_t PHI_UP_ENTRANCE = 5021;    // atan(tan thy / tan thx) entering the upstream cell
 constexpr std::int32_t PHI_DOWN_ENTRANCE = 5022;  // the same entering the downstream cell
 
+// Results on request (tarn --ntuple): the detected neutrons one by one, and
+// two 2-D results of every detected neutron.
+constexpr std::int32_t DETECTED_NTUPLE = 3100;     // column-wise ntuple of the detected (or scattered) neutrons
+constexpr std::int32_t ROTATION_VS_LAMBDA = 3101;  // spin rotation through both cells against the wavelength at the detector
+constexpr std::int32_t DET_IMAGE_RIGHT = 3102;     // y against x at the detector, right side all the way
+constexpr std::int32_t DET_IMAGE_LEFT = 3103;      // y against x at the detector, left side all the way
+
 }  // namespace hid
 
 // One booking: HBOOK1(id, title, bins, lower, upper, 0). Edges are
@@ -136,6 +143,36 @@ inline constexpr Booking RESULT_HISTOGRAMS[] = {
     {hid::PHI_DOWN_ENTRANCE, "phi (deg) D", 200, 0.0f, 360.0f, "azimuth at the downstream cell entrance (deg)"},
 };
 // clang-format on
+
+// One 2-D booking: HBOOK2(id, title, nx, xmin, xmax, ny, ymin, ymax, 0),
+// with what x and y are, with their units, for plots.
+struct Booking2D {
+  std::int32_t id;
+  const char* title;
+  std::int32_t nx;
+  float xmin, xmax;
+  std::int32_t ny;
+  float ymin, ymax;
+  const char* xlabel;
+  const char* ylabel;
+};
+
+// The 2-D results of a run with --ntuple, in the order they are written
+// (after the 1-D results, before the ntuple).
+// clang-format off
+inline constexpr Booking2D RESULTS_2D[] = {
+    {hid::ROTATION_VS_LAMBDA, "th_rotation vs Lambda DetB", 100, 0.0f, 20.0f, 200, 0.0f, 1000.0f,
+     "wavelength at the detector (Å)", "spin rotation through both cells (mrad)"},
+    {hid::DET_IMAGE_RIGHT, "y vs x (cm) DetR", 70, -3.5f, 3.5f, 60, -3.0f, 3.0f,
+     "x at the detector, right side (cm)", "y at the detector, right side (cm)"},
+    {hid::DET_IMAGE_LEFT, "y vs x (cm) DetL", 70, -3.5f, 3.5f, 60, -3.0f, 3.0f,
+     "x at the detector, left side (cm)", "y at the detector, left side (cm)"},
+};
+// clang-format on
+
+// The ntuple's title for each choice of --ntuple.
+inline constexpr const char* DETECTED_NTUPLE_TITLE = "Detected neutrons";
+inline constexpr const char* SCATTERED_NTUPLE_TITLE = "Scattered neutrons at the detector";
 
 // What x (and the contents) of the inputs and working copies are, for plots.
 struct InputLabel {

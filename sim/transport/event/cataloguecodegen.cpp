@@ -45,7 +45,16 @@ int main(int argc, char** argv) {
          << ", \"label\": " << quoted(b.label) << "}";
     first = false;
   }
-  json << "],\n \"inputs\": [";
+  json << "],\n \"results_2d\": [";
+  first = true;
+  for (const tarn::Booking2D& b : tarn::RESULTS_2D) {
+    json << (first ? "\n" : ",\n") << "  {\"id\": " << b.id << ", \"title\": " << quoted(b.title)
+         << ", \"nx\": " << b.nx << ", \"xmin\": " << shortest(b.xmin) << ", \"xmax\": " << shortest(b.xmax)
+         << ", \"ny\": " << b.ny << ", \"ymin\": " << shortest(b.ymin) << ", \"ymax\": " << shortest(b.ymax)
+         << ", \"xlabel\": " << quoted(b.xlabel) << ", \"ylabel\": " << quoted(b.ylabel) << "}";
+    first = false;
+  }
+  json << "],\n \"ntuple\": {\"id\": " << tarn::hid::DETECTED_NTUPLE << "},\n \"inputs\": [";
   first = true;
   for (const tarn::InputLabel& i : tarn::INPUT_LABELS) {
     json << (first ? "\n" : ",\n") << "  {\"id\": " << i.id << ", \"label\": " << quoted(i.label)

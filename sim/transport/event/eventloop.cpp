@@ -26,6 +26,7 @@ void runEvent(std::int64_t event, RunState& run) {
   if (!passOutputGuides(run.beamline, history)) return;
   tallyDetection(run, history);
 
+  if (run.detected) run.detected->take(history);
   if (run.observer) run.observer(history);
 }
 

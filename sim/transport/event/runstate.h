@@ -42,6 +42,15 @@ struct TargetCall {
   double theta_p = 0.0, phi_p = 0.0;
 };
 
+// Takes every detected neutron of a run that records them (tarn --ntuple).
+class DetectedSink {
+ public:
+  virtual void take(const DetectedNeutron& neutron) = 0;
+
+ protected:
+  ~DetectedSink() = default;
+};
+
 // Run-level state of the event loop.
 struct RunState {
   // The beamline the neutrons travel (geometry.h); its values reach the
@@ -61,6 +70,7 @@ struct RunState {
   std::int64_t nNoTransfer = 0;
   std::function<void(const DetectedNeutron&)> observer;
   std::function<void(const TargetCall&)> targetObserver;
+  DetectedSink* detected = nullptr;  // null: the run records no detected neutron
 };
 
 }  // namespace tarn

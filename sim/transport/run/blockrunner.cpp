@@ -16,8 +16,8 @@ namespace tarn {
 
 BlockRunner::BlockRunner(std::int64_t seed, std::int64_t events, SamplerChoice sampler, RunLog* log,
                          const Beamline& beamline, std::function<void(const DetectedNeutron&)> observer,
-                         std::function<void(const TargetCall&)> targetObserver)
-    : seed_(seed), events_(events), choice_(sampler) {
+                         std::function<void(const TargetCall&)> targetObserver, DetectedRecord detected)
+    : seed_(seed), events_(events), choice_(sampler), blockDetected_(std::move(detected)) {
   state_.log = log;
   state_.beamline = beamline;
   state_.observer = std::move(observer);
@@ -34,6 +34,9 @@ void BlockRunner::startBlock(std::int64_t block) {
   fresh.targetObserver = std::move(state_.targetObserver);
   fresh.firstEvent = eventsOfBlock(events_, block).first;
   state_ = std::move(fresh);
+  blockDetected_.clear();
+  blockDetected_.startBlock(block);
+  state_.detected = blockDetected_.active() ? &blockDetected_ : nullptr;
   // No copies of S(q) yet: the first event makes them without deleting any.
   for (std::int32_t id : WORKING_COPIES)
     if (hbook::memory().find(id)) hbook::memory().remove(id);
@@ -78,6 +81,7 @@ BlockOutcome BlockRunner::run(std::int64_t block, RunSums& into, bool mayFinish,
     if (progress) progress->update(done + event - span.first + 1);
   }
   into.collectBlock(block, state_.counters, state_.nNoTransfer);
+  into.detected.add(blockDetected_);
   outcome.completed = true;
   return outcome;
 }

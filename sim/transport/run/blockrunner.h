@@ -37,7 +37,7 @@ class BlockRunner {
   // go to `log`.
   BlockRunner(std::int64_t seed, std::int64_t events, SamplerChoice sampler, RunLog* log,
               const Beamline& beamline = SHIPPED_BEAMLINE, std::function<void(const DetectedNeutron&)> observer = {},
-              std::function<void(const TargetCall&)> targetObserver = {});
+              std::function<void(const TargetCall&)> targetObserver = {}, DetectedRecord detected = {});
 
   // Runs block `block` and moves its results into `into`. `mayFinish`
   // false: a stop signal ends the block at once (a run of one block).
@@ -52,6 +52,7 @@ class BlockRunner {
   SamplerChoice choice_;
   RunState state_;
   BlockSampler sampler_;
+  DetectedRecord blockDetected_;  // the detected neutrons of the block running (--ntuple)
 };
 
 }  // namespace tarn

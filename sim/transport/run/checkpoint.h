@@ -26,7 +26,7 @@
 
 namespace tarn {
 
-constexpr std::uint64_t CHECKPOINT_VERSION = 1;
+constexpr std::uint64_t CHECKPOINT_VERSION = 2;  // 2: with the detected neutrons of --ntuple
 
 struct Checkpoint {
   RunIdentity run;      // blocks: the blocks the run was asked for

@@ -56,6 +56,7 @@ double parseSeconds(const std::string& s) {
 
 struct Values {
   std::string events, seed, sampler = "auto", inputDir, outputDir, blocks, jobs = "1", resume, checkpointEvery, beamline;
+  std::string ntuple, ntupleMax;
   std::vector<std::string> sets;
   bool scanPoint = false;
 };
@@ -67,7 +68,8 @@ constexpr const char* BEAMLINE_OPTIONS[] = {"--beamline", "--set"};
 // The options that take a value, and the flags.
 const std::vector<std::string>& valueOptions() {
   static const std::vector<std::string> names = {"--events", "--seed",   "--input-dir", "--output-dir",      "--sampler",
-                                                 "--blocks", "--jobs",   "--resume",    "--checkpoint-every", "--beamline", "--set"};
+                                                 "--blocks", "--jobs",   "--resume",    "--checkpoint-every", "--beamline", "--set",
+                                                 "--ntuple",  "--ntuple-max"};
   return names;
 }
 const std::vector<std::string>& flagOptions() {
@@ -186,6 +188,24 @@ std::unique_ptr<CLI::App> makeParser(Values& v, const std::string& version) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   // Given by tarn scan to the runs of its points (not in --help).
   app->add_flag("--scan-point", v.scanPoint, "The run of a point of tarn scan")->group("");
+  app->add_option("--ntuple", v.ntuple,
+                  "Write the detected neutrons (or only those scattered in a cell) into the histogram file as a "
+                  "column-wise ntuple, id 3100, with the 2-D results 3101-3103")
+      ->type_name("detected|scattered")
+      ->check([](const std::string& s) {
+        NtupleChoice c;
+        return parseNtupleChoice(s, c) ? std::string() : "'" + s + "' is neither detected nor scattered";
+      });
+  app->add_option("--ntuple-max", v.ntupleMax,
+                  "The most rows of the ntuple (default 10^6; 1e6 is accepted): the first in event order; the log "
+                  "says how many were left out")
+      ->type_name("N")
+      ->check([](const std::string& s) {
+        const std::int64_t n = parseEventCount(s);
+        return n < 1 || n > MOST_NTUPLE_ROWS
+                   ? "'" + s + "' is not a number of rows from 1 to " + std::to_string(MOST_NTUPLE_ROWS)
+                   : std::string();
+      });
   app->set_version_flag("--version", version);
   return app;
 }
@@ -281,6 +301,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const std::strin
     if (run.resumeDir.empty() && run.lastBlock >= blocks)
       return refuse("--blocks " + v.blocks + ": a run of " + std::to_string(run.nEvents) + " events has blocks 0-" +
                     std::to_string(blocks - 1));
+  }
+  if (!v.ntuple.empty()) parseNtupleChoice(v.ntuple, run.ntuple);
+  if (!v.ntupleMax.empty()) {
+    if (v.ntuple.empty()) return refuse("--ntuple-max " + v.ntupleMax + " caps the rows of --ntuple: give --ntuple too");
+    run.ntupleMax = parseEventCount(v.ntupleMax);
   }
   if (!run.resumeDir.empty() && !run.outputDir.empty())
     return refuse("--resume " + run.resumeDir + " writes into the stopped run's directory: leave out --output-dir");

@@ -83,6 +83,8 @@ struct Settled {
   std::string inputDir;
   std::string resumedFrom;  // the checkpoint
   std::string refusal;      // why the run cannot start ("": it can)
+  NtupleChoice ntuple = NtupleChoice::None;  // --ntuple, or the stopped run's
+  std::int64_t ntupleMax = NTUPLE_MAX_ROWS;
 };
 
 std::string checkpointIn(const std::string& dir, std::string& refusal) {
@@ -126,6 +128,17 @@ Settled settleRun(const RunOptions& options, const RunStamp& start, const std::s
     differs(options.samplerGiven, "--sampler", samplerName(options.sampler), s.run.sampler());
     differs(options.blocksGiven, "--blocks",
             BlockSet::range(options.firstBlock, options.lastBlock).text(), s.run.get("blocks"));
+    const DetectedRecord& recorded = s.done.detected;
+    s.ntuple = recorded.choice();
+    s.ntupleMax = recorded.active() ? recorded.maxRows() : NTUPLE_MAX_ROWS;
+    if (s.refusal.empty() && options.ntuple != NtupleChoice::None &&
+        (options.ntuple != s.ntuple || options.ntupleMax != s.ntupleMax))
+      s.refusal = std::string("--ntuple ") + ntupleChoiceName(options.ntuple) + " --ntuple-max " +
+                  std::to_string(options.ntupleMax) + " differs from the stopped run's " +
+                  (recorded.active() ? std::string("--ntuple ") + ntupleChoiceName(s.ntuple) + " --ntuple-max " +
+                                           std::to_string(s.ntupleMax)
+                                     : std::string("run without --ntuple")) +
+                  " (" + s.resumedFrom + "); a resumed run goes on with the stopped one: leave --ntuple out";
     const std::string beamline = description::digest(options.beamline.values);
     if (s.refusal.empty() && beamline != s.run.get("beamline"))
       s.refusal = "the stopped run's beamline (digest " + s.run.get("beamline") + ", " + s.resumedFrom +
@@ -140,6 +153,8 @@ Settled settleRun(const RunOptions& options, const RunStamp& start, const std::s
   s.run = RunIdentity(seed, options.nEvents, samplerName(options.sampler), asked);
   s.run.set("beamline", description::digest(options.beamline.values));
   s.inputDir = options.inputDir;
+  s.ntuple = options.ntuple;
+  s.ntupleMax = options.ntupleMax;
   const std::string checkpoint = inDirectory(outputDir, checkpointName(seed));
   std::error_code ec;
   if (asked.count() > 1 && fs::exists(checkpoint, ec))
@@ -151,7 +166,8 @@ Settled settleRun(const RunOptions& options, const RunStamp& start, const std::s
 // Rank 0's settled run, for every rank: the run record, the blocks to run
 // and the input directory, one per line.
 std::string planText(const Settled& s) {
-  return s.run.text() + "\n" + s.run.blocks().minus(s.done.blocks()).text() + "\n" + s.inputDir;
+  return s.run.text() + "\n" + s.run.blocks().minus(s.done.blocks()).text() + "\n" + s.inputDir + "\n" +
+         std::to_string(static_cast<int>(s.ntuple)) + " " + std::to_string(s.ntupleMax);
 }
 
 // HRGET's lines for the four inputs, a line repeated at once (the gradient
@@ -230,7 +246,10 @@ int stopWithCheckpoint(const RunPlan& plan, const Execution& ex, RunLog& log, Ch
   hbook::memory().put(recordHistogram(recordOf(ex.sums, plan.run, beamline)));
   hbook::memory().dropKeptCopies();
   try {
-    hbook::writeFile(plan.partialPath(), hbook::memory().all(), true);
+    if (ex.sums.detected.active())
+      writeResultsWithDetected(plan.partialPath(), ex.sums.detected, true);
+    else
+      hbook::writeFile(plan.partialPath(), hbook::memory().all(), true);
     printAndLog(log, Line().text(" Partial histogram file " + plan.partialPath() + ": blocks " + done.text() + ", " + of +
                                  " events"));
   } catch (const std::exception& e) {
@@ -291,6 +310,9 @@ int runTarn(const RunOptions& options) {
     std::getline(in, record);
     std::getline(in, toRun);
     std::getline(in, inputDir);
+    int ntuple = 0;
+    in >> ntuple >> settled.ntupleMax;
+    settled.ntuple = static_cast<NtupleChoice>(ntuple);
     run.run = RunIdentity::parse(record);
     BlockSet::parse(toRun, run.toRun);
     settled.inputDir = inputDir;
@@ -337,6 +359,12 @@ int runTarn(const RunOptions& options) {
                                    " done (" + std::to_string(run.done.blocks().events(events)) + " events); blocks " +
                                    run.toRun.text() + " to run"));
     printAndLog(log, Line().text("Sampler: " + samplerText(sampler, run.run.blocks())));
+    if (settled.ntuple != NtupleChoice::None)
+      printAndLog(log, Line().text("Ntuple " + std::to_string(hid::DETECTED_NTUPLE) + ": the " +
+                                   ntupleChoiceName(settled.ntuple) + " neutrons, at most " +
+                                   std::to_string(settled.ntupleMax) + " rows; 2-D results " +
+                                   std::to_string(hid::ROTATION_VS_LAMBDA) + "-" +
+                                   std::to_string(hid::DET_IMAGE_LEFT)));
   }
 
   // Every rank reads the inputs; the run stops on all of them when any
@@ -370,7 +398,9 @@ int runTarn(const RunOptions& options) {
   bookResultHistograms(options.beamline.values);
   keptConsole.forgetStartUp();
 
-  BlockRunner runner(seed, events, sampler, &log, options.beamline.values, options.observer, options.targetObserver);
+  BlockRunner runner(seed, events, sampler, &log, options.beamline.values, options.observer, options.targetObserver,
+                     settled.ntuple == NtupleChoice::None ? DetectedRecord()
+                                                          : DetectedRecord(settled.ntuple, settled.ntupleMax));
   Checkpointer checkpointer(run, root ? &log : nullptr, steadySeconds);
   Progress progress(run.toRun.events(events) / ranks.size(), root && stderrIsTerminal(), std::cerr);
   std::string otherConsoles;
@@ -404,7 +434,8 @@ int runTarn(const RunOptions& options) {
   totals.log = &log;
   totals.counters = ex.sums.counters;
   totals.nNoTransfer = ex.sums.nNoTransfer;
-  const ReportSetup setup{coveredEvents, ranNo, outputDir, extended};
+  const ReportSetup setup{coveredEvents, ranNo, outputDir, extended,
+                          ex.sums.detected.active() ? &ex.sums.detected : nullptr};
   int status = endOfRun(totals, setup, options.clock);
   textout::console() << otherConsoles;
   if (run.checkpoints) {

@@ -7,6 +7,8 @@
 
 #include "hbook/hbook.h"
 #include "hbook/memory/store.h"
+#include "hbook/rz/writestop.h"
+#include "textout/console.h"
 #include "textout/freeformat.h"
 #include "transport/run/exitstatus.h"
 #include "transport/run/figureerrors.h"
@@ -99,6 +101,24 @@ Line exactCountsLine(const RunTotals& totals) {
   return Line().text(text);
 }
 
+namespace {
+
+// HRPUT(0, path, "N"), or with --ntuple the histograms with the ntuple and
+// the 2-D results, the failures reported as HRPUT reports them.
+hbook::FileStatus putResults(const std::string& path, const DetectedRecord* detected) {
+  if (!detected) return HRPUT(0, path, "N");
+  try {
+    return writeResultsWithDetected(path, *detected, false) ? hbook::FileStatus::Ok : hbook::FileStatus::Exists;
+  } catch (const hbook::WriteStopped&) {
+    return hbook::FileStatus::Interrupted;
+  } catch (const hbook::FileError& e) {
+    textout::console() << " ***** ERROR in HRPUT : " << e.what() << "\n";
+    return hbook::FileStatus::WriteFailed;
+  }
+}
+
+}  // namespace
+
 int endOfRun(RunState& run, const ReportSetup& setup, const std::function<RunStamp()>& clock) {
   // The copies of S(q) kept for the event loop are no longer needed: their
   // memory goes back before the histogram file is made.
@@ -120,7 +140,7 @@ int endOfRun(RunState& run, const ReportSetup& setup, const std::function<RunSta
   hbook::FileStatus written = hbook::FileStatus::Exists;
   for (int attempt = 0; attempt < 1000 && written == hbook::FileStatus::Exists; ++attempt) {
     name = histFileNameAt(ranNo, attempt);
-    written = HRPUT(0, inDirectory(setup.outputDir, name), "N");
+    written = putResults(inDirectory(setup.outputDir, name), setup.detected);
   }
   if (written == hbook::FileStatus::Interrupted) {
     const int signal = pendingStopSignal();
@@ -135,6 +155,7 @@ int endOfRun(RunState& run, const ReportSetup& setup, const std::function<RunSta
     status = STATUS_NO_HISTOGRAM_FILE;
   }
   printAndLog(log, Line().text(padded(name, 28)));
+  if (setup.detected && written == hbook::FileStatus::Ok) printAndLog(log, Line().text(ntupleLine(*setup.detected)));
 
   const RunStamp end = clock();
   const Line endTime = Line().text("  End time: ").text(clockField(end.date)).text(clockField(end.time));

@@ -16,6 +16,7 @@
 #include "textout/freeformat.h"
 #include "transport/event/counters.h"
 #include "transport/event/runstate.h"
+#include "transport/run/detected.h"
 #include "transport/run/runoptions.h"
 #include "transport/run/runstamp.h"
 
@@ -59,6 +60,7 @@ struct ReportSetup {
   std::int32_t ranNo = 0;
   std::string outputDir;        // where the histogram file goes ("": the working directory)
   bool extendedReport = false;  // the exact counts line in the log
+  const DetectedRecord* detected = nullptr;  // --ntuple: written with the histograms
 };
 int endOfRun(RunState& state, const ReportSetup& setup, const std::function<RunStamp()>& clock);
 

@@ -8,6 +8,7 @@
 
 #include "transport/description/read.h"
 #include "transport/event/runstate.h"
+#include "transport/run/detected.h"
 #include "transport/run/runstamp.h"
 
 namespace tarn {
@@ -48,6 +49,10 @@ struct RunOptions {
   // Options given on the command line that a resumed run takes from its
   // checkpoint instead (a value given too must agree with it).
   bool eventsGiven = false, samplerGiven = false, blocksGiven = false;
+  // --ntuple detected|scattered and --ntuple-max: the detected neutrons as
+  // an ntuple, with the 2-D results (detected.h); None: neither.
+  NtupleChoice ntuple = NtupleChoice::None;
+  std::int64_t ntupleMax = NTUPLE_MAX_ROWS;
   RankGroup* ranks = nullptr;  // null: one process
   // The run of a point of tarn scan (--scan-point): every stop signal only
   // records itself, since the scan passes on one and a second might reach

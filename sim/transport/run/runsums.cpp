@@ -126,6 +126,7 @@ void RunSums::add(const RunSums& other) {
     }
   }
   for (const SamplerHistogram& s : other.sampler_) takeSamplerHistogram(s);
+  detected.add(other.detected);
 }
 
 void RunSums::install() const {
@@ -247,6 +248,7 @@ void RunSums::encode(ByteWriter& out) const {
     out.i64(s.order);
     encodeHistogram(out, s.histogram);
   }
+  detected.encode(out);
 }
 
 RunSums RunSums::decode(ByteReader& in) {
@@ -273,6 +275,7 @@ RunSums RunSums::decode(ByteReader& in) {
     s.histogram = decodeHistogram(in);
     r.sampler_.push_back(std::move(s));
   }
+  r.detected = DetectedRecord::decode(in);
   return r;
 }
 

@@ -26,6 +26,7 @@
 
 #include "hbook/objects/histogram.h"
 #include "transport/run/blocks.h"
+#include "transport/run/detected.h"
 #include "transport/run/encoding.h"
 #include "transport/run/filerecord.h"
 #include "transport/run/runidentity.h"
@@ -54,6 +55,8 @@ class RunSums {
  public:
   Counters counters;
   std::int64_t nNoTransfer = 0;
+  // The detected neutrons of a run with --ntuple (detected.h); empty without.
+  DetectedRecord detected;
 
   // Moves block `block`'s results out of the histogram memory into these
   // sums (the result histograms are left empty) with the block's counters,

@@ -1,0 +1,98 @@
+// The detected neutrons of --ntuple added block by block: the rows kept are
+// the run's first in event order and the 2-D cells the same sums whatever
+// the grouping and order of the blocks, cap or none; a record survives its
+// encoding; records of another choice are refused.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "transport/event/catalogue.h"
+#include "transport/run/detected.h"
+
+namespace {
+
+using tarn::DetectedRecord;
+using tarn::NtupleChoice;
+
+// A block's neutrons: `count` events of block `block`, some scattered, on
+// both sides.
+DetectedRecord block(std::int64_t b, int count, NtupleChoice choice, std::int64_t cap) {
+  DetectedRecord r(choice, cap);
+  r.startBlock(b);
+  std::mt19937 rng(static_cast<unsigned>(b + 1));
+  std::uniform_real_distribution<double> u(-3.0, 3.0);
+  for (int i = 0; i < count; ++i) {
+    tarn::DetectedNeutron n;
+    n.event = b * 100000 + 1 + 7 * i;
+    n.En = 2.0 + u(rng) / 4;
+    n.detector = {n.En, u(rng), u(rng), 0.0, 0.01, 0.02};
+    n.upIn.x = n.downOut.x = i % 3 == 0 ? -1.0 : 1.0;
+    n.scatteredUp = i % 4 == 0;
+    n.up.unscatteredPath = 41.6;
+    n.totalRotation = 100.0 + 10 * u(rng);
+    r.take(n);
+  }
+  return r;
+}
+
+std::vector<unsigned char> bytes(const DetectedRecord& r) {
+  tarn::ByteWriter w;
+  r.encode(w);
+  return w.bytes();
+}
+
+}  // namespace
+
+TEST(DetectedRecord, BlocksAddToTheSameRowsAndCellsInAnyGroupingAndOrder) {
+  for (const NtupleChoice choice : {NtupleChoice::Detected, NtupleChoice::Scattered}) {
+    for (const std::int64_t cap : {std::int64_t{1000000}, std::int64_t{15}, std::int64_t{1}}) {
+      DetectedRecord inOrder;
+      for (std::int64_t b = 0; b < 4; ++b) inOrder.add(block(b, 20, choice, cap));
+      // Blocks 3 and 1 in one worker, 2 and 0 in another, handed over late first.
+      DetectedRecord one, two, run;
+      one.add(block(3, 20, choice, cap));
+      one.add(block(1, 20, choice, cap));
+      two.add(block(2, 20, choice, cap));
+      two.add(block(0, 20, choice, cap));
+      run.add(one);
+      run.add(two);
+      EXPECT_EQ(bytes(run), bytes(inOrder)) << static_cast<int>(choice) << " " << cap;
+      const std::int64_t asked = choice == NtupleChoice::Detected ? 80 : 20;
+      EXPECT_EQ(run.selected(), asked);
+      EXPECT_EQ(static_cast<std::int64_t>(run.rows().size()), std::min(cap, asked));
+      EXPECT_EQ(run.leftOut(), asked - std::min(cap, asked));
+      EXPECT_EQ(run.rows().front().event, 1);  // the run's first, block 0
+      EXPECT_EQ(run.results2d().at(0).entries, 80);  // every detected neutron, whatever the choice
+      EXPECT_EQ(run.results2d().at(1).entries + run.results2d().at(2).entries, 80);
+      tarn::ByteWriter w;
+      run.encode(w);
+      tarn::ByteReader in(w.bytes(), "test");
+      EXPECT_EQ(bytes(DetectedRecord::decode(in)), bytes(run));
+    }
+  }
+}
+
+TEST(DetectedRecord, TheFileObjectsHoldTheRowsAndTheCells) {
+  DetectedRecord r = block(0, 30, NtupleChoice::Scattered, 1000);
+  const hbook::ColumnNtuple n = r.ntuple();
+  EXPECT_EQ(n.id, tarn::hid::DETECTED_NTUPLE);
+  EXPECT_EQ(n.entries, 8);  // i = 0, 4, ..., 28
+  ASSERT_EQ(n.columns.size(), 13u);
+  EXPECT_EQ(n.columns[0].name, "event");
+  EXPECT_EQ(n.columns[0].doubles.at(1), 1.0 + 7 * 4);
+  const std::vector<hbook::Histogram2D> h = r.histograms2d();
+  ASSERT_EQ(h.size(), std::size(tarn::RESULTS_2D));
+  float sum = 0;
+  for (float c : h[0].cells) sum += c;
+  EXPECT_EQ(sum, 30.0f);
+  EXPECT_EQ(h[1].entries + h[2].entries, 30);
+  EXPECT_EQ(h[2].entries, 10);  // the left side: i = 0, 3, ..., 27
+}
+
+TEST(DetectedRecord, RecordsOfAnotherChoiceOrCapAreRefused) {
+  DetectedRecord a = block(0, 5, NtupleChoice::Detected, 100);
+  EXPECT_THROW(a.add(block(1, 5, NtupleChoice::Scattered, 100)), std::runtime_error);
+  EXPECT_THROW(a.add(block(1, 5, NtupleChoice::Detected, 10)), std::runtime_error);
+  a.add(DetectedRecord());  // a run's part without neutrons recorded: nothing to add
+  EXPECT_EQ(a.selected(), 5);
+}
