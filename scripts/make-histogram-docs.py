@@ -67,7 +67,28 @@ def document():
         for i, text in entries:
             name, title, bins, lower, upper, label = booked[i]
             out.append(f"| {i} | `{name}` | `{cell(title)}` | {bins} | {lower} to {upper} | {cell(label)} | {cell(text)} |")
+    out += on_request(ids, names)
     return "\n".join(out) + "\n"
+
+
+def on_request(ids, names):
+    """The objects of a run with --ntuple: the 2-D results and the ntuple."""
+    text = HEADER.read_text(encoding="utf-8")
+    table = re.search(r"RESULTS_2D\[\] = \{(.*?)\n\};", text, re.S).group(1)
+    rows = re.findall(r'\{hid::(\w+), "([^"]*)", (\d+), (-?[\d.]+)f, (-?[\d.]+)f, (\d+), (-?[\d.]+)f, (-?[\d.]+)f,\s*'
+                      r'"([^"]*)", "([^"]*)"\}', table)
+    out = ["", "## On request: tarn --ntuple", "",
+           "A run with `--ntuple detected` (or `scattered`) writes after the 1-D results three 2-D results of",
+           "every detected neutron and, last, the column-wise ntuple "
+           f"{ids['DETECTED_NTUPLE']} (`DETECTED_NTUPLE`) of the detected neutrons (or",
+           "only those that scattered in a cell), one row each, in event order; docs/analysis.md lists its",
+           "columns. A run without the option writes none of them.", "",
+           "| id | name | title | x bins | x range | y bins | y range | x of plots | y of plots |",
+           "|---|---|---|---|---|---|---|---|---|"]
+    for name, title, nx, xmin, xmax, ny, ymin, ymax, xlabel, ylabel in rows:
+        out.append(f"| {ids[name]} | `{name}` | `{cell(title)}` | {nx} | {xmin} to {xmax} | {ny} | {ymin} to {ymax} | "
+                   f"{cell(xlabel)} | {cell(ylabel)} |")
+    return out
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cmath>
@@ -191,4 +192,22 @@ TEST(TwoRanksStopped, ASignalToTheLauncherStopsTheRanksTogetherAndTheRunGoesOn) 
     EXPECT_EQ(last.totals.nEvents, 4000000);
     EXPECT_EQ(last.run.blocks().text(), "0-39");
   }
+}
+
+// --ntuple on ranks: the rows of every rank's blocks in event order, the file
+// of the run in one process object for object and value for value.
+TEST(TwoRanksNtuple, TheRowsOfEveryRankInEventOrder) {
+  testsupport::ScratchDir dir("mpi-ntuple");
+  const std::string run = " --events " + std::to_string(EVENTS) + " --seed 7 --input-dir " + DATA +
+                          " --ntuple scattered --output-dir ";
+  const Outcome ranks = runCommand(dir.path(), mpirun(2) + TARN + run + "ranks");
+  ASSERT_EQ(ranks.status, 0) << ranks.err;
+  const Outcome one = runCommand(dir.path(), TARN + run + "one");
+  ASSERT_EQ(one.status, 0) << one.err;
+  auto dumped = [&](const char* sub) {
+    const std::string out = runCommand(dir.path(), std::string(HBOOK_PROGRAM) + " dump --all " + sub + "/h7.hbook").out;
+    return out.substr(std::min(out.find('\n'), out.size()));
+  };
+  EXPECT_NE(dumped("one").find("Scattered neutrons at the detector"), std::string::npos);
+  EXPECT_EQ(dumped("ranks"), dumped("one"));
 }

@@ -90,13 +90,21 @@ def _add_h1(tree, path, h, label):
         tree.dataset(f"{path}/sumw2", h.sumw2)
 
 
-def _add_h2(tree, path, h):
+def _labels_2d(h, run_file):
+    if run_file is None:
+        return {}, {}
+    x = _label(h, run_file)
+    y = run_file.y_label(h, True)
+    return ({"long_name": x} if x else {}), ({"long_name": y} if y else {})
+
+
+def _add_h2(tree, path, h, labels=({}, {})):
     tree.group(path, NX_class="NXdata", signal="data", axes=["x", "y"], x_indices=0, y_indices=1, title=h.title,
                id=h.id, kind=h.kind, entries=h.entries)
     tree.dataset(f"{path}/data", np.ascontiguousarray(h.contents.T), long_name=h.title)
     tree.dataset(f"{path}/errors", np.ascontiguousarray(h.errors.T))
-    tree.dataset(f"{path}/x", h.xedges)
-    tree.dataset(f"{path}/y", h.yedges)
+    tree.dataset(f"{path}/x", h.xedges, **labels[0])
+    tree.dataset(f"{path}/y", h.yedges, **labels[1])
     tree.dataset(f"{path}/cells", h.cells)
     if h.sumw2 is not None:
         tree.dataset(f"{path}/sumw2", np.ascontiguousarray(h.sumw2.T))
@@ -181,7 +189,7 @@ def tree(f):
             if isinstance(o, H1):
                 _add_h1(t, path, o, _label(o, run_file))
             elif isinstance(o, H2):
-                _add_h2(t, path, o)
+                _add_h2(t, path, o, _labels_2d(o, run_file))
             elif isinstance(o, Profile):
                 _add_profile(t, path, o)
             elif isinstance(o, RowNtuple):

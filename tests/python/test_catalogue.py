@@ -32,7 +32,14 @@ class Catalogue(unittest.TestCase):
         booked = [self.ids[name] for name, *_ in self.rows]
         self.assertEqual(len(set(booked)), 44)
         inputs = {"SPECTRUM", "X_GRADIENT_1", "X_GRADIENT_2", "SQ", "SQ_COPY_UP", "SQ_COPY_DOWN"}
-        self.assertEqual({name for name, *_ in self.rows}, set(self.ids) - inputs)
+        on_request = {"DETECTED_NTUPLE", "ROTATION_VS_LAMBDA", "DET_IMAGE_RIGHT", "DET_IMAGE_LEFT"}
+        self.assertEqual({name for name, *_ in self.rows}, set(self.ids) - inputs - on_request)
+        # The objects of --ntuple: ids of their own, the 2-D ones in the package's bookings.
+        requested = {self.ids[n] for n in on_request}
+        self.assertEqual(len(requested), 4)
+        self.assertFalse(requested & (set(booked) | {self.ids[n] for n in inputs}))
+        self.assertEqual(sorted(catalogue.bookings_2d()), sorted(self.ids[n] for n in on_request - {"DETECTED_NTUPLE"}))
+        self.assertEqual(catalogue.ntuple_id(), self.ids["DETECTED_NTUPLE"])
 
     def test_the_report_page_describes_each_result_histogram_once(self):
         described = catalogue.result_ids()
