@@ -6,8 +6,14 @@
 // many were left out; a resumed run keeps the stopped run's choice.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "hbook/rz/reader.h"
 #include "support/programrunner.h"
@@ -186,4 +192,34 @@ TEST_F(Ntuple, WithoutTheOptionNoneAndARefusedCommandLineSaysWhy) {
   EXPECT_NE(refused.err.find("'all' is neither detected nor scattered"), std::string::npos) << refused.err;
   refused = runCommand(dir(), TARN + RUN + " --ntuple detected --ntuple-max 0 --output-dir refused");
   EXPECT_EQ(refused.status, 2);
+}
+
+TEST_F(Ntuple, AResumedRunKeepsTheStoppedRunsChoiceAndGivesItsRows) {
+  // Stopped by SIGTERM once its first checkpoint is written, resumed without
+  // the option: the file of the run made in one go.
+  const fs::path out = dir() / "stopped";
+  fs::create_directories(out);
+  const std::string command = "exec " + TARN + " --events 1500000 --seed 9 --input-dir " + DATA +
+                              " --ntuple scattered --checkpoint-every 0 --output-dir " + out.string() + " > " +
+                              (out / "out.txt").string() + " 2>&1";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  for (int i = 0; i < 3000 && !fs::exists(out / "h9.checkpoint"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!fs::exists(out / "h9.checkpoint")) GTEST_SKIP() << "the run ended before it could be stopped";
+  const Outcome other = runCommand(dir(), TARN + " --resume " + out.string() + " --ntuple detected");
+  EXPECT_EQ(other.status, 2);
+  EXPECT_NE(other.err.find("differs from the stopped run's --ntuple scattered"), std::string::npos) << other.err;
+  const Outcome resumed = runCommand(dir(), TARN + " --resume " + out.string());
+  ASSERT_EQ(resumed.status, 0) << resumed.err;
+  const Outcome once = runCommand(dir(), TARN + " --events 1500000 --seed 9 --input-dir " + DATA +
+                                             " --ntuple scattered --output-dir once");
+  ASSERT_EQ(once.status, 0) << once.err;
+  EXPECT_EQ(dumped(dir(), out / "h9.hbook"), dumped(dir(), dir() / "once" / "h9.hbook"));
 }
