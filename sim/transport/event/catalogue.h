@@ -161,7 +161,7 @@ struct Booking2D {
 // (after the 1-D results, before the ntuple).
 // clang-format off
 inline constexpr Booking2D RESULTS_2D[] = {
-    {hid::ROTATION_VS_LAMBDA, "th_rotation vs Lambda DetB", 100, 0.0f, 20.0f, 200, 0.0f, 1000.0f,
+    {hid::ROTATION_VS_LAMBDA, "th_rot vs Lambda DetB", 100, 0.0f, 20.0f, 200, 0.0f, 1000.0f,
      "wavelength at the detector (Å)", "spin rotation through both cells (mrad)"},
     {hid::DET_IMAGE_RIGHT, "y vs x (cm) DetR", 70, -3.5f, 3.5f, 60, -3.0f, 3.0f,
      "x at the detector, right side (cm)", "y at the detector, right side (cm)"},
