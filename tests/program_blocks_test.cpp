@@ -280,8 +280,9 @@ TEST_F(Blocks, CheckpointsThatAreDamagedForeignOrOfAnotherRunAreRefused) {
   EXPECT_NE(refusedWith(edited, "").find("its SHA-256 does not match"), std::string::npos);
   EXPECT_NE(refusedWith("an unrelated file\n", "").find("is not a checkpoint of tarn"), std::string::npos);
   std::string later = good;
-  later[8] = 2;  // another format version
-  EXPECT_NE(refusedWith(later, "").find("checkpoint format 2"), std::string::npos);
+  later[8] = static_cast<char>(tarn::CHECKPOINT_VERSION + 1);  // another format version
+  EXPECT_NE(refusedWith(later, "").find("checkpoint format " + std::to_string(tarn::CHECKPOINT_VERSION + 1)),
+            std::string::npos);
   EXPECT_NE(refusedWith(good, "--events 2e6").find("--events 2000000 differs from the stopped run's 1250000"),
             std::string::npos);
   EXPECT_NE(refusedWith(good, "--seed 42").find("--seed 42 differs"), std::string::npos);
