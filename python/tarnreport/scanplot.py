@@ -56,7 +56,7 @@ def error_bars(t, figure):
     value, error, low, high = t[name], t[name + "_error"], t[name + "_low"], t[name + "_high"]
     k = t[figure.numerator]
     n = t[figure.denominator]
-    small = (k < binomial.SMALL_COUNT) | (n - k < binomial.SMALL_COUNT)
+    small = binomial.estimate(k, n).small
     lower = np.where(small, value - low, error)
     upper = np.where(small, high - value, error)
     return np.nan_to_num(lower), np.nan_to_num(upper)

@@ -373,6 +373,26 @@ class PagesOfSeveralRuns(unittest.TestCase):
             panels = browser.panel_texts(self, self.dir, text)
             self.assertEqual(browser.label_problems(panels), [])
 
+    def test_the_python_binomial_estimates_are_the_summary_s(self):
+        # One convention in both languages: tarnreport.binomial (scans, Python
+        # callers) gives every figure of tarn-summary (the program's C++) from
+        # the same counts, interval, "small" and text included.
+        from tarnreport import binomial
+        logs = [glob.glob(os.path.join(r, "tarn-*.o"))[0] for r in self.runs]
+        summary = json.loads(subprocess.run([SUMMARY, "--json", *logs], check=True, capture_output=True,
+                                            text=True).stdout)
+        self.assertEqual((summary["small_count"], summary["interval"]), (binomial.SMALL_COUNT, binomial.INTERVAL))
+        self.assertTrue(any(f["small"] for f in summary["figures"]))  # a 40000-event run has small counts
+        for f in summary["figures"]:
+            e = binomial.estimate(f["k"], f["n"])
+            if f["count"]:
+                e = binomial.scaled(e, f["n"])._replace(value=float(f["k"]))
+            for name in ("value", "error", "low", "high"):
+                self.assertAlmostEqual(getattr(e, name), f[name], delta=1e-12 * max(1.0, abs(f[name])),
+                                       msg=(f["label"], name))
+            self.assertEqual(e.small, f["small"], f["label"])
+            self.assertEqual(binomial.with_error(e.value, e.error), f["text"], f["label"])
+
     def test_an_existing_page_is_kept_and_folders_are_checked(self):
         out = os.path.join(self.dir, "kept.html")
         Path(out).write_text("mine")
