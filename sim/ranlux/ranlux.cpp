@@ -64,18 +64,25 @@ inline std::int32_t stepAt(std::int32_t* seeds, int i, int j, std::int32_t carry
 // state says otherwise), a round of 24 steps takes the lags down the table
 // as (23, 9) ... (14, 0) and then (13, 23) ... (0, 10), which are written
 // out with fixed indices; only the steps before the first round and after
-// the last go through step().
-void skipSteps(std::int32_t* seeds, int& i24, int& j24, std::int32_t& carry, std::int32_t n) {
+// the last go through step(). The lags and the borrow are locals here, so
+// that the stores into the table cannot be taken for changes of them (the
+// same arithmetic, in fewer instructions).
+void skipSteps(std::int32_t* seeds, int& i24Out, int& j24Out, std::int32_t& carryOut, std::int32_t n) {
+  int i24 = i24Out, j24 = j24Out;
+  std::int32_t c = carryOut;
   if (j24 == (i24 + 10) % 24) {
-    for (; n > 0 && i24 != 23; --n) step(seeds, i24, j24, carry);
-    std::int32_t c = carry;
+    for (; n > 0 && i24 != 23; --n) step(seeds, i24, j24, c);
     for (; n >= 24; n -= 24) {
+#pragma GCC unroll 10
       for (int i = 23, j = 9; j >= 0; --i, --j) c = stepAt(seeds, i, j, c);
+#pragma GCC unroll 14
       for (int i = 13, j = 23; i >= 0; --i, --j) c = stepAt(seeds, i, j, c);
     }
-    carry = c;
   }
-  for (; n > 0; --n) step(seeds, i24, j24, carry);
+  for (; n > 0; --n) step(seeds, i24, j24, c);
+  i24Out = i24;
+  j24Out = j24;
+  carryOut = c;
 }
 
 }  // namespace

@@ -32,25 +32,14 @@ std::string_view storedTitleView(std::string_view title) {
 
 std::string Store::storedTitle(std::string_view title) { return std::string(storedTitleView(title)); }
 
-std::int64_t Store::wordsFor(const Histogram& h) {
-  const std::int64_t nx = std::max<std::int64_t>(h.nx, 0);
-  const std::int64_t titleWords = (static_cast<std::int64_t>(h.title.size()) + 3) / 4;
-  std::int64_t words = (nx + 10) + (9 + titleWords) + 23;
-  if (!h.sumw2.empty()) words += nx + 10;
-  return words;
-}
+std::int64_t Store::wordsFor(const Histogram& h) { return wordsFor(h.nx, h.title.size(), !h.sumw2.empty()); }
 
-std::int32_t Store::channelOf(const Histogram& h, float x) {
-  if (x < h.xmin) return 0;            // also -Inf
-  if (!(x < h.xmax)) return h.nx + 1;  // x >= xmax, +Inf and NaN
-  // int((x - XMIN) * NX / (XMAX - XMIN)) + 1, left to right in single precision.
-  const float scaled = (x - h.xmin) * static_cast<float>(h.nx) / (h.xmax - h.xmin);
-  // x just below XMAX can round up to NX: the package then writes the
-  // overflow word. Anything not finite (a histogram with unusable edges)
-  // also goes there, and never reaches the integer conversion.
-  if (!(scaled < static_cast<float>(h.nx))) return h.nx + 1;
-  if (!(scaled >= 0.0f)) return 0;
-  return static_cast<std::int32_t>(scaled) + 1;
+std::int64_t Store::wordsFor(std::int64_t bins, std::size_t titleChars, bool errors) {
+  const std::int64_t nx = std::max<std::int64_t>(bins, 0);
+  const std::int64_t titleWords = (static_cast<std::int64_t>(titleChars) + 3) / 4;
+  std::int64_t words = (nx + 10) + (9 + titleWords) + 23;
+  if (errors) words += nx + 10;
+  return words;
 }
 
 void Store::index(std::int32_t id, Histogram* h) {
@@ -78,6 +67,19 @@ Histogram* Store::append(std::unique_ptr<Histogram> h) {
   return added;
 }
 
+void Store::blank(Histogram& h) {
+  std::vector<float> channels = std::move(h.channels);
+  std::string title = std::move(h.title);
+  std::vector<std::uint16_t> guideEdges = std::move(h.sampleGuide.edge);
+  h = Histogram();
+  channels.clear();
+  title.clear();
+  guideEdges.clear();
+  h.channels = std::move(channels);
+  h.title = std::move(title);
+  h.sampleGuide.edge = std::move(guideEdges);
+}
+
 // A default histogram, in the storage of a deleted one when there is one:
 // its channel vector, title and guide keep their capacity, everything else
 // is as new.
@@ -85,16 +87,7 @@ std::unique_ptr<Histogram> Store::blankHistogram() {
   if (spares_.empty()) return std::make_unique<Histogram>();
   std::unique_ptr<Histogram> h = std::move(spares_.back());
   spares_.pop_back();
-  std::vector<float> channels = std::move(h->channels);
-  std::string title = std::move(h->title);
-  std::vector<std::uint16_t> guideEdges = std::move(h->sampleGuide.edge);
-  *h = Histogram();
-  channels.clear();
-  title.clear();
-  guideEdges.clear();
-  h->channels = std::move(channels);
-  h->title = std::move(title);
-  h->sampleGuide.edge = std::move(guideEdges);
+  blank(*h);
   return h;
 }
 
@@ -140,23 +133,6 @@ bool Store::book(std::int32_t id, std::string_view title, std::int32_t nx, float
   return true;
 }
 
-void Store::fill(std::int32_t id, float x, float w) {
-  Histogram* h = find(id);
-  if (h) fillHistogram(*h, x, w);
-}
-
-void Store::fillHistogram(Histogram& h, float x, float w) {
-  if (h.nx < 1 || h.channels.size() != static_cast<std::size_t>(h.nx) + 2) return;
-  const std::int32_t channel = channelOf(h, x);
-  h.channels[static_cast<std::size_t>(channel)] += w;
-  if (!h.sumw2.empty() && channel >= 1 && channel <= h.nx && h.sumw2.size() == static_cast<std::size_t>(h.nx))
-    h.sumw2[static_cast<std::size_t>(channel) - 1] += w * w;
-  // Every call counts, under- and overflow and zero weights included; the
-  // counter wraps like the package's 32-bit integer.
-  h.entries = static_cast<std::int32_t>(static_cast<std::uint32_t>(h.entries) + 1u);
-  h.sampleGuide.drop();  // the contents changed
-}
-
 float Store::random(std::int32_t id) {
   Histogram* h = find(id);
   if (!h) return 0.0f;
@@ -181,10 +157,11 @@ bool Store::remove(std::int32_t id) {
   }
   index(id, nullptr);
   usedWords_ -= wordsFor(*gone);
-  const auto at = std::find_if(order_.begin(), order_.end(),
+  // From the back: a copy made again each event is among the last booked.
+  const auto at = std::find_if(order_.rbegin(), order_.rend(),
                                [gone](const std::unique_ptr<Histogram>& p) { return p.get() == gone; });
   if (spares_.size() < SPARES) spares_.push_back(std::move(*at));
-  order_.erase(at);
+  order_.erase(std::next(at).base());
   return true;
 }
 
@@ -233,6 +210,50 @@ bool Store::copyRange(std::int32_t id1, std::int32_t id2, std::string_view title
   return true;
 }
 
+// Exact because it writes what the two calls write: remove() takes id2 out
+// of the order and the word count, book() gives a blank histogram the id,
+// the stored title of id1 (a blank title keeps id1's), the bins and edges
+// below, and copyRange() the kept channels and id1's nx as entries. Here the
+// same histogram object is blanked and given those values, and moved to the
+// end of the order, where append() would put the new one. Whatever the fast
+// way does not cover (id2 absent or id1 itself, a range not kept, edges or a
+// word budget that book() would refuse) goes the two calls' way.
+bool Store::recopyRange(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast) {
+  Histogram* old = find(id2);
+  const Histogram* source = find(id1);
+  const std::int64_t bins = static_cast<std::int64_t>(ilast) - ifirst + 1;
+  if (old && source && old != source && id2 != 0 && bins >= 1 && bins <= INT32_MAX && source->nx >= 1 &&
+      source->channels.size() == static_cast<std::size_t>(source->nx) + 2) {
+    const std::int32_t nx = source->nx;
+    const float width = (source->xmax - source->xmin) / static_cast<float>(nx);
+    const float newXmin = source->xmin + static_cast<float>(static_cast<std::int64_t>(ifirst) - 1) * width;
+    const float newXmax = newXmin + static_cast<float>(bins) * width;
+    const std::string_view title = storedTitleView(source->title);
+    const std::vector<float>* kept =
+        copies_.channels(*source, ifirst, static_cast<std::int32_t>(bins), newXmin, newXmax);
+    const std::int64_t usedAfter = usedWords_ - wordsFor(*old) + wordsFor(bins, title.size(), false);
+    if (kept && std::isfinite(newXmin) && std::isfinite(newXmax) && newXmax > newXmin &&
+        std::isfinite(newXmax - newXmin) && usedAfter <= limitWords_) {
+      blank(*old);
+      old->id = id2;
+      old->title.assign(title);
+      old->nx = static_cast<std::int32_t>(bins);
+      old->xmin = newXmin;
+      old->xmax = newXmax;
+      old->kbits = 1;
+      old->channels.assign(kept->begin(), kept->end());
+      old->entries = nx;
+      usedWords_ = usedAfter;
+      const auto at = std::find_if(order_.rbegin(), order_.rend(),
+                                   [old](const std::unique_ptr<Histogram>& p) { return p.get() == old; });
+      std::rotate(std::next(at).base(), at.base(), order_.end());
+      return true;
+    }
+  }
+  remove(id2);
+  return copyRange(id1, id2, " ", ifirst, ilast);
+}
+
 void Store::put(Histogram h) {
   Histogram* existing = find(h.id);
   if (!existing) {
@@ -241,20 +262,6 @@ void Store::put(Histogram h) {
   }
   usedWords_ += wordsFor(h) - wordsFor(*existing);
   *existing = std::move(h);
-}
-
-const Histogram* Store::find(std::int32_t id) const {
-  if (id >= 0 && id < DIRECT_IDS) {
-    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
-    if (page >= pages_.size() || !pages_[page]) return nullptr;
-    return (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)];
-  }
-  auto it = byOtherId_.find(id);
-  return it == byOtherId_.end() ? nullptr : it->second;
-}
-
-Histogram* Store::find(std::int32_t id) {
-  return const_cast<Histogram*>(static_cast<const Store*>(this)->find(id));
 }
 
 std::vector<const Histogram*> Store::all() const {
@@ -277,11 +284,6 @@ void Store::clear() {
   spares_.clear();
   copies_.clear();
   usedWords_ = 0;
-}
-
-Store& memory() {
-  static Store store;
-  return store;
 }
 
 }  // namespace hbook

@@ -55,6 +55,12 @@ class Store {
   bool copyRange(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst,
                  std::int32_t ilast);
 
+  // HDELET(id2) followed by HCOPYR(id1, id2, " ", ifirst, ilast): the same
+  // memory afterwards (id2 last in the booking order, as booked and filled
+  // afresh), made in id2's own storage when id2 exists, is not id1 and the
+  // range is one of the kept copies.
+  bool recopyRange(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast);
+
   // Insert a histogram read from a file (replaces an existing id, keeping its place).
   // Counted in the word budget but never refused.
   void put(Histogram h);
@@ -74,6 +80,8 @@ class Store {
   // (nx + 10), header bank (9 + title words) and 23 words of structure, plus
   // nx + 10 for the errors bank.
   static std::int64_t wordsFor(const Histogram& h);
+  // ... for one of nx bins, a stored title of titleChars and errors or not.
+  static std::int64_t wordsFor(std::int64_t nx, std::size_t titleChars, bool errors);
 
   // The channel HF1 puts x into: 0 underflow, 1..nx, nx+1 overflow.
   static std::int32_t channelOf(const Histogram& h, float x);
@@ -99,6 +107,8 @@ class Store {
 
   Histogram* append(std::unique_ptr<Histogram> h);
   std::unique_ptr<Histogram> blankHistogram();
+  // h as a default Histogram, its channels, title and guide keeping their capacity.
+  static void blank(Histogram& h);
   void index(std::int32_t id, Histogram* h);
 
   std::int64_t limitWords_;
@@ -113,7 +123,56 @@ class Store {
 };
 
 // The run-level histogram memory behind the upper-case entries.
-Store& memory();
+inline Store& memory() {
+  static Store store;
+  return store;
+}
+
+// The fill path, here so that a fill compiles to one piece where it is
+// called: the look-up by id, the channel and the add.
+inline const Histogram* Store::find(std::int32_t id) const {
+  if (id >= 0 && id < DIRECT_IDS) {
+    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
+    if (page >= pages_.size() || !pages_[page]) return nullptr;
+    return (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)];
+  }
+  auto it = byOtherId_.find(id);
+  return it == byOtherId_.end() ? nullptr : it->second;
+}
+
+inline Histogram* Store::find(std::int32_t id) {
+  return const_cast<Histogram*>(static_cast<const Store*>(this)->find(id));
+}
+
+inline std::int32_t Store::channelOf(const Histogram& h, float x) {
+  if (x < h.xmin) return 0;            // also -Inf
+  if (!(x < h.xmax)) return h.nx + 1;  // x >= xmax, +Inf and NaN
+  // int((x - XMIN) * NX / (XMAX - XMIN)) + 1, left to right in single precision.
+  const float scaled = (x - h.xmin) * static_cast<float>(h.nx) / (h.xmax - h.xmin);
+  // x just below XMAX can round up to NX: the package then writes the
+  // overflow word. Anything not finite (a histogram with unusable edges)
+  // also goes there, and never reaches the integer conversion.
+  if (!(scaled < static_cast<float>(h.nx))) return h.nx + 1;
+  if (!(scaled >= 0.0f)) return 0;
+  return static_cast<std::int32_t>(scaled) + 1;
+}
+
+inline void Store::fillHistogram(Histogram& h, float x, float w) {
+  if (h.nx < 1 || h.channels.size() != static_cast<std::size_t>(h.nx) + 2) return;
+  const std::int32_t channel = channelOf(h, x);
+  h.channels[static_cast<std::size_t>(channel)] += w;
+  if (!h.sumw2.empty() && channel >= 1 && channel <= h.nx && h.sumw2.size() == static_cast<std::size_t>(h.nx))
+    h.sumw2[static_cast<std::size_t>(channel) - 1] += w * w;
+  // Every call counts, under- and overflow and zero weights included; the
+  // counter wraps like the package's 32-bit integer.
+  h.entries = static_cast<std::int32_t>(static_cast<std::uint32_t>(h.entries) + 1u);
+  h.sampleGuide.drop();  // the contents changed
+}
+
+inline void Store::fill(std::int32_t id, float x, float w) {
+  Histogram* h = find(id);
+  if (h) fillHistogram(*h, x, w);
+}
 
 // HRNDM1 on one histogram: integrates its contents in place on first use
 // (entries -1 afterwards) and returns a value distributed like them.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "transport/lost.h"
+#include "transport/recentcalls.h"
 
 using tarn::inWindow;
 using tarn::markAllLost;
@@ -17,8 +18,8 @@ void EMPTY(double E, double x, double y, double z, double thx, double thy, doubl
   }
 
   // Straight line to the exit plane.
-  const double X = std::tan(thx) * L + x;
-  const double Y = std::tan(thy) * L + y;
+  const double X = tarn::recentTan(thx) * L + x;
+  const double Y = tarn::recentTan(thy) * L + y;
 
   // Exit window, same bounds: with a straight path both ends suffice.
   if (!inWindow(X, Y, xmin, xmax, ymin, ymax)) {

@@ -4,6 +4,7 @@
 
 #include "transport/beamline/reflect.h"
 #include "transport/lost.h"
+#include "transport/recentcalls.h"
 
 void OUTCOIL(double L, double critFactor, double W, double S, double H, double E, double x, double y, double z,
              double thx, double thy, double& xout, double& yout, double& zout, double& thxout, double& thyout) {
@@ -29,8 +30,8 @@ void OUTCOIL(double L, double critFactor, double W, double S, double H, double E
   }
 
   // Transverse displacements over the length L and the straight exit position.
-  const double t = std::tan(thx) * L;
-  const double u = std::tan(thy) * L;
+  const double t = tarn::recentTan(thx) * L;
+  const double u = tarn::recentTan(thy) * L;
   const double X = t + x;
   const double Y = u + y;
 

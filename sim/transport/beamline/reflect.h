@@ -16,6 +16,7 @@
 
 #include "transport/constants.h"
 #include "transport/lost.h"
+#include "transport/recentcalls.h"
 
 namespace tarn {
 
@@ -64,18 +65,18 @@ inline void reflectInPlane(double pos, double th, double S, double L, double A, 
   // One reflection: mirror image of S in the wall at +A (th >= 0) or -A.
   thOut = -th;
   if (th >= 0.0) {
-    posOut = twoA - std::tan(th) * L - pos;
+    posOut = twoA - recentTan(th) * L - pos;
   } else {
-    posOut = -twoA - std::tan(th) * L - pos;
+    posOut = -twoA - recentTan(th) * L - pos;
   }
   // The image lies beyond the opposite wall: second reflection there, which
   // restores the incoming angle. Final, not tested again.
   if (posOut < -A || posOut > A) {
     thOut = th;
     if (th >= 0.0) {
-      posOut = std::tan(th) * L - fourA + pos;
+      posOut = recentTan(th) * L - fourA + pos;
     } else {
-      posOut = std::tan(th) * L + fourA + pos;
+      posOut = recentTan(th) * L + fourA + pos;
     }
   }
 }
@@ -100,8 +101,8 @@ inline void reflectingGuide(const GuideGeometry& g, double E, double x, double y
   }
 
   // Straight line to the exit plane.
-  const double X = std::tan(thx) * g.L + x;
-  const double Y = std::tan(thy) * g.L + y;
+  const double X = recentTan(thx) * g.L + x;
+  const double Y = recentTan(thy) * g.L + y;
 
   reflectInPlane(x, thx, X, g.L, g.W, g.twoW, g.fourW, thcrit, xout, thxout);
   reflectInPlane(y, thy, Y, g.L, g.H, g.twoH, g.fourH, thcrit, yout, thyout);

@@ -13,6 +13,7 @@
 #include "transport/event/stagesupport.h"
 #include "transport/helium/target.h"
 #include "transport/lost.h"
+#include "transport/recentcalls.h"
 
 namespace tarn {
 namespace {
@@ -92,7 +93,7 @@ bool passUpstreamCell(RunState& run, const NeutronState& incoil, DetectedNeutron
   fill(hid::X_UP_ENTRANCE, upIn.x);
   fill(hid::THX_UP_ENTRANCE, degrees(upIn.thx));
   fill(hid::THY_UP_ENTRANCE, degrees(upIn.thy));
-  fill(hid::PHI_UP_ENTRANCE, degrees(std::atan(slope.y / slope.x)));
+  fill(hid::PHI_UP_ENTRANCE, degrees(recentAtan(slope.y / slope.x)));
 
   // The left half, then the right half; inclusive bounds.
   NeutronState& upOut = history.upOut;
@@ -129,7 +130,7 @@ bool crossBetweenCells(RunState& run, DetectedNeutron& history) {
   if (inClosed(upOut.x, inner, outer) && !inClosed(downIn.x, inner, outer)) return false;
   fill(hid::THX_DOWN_ENTRANCE, degrees(upOut.thx));
   fill(hid::THY_DOWN_ENTRANCE, degrees(upOut.thy));
-  fill(hid::PHI_DOWN_ENTRANCE, degrees(std::atan(slope.y / slope.x)));
+  fill(hid::PHI_DOWN_ENTRANCE, degrees(recentAtan(slope.y / slope.x)));
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "transport/constants.h"
+#include "transport/recentcalls.h"
 
 namespace tarn {
 namespace {
@@ -31,17 +32,17 @@ CellTally cellAccounting(const NeutronState& in, const NeutronState& out, double
   // point, s1 along z, then one with the exit slope to the exit plane. The x
   // plane places the point; with equal x slopes the y plane does, and with
   // equal slopes in both it is put in the middle of the cell.
-  const double t = std::tan(out.thx);
-  double s1 = ((out.x - in.x) - L * t) / (std::tan(in.thx) - t);
+  const double t = recentTan(out.thx);
+  double s1 = ((out.x - in.x) - L * t) / (recentTan(in.thx) - t);
   if (!std::isfinite(s1)) {
-    const double ty = std::tan(out.thy);
-    s1 = ((out.y - in.y) - L * ty) / (std::tan(in.thy) - ty);
+    const double ty = recentTan(out.thy);
+    s1 = ((out.y - in.y) - L * ty) / (recentTan(in.thy) - ty);
     if (!std::isfinite(s1)) s1 = L / 2.0;
   }
-  const double ay = s1 * std::tan(in.thy), ax = s1 * std::tan(in.thx);
+  const double ay = s1 * recentTan(in.thy), ax = s1 * recentTan(in.thx);
   const double L1 = std::sqrt((ay * ay + ax * ax) + s1 * s1);
   const double s2 = L - s1;
-  const double by = s2 * std::tan(out.thy), bx = s2 * t;
+  const double by = s2 * recentTan(out.thy), bx = s2 * t;
   const double L2 = std::sqrt((by * by + bx * bx) + s2 * s2);
   const double before = spinRotation(L1, neutronSpeed(in.E));
   const double after = spinRotation(L2, neutronSpeed(out.E));

@@ -9,6 +9,7 @@
 #include "transport/event/kinematics.h"
 #include "transport/event/stages.h"
 #include "transport/event/stagesupport.h"
+#include "transport/recentcalls.h"
 
 namespace tarn {
 namespace {
@@ -41,8 +42,8 @@ bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start) {
   if (event == 1) notice(run, " ! Running with No x gradient !");
   start.y = (2 * static_cast<double>(r[3]) - 1) * source.halfHeight;
   start.z = 0.0;
-  start.thx = std::atan(std::cos(ph0) * std::tan(th0));
-  start.thy = std::atan(std::sin(ph0) * std::tan(th0));
+  start.thx = std::atan(std::cos(ph0) * recentTan(th0));
+  start.thy = std::atan(std::sin(ph0) * recentTan(th0));
   start.E = En;
   return true;
 }

@@ -10,6 +10,7 @@
 #include "transport/event/stages.h"
 #include "transport/event/stagesupport.h"
 #include "transport/lost.h"
+#include "transport/recentcalls.h"
 
 namespace tarn {
 
@@ -17,8 +18,8 @@ bool passInputGuides(const Beamline& beamline, const NeutronState& start, Neutro
   const GuideSection& g1 = beamline.guide1;
   const GuideSection& g2 = beamline.guide2;
   fill(hid::X_START, start.x);
-  fill(hid::X_STRAIGHT_116, start.x + std::tan(start.thx) * g1.length);
-  fill(hid::Y_STRAIGHT_116, start.y + std::tan(start.thy) * g1.length);
+  fill(hid::X_STRAIGHT_116, start.x + recentTan(start.thx) * g1.length);
+  fill(hid::Y_STRAIGHT_116, start.y + recentTan(start.thy) * g1.length);
 
   NeutronState guided;
   guided.E = start.E;

@@ -6,17 +6,20 @@
 #include <cstdint>
 
 #include "hbook/hbook.h"
+#include "hbook/memory/store.h"
 #include "textout/freeformat.h"
 #include "transport/constants.h"
 #include "transport/event/neutron.h"
 #include "transport/lost.h"
 #include "transport/event/runstate.h"
 #include "transport/run/runlog.h"
+#include "transport/recentcalls.h"
 
 namespace tarn {
 
-// One entry of weight 1 in a result histogram, at the value in single precision.
-inline void fill(std::int32_t id, double value) { HF1(id, static_cast<float>(value), 1.0f); }
+// One entry of weight 1 in a result histogram, at the value in single
+// precision: HF1(id, value, 1), written out so that the fill path inlines.
+inline void fill(std::int32_t id, double value) { hbook::memory().fill(id, static_cast<float>(value), 1.0f); }
 
 inline double degrees(double rad) { return rad * static_cast<double>(DEG_PER_RAD); }
 
@@ -35,7 +38,7 @@ inline void notice(RunState& run, const char* text) {
 struct Slopes {
   double x, y;
 };
-inline Slopes slopesOf(const NeutronState& s) { return Slopes{std::tan(s.thx), std::tan(s.thy)}; }
+inline Slopes slopesOf(const NeutronState& s) { return Slopes{recentTan(s.thx), recentTan(s.thy)}; }
 
 // Straight flight over d cm along the beam, with the slopes of s.
 inline NeutronState freeFlight(const NeutronState& s, const Slopes& slope, double d) {

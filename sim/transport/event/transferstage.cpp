@@ -33,9 +33,13 @@ bool sampleTransfer(RunState& run, std::int64_t event, double E, bool downstream
   const double k = wavenumber(E);
   const std::int32_t last = lastTransferBin(k);
 
-  // The first event of a process has no earlier copy to delete.
-  if (downstream ? run.copy402Made : event > run.firstEvent) HDELET(copyId);
-  HCOPYR(hid::SQ, copyId, " ", 0, last, 0, 0, " ");
+  // The first event of a process has no earlier copy to delete; a later one
+  // deletes it and copies again, which the store does in the copy's storage
+  // (Store::recopyRange, the same memory as HDELET and HCOPYR).
+  if (downstream ? run.copy402Made : event > run.firstEvent)
+    hbook::memory().recopyRange(hid::SQ, copyId, 0, last);
+  else
+    HCOPYR(hid::SQ, copyId, " ", 0, last, 0, 0, " ");
   bool fallback = false;
   if (downstream) {
     run.copy402Made = true;

@@ -12,6 +12,7 @@
 #include "transport/helium/sommers.h"
 #include "transport/helium/wq.h"
 #include "transport/lost.h"
+#include "transport/recentcalls.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ using tarn::inWindow;
 double incomingAzimuth(double thx, double thy) {
   // Along the axis the azimuth is undefined; the physics does not depend on it.
   if (thx == 0.0 && thy == 0.0) return 0.0;
-  const double b = std::atan(std::tan(thy) / std::tan(thx));  // principal value
+  const double b = tarn::recentAtan(tarn::recentTan(thy) / tarn::recentTan(thx));  // principal value
   if (thx >= 0.0 && thy >= 0.0) return b;
   if (thx < 0.0 && thy >= 0.0) return b + tarn::PI_6;
   if (thx < 0.0 && thy < 0.0) return b + tarn::PI_6;
@@ -47,8 +48,8 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
   }
 
   // Incoming direction: polar angle and azimuth about z.
-  const double tx = std::tan(thx);
-  const double ty = std::tan(thy);
+  const double tx = tarn::recentTan(thx);
+  const double ty = tarn::recentTan(thy);
   const double theta0 = std::atan(std::sqrt(tx * tx + ty * ty));
   const double phi0 = incomingAzimuth(thx, thy);
 
@@ -156,11 +157,11 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
   if (inside) {
     // Scattered at (xi, yi, zi): on to the exit plane along the new direction.
     scattered = true;
-    const double thxS = std::atan(std::tan(theta_p) * std::cos(phi_p));
-    const double thyS = std::atan(std::tan(theta_p) * std::sin(phi_p));
+    const double thxS = std::atan(tarn::recentTan(theta_p) * std::cos(phi_p));
+    const double thyS = std::atan(tarn::recentTan(theta_p) * std::sin(phi_p));
     const double remaining = L - dz;
-    const double X = std::tan(thxS) * remaining + xi;
-    const double Y = std::tan(thyS) * remaining + yi;
+    const double X = tarn::recentTan(thxS) * remaining + xi;
+    const double Y = tarn::recentTan(thyS) * remaining + yi;
     if (inWindow(X, Y, xmin, xmax, ymin, ymax)) {
       xout = X;
       yout = Y;

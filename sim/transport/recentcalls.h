@@ -1,0 +1,68 @@
+// tan and atan of arguments seen shortly before.
+//
+// A neutron's direction angles go through tan in stage after stage (the
+// straight-line fills, both guides and their reflections, the free flights,
+// the cells, TARGET's direction and the cell tally), and the azimuth's atan
+// of the same slopes is taken before TARGET and inside it. The same libm call
+// on the same argument gives the same bits, so a call whose argument is bit
+// for bit one stored here returns the value that call returned then: exact,
+// whatever the argument (zeros of either sign, NaN and infinities included,
+// since the key is the argument's bit pattern and the value came from the
+// call itself).
+//
+// Each function keeps a table of 16 arguments with their values, one per
+// thread, the slot chosen from the argument's bits; a new argument replaces
+// the one in its slot.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace tarn {
+
+struct RecentCalls {
+  static constexpr std::uint64_t SLOTS = 16;
+  std::uint64_t argument[SLOTS];
+  double value[SLOTS];
+  bool stored[SLOTS];
+};
+
+// The slot of an argument: the top four bits of its bit pattern times an odd
+// constant (2^64 / golden ratio), which spreads nearby angles and an angle
+// and its negative over different slots.
+inline std::uint64_t recentSlot(std::uint64_t bits) { return (bits * 0x9E3779B97F4A7C15ull) >> 60; }
+
+inline std::uint64_t bitsOfDouble(double x) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+// std::tan(x), bit for bit.
+inline double recentTan(double x) {
+  static thread_local RecentCalls table{};
+  const std::uint64_t bits = bitsOfDouble(x);
+  const std::uint64_t s = recentSlot(bits);
+  if (table.stored[s] && table.argument[s] == bits) return table.value[s];
+  const double v = std::tan(x);
+  table.argument[s] = bits;
+  table.value[s] = v;
+  table.stored[s] = true;
+  return v;
+}
+
+// std::atan(x), bit for bit.
+inline double recentAtan(double x) {
+  static thread_local RecentCalls table{};
+  const std::uint64_t bits = bitsOfDouble(x);
+  const std::uint64_t s = recentSlot(bits);
+  if (table.stored[s] && table.argument[s] == bits) return table.value[s];
+  const double v = std::atan(x);
+  table.argument[s] = bits;
+  table.value[s] = v;
+  table.stored[s] = true;
+  return v;
+}
+
+}  // namespace tarn

@@ -1,0 +1,158 @@
+// Store::recopyRange against what it stands for, HDELET followed by HCOPYR,
+// done side by side in two memories: after every step both hold the same
+// histograms bit for bit in the same order, count the same words, print the
+// same messages and draw the same numbers.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "hbook/memory/store.h"
+#include "support/consolecapture.h"
+#include "support/hbookdumps.h"
+
+namespace {
+
+using hbook::Histogram;
+using hbook::Store;
+using testsupport::bitsOf;
+using testsupport::ConsoleCapture;
+
+void expectSameMemory(const Store& expected, const Store& actual, const std::string& where) {
+  SCOPED_TRACE(where);
+  EXPECT_EQ(expected.usedWords(), actual.usedWords());
+  const std::vector<const Histogram*> a = expected.all(), b = actual.all();
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    const Histogram& e = *a[k];
+    const Histogram& h = *b[k];
+    ASSERT_EQ(e.id, h.id) << "place " << k;
+    EXPECT_EQ(e.title, h.title);
+    ASSERT_EQ(e.nx, h.nx);
+    EXPECT_EQ(bitsOf(e.xmin), bitsOf(h.xmin));
+    EXPECT_EQ(bitsOf(e.xmax), bitsOf(h.xmax));
+    EXPECT_EQ(e.kbits, h.kbits);
+    EXPECT_EQ(e.entries, h.entries);
+    EXPECT_EQ(e.readFromFile, h.readFromFile);
+    EXPECT_EQ(e.markedAsRead, h.markedAsRead);
+    EXPECT_EQ(bitsOf(e.minimum), bitsOf(h.minimum));
+    EXPECT_EQ(e.nbit, h.nbit);
+    EXPECT_EQ(e.sumw2, h.sumw2);
+    EXPECT_EQ(e.edges, h.edges);
+    EXPECT_EQ(e.sampleGuide.nx, h.sampleGuide.nx);
+    if (e.sampleGuide.nx > 0) {
+      EXPECT_EQ(e.sampleGuide.edge, h.sampleGuide.edge);
+    }
+    ASSERT_EQ(e.channels.size(), h.channels.size());
+    for (std::size_t i = 0; i < e.channels.size(); ++i)
+      ASSERT_EQ(bitsOf(e.channels[i]), bitsOf(h.channels[i])) << "id " << e.id << " channel " << i;
+  }
+}
+
+// HDELET then HCOPYR with a blank title, as the event loop did them.
+void deleteAndCopy(Store& s, std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast) {
+  s.remove(id2);
+  s.copyRange(id1, id2, " ", ifirst, ilast);
+}
+
+}  // namespace
+
+TEST(HbookRecopy, EventsOfCopiesDrawsAndFillsLeaveTheSameMemory) {
+  const Histogram sq = testsupport::readDump("sq.dump.txt").at(301);
+  Store slow, fast;
+  for (Store* s : {&slow, &fast}) {
+    s->put(sq);
+    s->book(116, "a result booked before the copies", 50, -5.0f, 5.0f);
+    s->copyRange(301, 302, " ", 0, 40);
+    s->copyRange(301, 402, " ", 0, 60);
+  }
+  std::mt19937 random(20261209);
+  std::uniform_int_distribution<int> range(-3, 95), what(0, 9);
+  for (int event = 0; event < 3000; ++event) {
+    const std::int32_t id = what(random) < 5 ? 302 : 402;
+    const std::int32_t ifirst = what(random) == 0 ? 1 + what(random) : 0;
+    const std::int32_t ilast = range(random);
+    const int afterwards = what(random);
+    ConsoleCapture slowConsole;
+    deleteAndCopy(slow, 301, id, ifirst, ilast);
+    const std::vector<std::string> slowLines = slowConsole.lines();
+    ConsoleCapture fastConsole;
+    fast.recopyRange(301, id, ifirst, ilast);
+    EXPECT_EQ(slowLines, fastConsole.lines());
+    // Then draws (integrating the copy), a fill into it, another booking
+    // at the end of the order, or nothing.
+    if (afterwards < 5) {
+      for (Store* s : {&slow, &fast}) {
+        hbook::resetRndm();
+        for (int k = 0; k < afterwards + 1; ++k) s->random(id);
+      }
+    } else if (afterwards == 5) {
+      slow.fill(id, 0.3f, 2.0f);
+      fast.fill(id, 0.3f, 2.0f);
+    } else if (afterwards == 6 && event % 50 == 0) {
+      slow.book(10000 + event, "later", 3, 0.0f, 1.0f);
+      fast.book(10000 + event, "later", 3, 0.0f, 1.0f);
+    }
+    expectSameMemory(slow, fast, "event " + std::to_string(event));
+    if (HasFatalFailure()) return;
+  }
+  // The draws of both from here on are the same numbers.
+  for (Store* s : {&slow, &fast}) s->remove(302);
+  deleteAndCopy(slow, 301, 302, 0, 77);
+  fast.copyRange(301, 302, " ", 0, 77);
+  fast.recopyRange(301, 302, 0, 77);
+  hbook::resetRndm();
+  std::vector<float> a, b;
+  for (int k = 0; k < 500; ++k) a.push_back(slow.random(302));
+  hbook::resetRndm();
+  for (int k = 0; k < 500; ++k) b.push_back(fast.random(302));
+  for (int k = 0; k < 500; ++k) ASSERT_EQ(bitsOf(a[k]), bitsOf(b[k])) << "draw " << k;
+}
+
+TEST(HbookRecopy, EveryOtherCaseGoesTheWayOfTheTwoCalls) {
+  const Histogram sq = testsupport::readDump("sq.dump.txt").at(301);
+  Store slow, fast;
+  for (Store* s : {&slow, &fast}) s->put(sq);
+  struct Case {
+    std::int32_t id1, id2, ifirst, ilast;
+    const char* what;
+  };
+  const Case cases[] = {
+      {301, 302, 0, 10, "no copy yet: HDELET's message"},
+      {301, 302, 0, 10, "a kept range"},
+      {301, 302, 0, 200, "more bins than are kept"},
+      {301, 302, 5, 4, "an empty range"},
+      {999, 302, 0, 10, "an unknown source"},
+      {301, 302, 0, 10, "the copy deleted by the unknown source's try"},
+      {302, 302, 0, 5, "a copy onto itself"},
+      {301, 0, 0, 10, "id 0 deletes everything"},
+  };
+  for (const Case& c : cases) {
+    ConsoleCapture slowConsole;
+    deleteAndCopy(slow, c.id1, c.id2, c.ifirst, c.ilast);
+    const std::vector<std::string> slowLines = slowConsole.lines();
+    ConsoleCapture fastConsole;
+    fast.recopyRange(c.id1, c.id2, c.ifirst, c.ilast);
+    EXPECT_EQ(slowLines, fastConsole.lines()) << c.what;
+    expectSameMemory(slow, fast, c.what);
+  }
+  // A word budget that holds the copy of 11 bins but not that of 91.
+  for (Store* s : {&slow, &fast}) {
+    s->put(sq);
+    s->copyRange(301, 302, " ", 0, 10);
+    s->copyRange(301, 302, " ", 0, 90);
+    s->remove(302);
+    s->copyRange(301, 302, " ", 0, 10);
+    s->setLimit(s->usedWords() + 20);
+  }
+  ConsoleCapture slowConsole;
+  deleteAndCopy(slow, 301, 302, 0, 90);
+  const std::vector<std::string> slowLines = slowConsole.lines();
+  ConsoleCapture fastConsole;
+  fast.recopyRange(301, 302, 0, 90);
+  EXPECT_EQ(slowLines, fastConsole.lines());
+  EXPECT_FALSE(slowLines.empty());
+  expectSameMemory(slow, fast, "beyond the word budget");
+}
