@@ -127,7 +127,9 @@ void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
   // The count of numbers generated (delivered plus skipped), kept wide so a
   // very long vector cannot overflow it before it is reduced modulo 10^9.
   long long kount = kount_;
-  int i24 = i24_, j24 = j24_;
+  // The lags, the borrow and the count within the 24 are locals in the loop
+  // (the table's stores cannot then be taken for changes of them).
+  int i24 = i24_, j24 = j24_, in24 = in24_;
   std::int32_t carry = carry_;
   for (std::int32_t ivec = 0; ivec < lenv; ++ivec) {
     const std::int32_t uni = step(seeds_, i24, j24, carry);
@@ -140,15 +142,16 @@ void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
       if (rvec[ivec] == 0.0f) rvec[ivec] = TWOM24 * TWOM24;
     }
     // Luxury: after each 24 numbers delivered, throw away nskip.
-    in24_ = in24_ + 1;
-    if (in24_ == 24) {
-      in24_ = 0;
+    in24 = in24 + 1;
+    if (in24 == 24) {
+      in24 = 0;
       kount = kount + nskip_;
       skipSteps(seeds_, i24, j24, carry, nskip_);
     }
   }
   i24_ = i24;
   j24_ = j24;
+  in24_ = in24;
   carry_ = carry;
   kount = kount + lenv;
   while (kount >= IGIGA) {
