@@ -264,6 +264,11 @@ void Store::put(Histogram h) {
   *existing = std::move(h);
 }
 
+const Histogram* Store::findOther(std::int32_t id) const {
+  auto it = byOtherId_.find(id);
+  return it == byOtherId_.end() ? nullptr : it->second;
+}
+
 std::vector<const Histogram*> Store::all() const {
   std::vector<const Histogram*> result;
   result.reserve(order_.size());

@@ -105,6 +105,9 @@ class Store {
   // reused by the next bookings (no allocation for a delete-and-copy cycle).
   static constexpr std::size_t SPARES = 4;
 
+  // find() for the ids not looked up directly (out of line: the direct
+  // look-up of a fill then needs no registers for the hash map's).
+  const Histogram* findOther(std::int32_t id) const;
   Histogram* append(std::unique_ptr<Histogram> h);
   std::unique_ptr<Histogram> blankHistogram();
   // h as a default Histogram, its channels, title and guide keeping their capacity.
@@ -136,8 +139,7 @@ inline const Histogram* Store::find(std::int32_t id) const {
     if (page >= pages_.size() || !pages_[page]) return nullptr;
     return (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)];
   }
-  auto it = byOtherId_.find(id);
-  return it == byOtherId_.end() ? nullptr : it->second;
+  return findOther(id);
 }
 
 inline Histogram* Store::find(std::int32_t id) {
