@@ -156,3 +156,74 @@ TEST(HbookRecopy, EveryOtherCaseGoesTheWayOfTheTwoCalls) {
   EXPECT_FALSE(slowLines.empty());
   expectSameMemory(slow, fast, "beyond the word budget");
 }
+
+TEST(HbookRecopy, EveryFieldOfAReusedHistogramIsAsNew) {
+  // Every field away from its default, then the histogram deleted and its
+  // storage booked again, or copied into in place.
+  auto dirty = [](Histogram& h) {
+    h.title = "a title long enough to live outside the string itself";
+    h.kbits = 0x11;
+    h.minimum = 1.0f;
+    h.maximum = 2.0f;
+    h.norm = 3.0f;
+    h.entries = 77;
+    h.statSumW = 4.0f;
+    h.statSumW2 = 5.0f;
+    h.statSumWX = 6.0;
+    h.statSumWX2 = 7.0;
+    h.sumw2.assign(static_cast<std::size_t>(h.nx), 8.0f);
+    h.edges.assign(static_cast<std::size_t>(h.nx) + 1, 9.0f);
+    h.nbit = 16;
+    h.readFromFile = true;
+    h.markedAsRead = true;
+    h.sampleGuide.nx = h.nx;
+    h.sampleGuide.cells = 4;
+    h.sampleGuide.edge.assign(5, 1);
+  };
+  auto expectAllFields = [](const Histogram& e, const Histogram& h) {
+    EXPECT_EQ(e.id, h.id);
+    EXPECT_EQ(e.title, h.title);
+    EXPECT_EQ(e.nx, h.nx);
+    EXPECT_EQ(bitsOf(e.xmin), bitsOf(h.xmin));
+    EXPECT_EQ(bitsOf(e.xmax), bitsOf(h.xmax));
+    EXPECT_EQ(e.kbits, h.kbits);
+    EXPECT_EQ(bitsOf(e.minimum), bitsOf(h.minimum));
+    EXPECT_EQ(bitsOf(e.maximum), bitsOf(h.maximum));
+    EXPECT_EQ(bitsOf(e.norm), bitsOf(h.norm));
+    EXPECT_EQ(e.entries, h.entries);
+    EXPECT_EQ(bitsOf(e.statSumW), bitsOf(h.statSumW));
+    EXPECT_EQ(bitsOf(e.statSumW2), bitsOf(h.statSumW2));
+    EXPECT_EQ(e.statSumWX, h.statSumWX);
+    EXPECT_EQ(e.statSumWX2, h.statSumWX2);
+    EXPECT_EQ(e.channels, h.channels);
+    EXPECT_EQ(e.sumw2, h.sumw2);
+    EXPECT_EQ(e.edges, h.edges);
+    EXPECT_EQ(e.nbit, h.nbit);
+    EXPECT_EQ(e.readFromFile, h.readFromFile);
+    EXPECT_EQ(e.markedAsRead, h.markedAsRead);
+    EXPECT_EQ(e.sampleGuide.nx, h.sampleGuide.nx);
+    EXPECT_EQ(e.sampleGuide.cells, h.sampleGuide.cells);
+    EXPECT_EQ(e.sampleGuide.edge, h.sampleGuide.edge);
+  };
+  Store reused, fresh;
+  ASSERT_TRUE(reused.book(5, "old", 30, 0.0f, 3.0f));
+  dirty(*reused.find(5));
+  ASSERT_TRUE(reused.remove(5));
+  ASSERT_TRUE(reused.book(6, "new", 10, -1.0f, 1.0f));
+  ASSERT_TRUE(fresh.book(6, "new", 10, -1.0f, 1.0f));
+  expectAllFields(*fresh.find(6), *reused.find(6));
+
+  const Histogram sq = testsupport::readDump("sq.dump.txt").at(301);
+  Store inPlace, twoCalls;
+  for (Store* s : {&inPlace, &twoCalls}) {
+    s->put(sq);
+    s->copyRange(301, 302, " ", 0, 40);
+    dirty(*s->find(302));
+  }
+  inPlace.recopyRange(301, 302, 0, 40);
+  Store made;
+  made.put(sq);
+  made.copyRange(301, 302, " ", 0, 40);
+  expectAllFields(*made.find(302), *inPlace.find(302));
+  EXPECT_TRUE(inPlace.find(302)->sumw2.empty());
+}

@@ -11,6 +11,7 @@
 
 namespace hbook {
 
+// A new field needs its default in Store::blank (memory/store.cpp) too.
 struct Histogram {
   std::int32_t id = 0;
   std::string title;        // trailing blanks removed, as HBOOK1 stores it
