@@ -39,30 +39,28 @@ inline std::uint64_t bitsOfDouble(double x) {
   return bits;
 }
 
-// std::tan(x), bit for bit.
-inline double recentTan(double x) {
-  static thread_local RecentCalls table{};
+// f(x) from the table when x is stored in its slot, else computed and stored.
+inline double recalled(RecentCalls& table, double x, double (*f)(double)) {
   const std::uint64_t bits = bitsOfDouble(x);
   const std::uint64_t s = recentSlot(bits);
   if (table.stored[s] && table.argument[s] == bits) return table.value[s];
-  const double v = std::tan(x);
+  const double v = f(x);
   table.argument[s] = bits;
   table.value[s] = v;
   table.stored[s] = true;
   return v;
 }
 
+// std::tan(x), bit for bit.
+inline double recentTan(double x) {
+  static thread_local RecentCalls table{};
+  return recalled(table, x, [](double a) { return std::tan(a); });
+}
+
 // std::atan(x), bit for bit.
 inline double recentAtan(double x) {
   static thread_local RecentCalls table{};
-  const std::uint64_t bits = bitsOfDouble(x);
-  const std::uint64_t s = recentSlot(bits);
-  if (table.stored[s] && table.argument[s] == bits) return table.value[s];
-  const double v = std::atan(x);
-  table.argument[s] = bits;
-  table.value[s] = v;
-  table.stored[s] = true;
-  return v;
+  return recalled(table, x, [](double a) { return std::atan(a); });
 }
 
 }  // namespace tarn
