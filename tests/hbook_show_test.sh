@@ -55,10 +55,14 @@ for c in ls dump show csv json make merge; do
   h=$("$exe" "$c" --help) || fail "hbook $c --help: status $?"
   grep -q "^  hbook $c " <<< "$h" || fail "hbook $c --help: $h"
 done
-# The commands written in Python answer with every option of theirs.
+# The commands written in Python answer with every option of theirs. Under a
+# sanitizer the interpreter behind them needs its runtimes loaded first
+# (PYTHON_PRELOAD, set by the build).
+py_env=()
+[ -n "${PYTHON_PRELOAD:-}" ] && py_env=(env "LD_PRELOAD=$PYTHON_PRELOAD" ASAN_OPTIONS=detect_leaks=0)
 if [ -x "$(dirname "$exe")/hbook-plot" ]; then
   for c in plot diff fit export; do
-    h=$("$exe" "$c" --help) || fail "hbook $c --help: status $?"
+    h=$(${py_env[@]+"${py_env[@]}"} "$exe" "$c" --help) || fail "hbook $c --help: status $?"
     grep -q "^usage: hbook $c " <<< "$h" || fail "hbook $c --help: $h"
   done
 fi
