@@ -3,9 +3,9 @@ sim/transport/event/catalogue.h; the report page's catalogue
 (tarnreport/catalogue.py) must describe exactly its histograms, each once,
 and docs/histograms.md must be what scripts/make-histogram-docs.py makes of
 the two."""
-import importlib.util
 import os
 import re
+import runpy
 import unittest
 from pathlib import Path
 
@@ -73,11 +73,9 @@ class Catalogue(unittest.TestCase):
         self.assertIsNone(catalogue.axis_labels(h, False))
 
     def test_docs_histograms_md_is_made_from_the_catalogue(self):
-        spec = importlib.util.spec_from_file_location("make_histogram_docs", SOURCE / "scripts/make-histogram-docs.py")
-        maker = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(maker)
+        maker = runpy.run_path(str(SOURCE / "scripts/make-histogram-docs.py"), run_name="make_histogram_docs")
         written = (SOURCE / "docs/histograms.md").read_text(encoding="utf-8")
-        self.assertEqual(written, maker.document(),
+        self.assertEqual(written, maker["document"](),
                          "docs/histograms.md is out of date: python3 scripts/make-histogram-docs.py")
 
 
