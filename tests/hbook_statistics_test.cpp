@@ -185,6 +185,13 @@ TEST(Increments, RecoverTheSampledSpectrum) {
   for (int i = 1; i <= spectrum.nx; ++i) total += spectrum.content(i);
   for (int i = 1; i <= spectrum.nx; ++i) EXPECT_NEAR(steps.content(i), spectrum.content(i) / total, 2e-7) << i;
   EXPECT_EQ(hbook::increments(spectrum).channels, spectrum.channels);
+  // The running sum's underflow and overflow channels are no part of the
+  // distribution.
+  hbook::Histogram sum = spectrum;
+  sum.nx = 3;
+  sum.channels = {5.0f, 0.25f, 0.5f, 1.0f, 7.0f};
+  sum.entries = -1;
+  EXPECT_EQ(hbook::increments(sum).channels, (std::vector<float>{0.0f, 0.25f, 0.25f, 0.5f, 0.0f}));
 }
 
 }  // namespace

@@ -119,6 +119,10 @@ TEST(DescriptionValues, EachRefusalSaysWhereWhatAndWhy) {
   EXPECT_EQ(onlyError({"cell.temperature=2"}),
             "--set cell.temperature=2: cell.temperature: no such key (did you mean cells.temperature?)");
   EXPECT_EQ(onlyError({"magnet.field=3"}), "--set magnet.field=3: magnet.field: no such key");
+  // A third of the name changed is still a slip; more is another name.
+  EXPECT_EQ(onlyError({"cells.lXXXXh=30"}),
+            "--set cells.lXXXXh=30: cells.lXXXXh: no such key (did you mean cells.length?)");
+  EXPECT_EQ(onlyError({"cells.XXXXXh=30"}), "--set cells.XXXXXh=30: cells.XXXXXh: no such key");
   EXPECT_EQ(onlyError({"cells.length"}), "--set cells.length: give KEY=VALUE, for example --set cells.length=30");
   EXPECT_EQ(onlyError({"cells.length=abc"}),
             "--set cells.length=abc: cells.length: 'abc' is not a number with a unit (for example '30 cm')");
@@ -161,6 +165,10 @@ TEST(DescriptionValues, TemperatureInsideTheHeliumTables) {
   EXPECT_NE(onlyError({"cells.temperature=-1"}).find(why), std::string::npos);
   EXPECT_TRUE(withSets({"cells.temperature=0.2000001"}).errors.empty());
   EXPECT_TRUE(withSets({"cells.temperature=4.4"}).errors.empty());
+  // The end points themselves, exactly.
+  EXPECT_TRUE(withSets({"cells.temperature=0.20000000298023223876953125"}).errors.empty());
+  EXPECT_TRUE(withSets({"cells.temperature=4.400000095367431640625"}).errors.empty());
+  EXPECT_FALSE(withSets({"cells.temperature=4.4000000953674325"}).errors.empty());  // the next double
   EXPECT_TRUE(withSets({"cells.temperature=1.6"}).errors.empty());
 }
 
@@ -315,6 +323,11 @@ TEST(DescriptionSummary, DigestDifferencesAndLogLines) {
   // A single-precision value is compared and shown as the program holds it.
   const ReadResult cone = withSets({"source.cone_per_angstrom=0.0030000001"});
   EXPECT_TRUE(differences(cone.description.values, SHIPPED_BEAMLINE).empty());
+  // A value is the same only bit for bit: -0 cm is not 0 cm, as the digests say.
+  const ReadResult zero = withSets({"gaps.between_cells=0.0"}), minusZero = withSets({"gaps.between_cells=-0.0"});
+  ASSERT_TRUE(zero.errors.empty() && minusZero.errors.empty());
+  EXPECT_NE(digest(zero.description.values), digest(minusZero.description.values));
+  EXPECT_EQ(differences(minusZero.description.values, zero.description.values).size(), 1u);
   const ReadResult cone2 = withSets({"source.cone_per_angstrom=0.0031"});
   EXPECT_EQ(differences(cone2.description.values, SHIPPED_BEAMLINE).at(0).value, "0.0031 rad/Angstrom");
 }

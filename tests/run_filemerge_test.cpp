@@ -119,7 +119,10 @@ TEST(FileRecord, ItsTextReadsBackAndADamagedOneIsRefused) {
   EXPECT_FALSE(tarn::findRecord({histogram(3001, "x", 2, 0.0f)}).has_value());
   for (const char* bad : {"tarn run record 2\nseed=1 events=5 blocks=0\n", "tarn run record 1\nseed=1 blocks=0\n",
                           "tarn run record 1\nseed=1 events=100 blocks=0-3\n",  // a run of 100 events has block 0 only
-                          "tarn run record 1\nseed=1 events=5 blocks=0\ncopy 302\n", "tarn run record 1\nseed=x events=5 blocks=0\n"})
+                          "tarn run record 1\nseed=1 events=5 blocks=0\ncopy 302\n", "tarn run record 1\nseed=x events=5 blocks=0\n",
+                          "tarn run record 1\nseed=1 events=5 blocks=0\ncopy 302 0 1 9\n",  // an item too many
+                          "tarn run record 1\nseed=1 events=5 blocks=0\nexact 3001 57 16777217 x\n",
+                          "tarn run record 1\nseed=1 events=5 blocks=0\nentries 4017 3 3\n"})
     EXPECT_THROW(tarn::FileRecord::parse(bad), std::runtime_error) << bad;
   hbook::Histogram garbled = h;
   garbled.channels[3] = 0.5f;

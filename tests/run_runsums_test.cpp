@@ -88,13 +88,19 @@ TEST_F(RunSumsTest, CountsGoOnPastTwoToTheTwentyFour) {
   // the nearest float once).
   constexpr int ONE_CHUNK = 1 << 23;
   tarn::RunSums sums;
+  // Each block's moments (which the fills leave alone) too, one bit each.
+  const double moments[3] = {0.5, 0.25, 0.125};
   for (int chunk = 0; chunk < 2; ++chunk) {
     for (int i = 0; i < ONE_CHUNK; ++i) HF1(4017, 1.0f, 1.0f);
+    h(4017).statSumWX = h(4017).statSumWX2 = moments[chunk];
     sums.collectBlock(chunk, tarn::Counters{}, 0);
   }
   for (int i = 0; i < 3; ++i) HF1(4017, 1.0f, 1.0f);
+  h(4017).statSumWX = h(4017).statSumWX2 = moments[2];
   sums.collectBlock(2, tarn::Counters{}, 0);
   sums.install();
+  EXPECT_EQ(h(4017).statSumWX, 0.875);
+  EXPECT_EQ(h(4017).statSumWX2, 0.875);
   const int bin = hbook::Store::channelOf(h(4017), 1.0f);
   EXPECT_EQ(h(4017).channels[bin], 16777220.0f);  // 2^24 + 3, rounded to single precision
   EXPECT_EQ(h(4017).entries, (1 << 24) + 3);

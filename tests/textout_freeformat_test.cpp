@@ -55,6 +55,11 @@ TEST(FreeFormat, DoublesUseSixteenDigitsInTwentyFive) {
   EXPECT_EQ(formatDouble(0.10000000149011612), "   0.1000000014901161    ");
   EXPECT_EQ(formatDouble(-1.0e-9), "  -0.1000000000000000E-08");
   EXPECT_EQ(formatDouble(1.0e300), "   0.1000000000000000+301");
+  // Two exponent digits with the E up to 99, three without it from 100.
+  EXPECT_EQ(formatDouble(1.0e98), "   0.1000000000000000E+99");
+  EXPECT_EQ(formatDouble(1.0e99), "   0.1000000000000000+100");
+  EXPECT_EQ(formatDouble(1.0e-100), "   0.1000000000000000E-99");
+  EXPECT_EQ(formatDouble(1.0e-101), "   0.1000000000000000-100");
   EXPECT_EQ(formatDouble(0.0).size(), 25u);
 }
 
