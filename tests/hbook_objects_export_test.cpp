@@ -323,6 +323,11 @@ TEST(ExportSpecials, NonFiniteValuesAndTitlesSurvive) {
   EXPECT_EQ(j["channels"][1].text, "inf");
   EXPECT_EQ(j["channels"][2].text, "-inf");
   EXPECT_EQ(jsonBits(j["channels"][3]), bits(1e-45f));
+  // Bytes outside printable ASCII (DEL, a Latin-1 letter) are escaped: the JSON stays ASCII.
+  d.histograms[0].title = "T\x7f\xe9K";
+  std::ostringstream escaped;
+  hbook::jsonObject(escaped, d, d.objects[0]);
+  EXPECT_NE(escaped.str().find("\"title\":\"T\\u007f\\u00e9K\""), std::string::npos) << escaped.str();
 }
 
 }  // namespace

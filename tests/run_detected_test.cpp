@@ -62,6 +62,9 @@ TEST(DetectedRecord, BlocksAddToTheSameRowsAndCellsInAnyGroupingAndOrder) {
       EXPECT_EQ(static_cast<std::int64_t>(run.rows().size()), std::min(cap, asked));
       EXPECT_EQ(run.leftOut(), asked - std::min(cap, asked));
       EXPECT_EQ(run.rows().front().event, 1);  // the run's first, block 0
+      // One block alone keeps no more rows than the cap either.
+      const std::int64_t inBlock = choice == NtupleChoice::Detected ? 20 : 5;
+      EXPECT_EQ(static_cast<std::int64_t>(block(0, 20, choice, cap).rows().size()), std::min(cap, inBlock)) << cap;
       EXPECT_EQ(run.results2d().at(0).entries, 80);  // every detected neutron, whatever the choice
       EXPECT_EQ(run.results2d().at(1).entries + run.results2d().at(2).entries, 80);
       tarn::ByteWriter w;

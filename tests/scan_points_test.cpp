@@ -63,6 +63,7 @@ TEST(ScanCommandLine, TheValuesOfEachKeyAndTheRunsOptions) {
       {{"--set", "cells.length", "--seed", "7"}, "give KEY=VALUE1,VALUE2"},
       {{"--set", "cells.length=30", "--set", "cells.length=40", "--seed", "7"}, "given twice"},
       {{"--set", "cells.length=30", "--seed", "-1"}, "is not a whole number"},
+      {{"--set", "cells.length=30", "--seed", ""}, "--seed: '' is not a whole number"},
       {{"--set", "cells.length=30", "--seed", "7", "--events", "0"}, "is not a number of events"},
       {{"--set", "cells.length=30", "--seed", "7", "--jobs", "many"}, "is not a number of jobs"},
       {{"--set", "cells.length=30", "--seed", "7", "--checkpoint-every", "-5"}, "is not a number of seconds"},
@@ -144,6 +145,9 @@ TEST(ScanManifest, ItReadsBackAndSaysWhatDiffers) {
   other = m;
   other.points[2].digest = "00";
   EXPECT_NE(tarn::scan::manifestDifference(back, other).find("its point 3 is 03_"), std::string::npos);
+  other = m;
+  other.points.pop_back();  // the same keys, fewer points
+  EXPECT_EQ(tarn::scan::manifestDifference(back, other), "its points are 4 of other values");
   other = m;
   other.inputs[0].second = "sha256:cd";
   EXPECT_EQ(tarn::scan::manifestDifference(back, other), "lam.hbook is not the input it read (sha256:cd, the scan's sha256:ab)");

@@ -108,6 +108,26 @@ class Tests(unittest.TestCase):
         self.assertEqual((r.form, r.ndf), ("profile means", 29))
         self.assertAlmostEqual(r.chi2, expected, places=9)
         self.assertAlmostEqual(r.p, stats.chi2.sf(expected, 29), places=12)
+        # A bin with no error in either and the same mean adds nothing; with
+        # different means it cannot be compared.
+        e = errors.copy()
+        e[:, 7] = 0.0
+        m = means.copy()
+        m[1, 7] = m[0, 7]
+        r0 = compare.chi2_test(profile(m[0], e[0], sum_w), profile(m[1], e[1], sum_w))
+        self.assertEqual(r0.ndf, 30)
+        m[1, 7] += 1.0
+        with self.assertRaises(compare.NotComparable):
+            compare.chi2_test(profile(m[0], e[0], sum_w), profile(m[1], e[1], sum_w))
+
+    def test_ks_of_weighted_histograms_counts_their_effective_entries(self):
+        # Weights of 4: the sums are 4 n, the effective entries n (sum w)^2 / sum w^2.
+        rng = np.random.default_rng(3)
+        a, b = rng.normal(5, 1, 400), rng.normal(5, 1, 900)
+        ha = histogram(a, weights=np.full(400, 4.0), sumw2=True)
+        hb = histogram(b, weights=np.full(900, 4.0), sumw2=True)
+        r = compare.ks_test(ha, hb)
+        self.assertAlmostEqual(r.n, 400 * 900 / 1300, places=9)
 
     def test_what_cannot_be_compared_says_why(self):
         f = hbook.open(os.path.join(DATA, "golden-run.hbook"))

@@ -107,6 +107,14 @@ class Fits(unittest.TestCase):
         h = hbook.H1(3, "peak", 50, 0, 10, model.mean(g, EDGES[:-1], EDGES[1:]))
         np.testing.assert_allclose(fit.fit(h, "gauss+poly1").values, g, rtol=1e-4)
 
+    def test_expo_bin_average_at_a_slope_near_zero(self):
+        # Below |slope * width| = 1e-8 the average is exp(a + slope lo) (1 + u/2),
+        # the series of expm1(u) / u, which meets it at the switch.
+        model = fit.model("expo")
+        lo, hi = np.array([0.0]), np.array([1.0])
+        for u in (1e-9, 5e-9):
+            self.assertAlmostEqual(float(model.mean([0.0, u], lo, hi)[0]), np.expm1(u) / u, places=15)
+
     def test_range_zeros_and_refusals(self):
         rng = np.random.default_rng(24)
         h = filled(rng.normal(5.0, 0.5, 400))
