@@ -10,6 +10,9 @@
 // single precision.
 #include "ranlux/ranlux.h"
 
+#include <algorithm>
+#include <array>
+#include <iterator>
 #include <string>
 
 #include "textout/console.h"
@@ -85,9 +88,48 @@ void skipSteps(std::int32_t* seeds, int& i24Out, int& j24Out, std::int32_t& carr
   carryOut = c;
 }
 
+// Skips shorter than this go step by step: one multiplication costs about
+// as many instructions as this many steps.
+constexpr std::int32_t MIN_MULTIPLIED_STEPS = 100;
+
+// n >= 24 steps as one multiplication by an = a^n mod m (lcg576.h): the
+// table of 24-bit entries, lags i24 = j24 - 10 (modulo 24) and the borrow
+// are the number X, n steps take it to a^n X mod m, and the table and borrow
+// read back from that are those of n calls of step() bit for bit, the lags
+// moved down by n as step() moves them (lcg576.h derives the mapping and
+// why it is exact once 24 steps are made). Returns false, having changed
+// nothing, for other lags and for the one state it does not map (X = m).
+bool multiplySteps(std::int32_t* seeds, int& i24, int& j24, std::int32_t& carry, std::uint64_t n,
+                   const lcg576::Number& an) {
+  if (i24 < 0 || i24 > 23 || j24 != (i24 + 10) % 24) return false;
+  lcg576::Number x = lcg576::fromTable(seeds, i24, carry);
+  if (lcg576::isModulus(x)) return false;
+  x = lcg576::mulMod(x, an);
+  const int moved = static_cast<int>(n % 24);
+  i24 = (i24 + 24 - moved) % 24;
+  j24 = (j24 + 24 - moved) % 24;
+  lcg576::toTable(x, seeds, i24, carry);
+  return true;
+}
+
 }  // namespace
 
 Ranlux::Ranlux() = default;
+
+const lcg576::Number& Ranlux::luxuryMultiplier() {
+  if (multiplierFor_ != nskip_) {
+    static const std::array<lcg576::Number, MAXLEV + 1> LEVELS = [] {
+      std::array<lcg576::Number, MAXLEV + 1> levels;
+      for (std::int32_t ilx = 0; ilx <= MAXLEV; ++ilx) levels[ilx] = lcg576::stepsMultiplier(NDSKIP[ilx]);
+      return levels;
+    }();
+    const auto* level = std::find(std::begin(NDSKIP), std::end(NDSKIP), nskip_);
+    multiplier_ = (level != std::end(NDSKIP)) ? LEVELS[static_cast<std::size_t>(level - NDSKIP)]
+                                              : lcg576::stepsMultiplier(static_cast<std::uint64_t>(nskip_));
+    multiplierFor_ = nskip_;
+  }
+  return multiplier_;
+}
 
 void Ranlux::fillSeeds(std::int32_t jseed) {
   // 24 seeds from the multiplicative congruential generator
@@ -103,6 +145,7 @@ void Ranlux::fillSeeds(std::int32_t jseed) {
   j24_ = 9;
   carry_ = 0;
   if (seeds_[23] == 0) carry_ = 1;
+  inRange_ = true;
 }
 
 void Ranlux::defaultInit() {
@@ -146,7 +189,9 @@ void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
     if (in24 == 24) {
       in24 = 0;
       kount = kount + nskip_;
-      skipSteps(seeds_, i24, j24, carry, nskip_);
+      if (nskip_ < MIN_MULTIPLIED_STEPS || !inRange_ ||
+          !multiplySteps(seeds_, i24, j24, carry, static_cast<std::uint64_t>(nskip_), luxuryMultiplier()))
+        skipSteps(seeds_, i24, j24, carry, nskip_);
     }
   }
   i24_ = i24;
@@ -212,9 +257,16 @@ void Ranlux::rluxgo(std::int32_t lux, std::int32_t ins, std::int32_t k1, std::in
   if (static_cast<long long>(k1) + k2 != 0) {
     int i24 = i24_, j24 = j24_;
     std::int32_t carry = carry_;
-    for (std::int32_t iouter = 1; iouter <= k2 + 1; ++iouter) {
-      const std::int32_t inner = (iouter == k2 + 1) ? k1 : IGIGA;
-      skipSteps(seeds_, i24, j24, carry, inner);
+    // The loop below makes k2 * 10^9 + k1 steps (none for a negative k1 or
+    // k2); as many at once by multiplication where they can be.
+    const std::uint64_t total =
+        (k2 < 0) ? 0 : static_cast<std::uint64_t>(k2) * IGIGA + static_cast<std::uint64_t>(k1 > 0 ? k1 : 0);
+    if (total < static_cast<std::uint64_t>(MIN_MULTIPLIED_STEPS) ||
+        !multiplySteps(seeds_, i24, j24, carry, total, lcg576::stepsMultiplier(total))) {
+      for (std::int32_t iouter = 1; iouter <= k2 + 1; ++iouter) {
+        const std::int32_t inner = (iouter == k2 + 1) ? k1 : IGIGA;
+        skipSteps(seeds_, i24, j24, carry, inner);
+      }
     }
     i24_ = i24;
     j24_ = j24;
@@ -269,7 +321,11 @@ void Ranlux::rluxin(const std::int32_t isdext[25]) {
 
 void Ranlux::restore(const std::int32_t isdext[25]) {
   notyet_ = false;
-  for (int i = 0; i < 24; ++i) seeds_[i] = isdext[i];
+  inRange_ = true;
+  for (int i = 0; i < 24; ++i) {
+    seeds_[i] = isdext[i];
+    if (isdext[i] < 0 || isdext[i] >= ITWO24) inRange_ = false;
+  }
   carry_ = 0;
   if (isdext[24] < 0) carry_ = 1;
   std::int32_t isd = isdext[24] < 0 ? -isdext[24] : isdext[24];

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "ranlux/lcg576.h"
+
 namespace ranlux {
 
 class Ranlux {
@@ -46,6 +48,8 @@ class Ranlux {
   // Seeds from the multiplicative congruential generator, carry and lags.
   void fillSeeds(std::int32_t jseed);
   void defaultInit();
+  // The multiplier of the nskip_ steps after each group (lcg576.h).
+  const lcg576::Number& luxuryMultiplier();
 
   bool notyet_ = true;           // no initialisation yet
   std::int32_t luxlev_ = 3;      // luxury level 0..4, or p itself
@@ -58,6 +62,9 @@ class Ranlux {
   int j24_ = 9;                  // lag-10 index into seeds_ (0-based; the library's 10)
   std::int32_t carry_ = 0;       // borrow, 0 or 1 (times 2^-24)
   std::int32_t seeds_[24] = {};  // the lag table, 24-bit integers (numbers times 2^24)
+  bool inRange_ = true;          // every table entry in [0, 2^24) (a restored one need not be)
+  std::int32_t multiplierFor_ = -1;  // the nskip_ that multiplier_ is for, -1 for none yet
+  lcg576::Number multiplier_ = {};   // a^nskip_ mod m
 };
 
 // The run-level generator.
