@@ -169,6 +169,16 @@ void Ranlux::defaultInit() {
   fillSeeds(jseed);
 }
 
+void Ranlux::skipLuxury(int& i24, int& j24, std::int32_t& carry) {
+  if (nskip_ < MIN_PAIRED_STEPS || !inRange_ || i24 < 0 || i24 > 23 || j24 != (i24 + 10) % 24) {
+    skipSteps(seeds_, i24, j24, carry, nskip_);
+  } else if (nskip_ < MIN_MULTIPLIED_STEPS ||
+             !multiplySteps(seeds_, i24, j24, carry, static_cast<std::uint64_t>(nskip_), luxuryMultiplier())) {
+    pairSteps(seeds_, i24, j24, carry, nskip_);
+    if (nskip_ % 2 != 0) step(seeds_, i24, j24, carry);
+  }
+}
+
 void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
   if (notyet_) defaultInit();
 
@@ -194,13 +204,14 @@ void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
     if (in24 == 24) {
       in24 = 0;
       kount = kount + nskip_;
-      if (nskip_ < MIN_PAIRED_STEPS || !inRange_ || i24 < 0 || i24 > 23 || j24 != (i24 + 10) % 24) {
-        skipSteps(seeds_, i24, j24, carry, nskip_);
-      } else if (nskip_ < MIN_MULTIPLIED_STEPS ||
-                 !multiplySteps(seeds_, i24, j24, carry, static_cast<std::uint64_t>(nskip_), luxuryMultiplier())) {
-        pairSteps(seeds_, i24, j24, carry, nskip_);
-        if (nskip_ % 2 != 0) step(seeds_, i24, j24, carry);
-      }
+      // Through copies: the loop's own lags and borrow then stay in
+      // registers (their addresses are never taken).
+      int i24Skip = i24, j24Skip = j24;
+      std::int32_t carrySkip = carry;
+      skipLuxury(i24Skip, j24Skip, carrySkip);
+      i24 = i24Skip;
+      j24 = j24Skip;
+      carry = carrySkip;
     }
   }
   i24_ = i24;

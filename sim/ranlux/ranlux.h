@@ -50,6 +50,8 @@ class Ranlux {
   void defaultInit();
   // The multiplier of the nskip_ steps after each group (lcg576.h).
   const lcg576::Number& luxuryMultiplier();
+  // The nskip_ steps after a group of 24, by the cheapest exact way the state allows.
+  void skipLuxury(int& i24, int& j24, std::int32_t& carry);
 
   bool notyet_ = true;           // no initialisation yet
   std::int32_t luxlev_ = 3;      // luxury level 0..4, or p itself
