@@ -63,6 +63,20 @@ TEST(RanluxLcg576, TheMultiplierUndoesAShiftByOneEntry) {
             ranlux::lcg576::stepsMultiplier(223));
 }
 
+TEST(RanluxLcg576, ProductsNearTheModulusReduceFully) {
+  // -1 * -1 = 1, -1 * -2 = 2 and 2 * (m + 1) / 2 = 1 (mod m): products whose
+  // folded form lies between m and 2m, so the last subtraction of m counts.
+  constexpr std::uint64_t ONES = ~0ull;
+  const Number minusOne = {0, 0, 0, 0xffff000000000000, ONES, ONES, ONES, ONES, ONES};
+  const Number minusTwo = {ONES, ONES, ONES, 0xfffeffffffffffff, ONES, ONES, ONES, ONES, ONES};
+  const Number half = {1, 0, 0, 0xffff800000000000, ONES, ONES, ONES, ONES, 0x7fffffffffffffff};
+  const Number one = {1, 0, 0, 0, 0, 0, 0, 0, 0};
+  const Number two = {2, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(ranlux::lcg576::mulMod(minusOne, minusOne), one);
+  EXPECT_EQ(ranlux::lcg576::mulMod(minusOne, minusTwo), two);
+  EXPECT_EQ(ranlux::lcg576::mulMod(two, half), one);
+}
+
 TEST(RanluxLcg576, MultiplicationGivesTheTableOfSingleSteps) {
   std::mt19937 rng(2024);
   for (int i24 = 0; i24 < 24; ++i24)
@@ -81,6 +95,24 @@ TEST(RanluxLcg576, MultiplicationGivesTheTableOfSingleSteps) {
         ranlux::lcg576::toTable(y, back.seeds, s.i24, back.carry);
         expectSame(back, s, "read back");
       }
+}
+
+TEST(RanluxLcg576, ANumberWhoseQuotientEstimateIsOneShortReadsBack) {
+  // X just above 2^200 m / (2^240 - 1): floor((2^240 - 1) X / 2^576) is one
+  // less than floor((2^240 - 1) X / m), which toTable corrects (random
+  // numbers almost never need it).
+  const Number target = {0x100000000000001, 0, 0, 0xffffffffffffff00, 0xffffffffff, 0, 0, 0, 0x1000000};
+  // The state 24 steps before: times 2^576 = 2^240 - 1 (mod m).
+  const Number shift24 = {~0ull, ~0ull, ~0ull, 0xffffffffffff, 0, 0, 0, 0, 0};
+  State s;
+  s.i24 = 23;
+  s.j24 = 9;
+  ranlux::lcg576::toTable(ranlux::lcg576::mulMod(target, shift24), s.seeds, s.i24, s.carry);
+  for (int k = 0; k < 24; ++k) s.step();
+  EXPECT_EQ(ranlux::lcg576::fromTable(s.seeds, s.i24, s.carry), target);
+  State back = s;
+  ranlux::lcg576::toTable(target, back.seeds, s.i24, back.carry);
+  expectSame(back, s, "read back");
 }
 
 TEST(RanluxLcg576, TheStateOfAllOnesWithBorrowIsTheModulus) {
