@@ -77,7 +77,7 @@ Number fromTable(const std::int32_t* seeds, int i24, std::int32_t carry) {
 #pragma GCC unroll 24
   for (int g = 0; g < 3; ++g) {  // 8 entries in 3 limbs
     u64 e[8];
-  #pragma GCC unroll 24
+#pragma GCC unroll 24
     for (int i = 0; i < 8; ++i) e[i] = static_cast<u64>(p[-(8 * g + i)]);
     d[3 * g] = e[0] | e[1] << 24 | e[2] << 48;
     d[3 * g + 1] = e[2] >> 16 | e[3] << 8 | e[4] << 32 | e[5] << 56;
@@ -165,7 +165,7 @@ void toTable(const Number& x, std::int32_t* seeds, int i24, std::int32_t& carry)
                       (l1 >> 56 | l2 << 8) & DIGIT_MASK,
                       (l2 >> 16) & DIGIT_MASK,
                       l2 >> 40};
-  #pragma GCC unroll 24
+#pragma GCC unroll 24
     for (int i = 0; i < 8; ++i) p[-(8 * g + i)] = static_cast<std::int32_t>(e[i]);
   }
   std::memcpy(seeds + i24 + 1, twice + i24 + 1, static_cast<std::size_t>(23 - i24) * sizeof(std::int32_t));
@@ -213,8 +213,8 @@ Number stepsMultiplier(std::uint64_t k) {
 }
 
 bool isModulus(const Number& x) {
-  return x[0] == 1 && x[1] == 0 && x[2] == 0 && x[3] == 0xffff000000000000 && x[4] == ~u64{0} &&
-         x[5] == ~u64{0} && x[6] == ~u64{0} && x[7] == ~u64{0} && x[8] == ~u64{0};
+  return x[0] == 1 && x[1] == 0 && x[2] == 0 && x[3] == 0xffff000000000000 && x[4] == ~u64{0} && x[5] == ~u64{0} &&
+         x[6] == ~u64{0} && x[7] == ~u64{0} && x[8] == ~u64{0};
 }
 
 }  // namespace ranlux::lcg576

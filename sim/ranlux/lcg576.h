@@ -23,7 +23,7 @@
 
 namespace ranlux::lcg576 {
 
-constexpr int LIMBS = 9;                           // 64-bit limbs of a 576-bit number
+constexpr int LIMBS = 9;                          // 64-bit limbs of a 576-bit number
 using Number = std::array<std::uint64_t, LIMBS>;  // least significant limb first
 
 // X of the table seeds[0..23] whose oldest entry is at index i24 (the next

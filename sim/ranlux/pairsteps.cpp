@@ -8,11 +8,11 @@ namespace {
 
 using u64 = std::uint64_t;
 
-constexpr int WORDS = 12;                          // 48-bit words of the table
-constexpr int LAG_WORDS = 5;                       // the lag 10 in words
-constexpr u64 ENTRY_MASK = (u64{1} << 24) - 1;     // one 24-bit entry
-constexpr u64 WORD_MASK = (u64{1} << 48) - 1;      // one 48-bit word
-constexpr int BORROW_SHIFT = 63;                   // the sign of a word difference
+constexpr int WORDS = 12;                       // 48-bit words of the table
+constexpr int LAG_WORDS = 5;                    // the lag 10 in words
+constexpr u64 ENTRY_MASK = (u64{1} << 24) - 1;  // one 24-bit entry
+constexpr u64 WORD_MASK = (u64{1} << 48) - 1;   // one 48-bit word
+constexpr int BORROW_SHIFT = 63;                // the sign of a word difference
 
 // Word k from word k + 12 - 5 (the lag 10), in place; the borrow in and out.
 inline void wordStep(u64* w, int k, u64& c) {
@@ -33,8 +33,7 @@ void pairSteps(std::int32_t* seeds, int& i24, int& j24, std::int32_t& carry, std
   std::int32_t* p = twice + i24 + 24;
   u64 w[WORDS];
 #pragma GCC unroll 12
-  for (int k = 0; k < WORDS; ++k)
-    w[k] = static_cast<u64>(p[-2 * k]) | static_cast<u64>(p[-2 * k - 1]) << 24;
+  for (int k = 0; k < WORDS; ++k) w[k] = static_cast<u64>(p[-2 * k]) | static_cast<u64>(p[-2 * k - 1]) << 24;
   u64 c = static_cast<u64>(carry);
   for (std::int32_t round = 0; round < pairs / WORDS; ++round) {
 #pragma GCC unroll 12

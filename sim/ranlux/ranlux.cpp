@@ -8,13 +8,18 @@
 // numbers faster. Outputs are formed in single precision as the library
 // forms them: number * 2^-24, and the padding of small numbers rounds in
 // single precision.
+//
+// The numbers thrown away for luxury are skipped in pairs of steps
+// (pairsteps.h) or, for long skips and restarts far into the sequence, as
+// one multiplication of the 576-bit number the table and borrow make
+// (lcg576.h); both give the table, lags and borrow of single steps bit for
+// bit, and states they do not take (lags other than 14 apart, entries
+// outside 24 bits) go step by step as always.
 #include "ranlux/ranlux.h"
 
-#include <algorithm>
-#include <array>
-#include <iterator>
 #include <string>
 
+#include "ranlux/lcg576.h"
 #include "ranlux/pairsteps.h"
 #include "textout/console.h"
 
@@ -62,8 +67,8 @@ inline std::int32_t stepAt(std::int32_t* seeds, int i, int j, std::int32_t carry
   return carry;
 }
 
-// n steps, the numbers thrown away for luxury. They are the steps of
-// step() in the same order: while the lag-24 index starts at the top of the
+// n steps one at a time (short skips, and states the faster ways do not
+// take). They are the steps of step() in the same order: while the lag-24 index starts at the top of the
 // table (with the lag-10 index 14 below it, as always unless a restored
 // state says otherwise), a round of 24 steps takes the lags down the table
 // as (23, 9) ... (14, 0) and then (13, 23) ... (0, 10), which are written
@@ -122,15 +127,10 @@ bool multiplySteps(std::int32_t* seeds, int& i24, int& j24, std::int32_t& carry,
 Ranlux::Ranlux() = default;
 
 const lcg576::Number& Ranlux::luxuryMultiplier() {
+  // Made once for each p (the luxury levels skip fewer steps than the
+  // multiplication takes).
   if (multiplierFor_ != nskip_) {
-    static const std::array<lcg576::Number, MAXLEV + 1> LEVELS = [] {
-      std::array<lcg576::Number, MAXLEV + 1> levels;
-      for (std::int32_t ilx = 0; ilx <= MAXLEV; ++ilx) levels[ilx] = lcg576::stepsMultiplier(NDSKIP[ilx]);
-      return levels;
-    }();
-    const auto* level = std::find(std::begin(NDSKIP), std::end(NDSKIP), nskip_);
-    multiplier_ = (level != std::end(NDSKIP)) ? LEVELS[static_cast<std::size_t>(level - NDSKIP)]
-                                              : lcg576::stepsMultiplier(static_cast<std::uint64_t>(nskip_));
+    multiplier_ = lcg576::stepsMultiplier(static_cast<std::uint64_t>(nskip_));
     multiplierFor_ = nskip_;
   }
   return multiplier_;
