@@ -143,3 +143,83 @@ TEST(RanluxRounds, RestartBySkippingMatchesSingleSteps) {
   for (int i = 0; i < 24; ++i) EXPECT_EQ(after[i], ref.seeds[i]) << i;
   EXPECT_EQ(after[24] < 0, ref.carry == 1);
 }
+
+// The skips in pairs (p from 64) and as one multiplication (p from 504), at
+// and around where one way gives over to the next, over many groups, from
+// restored states mid-group with the borrow set and unset.
+TEST(RanluxRounds, PairedAndMultipliedSkipsMatchSingleSteps) {
+  Quiet quiet;
+  for (int p : {63, 64, 65, 247, 503, 504, 505, 1000, 2000}) {
+    ranlux::Ranlux gen;
+    gen.rluxgo(p, 900 + p, 0, 0);
+    expectSameAsSingleSteps(gen, p - 24, {4, 3, 24, 100}, 24 * 300);
+    std::int32_t state[25];
+    gen.rluxut(state);
+    for (bool borrow : {false, true})
+      for (int in24 : {0, 5, 23}) {
+        // The lags where the delivery left them (14 apart), another place
+        // in the group.
+        const std::int32_t isd = (state[24] < 0 ? -state[24] : state[24]) % 10000;
+        state[24] = isd + 10000 * in24 + 1000000 * p;
+        if (borrow) state[24] = -state[24];
+        ranlux::Ranlux restored;
+        restored.restore(state);
+        expectSameAsSingleSteps(restored, p - 24, {7, 24}, 24 * 40);
+      }
+  }
+}
+
+// States the fast ways do not take: entries outside 24 bits, and all
+// entries 2^24 - 1 with the borrow set (which repeats itself).
+TEST(RanluxRounds, StatesOutsideTheFastWaysMatchSingleSteps) {
+  Quiet quiet;
+  for (int p : {100, 2000}) {
+    std::int32_t v[25];
+    for (int i = 0; i < 24; ++i) v[i] = (1 << 24) - 1;
+    v[24] = -(24 + 100 * 10 + 1000000 * p);
+    ranlux::Ranlux ones;
+    ones.restore(v);
+    expectSameAsSingleSteps(ones, p - 24, {24}, 24 * 5);
+    for (int i = 0; i < 24; ++i) v[i] = (i % 5 == 0) ? (1 << 24) + 1000 * i : 4321 * i;
+    v[24] = 24 + 100 * 10 + 1000000 * p;
+    ranlux::Ranlux wide;
+    wide.restore(v);
+    expectSameAsSingleSteps(wide, p - 24, {24}, 24 * 5);
+  }
+}
+
+// A restart k1 + k2 * 10^9 numbers in: as many single steps for k1, and for
+// k2 = 1 at p = 2000 the 500000 groups of 24 numbers drawn (every group's
+// skip checked against single steps above), state and count alike.
+TEST(RanluxRounds, RestartsFarInMatchTheStepsAndTheDrawnGroups) {
+  Quiet quiet;
+  for (int lux : {1, 3, 2000}) {
+    ranlux::Ranlux restarted, fresh;
+    restarted.rluxgo(lux, 2718, 99999, 0);
+    fresh.rluxgo(lux, 2718, 0, 0);
+    std::int32_t state[25], after[25];
+    fresh.rluxut(state);
+    Reference ref(state, 0);
+    for (int k = 0; k < 99999; ++k) ref.step();
+    restarted.rluxut(after);
+    for (int i = 0; i < 24; ++i) ASSERT_EQ(after[i], ref.seeds[i]) << lux << " " << i;
+    EXPECT_EQ(after[24] < 0, ref.carry == 1);
+  }
+  ranlux::Ranlux far, drawn;
+  far.rluxgo(2000, 2718, 4007, 1);
+  drawn.rluxgo(2000, 2718, 0, 0);
+  std::vector<float> v(24 * 1000);
+  for (int block = 0; block < 500; ++block) drawn.ranlux(v.data(), 24 * 1000);
+  drawn.ranlux(v.data(), 24 * 2 + 7);  // 4000 + 7 more generated
+  std::int32_t a[25], b[25];
+  far.rluxut(a);
+  drawn.rluxut(b);
+  for (int i = 0; i < 25; ++i) EXPECT_EQ(a[i], b[i]) << i;
+  std::int32_t l1, s1, k11, k21, l2, s2, k12, k22;
+  far.rluxat(l1, s1, k11, k21);
+  drawn.rluxat(l2, s2, k12, k22);
+  EXPECT_EQ(k11, k12);
+  EXPECT_EQ(k21, k22);
+  EXPECT_EQ(k11, 4007);
+  EXPECT_EQ(k21, 1);
+}

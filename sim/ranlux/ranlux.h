@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "ranlux/lcg576.h"
+
 namespace ranlux {
 
 class Ranlux {
@@ -46,18 +48,25 @@ class Ranlux {
   // Seeds from the multiplicative congruential generator, carry and lags.
   void fillSeeds(std::int32_t jseed);
   void defaultInit();
+  // The multiplier of the nskip_ steps after each group (lcg576.h).
+  const lcg576::Number& luxuryMultiplier();
+  // The nskip_ steps after a group of 24, by the cheapest exact way the state allows.
+  void skipLuxury(int& i24, int& j24, std::int32_t& carry);
 
-  bool notyet_ = true;           // no initialisation yet
-  std::int32_t luxlev_ = 3;      // luxury level 0..4, or p itself
-  std::int32_t nskip_ = 0;       // numbers thrown away after each 24 delivered (p - 24)
-  std::int32_t in24_ = 0;        // numbers delivered in the current group of 24
-  std::int32_t kount_ = 0;       // numbers generated, modulo 10^9 ...
-  std::int32_t mkount_ = 0;      // ... and the multiples of 10^9
-  std::int32_t inseed_ = 0;      // the seed the generator started from
-  int i24_ = 23;                 // lag-24 index into seeds_ (0-based; the library's 24)
-  int j24_ = 9;                  // lag-10 index into seeds_ (0-based; the library's 10)
-  std::int32_t carry_ = 0;       // borrow, 0 or 1 (times 2^-24)
-  std::int32_t seeds_[24] = {};  // the lag table, 24-bit integers (numbers times 2^24)
+  bool notyet_ = true;               // no initialisation yet
+  std::int32_t luxlev_ = 3;          // luxury level 0..4, or p itself
+  std::int32_t nskip_ = 0;           // numbers thrown away after each 24 delivered (p - 24)
+  std::int32_t in24_ = 0;            // numbers delivered in the current group of 24
+  std::int32_t kount_ = 0;           // numbers generated, modulo 10^9 ...
+  std::int32_t mkount_ = 0;          // ... and the multiples of 10^9
+  std::int32_t inseed_ = 0;          // the seed the generator started from
+  int i24_ = 23;                     // lag-24 index into seeds_ (0-based; the library's 24)
+  int j24_ = 9;                      // lag-10 index into seeds_ (0-based; the library's 10)
+  std::int32_t carry_ = 0;           // borrow, 0 or 1 (times 2^-24)
+  std::int32_t seeds_[24] = {};      // the lag table, 24-bit integers (numbers times 2^24)
+  bool inRange_ = true;              // every table entry in [0, 2^24) (a restored one need not be)
+  std::int32_t multiplierFor_ = -1;  // the nskip_ that multiplier_ is for, -1 for none yet
+  lcg576::Number multiplier_ = {};   // a^nskip_ mod m
 };
 
 // The run-level generator.
