@@ -63,4 +63,13 @@ inline double recentAtan(double x) {
   return recalled(table, x, [](double a) { return std::atan(a); });
 }
 
+// tan(th) for the angle th a routine left after it was given thBefore with
+// its slope slopeBefore = tan(thBefore) (bit for bit): a routine either
+// keeps an angle or mirrors it, so when th has the bits of thBefore its tan
+// is slopeBefore itself; otherwise (a mirrored angle has the other sign bit)
+// it is taken, through the recent calls. Exact either way.
+inline double slopeAfter(double th, double thBefore, double slopeBefore) {
+  return bitsOfDouble(th) == bitsOfDouble(thBefore) ? slopeBefore : recentTan(th);
+}
+
 }  // namespace tarn

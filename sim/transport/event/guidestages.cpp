@@ -21,16 +21,21 @@ bool passInputGuides(const Beamline& beamline, const NeutronState& start, Neutro
   fill(hid::X_STRAIGHT_116, start.x + recentTan(start.thx) * g1.length);
   fill(hid::Y_STRAIGHT_116, start.y + recentTan(start.thy) * g1.length);
 
+  // The start direction's slopes for GUIDE: the same angles, so the same
+  // bits GUIDE would take itself.
+  const Slopes slope = slopesOf(start);
   NeutronState guided;
   guided.E = start.E;
   GUIDE(g1.length, g1.critFactor, g1.halfWidth, g1.halfHeight, start.E, start.x, start.y, start.z, start.thx, start.thy,
-        guided.x, guided.y, guided.z, guided.thx, guided.thy);
+        guided.x, guided.y, guided.z, guided.thx, guided.thy, slope.x, slope.y);
   if (isLost(guided.x, guided.y)) return false;
   fill(hid::X_GUIDE_EXIT, guided.x);
 
+  // GUIDE kept or mirrored each angle: the slope carries over when it kept it.
+  const Slopes guidedSlope = slopesAfter(guided, start, slope);
   incoil.E = start.E;
   INCOIL(g2.length, g2.critFactor, g2.halfWidth, g2.halfHeight, start.E, guided.x, guided.y, guided.z, guided.thx,
-         guided.thy, incoil.x, incoil.y, incoil.z, incoil.thx, incoil.thy);
+         guided.thy, incoil.x, incoil.y, incoil.z, incoil.thx, incoil.thy, guidedSlope.x, guidedSlope.y);
   if (isLost(incoil.x, incoil.y)) return false;
   fill(hid::X_INCOIL_EXIT, incoil.x);
   return true;
