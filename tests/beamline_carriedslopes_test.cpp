@@ -1,8 +1,9 @@
 // The routines given the slopes tan(thx), tan(thy) by their caller give the
 // outputs they give when they take the slopes themselves, bit for bit: GUIDE,
-// INCOIL and SM over many random neutrons (straight passages, one and two
-// reflections, absorption, outside the window), the chain GUIDE -> INCOIL
-// with the slopes carried across by slopeAfter, and slopeAfter itself.
+// INCOIL, SM and OUTCOIL over many random neutrons (straight passages, one
+// and two reflections, absorption, outside the window), the chains GUIDE ->
+// INCOIL and OUTCOIL -> SM with the slopes carried across by slopeAfter, and
+// slopeAfter itself.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -13,6 +14,7 @@
 
 #include "transport/beamline/guide.h"
 #include "transport/beamline/incoil.h"
+#include "transport/beamline/outcoil.h"
 #include "transport/beamline/sm.h"
 #include "transport/recentcalls.h"
 
@@ -124,6 +126,17 @@ TEST(BeamlineCarriedSlopes, SmGivesTheSameBits) {
       });
 }
 
+TEST(BeamlineCarriedSlopes, OutcoilGivesTheSameBits) {
+  compareGuide(
+      4, 3.0, 2.5,
+      [](const Neutron& n, Out& o) {
+        OUTCOIL(108.0, 0.001, 3.0, 0.35, 2.5, n.E, n.x, n.y, n.z, n.thx, n.thy, o.x, o.y, o.z, o.thx, o.thy);
+      },
+      [](const Neutron& n, double sx, double sy, Out& o) {
+        OUTCOIL(108.0, 0.001, 3.0, 0.35, 2.5, n.E, n.x, n.y, n.z, n.thx, n.thy, o.x, o.y, o.z, o.thx, o.thy, sx, sy);
+      });
+}
+
 // GUIDE then INCOIL as the guide stage runs them: the slopes of GUIDE's
 // outputs from slopeAfter, against both routines taking their own.
 TEST(BeamlineCarriedSlopes, GuideThenIncoilWithCarriedSlopes) {
@@ -143,6 +156,26 @@ TEST(BeamlineCarriedSlopes, GuideThenIncoilWithCarriedSlopes) {
     expectSameBits(a, b, k);
     if (HasFatalFailure()) return;
     mirrored += bits(g.thx) != bits(n.thx);
+  }
+  EXPECT_GT(mirrored, NEUTRONS / 50);
+}
+
+// OUTCOIL then SM as the output stage runs them.
+TEST(BeamlineCarriedSlopes, OutcoilThenSmWithCarriedSlopes) {
+  Neutrons source(7, 3.0, 2.5);
+  int mirrored = 0;
+  for (int k = 0; k < NEUTRONS; ++k) {
+    const Neutron n = source.next();
+    Out o, a, b;
+    const double sx = std::tan(n.thx), sy = std::tan(n.thy);
+    OUTCOIL(108.0, 0.001, 3.0, 0.35, 2.5, n.E, n.x, n.y, n.z, n.thx, n.thy, o.x, o.y, o.z, o.thx, o.thy, sx, sy);
+    if (o.x < -1.0e5 || o.y < -1.0e5) continue;
+    SM(28.0, 0.003, 2.85, 2.25, n.E, o.x, o.y, o.z, o.thx, o.thy, a.x, a.y, a.z, a.thx, a.thy);
+    SM(28.0, 0.003, 2.85, 2.25, n.E, o.x, o.y, o.z, o.thx, o.thy, b.x, b.y, b.z, b.thx, b.thy,
+       tarn::slopeAfter(o.thx, n.thx, sx), tarn::slopeAfter(o.thy, n.thy, sy));
+    expectSameBits(a, b, k);
+    if (HasFatalFailure()) return;
+    mirrored += bits(o.thx) != bits(n.thx) || bits(o.thy) != bits(n.thy);
   }
   EXPECT_GT(mirrored, NEUTRONS / 50);
 }

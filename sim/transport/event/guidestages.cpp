@@ -44,17 +44,21 @@ bool passInputGuides(const Beamline& beamline, const NeutronState& start, Neutro
 bool passOutputGuides(const Beamline& beamline, DetectedNeutron& history) {
   const SplitGuideSection& sg = beamline.splitGuide;
   const GuideSection& last = beamline.lastGuide;
-  const NeutronState splitIn = freeFlight(history.downOut, beamline.gaps.toSplitGuide);
+  // The flight keeps the angles: its slopes serve OUTCOIL as well.
+  const Slopes slope = slopesOf(history.downOut);
+  const NeutronState splitIn = freeFlight(history.downOut, slope, beamline.gaps.toSplitGuide);
   const double Ef = history.downOut.E;
   NeutronState split;
   OUTCOIL(sg.length, sg.critFactor, sg.halfWidth, sg.septumHalfWidth, sg.halfHeight, Ef, splitIn.x, splitIn.y,
-          splitIn.z, splitIn.thx, splitIn.thy, split.x, split.y, split.z, split.thx, split.thy);
+          splitIn.z, splitIn.thx, splitIn.thy, split.x, split.y, split.z, split.thx, split.thy, slope.x, slope.y);
   if (isLost(split.x, split.y)) return false;
   fill(hid::X_OUTCOIL_EXIT, split.x);
 
+  // OUTCOIL kept or mirrored each angle: the slope carries over when it kept it.
+  const Slopes splitSlope = slopesAfter(split, splitIn, slope);
   NeutronState& det = history.detector;
   SM(last.length, last.critFactor, last.halfWidth, last.halfHeight, Ef, split.x, split.y, split.z, split.thx, split.thy,
-     det.x, det.y, det.z, det.thx, det.thy);
+     det.x, det.y, det.z, det.thx, det.thy, splitSlope.x, splitSlope.y);
   det.E = Ef;
   return !isLost(det.x, det.y);
 }
