@@ -1,9 +1,9 @@
 // The routines given the slopes tan(thx), tan(thy) by their caller give the
 // outputs they give when they take the slopes themselves, bit for bit: GUIDE,
-// INCOIL, SM and OUTCOIL over many random neutrons (straight passages, one
-// and two reflections, absorption, outside the window), the chains GUIDE ->
-// INCOIL and OUTCOIL -> SM with the slopes carried across by slopeAfter, and
-// slopeAfter itself.
+// INCOIL, SM, OUTCOIL and EMPTY over many random neutrons (straight
+// passages, one and two reflections, absorption, outside the window), the
+// chain GUIDE -> INCOIL and OUTCOIL -> SM with the slopes carried across by
+// slopeAfter, and slopeAfter itself.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -12,6 +12,7 @@
 #include <limits>
 #include <random>
 
+#include "transport/beamline/empty.h"
 #include "transport/beamline/guide.h"
 #include "transport/beamline/incoil.h"
 #include "transport/beamline/outcoil.h"
@@ -135,6 +136,23 @@ TEST(BeamlineCarriedSlopes, OutcoilGivesTheSameBits) {
       [](const Neutron& n, double sx, double sy, Out& o) {
         OUTCOIL(108.0, 0.001, 3.0, 0.35, 2.5, n.E, n.x, n.y, n.z, n.thx, n.thy, o.x, o.y, o.z, o.thx, o.thy, sx, sy);
       });
+}
+
+TEST(BeamlineCarriedSlopes, EmptyGivesTheSameBits) {
+  Neutrons source(5, 3.0, 2.5);
+  int passed = 0;
+  for (int k = 0; k < NEUTRONS; ++k) {
+    const Neutron n = source.next();
+    Out a, b;
+    EMPTY(n.E, n.x, n.y, n.z, n.thx, n.thy, -3.0, -0.35, -2.5, 2.5, 41.6, a.E, a.x, a.y, a.z, a.thx, a.thy);
+    EMPTY(n.E, n.x, n.y, n.z, n.thx, n.thy, -3.0, -0.35, -2.5, 2.5, 41.6, b.E, b.x, b.y, b.z, b.thx, b.thy,
+          std::tan(n.thx), std::tan(n.thy));
+    expectSameBits(a, b, k);
+    if (HasFatalFailure()) return;
+    passed += a.x > -1.0e5;
+  }
+  EXPECT_GT(passed, NEUTRONS / 20);
+  EXPECT_LT(passed, NEUTRONS / 2);
 }
 
 // GUIDE then INCOIL as the guide stage runs them: the slopes of GUIDE's
