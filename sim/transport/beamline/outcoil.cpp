@@ -10,9 +10,11 @@ namespace {
 
 // The split guide for a neutron inside its entrance window, with the slopes
 // slopeX = tan(thx), slopeY = tan(thy) and the critical angle thcrit (rad).
-void fromEntrance(double L, double W, double S, double H, double thcrit, double x, double y, double z, double thx,
-                  double thy, double slopeX, double slopeY, double& xout, double& yout, double& zout, double& thxout,
-                  double& thyout) {
+// Written into both forms of OUTCOIL, so that neither pays for a call.
+[[gnu::always_inline]] inline void fromEntrance(double L, double W, double S, double H, double thcrit, double x,
+                                                double y, double z, double thx, double thy, double slopeX,
+                                                double slopeY, double& xout, double& yout, double& zout,
+                                                double& thxout, double& thyout) {
   using tarn::LOST_MARKER;
   // Channels of the split guide, cm, bounds inclusive.
   auto inRightChannel = [S, W](double v) { return S <= v && v <= W; };
