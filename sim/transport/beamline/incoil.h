@@ -14,5 +14,5 @@ void INCOIL(double L, double critFactor, double W, double H, double E, double x,
 // neutron outside the entrance window): the same outputs, bit for bit,
 // without taking tan again.
 void INCOIL(double L, double critFactor, double W, double H, double E, double x, double y, double z, double thx,
-            double thy, double& xout, double& yout, double& zout, double& thxout, double& thyout,
-            double slopeX, double slopeY);
+            double thy, double& xout, double& yout, double& zout, double& thxout, double& thyout, double slopeX,
+            double slopeY);

@@ -13,8 +13,8 @@ namespace {
 // Written into both forms of OUTCOIL, so that neither pays for a call.
 [[gnu::always_inline]] inline void fromEntrance(double L, double W, double S, double H, double thcrit, double x,
                                                 double y, double z, double thx, double thy, double slopeX,
-                                                double slopeY, double& xout, double& yout, double& zout,
-                                                double& thxout, double& thyout) {
+                                                double slopeY, double& xout, double& yout, double& zout, double& thxout,
+                                                double& thyout) {
   using tarn::LOST_MARKER;
   // Channels of the split guide, cm, bounds inclusive.
   auto inRightChannel = [S, W](double v) { return S <= v && v <= W; };

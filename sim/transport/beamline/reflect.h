@@ -50,8 +50,8 @@ inline GuideGeometry guideGeometry(double L, double critFactor, double W, double
 // angle thcrit (rad). Writes the exit coordinate and angle, or the marker in
 // both if absorbed. The slope is the caller's tan(th), so the reflections
 // use the same bits the straight line did, without taking tan again.
-inline void reflectInPlane(double pos, double th, double slope, double S, double L, double A, double twoA,
-                           double fourA, double thcrit, double& posOut, double& thOut) {
+inline void reflectInPlane(double pos, double th, double slope, double S, double L, double A, double twoA, double fourA,
+                           double thcrit, double& posOut, double& thOut) {
   // Straight through: no wall contact.
   if (-A <= S && S <= A) {
     posOut = S;
