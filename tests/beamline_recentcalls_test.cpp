@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "transport/recentcalls.h"
@@ -68,4 +69,32 @@ TEST(RecentCalls, SpecialArgumentsFirstAndAgain) {
   // +0 and -0 are different keys: each keeps its own sign.
   EXPECT_EQ(bits(tarn::recentTan(0.0)), bits(0.0));
   EXPECT_EQ(bits(tarn::recentTan(-0.0)), bits(-0.0));
+}
+
+// A thread's tables start zeroed, holding +0 with the value +0 in every slot:
+// true for tan and atan, and asked only in the slot of +0. A fresh thread
+// gets +0 for +0 and the library's values for every other argument, whatever
+// its slot, among them the arguments whose slot is that of +0.
+TEST(RecentCalls, FreshTablesHoldOnlyTrueEntries) {
+  ASSERT_EQ(bits(std::tan(0.0)), 0u);
+  ASSERT_EQ(bits(std::atan(0.0)), 0u);
+  EXPECT_EQ(tarn::recentSlot(0), 0u);
+  std::vector<double> firstSeen = {0.0, -0.0, std::numeric_limits<double>::denorm_min(), 1e-300, 0.01};
+  for (double x = 0.001; firstSeen.size() < 12; x = std::nextafter(x, 1.0))
+    if (tarn::recentSlot(bits(x)) == 0) firstSeen.push_back(x);
+  for (std::size_t k = 0; k < firstSeen.size(); ++k) {
+    std::uint64_t t = 1, a = 1, t0 = 1, a0 = 1;
+    const double x = firstSeen[k];
+    // A new thread for each argument, so that it is the first call there.
+    std::thread([&] {
+      t = bits(tarn::recentTan(x));
+      a = bits(tarn::recentAtan(x));
+      t0 = bits(tarn::recentTan(0.0));
+      a0 = bits(tarn::recentAtan(0.0));
+    }).join();
+    EXPECT_EQ(t, bits(std::tan(x))) << x;
+    EXPECT_EQ(a, bits(std::atan(x))) << x;
+    EXPECT_EQ(t0, 0u) << x;
+    EXPECT_EQ(a0, 0u) << x;
+  }
 }

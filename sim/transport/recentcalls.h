@@ -13,6 +13,13 @@
 // Each function keeps a table of 16 arguments with their values, one per
 // thread, the slot chosen from the argument's bits; a new argument replaces
 // the one in its slot.
+//
+// A table starts zeroed: every slot holds the argument +0 (bits 0) with the
+// value +0, and that is a true entry for tan and atan, whose value at +0 is
+// +0 exactly (IEC 60559; the tests check it). Only slot 0, the slot of bits
+// 0, is ever asked about +0, and no other argument matches bits 0, so the
+// zeroed slots need no mark of their own: a function kept here must give +0
+// at +0.
 #pragma once
 
 #include <cmath>
@@ -25,7 +32,6 @@ struct RecentCalls {
   static constexpr std::uint64_t SLOTS = 16;
   std::uint64_t argument[SLOTS];
   double value[SLOTS];
-  bool stored[SLOTS];
 };
 
 // The slot of an argument: the top four bits of its bit pattern times an odd
@@ -39,15 +45,15 @@ inline std::uint64_t bitsOfDouble(double x) {
   return bits;
 }
 
-// f(x) from the table when x is stored in its slot, else computed and stored.
+// f(x) from the table when x is stored in its slot, else computed and
+// stored. f(+0) must be +0 (see above: the zeroed table holds it).
 inline double recalled(RecentCalls& table, double x, double (*f)(double)) {
   const std::uint64_t bits = bitsOfDouble(x);
   const std::uint64_t s = recentSlot(bits);
-  if (table.stored[s] && table.argument[s] == bits) return table.value[s];
+  if (table.argument[s] == bits) return table.value[s];
   const double v = f(x);
   table.argument[s] = bits;
   table.value[s] = v;
-  table.stored[s] = true;
   return v;
 }
 
@@ -61,6 +67,15 @@ inline double recentTan(double x) {
 inline double recentAtan(double x) {
   static thread_local RecentCalls table{};
   return recalled(table, x, [](double a) { return std::atan(a); });
+}
+
+// tan(th) for the angle th a routine left after it was given thBefore with
+// its slope slopeBefore = tan(thBefore) (bit for bit): a routine either
+// keeps an angle or mirrors it, so when th has the bits of thBefore its tan
+// is slopeBefore itself; otherwise (a mirrored angle has the other sign bit)
+// it is taken, through the recent calls. Exact either way.
+inline double slopeAfter(double th, double thBefore, double slopeBefore) {
+  return bitsOfDouble(th) == bitsOfDouble(thBefore) ? slopeBefore : recentTan(th);
 }
 
 }  // namespace tarn

@@ -9,3 +9,10 @@
 void EMPTY(double E, double x, double y, double z, double thx, double thy, double xmin, double xmax,
            double ymin, double ymax, double L, double& Eout, double& xout, double& yout, double& zout,
            double& thxout, double& thyout);
+// The same with the slopes slopeX = tan(thx), slopeY = tan(thy) that the
+// caller already took for the same angles (bit for bit; not used for a
+// neutron outside the entrance window): the same outputs, bit for bit,
+// without taking tan again.
+void EMPTY(double E, double x, double y, double z, double thx, double thy, double xmin, double xmax,
+           double ymin, double ymax, double L, double& Eout, double& xout, double& yout, double& zout,
+           double& thxout, double& thyout, double slopeX, double slopeY);

@@ -6,8 +6,15 @@
 #include "transport/lost.h"
 #include "transport/recentcalls.h"
 
-void OUTCOIL(double L, double critFactor, double W, double S, double H, double E, double x, double y, double z,
-             double thx, double thy, double& xout, double& yout, double& zout, double& thxout, double& thyout) {
+namespace {
+
+// The split guide for a neutron inside its entrance window, with the slopes
+// slopeX = tan(thx), slopeY = tan(thy) and the critical angle thcrit (rad).
+// Written into both forms of OUTCOIL, so that neither pays for a call.
+[[gnu::always_inline]] inline void fromEntrance(double L, double W, double S, double H, double thcrit, double x,
+                                                double y, double z, double thx, double thy, double slopeX,
+                                                double slopeY, double& xout, double& yout, double& zout, double& thxout,
+                                                double& thyout) {
   using tarn::LOST_MARKER;
   // Channels of the split guide, cm, bounds inclusive.
   auto inRightChannel = [S, W](double v) { return S <= v && v <= W; };
@@ -16,22 +23,10 @@ void OUTCOIL(double L, double critFactor, double W, double S, double H, double E
   // 2W - 2S (5.3) and 2H (5.0). Doubling is exact, and 6.0 - 0.7 rounds to
   // the double of 5.3: the shipped values give the same bits as the literals.
   const double twoW = 2.0 * W, twoS = 2.0 * S, twoChannelWidths = twoW - twoS, twoH = 2.0 * H;
-  const double lambda = tarn::wavelengthAngstrom(E);  // Å
-  const double thcrit = lambda * critFactor;          // rad
-
-  // Entrance window: |y| <= H and x in one of the two channels.
-  if (!(-H <= y && y <= H && (inRightChannel(x) || inLeftChannel(x)))) {
-    xout = LOST_MARKER;
-    yout = LOST_MARKER;
-    zout = LOST_MARKER;
-    thxout = LOST_MARKER;
-    thyout = LOST_MARKER;
-    return;
-  }
 
   // Transverse displacements over the length L and the straight exit position.
-  const double t = tarn::recentTan(thx) * L;
-  const double u = tarn::recentTan(thy) * L;
+  const double t = slopeX * L;
+  const double u = slopeY * L;
   const double X = t + x;
   const double Y = u + y;
 
@@ -99,4 +94,46 @@ void OUTCOIL(double L, double critFactor, double W, double S, double H, double E
   }
 
   zout = z + L;
+}
+
+// Entrance window: |y| <= H and x in one of the two channels (bounds inclusive).
+bool inEntrance(double W, double S, double H, double x, double y) {
+  return -H <= y && y <= H && ((S <= x && x <= W) || (-W <= x && x <= -S));
+}
+
+void markAllFive(double& xout, double& yout, double& zout, double& thxout, double& thyout) {
+  xout = tarn::LOST_MARKER;
+  yout = tarn::LOST_MARKER;
+  zout = tarn::LOST_MARKER;
+  thxout = tarn::LOST_MARKER;
+  thyout = tarn::LOST_MARKER;
+}
+
+}  // namespace
+
+void OUTCOIL(double L, double critFactor, double W, double S, double H, double E, double x, double y, double z,
+             double thx, double thy, double& xout, double& yout, double& zout, double& thxout, double& thyout) {
+  const double lambda = tarn::wavelengthAngstrom(E);  // Å
+  const double thcrit = lambda * critFactor;          // rad
+  if (!inEntrance(W, S, H, x, y)) {
+    markAllFive(xout, yout, zout, thxout, thyout);
+    return;
+  }
+  // tan(thx) and tan(thy) once, after the entrance test, as before the split.
+  fromEntrance(L, W, S, H, thcrit, x, y, z, thx, thy, tarn::recentTan(thx), tarn::recentTan(thy), xout, yout, zout,
+               thxout, thyout);
+}
+
+void OUTCOIL(double L, double critFactor, double W, double S, double H, double E, double x, double y, double z,
+             double thx, double thy, double& xout, double& yout, double& zout, double& thxout, double& thyout,
+             double slopeX, double slopeY) {
+  // The caller's slopes are tan(thx) and tan(thy) bit for bit, and the
+  // entrance test comes first as above: the same outputs, bit for bit.
+  const double lambda = tarn::wavelengthAngstrom(E);  // Å
+  const double thcrit = lambda * critFactor;          // rad
+  if (!inEntrance(W, S, H, x, y)) {
+    markAllFive(xout, yout, zout, thxout, thyout);
+    return;
+  }
+  fromEntrance(L, W, S, H, thcrit, x, y, z, thx, thy, slopeX, slopeY, xout, yout, zout, thxout, thyout);
 }

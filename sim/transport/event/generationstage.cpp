@@ -9,7 +9,6 @@
 #include "transport/event/kinematics.h"
 #include "transport/event/stages.h"
 #include "transport/event/stagesupport.h"
-#include "transport/recentcalls.h"
 
 namespace tarn {
 namespace {
@@ -42,8 +41,12 @@ bool generateNeutron(RunState& run, std::int64_t event, NeutronState& start) {
   if (event == 1) notice(run, " ! Running with No x gradient !");
   start.y = (2 * static_cast<double>(r[3]) - 1) * source.halfHeight;
   start.z = 0.0;
-  start.thx = std::atan(std::cos(ph0) * recentTan(th0));
-  start.thy = std::atan(std::sin(ph0) * recentTan(th0));
+  // tan(th0) taken once for both planes: the same libm call on the same
+  // argument gives the same bits, and th0 (a fresh polar angle) is not seen
+  // again, so nothing is lost by not keeping it among the recent calls.
+  const double slope0 = std::tan(th0);
+  start.thx = std::atan(std::cos(ph0) * slope0);
+  start.thy = std::atan(std::sin(ph0) * slope0);
   start.E = En;
   return true;
 }

@@ -40,6 +40,13 @@ struct Slopes {
 };
 inline Slopes slopesOf(const NeutronState& s) { return Slopes{recentTan(s.thx), recentTan(s.thy)}; }
 
+// The slopes of s after an element that was given before, with its slopes
+// slope (those of before, bit for bit), and kept or mirrored each angle:
+// slopeAfter per plane, exact (recentcalls.h).
+inline Slopes slopesAfter(const NeutronState& s, const NeutronState& before, const Slopes& slope) {
+  return Slopes{slopeAfter(s.thx, before.thx, slope.x), slopeAfter(s.thy, before.thy, slope.y)};
+}
+
 // Straight flight over d cm along the beam, with the slopes of s.
 inline NeutronState freeFlight(const NeutronState& s, const Slopes& slope, double d) {
   NeutronState out = s;
