@@ -1,10 +1,10 @@
-# The code a run without arguments executes, placed together at the start of
-# a program's code. The kernel maps a program's code 64 kB around each page
-# first executed, so code executed by the usual run, spread over the whole
-# program, made nearly all of it resident. The program's libraries compile
-# each function into a section of its own (-ffunction-sections, set in the
-# top CMakeLists.txt); gold links the sections named in
-# programs/tarn/code-order.txt (scripts/code-order.sh writes it) together.
+# The code a usual run executes, placed together in the program's code. The
+# kernel maps a program's code 64 kB around each page first executed, so
+# code executed by the usual run, spread over the whole program, made nearly
+# all of it resident. The program's libraries compile each function into a
+# section of its own (-ffunction-sections, set in the top CMakeLists.txt);
+# gold links the sections named in programs/tarn/code-order.txt
+# (scripts/code-order.sh writes it) together.
 # A function missing from the list costs resident memory, never a result.
 # Without gold the program links as before.
 include(CheckLinkerFlag)
