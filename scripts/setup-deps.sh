@@ -13,7 +13,7 @@ command -v make >/dev/null 2>&1 || need+=(make)
 # Beamline descriptions (data/beamline.toml, tarn --beamline): toml++.
 [ -f /usr/include/toml++/toml.h ] || need+=(libtomlplusplus-dev)
 compgen -G "/usr/lib/*/openmpi/include/mpi.h" >/dev/null || need+=(libopenmpi-dev)
-# SHA-256 of a run's inputs and of its checkpoints (libcrypto).
+# The tests check the run's own SHA-256 (inputs, checkpoints) against libcrypto's.
 [ -f /usr/include/openssl/evp.h ] || need+=(libssl-dev)
 command -v mpiexec >/dev/null 2>&1 || need+=(openmpi-bin)
 # The Python package, plots and the run report (Debian's python3, not one first on PATH).

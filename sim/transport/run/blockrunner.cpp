@@ -80,6 +80,10 @@ BlockOutcome BlockRunner::run(std::int64_t block, RunSums& into, bool mayFinish,
     runEvent(event, state_);
     if (progress) progress->update(done + event - span.first + 1);
   }
+  // The copies of S(q) kept for the block's events go back before the sums
+  // are made, which can then take their place in the heap; a next block
+  // makes them afresh (the same copies: only their storage is new).
+  hbook::memory().dropKeptCopies();
   into.collectBlock(block, state_.counters, state_.nNoTransfer);
   into.detected.add(blockDetected_);
   outcome.completed = true;

@@ -1,22 +1,22 @@
 #include "transport/run/digest.h"
 
-#include <openssl/evp.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
+#include "transport/run/sha256.h"
+
 namespace tarn {
 
 std::string sha256Hex(const void* data, std::size_t size) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(data, size, digest, &length, EVP_sha256(), nullptr);
+  Sha256 sha;
+  sha.update(data, size);
+  const std::array<unsigned char, Sha256::DIGEST_BYTES> digest = sha.finish();
   static const char* const HEX = "0123456789abcdef";
   std::string s;
-  for (unsigned int i = 0; i < length; ++i) {
+  for (std::size_t i = 0; i < digest.size(); ++i) {
     s += HEX[digest[i] >> 4];
     s += HEX[digest[i] & 15];
   }

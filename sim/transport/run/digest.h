@@ -1,4 +1,4 @@
-// SHA-256 digests (OpenSSL's libcrypto) of the inputs a run reads and of
+// SHA-256 digests (sha256.h) of the inputs a run reads and of
 // the checkpoint's contents: "sha256:" and 64 hexadecimal digits, as
 // `sha256sum` prints them.
 #pragma once

@@ -430,6 +430,8 @@ int runTarn(const RunOptions& options) {
   const FileRecord record = recordOf(ex.sums, run.run, options.beamline.values);
   if (fileNeedsRecord(events, run.run.blocks(), record.beamline.empty()))
     hbook::memory().put(recordHistogram(record));
+  // A run that keeps checkpoints may still write its sums into one below.
+  if (!run.checkpoints) ex.sums.releaseHistogramSums();
   RunState totals;
   totals.log = &log;
   totals.counters = ex.sums.counters;

@@ -73,6 +73,10 @@ class RunSums {
   // the sampler's histograms installed (100 in its place, the copies after
   // everything else in the order they were made).
   void install() const;
+  // Gives back the result histograms' sums (after install() and
+  // fileRecord(), when nothing else needs them): the histogram file's image,
+  // made next, can then take their place in the heap.
+  void releaseHistogramSums() { std::vector<HistogramSums>().swap(histograms_); }
 
   const BlockSet& blocks() const { return blocks_; }
   const std::vector<HistogramSums>& histograms() const { return histograms_; }
