@@ -16,7 +16,7 @@ class Ranlux {
  public:
   // An uninitialised generator: the first draw initialises it from the
   // default seed 314159265 at luxury level 3 and prints the library's lines.
-  Ranlux();
+  Ranlux() = default;
 
   // Initialise as RLUXGO(lux, ins, k1, k2) does, console lines included.
   // lux 0..4 is a luxury level, lux > 24 is p itself; ins = 0 means the
