@@ -133,7 +133,6 @@ bool multiplySteps(std::int32_t* seeds, int& i24, int& j24, std::int32_t& carry,
 
 }  // namespace
 
-
 const lcg576::Number& Ranlux::luxuryMultiplier() {
   // Made once for each p (the luxury levels skip fewer steps than the
   // multiplication takes).
