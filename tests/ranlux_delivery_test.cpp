@@ -242,3 +242,20 @@ TEST(RanluxDelivery, SmallNumbersWithTheBorrowSetAndUnsetMatchSingleSteps) {
     }
   }
 }
+
+TEST(RanluxDelivery, RestoredCountsWithinTheGroupOf24OrMoreGoOnAsSingleSteps) {
+  // A count of 24 or more never comes back to 24: no luxury skip, ever.
+  Quiet quiet;
+  ranlux::Ranlux source;
+  source.rluxgo(3, 99, 0, 0);
+  std::int32_t state[25];
+  source.rluxut(state);
+  for (int in24 : {23, 24, 25, 50}) {
+    std::int32_t v[25];
+    for (int i = 0; i < 25; ++i) v[i] = state[i];
+    v[24] = 24 + 100 * 10 + 10000 * in24 + 1000000 * 3;
+    ranlux::Ranlux gen;
+    gen.restore(v);
+    expectSameAsSingleSteps(gen, 199, MIXED, 400);
+  }
+}

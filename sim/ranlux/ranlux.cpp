@@ -249,10 +249,12 @@ void Ranlux::ranluxFrom(float* rvec, std::int32_t lenv) {
   while (ivec < lenv) {
     if (!ahead_ && !makeGroupAhead()) {
       // One step at a time: to the end of the group for the usual lags
-      // (the next group can be made ahead), else to the end of the vector.
+      // (the next group can be made ahead), else to the end of the vector
+      // (also for a restored count within the group of 24 or more, which
+      // never comes back to 24).
       const bool usualLags = i24_ >= 0 && i24_ <= 23 && j24_ == (i24_ + 10) % 24;
       std::int32_t n = lenv - ivec;
-      if (usualLags && n > 24 - in24_) n = 24 - in24_;
+      if (usualLags && in24_ < 24 && n > 24 - in24_) n = 24 - in24_;
       stepsOneByOne(rvec + ivec, n, kount);
       ivec = ivec + n;
       continue;
