@@ -15,10 +15,22 @@
 // (lcg576.h); both give the table, lags and borrow of single steps bit for
 // bit, and states they do not take (lags other than 14 apart, entries
 // outside 24 bits) go step by step as always.
+//
+// A group of 24 numbers is made at once when it starts (groupsteps.h),
+// followed at once by its luxury skip, and the numbers are then handed out
+// from the buffer. The steps, the numbers and the skip are those the
+// one-at-a-time loop makes, in the same order on the same table, only
+// earlier: what a caller can see is the numbers, the counts (kept as the
+// numbers are delivered) and the state rluxut writes, which for a group
+// part delivered is replayed from the group's start (see ahead_ in
+// ranlux.h). Restored states whose lags are not 14 apart, and a state
+// restored or restarted in the middle of a group (until that group ends),
+// go one step at a time as always.
 #include "ranlux/ranlux.h"
 
 #include <string>
 
+#include "ranlux/groupsteps.h"
 #include "ranlux/lcg576.h"
 #include "ranlux/pairsteps.h"
 #include "textout/console.h"
@@ -31,10 +43,7 @@ constexpr std::int32_t LXDFLT = 3;                                  // default l
 constexpr std::int32_t NDSKIP[MAXLEV + 1] = {0, 24, 73, 199, 365};  // p - 24 per level
 constexpr std::int32_t IGIGA = 1000000000;                          // 10^9
 constexpr std::int32_t JSDFLT = 314159265;                          // default seed
-constexpr std::int32_t ITWO24 = 1 << 24;                            // 2^24
 constexpr std::int32_t ICONS = 2147483563;                          // modulus of the seeding generator
-constexpr std::int32_t ITWO12 = 1 << 12;                            // below 2^-12 a number is padded
-constexpr float TWOM24 = 0x1p-24f;                                  // 2^-24
 
 // Fortran Iw editing: right-justified in w characters, all asterisks if the
 // value does not fit.
@@ -124,8 +133,6 @@ bool multiplySteps(std::int32_t* seeds, int& i24, int& j24, std::int32_t& carry,
 
 }  // namespace
 
-Ranlux::Ranlux() = default;
-
 const lcg576::Number& Ranlux::luxuryMultiplier() {
   // Made once for each p (the luxury levels skip fewer steps than the
   // multiplication takes).
@@ -151,6 +158,7 @@ void Ranlux::fillSeeds(std::int32_t jseed) {
   carry_ = 0;
   if (seeds_[23] == 0) carry_ = 1;
   inRange_ = true;
+  ahead_ = false;
 }
 
 void Ranlux::defaultInit() {
@@ -179,26 +187,24 @@ void Ranlux::skipLuxury(int& i24, int& j24, std::int32_t& carry) {
   }
 }
 
-void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
-  if (notyet_) defaultInit();
+bool Ranlux::makeGroupAhead() {
+  if (in24_ != 0 || i24_ < 0 || i24_ > 23 || j24_ != (i24_ + 10) % 24) return false;
+  groupI24_ = i24_;
+  groupCarry_ = carry_;
+  groupSteps(seeds_, i24_, carry_, groupStart_, group_);
+  skipLuxury(i24_, j24_, carry_);
+  ahead_ = true;
+  return true;
+}
 
-  // The count of numbers generated (delivered plus skipped), kept wide so a
-  // very long vector cannot overflow it before it is reduced modulo 10^9.
-  long long kount = kount_;
+void Ranlux::stepsOneByOne(float* rvec, std::int32_t n, long long& kount) {
   // The lags, the borrow and the count within the 24 are locals in the loop
   // (the table's stores cannot then be taken for changes of them).
   int i24 = i24_, j24 = j24_, in24 = in24_;
   std::int32_t carry = carry_;
-  for (std::int32_t ivec = 0; ivec < lenv; ++ivec) {
+  for (std::int32_t ivec = 0; ivec < n; ++ivec) {
     const std::int32_t uni = step(seeds_, i24, j24, carry);
-    rvec[ivec] = static_cast<float>(uni) * TWOM24;
-    // Small numbers (fewer than 12 significant bits) are padded with the
-    // bits of the next table entry; zero is forbidden (someone may take a
-    // logarithm).
-    if (uni < ITWO12) {
-      rvec[ivec] = rvec[ivec] + TWOM24 * (static_cast<float>(seeds_[j24]) * TWOM24);
-      if (rvec[ivec] == 0.0f) rvec[ivec] = TWOM24 * TWOM24;
-    }
+    rvec[ivec] = delivered(uni, seeds_[j24]);
     // Luxury: after each 24 numbers delivered, throw away nskip.
     in24 = in24 + 1;
     if (in24 == 24) {
@@ -218,6 +224,54 @@ void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
   j24_ = j24;
   in24_ = in24;
   carry_ = carry;
+}
+
+void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
+  // The common call: numbers of the group made ahead that do not end it,
+  // and a count that stays below 10^9.
+  if (ahead_ && lenv > 0 && lenv < 24 - in24_ && kount_ < IGIGA - lenv) {
+    const float* numbers = group_ + (23 - groupI24_ + in24_);
+    for (std::int32_t ivec = 0; ivec < lenv; ++ivec) rvec[ivec] = numbers[ivec];
+    in24_ = in24_ + lenv;
+    kount_ = kount_ + lenv;
+    return;
+  }
+  ranluxFrom(rvec, lenv);
+}
+
+void Ranlux::ranluxFrom(float* rvec, std::int32_t lenv) {
+  if (notyet_) defaultInit();
+
+  // The count of numbers generated (delivered plus skipped), kept wide so a
+  // very long vector cannot overflow it before it is reduced modulo 10^9.
+  long long kount = kount_;
+  std::int32_t ivec = 0;
+  while (ivec < lenv) {
+    if (!ahead_ && !makeGroupAhead()) {
+      // One step at a time: to the end of the group for the usual lags
+      // (the next group can be made ahead), else to the end of the vector
+      // (also for a restored count within the group of 24 or more, which
+      // never comes back to 24).
+      const bool usualLags = i24_ >= 0 && i24_ <= 23 && j24_ == (i24_ + 10) % 24;
+      std::int32_t n = lenv - ivec;
+      if (usualLags && in24_ < 24 && n > 24 - in24_) n = 24 - in24_;
+      stepsOneByOne(rvec + ivec, n, kount);
+      ivec = ivec + n;
+      continue;
+    }
+    std::int32_t n = 24 - in24_;
+    if (n > lenv - ivec) n = lenv - ivec;
+    const float* numbers = group_ + (23 - groupI24_ + in24_);
+    for (std::int32_t k = 0; k < n; ++k) rvec[ivec + k] = numbers[k];
+    ivec = ivec + n;
+    in24_ = in24_ + n;
+    if (in24_ == 24) {
+      // The group is delivered; its skip is already made.
+      in24_ = 0;
+      ahead_ = false;
+      kount = kount + nskip_;
+    }
+  }
   kount = kount + lenv;
   while (kount >= IGIGA) {
     mkount_ = mkount_ + 1;
@@ -227,6 +281,12 @@ void Ranlux::ranlux(float* rvec, std::int32_t lenv) {
 }
 
 float Ranlux::next() {
+  if (ahead_ && in24_ < 23 && kount_ < IGIGA - 1) {
+    kount_ = kount_ + 1;
+    const float r = group_[23 - groupI24_ + in24_];
+    in24_ = in24_ + 1;
+    return r;
+  }
   float r;
   ranlux(&r, 1);
   return r;
@@ -316,9 +376,20 @@ void Ranlux::rluxat(std::int32_t& lux, std::int32_t& ins, std::int32_t& k1, std:
 }
 
 void Ranlux::rluxut(std::int32_t isdext[25]) const {
+  int i24 = i24_, j24 = j24_;
+  std::int32_t carry = carry_;
   for (int i = 0; i < 24; ++i) isdext[i] = seeds_[i];
-  isdext[24] = (i24_ + 1) + 100 * (j24_ + 1) + 10000 * in24_ + 1000000 * luxlev_;
-  if (carry_ > 0) isdext[24] = -isdext[24];
+  if (ahead_) {
+    // A group part delivered: the state after its in24_ steps, replayed
+    // from the group's start.
+    for (int i = 0; i < 24; ++i) isdext[i] = groupStart_[i];
+    i24 = groupI24_;
+    j24 = (groupI24_ + 10) % 24;
+    carry = groupCarry_;
+    for (std::int32_t k = 0; k < in24_; ++k) step(isdext, i24, j24, carry);
+  }
+  isdext[24] = (i24 + 1) + 100 * (j24 + 1) + 10000 * in24_ + 1000000 * luxlev_;
+  if (carry > 0) isdext[24] = -isdext[24];
 }
 
 void Ranlux::rluxin(const std::int32_t isdext[25]) {
@@ -341,6 +412,7 @@ void Ranlux::rluxin(const std::int32_t isdext[25]) {
 
 void Ranlux::restore(const std::int32_t isdext[25]) {
   notyet_ = false;
+  ahead_ = false;
   inRange_ = true;
   for (int i = 0; i < 24; ++i) {
     seeds_[i] = isdext[i];

@@ -16,7 +16,7 @@ class Ranlux {
  public:
   // An uninitialised generator: the first draw initialises it from the
   // default seed 314159265 at luxury level 3 and prints the library's lines.
-  Ranlux();
+  Ranlux() = default;
 
   // Initialise as RLUXGO(lux, ins, k1, k2) does, console lines included.
   // lux 0..4 is a luxury level, lux > 24 is p itself; ins = 0 means the
@@ -52,6 +52,14 @@ class Ranlux {
   const lcg576::Number& luxuryMultiplier();
   // The nskip_ steps after a group of 24, by the cheapest exact way the state allows.
   void skipLuxury(int& i24, int& j24, std::int32_t& carry);
+  // The group starting now made ahead (see ahead_); false, with nothing
+  // changed, where the state is not one the group's steps take.
+  bool makeGroupAhead();
+  // RANLUX(rvec, lenv) for the calls that do not only copy numbers made ahead.
+  void ranluxFrom(float* rvec, std::int32_t lenv);
+  // n numbers one step at a time (states not made ahead); kount counts
+  // the luxury skips.
+  void stepsOneByOne(float* rvec, std::int32_t n, long long& kount);
 
   bool notyet_ = true;               // no initialisation yet
   std::int32_t luxlev_ = 3;          // luxury level 0..4, or p itself
@@ -67,6 +75,19 @@ class Ranlux {
   bool inRange_ = true;              // every table entry in [0, 2^24) (a restored one need not be)
   std::int32_t multiplierFor_ = -1;  // the nskip_ that multiplier_ is for, -1 for none yet
   lcg576::Number multiplier_ = {};   // a^nskip_ mod m
+
+  // The group of 24 made ahead. While ahead_ is set, group_ holds the 24
+  // numbers of the group in progress (number k at 23 - groupI24_ + k,
+  // groupsteps.h; in24_ of them delivered), seeds_,
+  // i24_, j24_ and carry_ hold the state after the whole group and its
+  // luxury skip, and groupStart_, groupI24_ and groupCarry_ the state at the
+  // group's start (lag-10 index groupI24_ + 10 modulo 24), from which rluxut
+  // replays the in24_ steps delivered so far.
+  bool ahead_ = false;
+  float group_[48] = {};
+  std::int32_t groupStart_[24] = {};
+  int groupI24_ = 23;
+  std::int32_t groupCarry_ = 0;
 };
 
 // The run-level generator.
