@@ -61,6 +61,14 @@ class Store {
   // range is one of the kept copies.
   bool recopyRange(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast);
 
+  // recopyRange followed by what HRNDM1 does before its first draw from the
+  // copy, when recopyRange would make the copy in id2's own storage from a
+  // kept copy whose integration is kept: the memory as after
+  // recopyRange(id1, id2, ifirst, ilast) and random(id2) but for the
+  // uniform number, RNDM untouched. Otherwise false, and nothing changed but
+  // the kept copies (the ones recopyRange would make).
+  bool recopyIntegrated(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast);
+
   // Insert a histogram read from a file (replaces an existing id, keeping its place).
   // Counted in the word budget but never refused.
   void put(Histogram h);
@@ -113,6 +121,19 @@ class Store {
   // h as a default Histogram, its channels, title and guide keeping their capacity.
   static void blank(Histogram& h);
   void index(std::int32_t id, Histogram* h);
+  // recopyRange's way in id2's own storage: the histogram reused, the kept
+  // copy and the booking's values, when that way is open.
+  struct InPlaceCopy {
+    Histogram* old;
+    const CopyCache::Copy* kept;
+    std::int32_t bins, entries;
+    float xmin, xmax;
+    std::string_view title;
+    std::int64_t usedAfter;
+  };
+  bool inPlaceCopy(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast, InPlaceCopy& c);
+  // The booking of c.old as c says, at the end of the booking order; the channels are the caller's.
+  void rebook(const InPlaceCopy& c, std::int32_t id2);
 
   std::int64_t limitWords_;
   std::int64_t usedWords_ = 0;
