@@ -12,7 +12,7 @@
 
 namespace hbook {
 
-Store::Store(std::int64_t limitWords) : limitWords_(limitWords) {}
+constinit Store runLevelStore;
 
 namespace {
 
@@ -43,7 +43,14 @@ std::int64_t Store::wordsFor(std::int64_t bins, std::size_t titleChars, bool err
 }
 
 void Store::index(std::int32_t id, Histogram* h) {
-  if (id >= 0 && id < DIRECT_IDS) {
+  if (id >= 0 && id < FLAT_IDS) {
+    const auto at = static_cast<std::size_t>(id);
+    if (at >= flat_.size()) {
+      if (!h) return;
+      flat_.resize(at + 1, nullptr);
+    }
+    flat_[at] = h;
+  } else if (id >= 0 && id < DIRECT_IDS) {
     const auto page = static_cast<std::size_t>(id / PAGE_IDS);
     if (page >= pages_.size()) pages_.resize(page + 1);
     if (!pages_[page]) {
@@ -53,9 +60,10 @@ void Store::index(std::int32_t id, Histogram* h) {
     }
     (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)] = h;
   } else if (h) {
-    byOtherId_[id] = h;
-  } else {
-    byOtherId_.erase(id);
+    if (!byOtherId_) byOtherId_ = std::make_unique<std::unordered_map<std::int32_t, Histogram*>>();
+    (*byOtherId_)[id] = h;
+  } else if (byOtherId_) {
+    byOtherId_->erase(id);
   }
 }
 
@@ -312,8 +320,20 @@ void Store::put(Histogram h) {
 }
 
 const Histogram* Store::findOther(std::int32_t id) const {
-  auto it = byOtherId_.find(id);
-  return it == byOtherId_.end() ? nullptr : it->second;
+  if (id >= 0 && id < FLAT_IDS) return nullptr;  // beyond flat_: not booked
+  if (id >= 0 && id < DIRECT_IDS) {
+    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
+    if (page >= pages_.size() || !pages_[page]) return nullptr;
+    return (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)];
+  }
+  if (!byOtherId_) return nullptr;
+  auto it = byOtherId_->find(id);
+  return it == byOtherId_->end() ? nullptr : it->second;
+}
+
+void Store::fillOther(std::int32_t id, float x, float w) {
+  Histogram* h = const_cast<Histogram*>(findOther(id));
+  if (h) fillHistogram(*h, x, w);
 }
 
 std::vector<const Histogram*> Store::all() const {
@@ -331,8 +351,9 @@ void Store::dropKeptCopies() {
 
 void Store::clear() {
   order_.clear();
+  flat_.clear();
   pages_.clear();
-  byOtherId_.clear();
+  byOtherId_.reset();
   spares_.clear();
   copies_.clear();
   usedWords_ = 0;
