@@ -12,6 +12,7 @@
 #include "hbook/memory/store.h"
 #include "support/consolecapture.h"
 #include "support/hbookdumps.h"
+#include "support/storecompare.h"
 
 namespace {
 
@@ -19,48 +20,8 @@ using hbook::Histogram;
 using hbook::Store;
 using testsupport::bitsOf;
 using testsupport::ConsoleCapture;
-
-// Every field of a histogram, bit for bit.
-void expectSameFields(const Histogram& e, const Histogram& h) {
-  EXPECT_EQ(e.id, h.id);
-  EXPECT_EQ(e.title, h.title);
-  EXPECT_EQ(e.nx, h.nx);
-  EXPECT_EQ(bitsOf(e.xmin), bitsOf(h.xmin));
-  EXPECT_EQ(bitsOf(e.xmax), bitsOf(h.xmax));
-  EXPECT_EQ(e.kbits, h.kbits);
-  EXPECT_EQ(bitsOf(e.minimum), bitsOf(h.minimum));
-  EXPECT_EQ(bitsOf(e.maximum), bitsOf(h.maximum));
-  EXPECT_EQ(bitsOf(e.norm), bitsOf(h.norm));
-  EXPECT_EQ(e.entries, h.entries);
-  EXPECT_EQ(bitsOf(e.statSumW), bitsOf(h.statSumW));
-  EXPECT_EQ(bitsOf(e.statSumW2), bitsOf(h.statSumW2));
-  EXPECT_EQ(e.statSumWX, h.statSumWX);
-  EXPECT_EQ(e.statSumWX2, h.statSumWX2);
-  EXPECT_EQ(e.sumw2, h.sumw2);
-  EXPECT_EQ(e.edges, h.edges);
-  EXPECT_EQ(e.nbit, h.nbit);
-  EXPECT_EQ(e.readFromFile, h.readFromFile);
-  EXPECT_EQ(e.markedAsRead, h.markedAsRead);
-  EXPECT_EQ(e.sampleGuide.nx, h.sampleGuide.nx);
-  EXPECT_EQ(e.sampleGuide.cells, h.sampleGuide.cells);
-  if (e.sampleGuide.nx > 0) {
-    EXPECT_EQ(e.sampleGuide.edge, h.sampleGuide.edge);
-  }
-  ASSERT_EQ(e.channels.size(), h.channels.size());
-  for (std::size_t i = 0; i < e.channels.size(); ++i)
-    ASSERT_EQ(bitsOf(e.channels[i]), bitsOf(h.channels[i])) << "id " << e.id << " channel " << i;
-}
-
-void expectSameMemory(const Store& expected, const Store& actual, const std::string& where) {
-  SCOPED_TRACE(where);
-  EXPECT_EQ(expected.usedWords(), actual.usedWords());
-  const std::vector<const Histogram*> a = expected.all(), b = actual.all();
-  ASSERT_EQ(a.size(), b.size());
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    ASSERT_EQ(a[k]->id, b[k]->id) << "place " << k;
-    expectSameFields(*a[k], *b[k]);
-  }
-}
+using testsupport::expectSameFields;
+using testsupport::expectSameMemory;
 
 // HDELET then HCOPYR with a blank title, as the event loop did them.
 void deleteAndCopy(Store& s, std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast) {

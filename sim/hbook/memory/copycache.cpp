@@ -27,8 +27,8 @@ bool CopyCache::sameSource(const Histogram& source, std::int32_t ifirst) const {
          sameBits(source.channels.data() + 1, bins_.data(), bins_.size());
 }
 
-const std::vector<float>* CopyCache::channels(const Histogram& source, std::int32_t ifirst, std::int32_t bins,
-                                              float newXmin, float newXmax) {
+const CopyCache::Copy* CopyCache::copy(const Histogram& source, std::int32_t ifirst, std::int32_t bins,
+                                        float newXmin, float newXmax) {
   const std::int32_t nx = source.nx;
   if (nx > MAX_SOURCE_BINS || bins < 1 || bins > nx + 1) return nullptr;
   if (!sameSource(source, ifirst)) {
@@ -40,8 +40,8 @@ const std::vector<float>* CopyCache::channels(const Histogram& source, std::int3
     ifirst_ = ifirst;
     byBins_.resize(static_cast<std::size_t>(nx) + 1);
   }
-  Copy& copy = byBins_[static_cast<std::size_t>(bins) - 1];
-  if (!copy.made) {
+  Copy& kept = byBins_[static_cast<std::size_t>(bins) - 1];
+  if (!kept.made) {
     // Made exactly as Store::copyRange makes a copy it does not keep.
     Histogram made;
     made.nx = bins;
@@ -49,13 +49,13 @@ const std::vector<float>* CopyCache::channels(const Histogram& source, std::int3
     made.xmax = newXmax;
     made.channels.assign(static_cast<std::size_t>(bins) + 2, 0.0f);
     fillCopy(made, bins_.data(), nx, xmin_, (xmax_ - xmin_) / static_cast<float>(nx));
-    copy.channels = made.channels;
-    copy.integrated = std::move(made.channels);
-    copy.integrable = integrateChannels(copy.integrated, bins);
-    if (copy.integrable) makeSampleGuide(copy.integrated, bins, copy.guide);
-    copy.made = true;
+    kept.channels = made.channels;
+    kept.integrated = std::move(made.channels);
+    kept.integrable = integrateChannels(kept.integrated, bins);
+    if (kept.integrable) makeSampleGuide(kept.integrated, bins, kept.guide);
+    kept.made = true;
   }
-  return &copy.channels;
+  return &kept;
 }
 
 const CopyCache::Copy* CopyCache::integrable(const Histogram& h) const {

@@ -27,13 +27,6 @@ class CopyCache {
  public:
   static constexpr std::int32_t MAX_SOURCE_BINS = 256;
 
-  // The channels 0..bins+1 of the copy of `source`'s bins ifirst..ifirst+bins-1
-  // booked from newXmin to newXmax, or null when such a range is not kept
-  // (more bins than the source has plus one, or a source of more than
-  // MAX_SOURCE_BINS bins).
-  const std::vector<float>* channels(const Histogram& source, std::int32_t ifirst, std::int32_t bins,
-                                     float newXmin, float newXmax);
-
   // A kept copy: its channels as booked and filled and, when its total is
   // non-zero and finite (no message), HRNDM1's integration of them.
   struct Copy {
@@ -43,6 +36,18 @@ class CopyCache {
     std::vector<float> integrated;
     SampleGuide guide;
   };
+
+  // The kept copy of `source`'s bins ifirst..ifirst+bins-1 booked from
+  // newXmin to newXmax (made now when not yet kept), or null when such a
+  // range is not kept (more bins than the source has plus one, or a source
+  // of more than MAX_SOURCE_BINS bins).
+  const Copy* copy(const Histogram& source, std::int32_t ifirst, std::int32_t bins, float newXmin, float newXmax);
+  // ... its channels 0..bins+1.
+  const std::vector<float>* channels(const Histogram& source, std::int32_t ifirst, std::int32_t bins,
+                                     float newXmin, float newXmax) {
+    const Copy* c = copy(source, ifirst, bins, newXmin, newXmax);
+    return c ? &c->channels : nullptr;
+  }
 
   // The kept, integrable copy whose channels are bit for bit h's, or null.
   const Copy* integrable(const Histogram& h) const;

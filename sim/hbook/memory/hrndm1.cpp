@@ -90,21 +90,24 @@ std::uint64_t rndmDraws() { return rndmCount; }
 
 void setSamplerSource(UniformSource source) { samplerSource = source; }
 
-std::int32_t sampleBin(const Histogram& h, float r) {
+namespace {
+
+// sampleBin's search, inlined into sample(). Every mid of the bisection is
+// above lo >= 0, so F(mid) is the channel itself.
+[[gnu::always_inline]] inline std::int32_t binOf(const Histogram& h, float r) {
   const std::int32_t nx = h.nx;
-  const std::vector<float>& c = h.channels;
-  auto F = [&c](std::int32_t k) { return k == 0 ? 0.0f : c[k]; };
+  const float* c = h.channels.data();
   // Bisection keeping F(lo) <= r < F(hi). For a non-decreasing F ending in
   // 1 > r this gives the largest K with F(K) <= r, and F(K+1) > F(K) then.
   // The guide, made only for such an F, starts it from a narrower bracket
   // that holds the same K (sampleguide.h).
   std::int32_t lo = 0;
   std::int32_t hi = nx;
-  if (r < F(nx)) {
+  if (r < c[nx]) {  // F(nx), nx >= 1
     if (h.sampleGuide.madeFor(nx) && r >= 0.0f) narrowBracket(h.sampleGuide, r, lo, hi);
     while (hi - lo > 1) {
       const std::int32_t mid = lo + (hi - lo) / 2;
-      if (F(mid) <= r)
+      if (c[mid] <= r)
         lo = mid;
       else
         hi = mid;
@@ -112,6 +115,10 @@ std::int32_t sampleBin(const Histogram& h, float r) {
   }
   return lo;
 }
+
+}  // namespace
+
+std::int32_t sampleBin(const Histogram& h, float r) { return binOf(h, r); }
 
 float sample(Histogram& h) {
   const std::int32_t nx = h.nx;
@@ -126,7 +133,7 @@ float sample(Histogram& h) {
   const float r = samplerSource ? samplerSource() : rndm();
   const float xwid = (h.xmax - h.xmin) / static_cast<float>(nx);
 
-  const std::int32_t K = sampleBin(h, r);
+  const std::int32_t K = binOf(h, r);
   if (!(F(K) <= r && r < F(K + 1))) {
     // Only contents marked integrated (entries -1) that are not a valid
     // cumulative sum get here: take the centre of the highest positive bin.

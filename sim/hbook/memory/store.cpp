@@ -12,7 +12,7 @@
 
 namespace hbook {
 
-Store::Store(std::int64_t limitWords) : limitWords_(limitWords) {}
+constinit Store runLevelStore;
 
 namespace {
 
@@ -43,7 +43,14 @@ std::int64_t Store::wordsFor(std::int64_t bins, std::size_t titleChars, bool err
 }
 
 void Store::index(std::int32_t id, Histogram* h) {
-  if (id >= 0 && id < DIRECT_IDS) {
+  if (id >= 0 && id < FLAT_IDS) {
+    const auto at = static_cast<std::size_t>(id);
+    if (at >= flat_.size()) {
+      if (!h) return;
+      flat_.resize(at + 1, nullptr);
+    }
+    flat_[at] = h;
+  } else if (id >= 0 && id < DIRECT_IDS) {
     const auto page = static_cast<std::size_t>(id / PAGE_IDS);
     if (page >= pages_.size()) pages_.resize(page + 1);
     if (!pages_[page]) {
@@ -53,9 +60,10 @@ void Store::index(std::int32_t id, Histogram* h) {
     }
     (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)] = h;
   } else if (h) {
-    byOtherId_[id] = h;
-  } else {
-    byOtherId_.erase(id);
+    if (!byOtherId_) byOtherId_ = std::make_unique<std::unordered_map<std::int32_t, Histogram*>>();
+    (*byOtherId_)[id] = h;
+  } else if (byOtherId_) {
+    byOtherId_->erase(id);
   }
 }
 
@@ -237,40 +245,68 @@ bool Store::copyRange(std::int32_t id1, std::int32_t id2, std::string_view title
 // end of the order, where append() would put the new one. Whatever the fast
 // way does not cover (id2 absent or id1 itself, a range not kept, edges or a
 // word budget that book() would refuse) goes the two calls' way.
-bool Store::recopyRange(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast) {
+bool Store::inPlaceCopy(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast,
+                        InPlaceCopy& c) {
   Histogram* old = find(id2);
   const Histogram* source = find(id1);
   const std::int64_t bins = static_cast<std::int64_t>(ilast) - ifirst + 1;
-  if (old && source && old != source && id2 != 0 && bins >= 1 && bins <= INT32_MAX && source->nx >= 1 &&
-      source->channels.size() == static_cast<std::size_t>(source->nx) + 2) {
-    const std::int32_t nx = source->nx;
-    const float width = (source->xmax - source->xmin) / static_cast<float>(nx);
-    const float newXmin = source->xmin + static_cast<float>(static_cast<std::int64_t>(ifirst) - 1) * width;
-    const float newXmax = newXmin + static_cast<float>(bins) * width;
-    const std::string_view title = storedTitleView(source->title);
-    const std::vector<float>* kept =
-        copies_.channels(*source, ifirst, static_cast<std::int32_t>(bins), newXmin, newXmax);
-    const std::int64_t usedAfter = usedWords_ - wordsFor(*old) + wordsFor(bins, title.size(), false);
-    if (kept && std::isfinite(newXmin) && std::isfinite(newXmax) && newXmax > newXmin &&
-        std::isfinite(newXmax - newXmin) && usedAfter <= limitWords_) {
-      blank(*old);
-      old->id = id2;
-      old->title.assign(title);
-      old->nx = static_cast<std::int32_t>(bins);
-      old->xmin = newXmin;
-      old->xmax = newXmax;
-      old->kbits = 1;
-      old->channels.assign(kept->begin(), kept->end());
-      old->entries = nx;
-      usedWords_ = usedAfter;
-      const auto at = std::find_if(order_.rbegin(), order_.rend(),
-                                   [old](const std::unique_ptr<Histogram>& p) { return p.get() == old; });
-      std::rotate(std::next(at).base(), at.base(), order_.end());
-      return true;
-    }
+  if (!(old && source && old != source && id2 != 0 && bins >= 1 && bins <= INT32_MAX && source->nx >= 1 &&
+        source->channels.size() == static_cast<std::size_t>(source->nx) + 2))
+    return false;
+  const std::int32_t nx = source->nx;
+  const float width = (source->xmax - source->xmin) / static_cast<float>(nx);
+  const float newXmin = source->xmin + static_cast<float>(static_cast<std::int64_t>(ifirst) - 1) * width;
+  const float newXmax = newXmin + static_cast<float>(bins) * width;
+  const std::string_view title = storedTitleView(source->title);
+  const CopyCache::Copy* kept = copies_.copy(*source, ifirst, static_cast<std::int32_t>(bins), newXmin, newXmax);
+  const std::int64_t usedAfter = usedWords_ - wordsFor(*old) + wordsFor(bins, title.size(), false);
+  if (!(kept && std::isfinite(newXmin) && std::isfinite(newXmax) && newXmax > newXmin &&
+        std::isfinite(newXmax - newXmin) && usedAfter <= limitWords_))
+    return false;
+  c = InPlaceCopy{old, kept, static_cast<std::int32_t>(bins), nx, newXmin, newXmax, title, usedAfter};
+  return true;
+}
+
+void Store::rebook(const InPlaceCopy& c, std::int32_t id2) {
+  Histogram* old = c.old;
+  blank(*old);
+  old->id = id2;
+  old->title.assign(c.title);
+  old->nx = c.bins;
+  old->xmin = c.xmin;
+  old->xmax = c.xmax;
+  old->kbits = 1;
+  old->entries = c.entries;
+  usedWords_ = c.usedAfter;
+  const auto at = std::find_if(order_.rbegin(), order_.rend(),
+                               [old](const std::unique_ptr<Histogram>& p) { return p.get() == old; });
+  std::rotate(std::next(at).base(), at.base(), order_.end());
+}
+
+bool Store::recopyRange(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast) {
+  InPlaceCopy c;
+  if (inPlaceCopy(id1, id2, ifirst, ilast, c)) {
+    rebook(c, id2);
+    c.old->channels.assign(c.kept->channels.begin(), c.kept->channels.end());
+    return true;
   }
   remove(id2);
   return copyRange(id1, id2, " ", ifirst, ilast);
+}
+
+// Exact because random(id2) right after recopyRange finds id2's channels bit
+// for bit those of the kept copy recopyRange took them from, so it adopts
+// that copy's integration and guide (adoptIntegration) before it takes its
+// uniform number: here the booking is made as recopyRange makes it and the
+// same adoption follows at once, without the kept channels being written
+// first and compared back. A kept copy that does not integrate (HRNDM1's
+// message and its uniform fallback) is left to the two steps.
+bool Store::recopyIntegrated(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast) {
+  InPlaceCopy c;
+  if (!inPlaceCopy(id1, id2, ifirst, ilast, c) || !c.kept->integrable) return false;
+  rebook(c, id2);
+  adoptIntegration(*c.old, c.kept->integrated, c.kept->guide);
+  return true;
 }
 
 void Store::put(Histogram h) {
@@ -284,8 +320,20 @@ void Store::put(Histogram h) {
 }
 
 const Histogram* Store::findOther(std::int32_t id) const {
-  auto it = byOtherId_.find(id);
-  return it == byOtherId_.end() ? nullptr : it->second;
+  if (id >= 0 && id < FLAT_IDS) return nullptr;  // beyond flat_: not booked
+  if (id >= 0 && id < DIRECT_IDS) {
+    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
+    if (page >= pages_.size() || !pages_[page]) return nullptr;
+    return (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)];
+  }
+  if (!byOtherId_) return nullptr;
+  auto it = byOtherId_->find(id);
+  return it == byOtherId_->end() ? nullptr : it->second;
+}
+
+void Store::fillOther(std::int32_t id, float x, float w) {
+  Histogram* h = const_cast<Histogram*>(findOther(id));
+  if (h) fillHistogram(*h, x, w);
 }
 
 std::vector<const Histogram*> Store::all() const {
@@ -303,8 +351,9 @@ void Store::dropKeptCopies() {
 
 void Store::clear() {
   order_.clear();
+  flat_.clear();
   pages_.clear();
-  byOtherId_.clear();
+  byOtherId_.reset();
   spares_.clear();
   copies_.clear();
   usedWords_ = 0;

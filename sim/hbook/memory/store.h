@@ -19,7 +19,8 @@ namespace hbook {
 
 class Store {
  public:
-  explicit Store(std::int64_t limitWords = 1000000);
+  // constexpr: the run-level store is constant-initialised (memory()).
+  explicit constexpr Store(std::int64_t limitWords = 1000000) : limitWords_(limitWords) {}
 
   // HBOOK1: book a 1-D histogram with unpacked single-precision contents.
   // Returns false (and prints the package's message) when id exists; the old
@@ -61,6 +62,14 @@ class Store {
   // range is one of the kept copies.
   bool recopyRange(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast);
 
+  // recopyRange followed by what HRNDM1 does before its first draw from the
+  // copy, when recopyRange would make the copy in id2's own storage from a
+  // kept copy whose integration is kept: the memory as after
+  // recopyRange(id1, id2, ifirst, ilast) and random(id2) but for the
+  // uniform number, RNDM untouched. Otherwise false, and nothing changed but
+  // the kept copies (the ones recopyRange would make).
+  bool recopyIntegrated(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast);
+
   // Insert a histogram read from a file (replaces an existing id, keeping its place).
   // Counted in the word budget but never refused.
   void put(Histogram h);
@@ -96,49 +105,66 @@ class Store {
   void dropKeptCopies();
 
  private:
-  // Ids from 0 below DIRECT_IDS are looked up directly: pages_[id / PAGE_IDS]
-  // holds the entries of PAGE_IDS consecutive ids, made when one of them is
-  // booked; other ids go through a hash map.
+  // Ids from 0 below FLAT_IDS are looked up in flat_, one entry per id up to
+  // the largest such id booked (the result histograms of a run); those from
+  // FLAT_IDS below DIRECT_IDS also directly: pages_[id / PAGE_IDS] holds the
+  // entries of PAGE_IDS consecutive ids, made when one of them is booked;
+  // other ids go through a hash map.
+  static constexpr std::int32_t FLAT_IDS = 1 << 13;
   static constexpr std::int32_t DIRECT_IDS = 1 << 16;
   static constexpr std::int32_t PAGE_IDS = 64;
   // Histograms deleted are kept for their storage, up to this many, and
   // reused by the next bookings (no allocation for a delete-and-copy cycle).
   static constexpr std::size_t SPARES = 4;
 
-  // find() for the ids not looked up directly (out of line: the direct
-  // look-up of a fill then needs no registers for the hash map's).
+  // find() for the ids not in flat_ (out of line: the look-up of a fill
+  // then needs no registers for the others).
   const Histogram* findOther(std::int32_t id) const;
+  // fill() for those ids.
+  void fillOther(std::int32_t id, float x, float w);
   Histogram* append(std::unique_ptr<Histogram> h);
   std::unique_ptr<Histogram> blankHistogram();
   // h as a default Histogram, its channels, title and guide keeping their capacity.
   static void blank(Histogram& h);
   void index(std::int32_t id, Histogram* h);
+  // recopyRange's way in id2's own storage: the histogram reused, the kept
+  // copy and the booking's values, when that way is open.
+  struct InPlaceCopy {
+    Histogram* old;
+    const CopyCache::Copy* kept;
+    std::int32_t bins, entries;
+    float xmin, xmax;
+    std::string_view title;
+    std::int64_t usedAfter;
+  };
+  bool inPlaceCopy(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast, InPlaceCopy& c);
+  // The booking of c.old as c says, at the end of the booking order; the channels are the caller's.
+  void rebook(const InPlaceCopy& c, std::int32_t id2);
 
   std::int64_t limitWords_;
   std::int64_t usedWords_ = 0;
   std::vector<std::unique_ptr<Histogram>> order_;                         // booking order
-  std::vector<std::unique_ptr<std::array<Histogram*, PAGE_IDS>>> pages_;  // the same histograms by id
-  std::unordered_map<std::int32_t, Histogram*> byOtherId_;                // ... and the other ids
+  std::vector<Histogram*> flat_;                                          // the same histograms by id ...
+  std::vector<std::unique_ptr<std::array<Histogram*, PAGE_IDS>>> pages_;  // ... the higher direct ids
+  // ... and the other ids (made at the first such booking)
+  std::unique_ptr<std::unordered_map<std::int32_t, Histogram*>> byOtherId_;
   std::vector<std::unique_ptr<Histogram>> spares_;
   CopyCache copies_;
   std::vector<float> copySource_;  // copyRange's source bins when not kept
   std::string copyTitle_;
 };
 
-// The run-level histogram memory behind the upper-case entries.
-inline Store& memory() {
-  static Store store;
-  return store;
-}
+// The run-level histogram memory behind the upper-case entries. Constant-
+// initialised (constinit in store.cpp): there before any code runs, so it
+// needs no first-use check, and destroyed after everything built later.
+extern Store runLevelStore;
+inline Store& memory() { return runLevelStore; }
 
 // The fill path, here so that a fill compiles to one piece where it is
 // called: the look-up by id, the channel and the add.
 inline const Histogram* Store::find(std::int32_t id) const {
-  if (id >= 0 && id < DIRECT_IDS) {
-    const auto page = static_cast<std::size_t>(id / PAGE_IDS);
-    if (page >= pages_.size() || !pages_[page]) return nullptr;
-    return (*pages_[page])[static_cast<std::size_t>(id % PAGE_IDS)];
-  }
+  // Negative ids convert to values above every size.
+  if (static_cast<std::uint32_t>(id) < flat_.size()) return flat_[static_cast<std::size_t>(id)];
   return findOther(id);
 }
 
@@ -172,8 +198,12 @@ inline void Store::fillHistogram(Histogram& h, float x, float w) {
 }
 
 inline void Store::fill(std::int32_t id, float x, float w) {
-  Histogram* h = find(id);
-  if (h) fillHistogram(*h, x, w);
+  if (static_cast<std::uint32_t>(id) < flat_.size()) {
+    Histogram* h = flat_[static_cast<std::size_t>(id)];
+    if (h) fillHistogram(*h, x, w);
+    return;
+  }
+  fillOther(id, x, w);
 }
 
 // HRNDM1 on one histogram: integrates its contents in place on first use

@@ -33,23 +33,30 @@ bool sampleTransfer(RunState& run, std::int64_t event, double E, bool downstream
   const double k = wavenumber(E);
   const std::int32_t last = lastTransferBin(k);
 
+  const bool fallback = downstream && !(static_cast<double>(static_cast<float>(last)) > 0.08);
   // The first event of a process has no earlier copy to delete; a later one
   // deletes it and copies again, which the store does in the copy's storage
   // (Store::recopyRange, the same memory as HDELET and HCOPYR).
-  if (downstream ? run.copy402Made : event > run.firstEvent)
-    hbook::memory().recopyRange(hid::SQ, copyId, 0, last);
-  else
-    HCOPYR(hid::SQ, copyId, " ", 0, last, 0, 0, " ");
-  bool fallback = false;
-  if (downstream) {
-    run.copy402Made = true;
-    fallback = !(static_cast<double>(static_cast<float>(last)) > 0.08);
+  //
+  // When the loop below will draw from the copy (a positive energy, no
+  // fallback), recopyIntegrated makes the copy already integrated as the
+  // first HRNDM1 would integrate it, where it can: the same memory and the
+  // same draws. It does so only for a copy whose total is non-zero and
+  // finite, so one with content: copyHasContent would say so.
+  const bool recopy = downstream ? run.copy402Made : event > run.firstEvent;
+  const bool integrated = recopy && E > 0.0 && !fallback && hbook::memory().recopyIntegrated(hid::SQ, copyId, 0, last);
+  if (!integrated) {
+    if (recopy)
+      hbook::memory().recopyRange(hid::SQ, copyId, 0, last);
+    else
+      HCOPYR(hid::SQ, copyId, " ", 0, last, 0, 0, " ");
   }
+  if (downstream) run.copy402Made = true;
 
   // A non-positive energy admits no transfer, and a copy with nothing in its
   // range (or the fixed fallback value, which never changes) cannot produce
   // a different draw: give up at once instead of looping.
-  bool hopeless = !(E > 0.0) || (!fallback && !copyHasContent(copyId));
+  bool hopeless = !(E > 0.0) || (!fallback && !integrated && !copyHasContent(copyId));
   std::int32_t rejected = 0;
   while (!hopeless) {
     q = fallback ? Q_FALLBACK : static_cast<double>(HRNDM1(copyId));
