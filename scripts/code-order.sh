@@ -12,9 +12,14 @@ build=${1:-build}
 program=$(realpath "$build/bin/tarn")
 run=$(mktemp -d)
 trap 'rm -rf "$run"' EXIT
-cp data/lam.hbook data/gradx.hbook data/sq.hbook "$run/"
-(cd "$run" && valgrind --tool=callgrind --demangle=no --callgrind-out-file=plain.cg "$program" >/dev/null 2>&1 &&
-  valgrind --tool=callgrind --demangle=no --callgrind-out-file=blocks.cg "$program" --events 300000 >/dev/null 2>&1)
+# Each run in a folder of its own: two runs in the same minute would share
+# the log's name, and the second would refuse to overwrite it.
+mkdir "$run/plain" "$run/blocks"
+cp data/lam.hbook data/gradx.hbook data/sq.hbook "$run/plain/"
+cp data/lam.hbook data/gradx.hbook data/sq.hbook "$run/blocks/"
+(cd "$run/plain" && valgrind --tool=callgrind --demangle=no --callgrind-out-file="$run/plain.cg" "$program" >/dev/null 2>&1)
+(cd "$run/blocks" &&
+  valgrind --tool=callgrind --demangle=no --callgrind-out-file="$run/blocks.cg" "$program" --events 300000 >/dev/null 2>&1)
 # The functions of the program's own object, each in a .text section of its
 # own (-ffunction-sections), one a line: the linker's list has no comments.
 /usr/bin/python3 - "$program" "$run/plain.cg" "$run/blocks.cg" <<'PYTHON' >programs/tarn/code-order.txt
