@@ -391,4 +391,60 @@ TEST_F(ObjectsHostile, SubdirectoryExpandedIntoASecondRecord) {
   EXPECT_EQ(w.listing(cc, "/CC").records, (std::vector<std::int64_t>{cc, newRecord}));
 }
 
+// The record list pointer LD must lie inside the first record (1023 does,
+// 1024 is its last word plus nothing after it), and the record count NRD
+// must leave record 1 out of the file's records. The detection of the record
+// length reads the count at LD against LE, so both are moved together.
+TEST_F(ObjectsHostile, TheRecordListLiesInTheFirstRecordAndCountsFewerRecordsThanTheFile) {
+  const Words clean(OBJECTS + "dirs.hbook");
+  const std::uint32_t ld = clean.get(clean.dirWord(24));
+  const std::uint32_t nrd = clean.get(clean.dirWord(ld));
+  const auto nrec = static_cast<std::uint32_t>(clean.size() / RECORD_WORDS);
+  ASSERT_TRUE(tryRead(clean.b)) << message_;
+  for (const std::uint32_t at : {std::uint32_t{RECORD_WORDS - 1}, std::uint32_t{RECORD_WORDS}}) {
+    Words w = clean;
+    w.set(w.dirWord(24), at);
+    w.set(w.dirWord(at), nrd);
+    if (at < RECORD_WORDS) w.set(w.dirWord(at + 1), 2);
+    message_.clear();
+    if (at == RECORD_WORDS) {
+      expectRefused(w, "record list pointer 1024 outside the first record");
+    } else {
+      tryRead(w.b);
+      EXPECT_EQ(message_.find("record list pointer"), std::string::npos) << message_;
+    }
+  }
+  for (const std::uint32_t count : {nrec - 1, nrec}) {
+    Words w = clean;
+    w.set(w.dirWord(ld), count);
+    w.set(w.dirWord(30), count * static_cast<std::uint32_t>(RECORD_WORDS));  // LE
+    const std::string refused = "directory record count " + std::to_string(count) + " impossible for a file of " +
+                                std::to_string(nrec) + " records";
+    message_.clear();
+    if (count == nrec) {
+      expectRefused(w, refused);
+    } else {
+      EXPECT_FALSE(tryRead(w.b));
+      EXPECT_EQ(message_.find("directory record count"), std::string::npos) << message_;
+    }
+  }
+}
+
+// Directories nested 64 deep below the top one are read; one level more is refused.
+TEST_F(ObjectsHostile, DirectoriesDeeperThanSixtyFourLevelsAreRefused) {
+  auto nested = [](int levels) {
+    std::vector<hbook::Directory> dirs(static_cast<std::size_t>(levels) + 1);
+    std::string path;
+    for (int k = 0; k <= levels; ++k) {
+      dirs[static_cast<std::size_t>(k)].path = k == 0 ? "/" : path;
+      if (k < levels) dirs[static_cast<std::size_t>(k)].subdirectories = {"D"};
+      path += "/D";
+    }
+    return hbook::fileImage(dirs, {});
+  };
+  ASSERT_TRUE(tryRead(nested(64))) << message_;
+  EXPECT_EQ(last_.directories.size(), 65u);
+  expectRefused(Words(nested(65)), "deeper than 64 levels");
+}
+
 }  // namespace

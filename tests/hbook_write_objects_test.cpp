@@ -15,6 +15,8 @@
 
 #include "hbook/print/dumpall/dumpall.h"
 #include "hbook/rz/date.h"
+#include "hbook/rz/read/image.h"
+#include "hbook/rz/read/listing.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/words.h"
 #include "hbook/rz/writer.h"
@@ -220,6 +222,47 @@ INSTANTIATE_TEST_SUITE_P(HistogramFiles, SameWordsAs,
                                            "layouts/hbarx.hbook", "layouts/packed1d.hbook", "layouts/deepdirs.hbook",
                                            "layouts/rwnmem.hbook"));
 
+// The descriptors of a column-wise ntuple (12 words a column in its block's
+// HNAM bank) as the package wrote them: among them each column's buffer
+// count and the word and bit where its last buffer's free room starts.
+Words columnDescriptors(const std::vector<unsigned char>& bytes, std::int32_t id, std::size_t columns) {
+  const Words w = words(bytes);
+  const hbook::read::Image image("x.hbook", bytes);
+  for (const hbook::read::Key& key : hbook::read::readDirectory(image, 2, "/").keys) {
+    if (key.elements[0] != id || key.elements.size() < 2 || key.elements[1] != 0) continue;
+    const auto& c = key.cycle;
+    const std::int64_t inFirst = REC - c.word + 1;
+    auto at = [&](std::int64_t k) {
+      return static_cast<std::size_t>(k < inFirst ? (c.record - 1) * REC + c.word - 1 + k
+                                                  : (c.continuation - 1) * REC + (k - inFirst));
+    };
+    const std::uint32_t hnam = 'H' << 24 | 'N' << 16 | 'A' << 8 | 'M';
+    for (std::int64_t k = 0; k < c.length; ++k) {
+      if (w[at(k)] != hnam) continue;
+      Words d;
+      for (std::size_t j = 1; j <= 12 * columns; ++j) d.push_back(w[at(k + 4 + static_cast<std::int64_t>(j))]);
+      return d;
+    }
+  }
+  return {};
+}
+
+TEST(Layout, ColumnDescriptorsAreThePackagesIncludingTheLastBufferFreeBit) {
+  const std::string path = DATA_DIR + "layouts/cwnpack.hbook";  // one block of 7 packed columns
+  const std::vector<unsigned char> real = testsupport::readBytes(path);
+  const Words theirs = columnDescriptors(real, 10, 7);
+  const Words ours = columnDescriptors(copyImage(hbook::readFile(path)), 10, 7);
+  ASSERT_EQ(theirs.size(), 7u * 12u);
+  ASSERT_EQ(ours.size(), theirs.size());
+  bool packedEnd = false;
+  for (std::size_t v = 0; v < 7; ++v) {
+    for (std::size_t m : {5u, 6u, 7u, 8u, 9u})  // NRZB, its number, last word, first free bit, NRZB
+      EXPECT_EQ(ours[12 * v + m - 1], theirs[12 * v + m - 1]) << "column " << v + 1 << " descriptor word " << m;
+    packedEnd = packedEnd || theirs[12 * v + 7] > 1;
+  }
+  EXPECT_TRUE(packedEnd) << "no column ends inside a word: the free bit would not be seen";
+}
+
 // --- Layout cases ----------------------------------------------------------
 
 hbook::Histogram histogram(int id, int nx) {
@@ -369,6 +412,34 @@ TEST(Layout, PackedChannelsAreStoredAsThePackageStoresThem) {
   for (float bad : {16.0f, 2.5f, -1.0f}) {
     h.channels[4] = bad;
     EXPECT_THROW(hbook::fileImage({directory("/", {h})}, {}), hbook::FileError) << bad;
+  }
+}
+
+// A 2-D histogram holds one projection on each axis at most: a second on
+// either axis is refused (the file would keep only the first).
+TEST(Layout, ASecondProjectionOnEitherAxisIsRefused) {
+  const hbook::ReadResult file = hbook::readFile(DATA_DIR + "objects/h2.hbook");
+  const hbook::Histogram2D* with = nullptr;
+  for (const hbook::Histogram2D& h : file.directories.at(0).histograms2d)
+    if (h.projectionsX.size() == 1 && h.projectionsY.size() == 1) with = &h;
+  ASSERT_NE(with, nullptr);
+  auto image = [](const hbook::Histogram2D& h) {
+    hbook::Directory top;
+    top.path = "/";
+    top.histograms2d = {h};
+    top.objects = {{hbook::ObjectKind::Histogram2D, h.id, 0}};
+    return hbook::fileImage({top}, {});
+  };
+  EXPECT_NO_THROW(image(*with));
+  for (auto axis : {&hbook::Histogram2D::projectionsX, &hbook::Histogram2D::projectionsY}) {
+    hbook::Histogram2D h = *with;
+    (h.*axis).push_back((h.*axis)[0]);
+    try {
+      image(h);
+      ADD_FAILURE() << "two projections on an axis were written";
+    } catch (const hbook::FileError& e) {
+      EXPECT_NE(std::string(e.what()).find("more than one projection on an axis"), std::string::npos) << e.what();
+    }
   }
 }
 

@@ -93,6 +93,16 @@ class Tests(unittest.TestCase):
         self.assertLess(compare.chi2_test(histogram(rng.exponential(3, 5000), weights=rng.uniform(0.5, 1.5, 5000),
                                                     sumw2=True), histogram(x2, weights=w2, sumw2=True)).p, 1e-4)
 
+    def test_weighted_bins_with_squared_weights_but_no_net_content_are_used(self):
+        # Bin 3 holds weights that cancel (net 0, squared weights 2 and 3):
+        # it counts as a bin; bin 4 holds nothing in either and does not.
+        a = hbook.H1(1, "a", 4, 0, 4, [1.0, 2.0, 0.0, 0.0], sumw2=[1.0, 2.0, 2.0, 0.0])
+        b = hbook.H1(1, "b", 4, 0, 4, [2.0, 5.0, 0.0, 0.0], sumw2=[2.0, 6.0, 3.0, 0.0])
+        r = compare.chi2_test(a, b)
+        self.assertEqual((r.form, r.bins, r.ndf), ("weighted", 3, 2))
+        terms = [(3 * 2 - 7 * 1) ** 2 / (9 * 2 + 49 * 1), (3 * 5 - 7 * 2) ** 2 / (9 * 6 + 49 * 2), 0.0]
+        self.assertAlmostEqual(r.chi2, sum(terms), places=12)
+
     def test_profiles_compare_their_means(self):
         rng = np.random.default_rng(14)
         errors = rng.uniform(0.5, 2.0, (2, 30))
@@ -183,6 +193,12 @@ class Command(unittest.TestCase):
         self.assertEqual(lines[-1], "3 compared at the 0.001 level: 2 agree, 1 does not (3); 1 only in A, 1 only in B")
         self.assertEqual(self.run_diff("1", "2")[0], 0)
         self.assertEqual(self.run_diff("1", "4")[0], 1)  # asked for, and in one file only
+
+    def test_p_values_are_written_to_three_figures_above_a_thousandth_and_zero_as_it_is(self):
+        self.assertEqual(diff._p(0.0), "0")
+        self.assertEqual(diff._p(1e-3), "0.001")
+        self.assertEqual(diff._p(9.99e-4), "9.99e-04")
+        self.assertEqual(diff._p(0.5), "0.5")
 
     def test_through_the_tool(self):
         tool = os.environ["HBOOK_TOOL"]

@@ -201,6 +201,13 @@ class SinglePrecision(unittest.TestCase):
         w = hbook.H1(4, "w", 2, 0.0, 2.0, [1.0, 1.0], sumw2=[0.1, 7.0])
         self.assertEqual(bits(w.errors).tolist(), bits(np.sqrt(np.float32([0.1, 7.0]))).tolist())
 
+    def test_2d_variances_without_squared_weights_are_the_contents_magnitudes(self):
+        # Negative cells (a subtraction) have the variance of their magnitude,
+        # indexed [ix, iy] like values().
+        h = hbook.H2(5, "v", 2, 0.0, 2.0, 2, 0.0, 1.0, [[2.0, -3.0], [0.0, -0.5]])
+        self.assertEqual(h.variances().tolist(), [[2.0, 0.0], [3.0, 0.5]])
+        self.assertTrue(np.all(h.variances() >= 0))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -159,6 +159,22 @@ class ScanOfCellLengthAndTemperature(unittest.TestCase):
         with self.assertRaises(scan.ScanError):
             scan.load(copy)
 
+    def test_a_log_cut_short_in_its_figures_is_not_the_points_run(self):
+        # A log with the exact counts but only eight of the nine figures
+        # (the run was stopped while it wrote them) leaves the point not done.
+        copy = os.path.join(self.dir, "short")
+        shutil.copytree(self.folder, copy)
+        point = self.scan.points[2]
+        last = scan.FIGURES[-1].label
+        for log in Path(copy, point.folder).glob("tarn-*.o"):
+            lines = log.read_text(encoding="latin-1").splitlines(keepends=True)
+            at = next(i for i, line in enumerate(lines) if line.strip().startswith(last))
+            log.write_text("".join(lines[:at] + lines[at + 1:]), encoding="latin-1")
+            self.assertEqual(len(runlog.parse(str(log)).figures), len(scan.FIGURES) - 1)
+            self.assertTrue(runlog.parse(str(log)).exact)
+        s = scan.load(copy)
+        self.assertEqual([p.folder for p in s.missing], [point.folder])
+
 
 class BinomialEstimates(unittest.TestCase):
     def test_the_wilson_interval_solves_its_score_equation(self):
