@@ -134,8 +134,7 @@ bool Store::book(std::int32_t id, std::string_view title, std::int32_t nx, float
   }
   // The package would switch to automatic binning for XMAX <= XMIN; this
   // program never asks for it, so such bookings (and unusable edges) are refused.
-  if (!std::isfinite(xmin) || !std::isfinite(xmax) || !(xmax > xmin) ||
-      !std::isfinite(xmax - xmin)) {
+  if (!std::isfinite(xmin) || !std::isfinite(xmax) || !(xmax > xmin) || !std::isfinite(xmax - xmin)) {
     hbugError("HBOOK1", "Invalid axis limits", id);
     return false;
   }
@@ -192,8 +191,8 @@ bool Store::remove(std::int32_t id) {
   return true;
 }
 
-bool Store::copyRange(std::int32_t id1, std::int32_t id2, std::string_view title,
-                      std::int32_t ifirst, std::int32_t ilast) {
+bool Store::copyRange(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst,
+                      std::int32_t ilast) {
   const Histogram* source = find(id1);
   if (!source) {
     hbugError("HCOPYR", "Unknown histogram", id1);
@@ -210,22 +209,24 @@ bool Store::copyRange(std::int32_t id1, std::int32_t id2, std::string_view title
   const std::int32_t nx = source->nx;
   const float xmin = source->xmin;
   const float width = (source->xmax - source->xmin) / static_cast<float>(nx);
-  copyTitle_.assign(storedTitleView(title).empty() ? std::string_view(source->title) : title);
+  const std::string_view newTitle = storedTitleView(title).empty() ? std::string_view(source->title) : title;
+  copyTitle_.assign(newTitle.begin(), newTitle.end());
 
   // New edges in single precision: the lower edge ifirst-1 widths above
   // id1's, the upper edge `bins` widths above the new lower edge.
   const float newXmin = xmin + static_cast<float>(static_cast<std::int64_t>(ifirst) - 1) * width;
   const float newXmax = newXmin + static_cast<float>(bins) * width;
 
-  const std::vector<float>* kept =
-      copies_.channels(*source, ifirst, static_cast<std::int32_t>(bins), newXmin, newXmax);
+  const std::vector<float>* kept = copies_.channels(*source, ifirst, static_cast<std::int32_t>(bins), newXmin, newXmax);
   if (!kept) copySource_.assign(source->channels.begin() + 1, source->channels.begin() + 1 + nx);
 
   if (find(id2)) {
     hbugWarning("HCOPYR", "Existing Histogram will be replaced", id2);
     remove(id2);
   }
-  if (!book(id2, copyTitle_, static_cast<std::int32_t>(bins), newXmin, newXmax)) return false;
+  if (!book(id2, std::string_view(copyTitle_.data(), copyTitle_.size()), static_cast<std::int32_t>(bins), newXmin,
+            newXmax))
+    return false;
   Histogram& copy = *find(id2);
   if (kept) {
     // The channels nx fills give (copycache.h), and the entries they count.
@@ -245,8 +246,7 @@ bool Store::copyRange(std::int32_t id1, std::int32_t id2, std::string_view title
 // end of the order, where append() would put the new one. Whatever the fast
 // way does not cover (id2 absent or id1 itself, a range not kept, edges or a
 // word budget that book() would refuse) goes the two calls' way.
-bool Store::inPlaceCopy(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast,
-                        InPlaceCopy& c) {
+bool Store::inPlaceCopy(std::int32_t id1, std::int32_t id2, std::int32_t ifirst, std::int32_t ilast, InPlaceCopy& c) {
   Histogram* old = find(id2);
   const Histogram* source = find(id1);
   const std::int64_t bins = static_cast<std::int64_t>(ilast) - ifirst + 1;

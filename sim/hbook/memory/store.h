@@ -53,8 +53,7 @@ class Store {
   // booking, goes to the end of the booking order. Returns false (with a
   // message) when id1 is unknown or the range is empty. Copies of up to
   // nx + 1 bins come from the kept copies (copycache.h) when made before.
-  bool copyRange(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst,
-                 std::int32_t ilast);
+  bool copyRange(std::int32_t id1, std::int32_t id2, std::string_view title, std::int32_t ifirst, std::int32_t ilast);
 
   // HDELET(id2) followed by HCOPYR(id1, id2, " ", ifirst, ilast): the same
   // memory afterwards (id2 last in the booking order, as booked and filled
@@ -151,7 +150,10 @@ class Store {
   std::vector<std::unique_ptr<Histogram>> spares_;
   CopyCache copies_;
   std::vector<float> copySource_;  // copyRange's source bins when not kept
-  std::string copyTitle_;
+  // copyRange's title, owned while the booking may reuse the source's
+  // storage (characters, not a std::string: clang 14 cannot constant-
+  // initialise libstdc++'s string, and the run-level store is constinit)
+  std::vector<char> copyTitle_;
 };
 
 // The run-level histogram memory behind the upper-case entries. Constant-
