@@ -50,6 +50,7 @@ void integrate(Histogram& h) {
     c[0] = 0.0f;
   }
   makeSampleGuide(c, h.nx, h.sampleGuide);
+  makeBinStarts(h.nx, h.xmin, h.xmax, h.sampleGuide);
   markIntegrated(h);
 }
 
@@ -131,7 +132,10 @@ float sample(Histogram& h) {
   auto positive = [&F](std::int32_t k) { return F(k) > F(k - 1); };
 
   const float r = samplerSource ? samplerSource() : rndm();
-  const float xwid = (h.xmax - h.xmin) / static_cast<float>(nx);
+  // The bin starts, when made for these limits, hold the same width.
+  const SampleGuide& guide = h.sampleGuide;
+  const bool starts = guide.startsFor(nx, h.xmin, h.xmax);
+  const float xwid = starts ? guide.width : (h.xmax - h.xmin) / static_cast<float>(nx);
 
   const std::int32_t K = binOf(h, r);
   if (!(F(K) <= r && r < F(K + 1))) {
@@ -146,7 +150,11 @@ float sample(Histogram& h) {
 
   // Rounding can put x on an edge that belongs to a neighbouring bin. Keep
   // it when that bin has content too (the package's value); otherwise move
-  // it into bin K+1, never into an empty bin or outside the range.
+  // it into bin K+1, never into an empty bin or outside the range. In bin
+  // K+1 itself (the starts say so without the channel's division) it has:
+  // F(K+1) > r >= F(K).
+  if (starts && guide.start[static_cast<std::size_t>(K)] <= x && x < guide.start[static_cast<std::size_t>(K) + 1])
+    return x;
   const std::int32_t landed = Store::channelOf(h, x);
   if (landed >= 1 && landed <= nx && positive(landed)) return x;
   const float centre = h.xmin + xwid * (static_cast<float>(K) + 0.5f);

@@ -105,6 +105,8 @@ void Store::blank(Histogram& h) {
   h.sampleGuide.nx = 0;
   h.sampleGuide.cells = 0;
   h.sampleGuide.edge.clear();
+  h.sampleGuide.startsNx = 0;
+  h.sampleGuide.start.clear();
 }
 
 // A default histogram, in the storage of a deleted one when there is one:

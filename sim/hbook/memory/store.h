@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "hbook/memory/channel.h"
 #include "hbook/memory/copycache.h"
 #include "hbook/objects/histogram.h"
 
@@ -174,18 +175,7 @@ inline Histogram* Store::find(std::int32_t id) {
   return const_cast<Histogram*>(static_cast<const Store*>(this)->find(id));
 }
 
-inline std::int32_t Store::channelOf(const Histogram& h, float x) {
-  if (x < h.xmin) return 0;            // also -Inf
-  if (!(x < h.xmax)) return h.nx + 1;  // x >= xmax, +Inf and NaN
-  // int((x - XMIN) * NX / (XMAX - XMIN)) + 1, left to right in single precision.
-  const float scaled = (x - h.xmin) * static_cast<float>(h.nx) / (h.xmax - h.xmin);
-  // x just below XMAX can round up to NX: the package then writes the
-  // overflow word. Anything not finite (a histogram with unusable edges)
-  // also goes there, and never reaches the integer conversion.
-  if (!(scaled < static_cast<float>(h.nx))) return h.nx + 1;
-  if (!(scaled >= 0.0f)) return 0;
-  return static_cast<std::int32_t>(scaled) + 1;
-}
+inline std::int32_t Store::channelOf(const Histogram& h, float x) { return channelIn(h.nx, h.xmin, h.xmax, x); }
 
 inline void Store::fillHistogram(Histogram& h, float x, float w) {
   if (h.nx < 1 || h.channels.size() != static_cast<std::size_t>(h.nx) + 2) return;
