@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "hbook/memory/channel.h"
-#include "hbook/memory/sampleguide.h"
+#include "hbook/memory/binstarts.h"
 #include "hbook/memory/store.h"
 
 namespace {
@@ -45,7 +45,7 @@ Limits randomLimits(std::mt19937& random, int* kindOut = nullptr) {
   }
 }
 
-std::int32_t channelFromStarts(const hbook::SampleGuide& g, float x) {
+std::int32_t channelFromStarts(const hbook::BinStarts& g, float x) {
   std::int32_t channel = 0;
   for (float s : g.start) channel += s <= x ? 1 : 0;
   return channel;
@@ -57,16 +57,16 @@ TEST(HbookBinStarts, CountOfStartsAtOrBelowIsTheChannel) {
   for (int n = 0; n < 400; ++n) {
     int kind = 0;
     const Limits l = randomLimits(random, &kind);
-    hbook::SampleGuide g;
+    hbook::BinStarts g;
     const bool made = hbook::makeBinStarts(l.nx, l.xmin, l.xmax, g);
     // Where the product overflows, the channel jumps to the overflow far
     // from where the bins' starts are looked for: none may be made then.
     if (kind == 6 && !made) {
-      EXPECT_FALSE(g.startsFor(l.nx, l.xmin, l.xmax));
+      EXPECT_FALSE(g.madeFor(l.nx, l.xmin, l.xmax));
       continue;
     }
     ASSERT_TRUE(made) << n << " kind " << kind << ": " << l.nx << " bins " << std::hexfloat << l.xmin << " " << l.xmax;
-    ASSERT_TRUE(g.startsFor(l.nx, l.xmin, l.xmax));
+    ASSERT_TRUE(g.madeFor(l.nx, l.xmin, l.xmax));
     ASSERT_EQ(g.start.size(), static_cast<std::size_t>(l.nx) + 1);
     ASSERT_EQ(std::bit_cast<std::uint32_t>(g.width),
               std::bit_cast<std::uint32_t>((l.xmax - l.xmin) / static_cast<float>(l.nx)));
@@ -84,18 +84,18 @@ TEST(HbookBinStarts, CountOfStartsAtOrBelowIsTheChannel) {
 }
 
 TEST(HbookBinStarts, NoneForLimitsWithoutAnOrder) {
-  hbook::SampleGuide g;
+  hbook::BinStarts g;
   const float inf = std::numeric_limits<float>::infinity();
   const float nan = std::numeric_limits<float>::quiet_NaN();
   for (Limits l : {Limits{10, 1.0f, 1.0f}, Limits{10, 2.0f, 1.0f}, Limits{10, 0.0f, inf}, Limits{10, -inf, 0.0f},
                    Limits{10, nan, 1.0f}, Limits{10, -3e38f, 3e38f}, Limits{0, 0.0f, 1.0f}}) {
     EXPECT_FALSE(hbook::makeBinStarts(l.nx, l.xmin, l.xmax, g)) << l.nx << " " << l.xmin << " " << l.xmax;
-    EXPECT_FALSE(g.startsFor(l.nx, l.xmin, l.xmax));
+    EXPECT_FALSE(g.madeFor(l.nx, l.xmin, l.xmax));
   }
   ASSERT_TRUE(hbook::makeBinStarts(10, 0.0f, 1.0f, g));
-  EXPECT_FALSE(g.startsFor(10, -0.0f, 1.0f));  // other bits: not the same limits
-  EXPECT_FALSE(g.startsFor(11, 0.0f, 1.0f));
-  EXPECT_FALSE(g.startsFor(10, 0.0f, std::nextafter(1.0f, 2.0f)));
+  EXPECT_FALSE(g.madeFor(10, -0.0f, 1.0f));  // other bits: not the same limits
+  EXPECT_FALSE(g.madeFor(11, 0.0f, 1.0f));
+  EXPECT_FALSE(g.madeFor(10, 0.0f, std::nextafter(1.0f, 2.0f)));
 }
 
 float nextUniform = 0.0f;
@@ -121,9 +121,9 @@ TEST(HbookBinStarts, DrawsWithTheStartsAreTheDrawsWithout) {
     h.channels[1] += 1.0f;
     nextUniform = 0.5f;
     hbook::sample(h);  // integrates, with the guide and the starts
-    ASSERT_TRUE(h.sampleGuide.startsFor(h.nx, h.xmin, h.xmax)) << n;
+    ASSERT_TRUE(h.binStarts.madeFor(h.nx, h.xmin, h.xmax)) << n;
     hbook::Histogram without = h;
-    without.sampleGuide.startsNx = 0;
+    without.binStarts.drop();
     std::vector<float> rs = {0.0f, std::nextafter(1.0f, 0.0f), 0x1p-25f};
     for (int k = 0; k < 200; ++k) rs.push_back(uniform(random));
     for (std::int32_t k = 1; k < h.nx; ++k) {

@@ -52,10 +52,7 @@ const CopyCache::Copy* CopyCache::copy(const Histogram& source, std::int32_t ifi
     kept.channels = made.channels;
     kept.integrated = std::move(made.channels);
     kept.integrable = integrateChannels(kept.integrated, bins);
-    if (kept.integrable) {
-      makeSampleGuide(kept.integrated, bins, kept.guide);
-      makeBinStarts(bins, newXmin, newXmax, kept.guide);
-    }
+    if (kept.integrable) makeSampleGuide(kept.integrated, bins, kept.guide);
     kept.made = true;
   }
   return &kept;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "hbook/hbug.h"
+#include "hbook/memory/binstarts.h"
 #include "hbook/memory/sampleguide.h"
 #include "hbook/memory/store.h"
 
@@ -50,7 +51,7 @@ void integrate(Histogram& h) {
     c[0] = 0.0f;
   }
   makeSampleGuide(c, h.nx, h.sampleGuide);
-  makeBinStarts(h.nx, h.xmin, h.xmax, h.sampleGuide);
+  makeBinStarts(h.nx, h.xmin, h.xmax, h.binStarts);
   markIntegrated(h);
 }
 
@@ -133,9 +134,9 @@ float sample(Histogram& h) {
 
   const float r = samplerSource ? samplerSource() : rndm();
   // The bin starts, when made for these limits, hold the same width.
-  const SampleGuide& guide = h.sampleGuide;
-  const bool starts = guide.startsFor(nx, h.xmin, h.xmax);
-  const float xwid = starts ? guide.width : (h.xmax - h.xmin) / static_cast<float>(nx);
+  const BinStarts& starts = h.binStarts;
+  const bool started = starts.madeFor(nx, h.xmin, h.xmax);
+  const float xwid = started ? starts.width : (h.xmax - h.xmin) / static_cast<float>(nx);
 
   const std::int32_t K = binOf(h, r);
   if (!(F(K) <= r && r < F(K + 1))) {
@@ -153,7 +154,7 @@ float sample(Histogram& h) {
   // it into bin K+1, never into an empty bin or outside the range. In bin
   // K+1 itself (the starts say so without the channel's division) it has:
   // F(K+1) > r >= F(K).
-  if (starts && guide.start[static_cast<std::size_t>(K)] <= x && x < guide.start[static_cast<std::size_t>(K) + 1])
+  if (started && starts.start[static_cast<std::size_t>(K)] <= x && x < starts.start[static_cast<std::size_t>(K) + 1])
     return x;
   const std::int32_t landed = Store::channelOf(h, x);
   if (landed >= 1 && landed <= nx && positive(landed)) return x;

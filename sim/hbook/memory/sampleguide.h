@@ -9,12 +9,6 @@
 // so the bisection may start from that bracket instead of [0, nx] and
 // returns exactly the bin it would have found. g = int(R * G) is exact
 // because G is a power of two.
-//
-// With it go the bin starts of the histogram's limits: where each bin
-// begins as HF1's channel arithmetic (channel.h) sees it. HRNDM1 checks
-// that its value lies in the bin it was drawn in; two comparisons with the
-// starts of that bin and the next one give the same answer as working the
-// channel out (see makeBinStarts).
 #pragma once
 
 #include <cstdint>
@@ -29,19 +23,6 @@ struct SampleGuide {
 
   bool madeFor(std::int32_t bins) const { return nx > 0 && nx == bins; }
   void drop() { nx = 0; }  // keeps the storage
-
-  // The bin starts, which depend on the limits only (contents may change):
-  // for startsNx bins from startsXmin to startsXmax, start[j] (j = 0..nx) is
-  // the smallest float whose channel is j + 1 or more, and width the bin
-  // width (XMAX - XMIN) / NX as HRNDM1 works it out. startsNx 0: none.
-  std::int32_t startsNx = 0;
-  float startsXmin = 0.0f;
-  float startsXmax = 0.0f;
-  float width = 0.0f;
-  std::vector<float> start;
-
-  // Made for exactly these limits (compared bit for bit, so -0 is not 0)?
-  bool startsFor(std::int32_t bins, float xmin, float xmax) const;
 };
 
 // Most bins a guide is made for (its entries are 16-bit).
@@ -52,12 +33,6 @@ constexpr std::int32_t SAMPLE_GUIDE_MAX_BINS = 65535;
 // a non-decreasing sequence of finite values from 0 up to at most 1 (then
 // only the plain bisection is exact) or nx is above SAMPLE_GUIDE_MAX_BINS.
 bool makeSampleGuide(const std::vector<float>& c, std::int32_t nx, SampleGuide& guide);
-
-// Makes in `guide` the bin starts of nx equal bins from xmin to xmax.
-// Returns false and leaves none when the limits are not finite with xmin <
-// xmax and a finite difference, or a start is not found near its estimate;
-// HRNDM1 then works out the channel as before.
-bool makeBinStarts(std::int32_t nx, float xmin, float xmax, SampleGuide& guide);
 
 // Narrow HRNDM1's bracket [lo, hi] = [0, nx] for 0 <= r < F(nx) to the
 // guide's cell of r.

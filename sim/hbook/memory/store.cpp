@@ -105,8 +105,7 @@ void Store::blank(Histogram& h) {
   h.sampleGuide.nx = 0;
   h.sampleGuide.cells = 0;
   h.sampleGuide.edge.clear();
-  h.sampleGuide.startsNx = 0;
-  h.sampleGuide.start.clear();
+  h.binStarts.drop();
 }
 
 // A default histogram, in the storage of a deleted one when there is one:

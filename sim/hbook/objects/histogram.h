@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "hbook/memory/binstarts.h"
 #include "hbook/memory/sampleguide.h"
 
 namespace hbook {
@@ -48,6 +49,9 @@ struct Histogram {
   // sampleguide.h): made when HRNDM1 integrates, dropped by HF1. Code that
   // changes the channels of an integrated histogram directly must drop it.
   SampleGuide sampleGuide;
+  // HRNDM1's bin starts (binstarts.h), made when it integrates; they say
+  // which limits they are for.
+  BinStarts binStarts;
 
   // (xmax - xmin) / nx in single precision: the width of every bin, or their
   // mean width with variable bins.
