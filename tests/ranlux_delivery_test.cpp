@@ -15,66 +15,12 @@
 #include <vector>
 
 #include "ranlux/ranlux.h"
-#include "textout/console.h"
+#include "support/consolecapture.h"
+#include "support/ranluxsteps.h"
 
 namespace {
 
-class Quiet {
- public:
-  Quiet() { textout::setConsole(&out_); }
-  ~Quiet() { textout::setConsole(nullptr); }
-
- private:
-  std::ostringstream out_;
-};
-
-// RANLUX one step at a time, from a state written by rluxut, counting the
-// numbers it generates.
-struct Reference {
-  std::int32_t seeds[24];
-  int i24, j24, in24, lux, nskip;
-  std::int32_t carry;
-  long long generated = 0;
-
-  Reference(const std::int32_t isdext[25], int nskipPerGroup) : nskip(nskipPerGroup) {
-    for (int i = 0; i < 24; ++i) seeds[i] = isdext[i];
-    carry = isdext[24] < 0 ? 1 : 0;
-    const std::int32_t isd = isdext[24] < 0 ? -isdext[24] : isdext[24];
-    i24 = isd % 100 - 1;
-    j24 = (isd / 100) % 100 - 1;
-    in24 = (isd / 10000) % 100;
-    lux = isd / 1000000;
-  }
-  std::int32_t step() {
-    std::int32_t uni = seeds[j24] - seeds[i24] - carry;
-    carry = uni < 0 ? 1 : 0;
-    if (uni < 0) uni += 1 << 24;
-    seeds[i24] = uni;
-    i24 = i24 == 0 ? 23 : i24 - 1;
-    j24 = j24 == 0 ? 23 : j24 - 1;
-    ++generated;
-    return uni;
-  }
-  float next() {
-    const std::int32_t uni = step();
-    float r = static_cast<float>(uni) * 0x1p-24f;
-    if (uni < (1 << 12)) {
-      r = r + 0x1p-24f * (static_cast<float>(seeds[j24]) * 0x1p-24f);
-      if (r == 0.0f) r = 0x1p-24f * 0x1p-24f;
-    }
-    if (++in24 == 24) {
-      in24 = 0;
-      for (int k = 0; k < nskip; ++k) step();
-    }
-    return r;
-  }
-  // The 25 integers rluxut writes for this state.
-  void state(std::int32_t out[25]) const {
-    for (int i = 0; i < 24; ++i) out[i] = seeds[i];
-    out[24] = (i24 + 1) + 100 * (j24 + 1) + 10000 * in24 + 1000000 * lux;
-    if (carry > 0) out[24] = -out[24];
-  }
-};
+using Reference = testsupport::RanluxSingleSteps;
 
 void expectSameState(const ranlux::Ranlux& gen, const Reference& ref, const char* where, long long drawn) {
   std::int32_t got[25], want[25];
@@ -119,7 +65,7 @@ const std::vector<int> MIXED = {1, 3, 4, 23, 24, 25, 100, 0, 1, 0, 3};
 }  // namespace
 
 TEST(RanluxDelivery, MixedLengthsAtEveryLevelAndPMatchSingleSteps) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   const int levelSkips[5] = {0, 24, 73, 199, 365};
   for (int lux = 0; lux <= 4; ++lux) {
     ranlux::Ranlux gen;
@@ -142,7 +88,7 @@ TEST(RanluxDelivery, MixedLengthsAtEveryLevelAndPMatchSingleSteps) {
 }
 
 TEST(RanluxDelivery, StateTakenAtEveryPositionInAGroupContinuesIdentically) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   for (int lux : {0, 2, 3, 4, 389}) {
     for (int pos = 0; pos < 24; ++pos) {
       ranlux::Ranlux gen;
@@ -198,7 +144,7 @@ TEST(RanluxDelivery, StateTakenAtEveryPositionInAGroupContinuesIdentically) {
 }
 
 TEST(RanluxDelivery, RestartsInTheMiddleOfAGroupMatchTheDrawnSequence) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   for (int lux : {1, 3, 4, 64}) {
     ranlux::Ranlux drawn;
     drawn.rluxgo(lux, 2718, 0, 0);
@@ -223,7 +169,7 @@ TEST(RanluxDelivery, RestartsInTheMiddleOfAGroupMatchTheDrawnSequence) {
 }
 
 TEST(RanluxDelivery, SmallNumbersWithTheBorrowSetAndUnsetMatchSingleSteps) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   std::mt19937 rng(20240611u);
   for (int borrow = 0; borrow <= 1; ++borrow) {
     for (int i24 = 1; i24 <= 24; ++i24) {
@@ -245,7 +191,7 @@ TEST(RanluxDelivery, SmallNumbersWithTheBorrowSetAndUnsetMatchSingleSteps) {
 
 TEST(RanluxDelivery, RestoredCountsWithinTheGroupOf24OrMoreGoOnAsSingleSteps) {
   // A count of 24 or more never comes back to 24: no luxury skip, ever.
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   ranlux::Ranlux source;
   source.rluxgo(3, 99, 0, 0);
   std::int32_t state[25];

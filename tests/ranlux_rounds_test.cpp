@@ -11,56 +11,12 @@
 #include <vector>
 
 #include "ranlux/ranlux.h"
-#include "textout/console.h"
+#include "support/consolecapture.h"
+#include "support/ranluxsteps.h"
 
 namespace {
 
-class Quiet {
- public:
-  Quiet() { textout::setConsole(&out_); }
-  ~Quiet() { textout::setConsole(nullptr); }
-
- private:
-  std::ostringstream out_;
-};
-
-// RANLUX one step at a time, from a state written by rluxut.
-struct Reference {
-  std::int32_t seeds[24];
-  int i24, j24, in24, nskip;
-  std::int32_t carry;
-
-  Reference(const std::int32_t isdext[25], int nskipPerGroup) : nskip(nskipPerGroup) {
-    for (int i = 0; i < 24; ++i) seeds[i] = isdext[i];
-    carry = isdext[24] < 0 ? 1 : 0;
-    std::int32_t isd = isdext[24] < 0 ? -isdext[24] : isdext[24];
-    i24 = isd % 100 - 1;
-    j24 = (isd / 100) % 100 - 1;
-    in24 = (isd / 10000) % 100;
-  }
-  std::int32_t step() {
-    std::int32_t uni = seeds[j24] - seeds[i24] - carry;
-    carry = uni < 0 ? 1 : 0;
-    if (uni < 0) uni += 1 << 24;
-    seeds[i24] = uni;
-    i24 = i24 == 0 ? 23 : i24 - 1;
-    j24 = j24 == 0 ? 23 : j24 - 1;
-    return uni;
-  }
-  float next() {
-    const std::int32_t uni = step();
-    float r = static_cast<float>(uni) * 0x1p-24f;
-    if (uni < (1 << 12)) {
-      r = r + 0x1p-24f * (static_cast<float>(seeds[j24]) * 0x1p-24f);
-      if (r == 0.0f) r = 0x1p-24f * 0x1p-24f;
-    }
-    if (++in24 == 24) {
-      in24 = 0;
-      for (int k = 0; k < nskip; ++k) step();
-    }
-    return r;
-  }
-};
+using Reference = testsupport::RanluxSingleSteps;
 
 // Draws `total` numbers from gen in vectors of the given lengths (cycled)
 // and from the reference, and compares every number and the final state.
@@ -89,7 +45,7 @@ void expectSameAsSingleSteps(ranlux::Ranlux& gen, int nskip, const std::vector<i
 }  // namespace
 
 TEST(RanluxRounds, EveryLuxuryLevelAndPMatchesSingleSteps) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   const int levelSkips[5] = {0, 24, 73, 199, 365};
   for (int lux = 0; lux <= 4; ++lux) {
     ranlux::Ranlux gen;
@@ -105,7 +61,7 @@ TEST(RanluxRounds, EveryLuxuryLevelAndPMatchesSingleSteps) {
 }
 
 TEST(RanluxRounds, RestoredStatesWithOtherLagsMatchSingleSteps) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   ranlux::Ranlux source;
   source.rluxgo(3, 4242, 0, 0);
   std::vector<float> warm(1000);
@@ -128,7 +84,7 @@ TEST(RanluxRounds, RestoredStatesWithOtherLagsMatchSingleSteps) {
 }
 
 TEST(RanluxRounds, RestartBySkippingMatchesSingleSteps) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   // Restart 12345 numbers into the sequence: the skip goes in rounds too.
   ranlux::Ranlux restarted;
   restarted.rluxgo(2, 31415, 12345, 0);
@@ -148,7 +104,7 @@ TEST(RanluxRounds, RestartBySkippingMatchesSingleSteps) {
 // and around where one way gives over to the next, over many groups, from
 // restored states mid-group with the borrow set and unset.
 TEST(RanluxRounds, PairedAndMultipliedSkipsMatchSingleSteps) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   for (int p : {63, 64, 65, 247, 503, 504, 505, 1000, 2000}) {
     ranlux::Ranlux gen;
     gen.rluxgo(p, 900 + p, 0, 0);
@@ -172,7 +128,7 @@ TEST(RanluxRounds, PairedAndMultipliedSkipsMatchSingleSteps) {
 // States the fast ways do not take: entries outside 24 bits, and all
 // entries 2^24 - 1 with the borrow set (which repeats itself).
 TEST(RanluxRounds, StatesOutsideTheFastWaysMatchSingleSteps) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   for (int p : {100, 2000}) {
     std::int32_t v[25];
     for (int i = 0; i < 24; ++i) v[i] = (1 << 24) - 1;
@@ -192,7 +148,7 @@ TEST(RanluxRounds, StatesOutsideTheFastWaysMatchSingleSteps) {
 // k2 = 1 at p = 2000 the 500000 groups of 24 numbers drawn (every group's
 // skip checked against single steps above), state and count alike.
 TEST(RanluxRounds, RestartsFarInMatchTheStepsAndTheDrawnGroups) {
-  Quiet quiet;
+  testsupport::ConsoleCapture quiet;
   for (int lux : {1, 3, 2000}) {
     ranlux::Ranlux restarted, fresh;
     restarted.rluxgo(lux, 2718, 99999, 0);
