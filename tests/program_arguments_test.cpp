@@ -159,3 +159,55 @@ TEST(ProgramHbookArguments, MakeDatesTitlesAndTriples) {
   ASSERT_EQ(titled.histograms.size(), 1u);
   EXPECT_EQ(titled.histograms[0].title, std::string(80, 'x'));
 }
+
+TEST(ProgramHbookArguments, WhatMergeCopyAndMakeRefuseToOverwriteOrCountTwice) {
+  ScratchDir dir("hbookargs-files");
+  fs::copy_file(LAM, dir.path() / "a.hbook");
+  fs::copy_file(LAM, dir.path() / "b.hbook");
+  fs::create_symlink(dir.path() / "a.hbook", dir.path() / "link.hbook");
+  { std::ofstream(dir.path() / "taken.hbook") << "x"; }
+  const struct {
+    std::string args, err;
+  } refused[] = {
+      {"merge taken.hbook a.hbook", "hbook: taken.hbook exists; hbook merge never overwrites a file\n"},
+      {"merge m.hbook a.hbook a.hbook", "hbook: a.hbook is given twice: hbook merge would count its contents twice\n"},
+      {"merge m.hbook a.hbook link.hbook",
+       "hbook: link.hbook and a.hbook are the same file: hbook merge would count its contents twice\n"},
+      {"copy a.hbook taken.hbook", "hbook: taken.hbook exists; hbook copy never overwrites a file\n"},
+  };
+  for (const auto& r : refused) {
+    const Outcome o = runCommand(dir.path(), HBOOK + " " + r.args);
+    EXPECT_EQ(o.status, 1) << r.args;
+    EXPECT_EQ(o.err, r.err) << r.args;
+    EXPECT_FALSE(fs::exists(dir.path() / "m.hbook")) << r.args;
+  }
+  EXPECT_EQ(readText(dir.path() / "taken.hbook"), "x");
+  // Two files of identical contents: added, with a warning.
+  const Outcome twins = runCommand(dir.path(), HBOOK + " merge m.hbook a.hbook b.hbook");
+  EXPECT_EQ(twins.status, 0) << twins.err;
+  EXPECT_EQ(twins.err,
+            "hbook: warning: a.hbook and b.hbook hold identical contents; added anyway (if one is a copy of the other, "
+            "its events count twice)\n");
+  EXPECT_EQ(twins.out.rfind("m.hbook: ", 0), 0u) << twins.out;
+  EXPECT_NE(twins.out.find(" from 2 files\n"), std::string::npos) << twins.out;
+  const Outcome one = runCommand(dir.path(), HBOOK + " merge n.hbook a.hbook");
+  EXPECT_EQ(one.status, 0) << one.err;
+  EXPECT_TRUE(one.err.empty()) << one.err;
+  EXPECT_EQ(one.out.rfind("n.hbook: ", 0), 0u) << one.out;
+  // make replaces a regular file only with --force, and never anything else.
+  { std::ofstream(dir.path() / "t.csv") << "low,high,content\n0,1,5\n"; }
+  const Outcome kept = runCommand(dir.path(), HBOOK + " make taken.hbook 1 a t.csv");
+  EXPECT_EQ(kept.status, 1);
+  EXPECT_EQ(kept.err, "hbook: taken.hbook exists; not overwritten (use --force to replace it)\n");
+  EXPECT_EQ(readText(dir.path() / "taken.hbook"), "x");
+  fs::create_directory(dir.path() / "folder");
+  const Outcome folder = runCommand(dir.path(), HBOOK + " make --force folder 1 a t.csv");
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_EQ(folder.err, "hbook: folder is a directory; hbook make only ever replaces a regular file\n");
+  const Outcome link = runCommand(dir.path(), HBOOK + " make --force link.hbook 1 a t.csv");
+  EXPECT_EQ(link.status, 1);
+  EXPECT_EQ(link.err, "hbook: link.hbook is a symbolic link; hbook make only ever replaces a regular file\n");
+  const Outcome forced = runCommand(dir.path(), HBOOK + " make --force taken.hbook 1 a t.csv");
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_EQ(hbook::readFile((dir.path() / "taken.hbook").string()).histograms.size(), 1u);
+}
