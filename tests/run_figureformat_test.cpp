@@ -32,7 +32,8 @@ TEST(FigureFormat, FixedOrSharedExponentEitherSideOfEachBound) {
 
 TEST(FigureFormat, IntervalsWithAndWithoutAWidth) {
   EXPECT_EQ(tarn::interval(0.5, 0.5, 0), "0.5 to 0.5");
-  EXPECT_EQ(tarn::interval(0.2, 0.4, 0), "0.20 to 0.40");  // the half width 0.1 sets the digits
+  // Without an error the half width sets the digits: 0.0625, not 0.125.
+  EXPECT_EQ(tarn::interval(0.25, 0.375, 0), "0.250 to 0.375");
   EXPECT_EQ(tarn::interval(0.2, 0.4, 0.01), "0.200 to 0.400");
   EXPECT_EQ(tarn::interval(0.001, 0.009, 0), "(1.0 to 9.0)E-03");
 }
