@@ -1,0 +1,213 @@
+// hbook's subcommands at the edges of their command lines: each count of
+// arguments either side of what a subcommand takes, the words and exit
+// status of each refusal, the usage printed with it or asked for, and make's
+// --date and titles at their bounds.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/programrunner.h"
+
+using namespace testsupport;
+
+namespace {
+
+const std::string HBOOK = HBOOK_PROGRAM;
+const std::string LAM = std::string(TARN_DATA_DIR) + "/lam.hbook";
+
+// The whole usage, as `hbook` alone prints it.
+std::string fullUsage(const fs::path& dir) { return runCommand(dir, HBOOK + " --help").out; }
+
+}  // namespace
+
+TEST(ProgramHbookArguments, TheUsageAloneAndOnRequest) {
+  ScratchDir dir("hbookargs-usage");
+  const Outcome alone = runCommand(dir.path(), HBOOK);
+  EXPECT_EQ(alone.status, 2);
+  EXPECT_EQ(alone.out.rfind("usage:\n  hbook ls FILE ", 0), 0u) << alone.out;
+  EXPECT_TRUE(alone.err.empty());
+  const Outcome help = runCommand(dir.path(), HBOOK + " -h");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, alone.out);
+  // Unknown command: status 2, its name, then the usage, on the errors.
+  const Outcome unknown = runCommand(dir.path(), HBOOK + " frobnicate x");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.err, "hbook: unknown command: frobnicate\n" + alone.out);
+  EXPECT_TRUE(unknown.out.empty());
+  // A subcommand's own usage: its lines only; make's with the tables.
+  const Outcome ls = runCommand(dir.path(), HBOOK + " ls --help");
+  EXPECT_EQ(ls.status, 0);
+  EXPECT_EQ(ls.out,
+            "usage:\n  hbook ls FILE                  every object: directory, id, kind, shape, entries, title\n");
+  const Outcome copy = runCommand(dir.path(), HBOOK + " copy -h");
+  EXPECT_EQ(copy.status, 0);
+  EXPECT_EQ(copy.out.rfind("usage:\n  hbook copy [--record-length N] IN OUT", 0), 0u) << copy.out;
+  EXPECT_EQ(copy.out.find("TABLE.csv: a header line"), std::string::npos);
+  const Outcome make = runCommand(dir.path(), HBOOK + " make --help");
+  EXPECT_EQ(make.status, 0);
+  EXPECT_NE(make.out.find("\nTABLE.csv: a header line naming the columns low, high, content"), std::string::npos);
+  EXPECT_EQ(make.out.find("hbook ls"), std::string::npos);
+}
+
+TEST(ProgramHbookArguments, EachSubcommandsCountOfArguments) {
+  ScratchDir dir("hbookargs-count");
+  const std::string usage = fullUsage(dir.path());
+  const struct {
+    std::string args;
+    std::string refusal;  // "" accepted
+  } cases[] = {
+      {"ls", "ls wants one FILE"},
+      {"ls " + LAM, ""},
+      {"ls " + LAM + " " + LAM, "ls wants one FILE"},
+      {"dump", "dump wants FILE [ID]"},
+      {"dump " + LAM, ""},
+      {"dump " + LAM + " 100", ""},
+      {"dump " + LAM + " 100 100", "dump wants FILE [ID]"},
+      {"dump --all", "dump --all wants one FILE"},
+      {"dump --all " + LAM, ""},
+      {"dump --all " + LAM + " " + LAM, "dump --all wants one FILE"},
+      {"json", "json wants FILE [ID]"},
+      {"json " + LAM, ""},
+      {"json " + LAM + " 100", ""},
+      {"json " + LAM + " 100 100", "json wants FILE [ID]"},
+      {"csv " + LAM, "csv wants FILE ID"},
+      {"csv " + LAM + " 100", ""},
+      {"csv " + LAM + " 100 100", "csv wants FILE ID"},
+      {"copy " + LAM, "copy wants IN and OUT"},
+      {"copy " + LAM + " a.hbook b.hbook", "copy wants IN and OUT"},
+      {"copy " + LAM + " --record-length", "--record-length wants a number of words"},
+      {"copy --record-length 1024x " + LAM + " c.hbook", "--record-length wants a number of words, not 1024x"},
+      {"copy --record-length many " + LAM + " c.hbook", "--record-length wants a number of words, not many"},
+      {"merge m.hbook", "merge wants OUT and one or more input files"},
+      {"merge --incomplete m.hbook", "merge wants OUT and one or more input files"},
+      {"merge m.hbook " + LAM, ""},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = runCommand(dir.path(), HBOOK + " " + c.args);
+    if (c.refusal.empty()) {
+      EXPECT_EQ(o.status, 0) << c.args << "\n" << o.err;
+      EXPECT_FALSE(o.out.empty()) << c.args;
+    } else {
+      EXPECT_EQ(o.status, 2) << c.args;
+      EXPECT_EQ(o.err, "hbook: " + c.refusal + "\n" + usage) << c.args;
+    }
+  }
+  // A file that cannot be read is status 1, one line, no usage.
+  const Outcome missing = runCommand(dir.path(), HBOOK + " ls no-such.hbook");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err.rfind("hbook: ", 0), 0u);
+  EXPECT_EQ(missing.err.find("usage:"), std::string::npos);
+  EXPECT_EQ(missing.err.find('\n'), missing.err.size() - 1) << missing.err;
+}
+
+TEST(ProgramHbookArguments, MakeDatesTitlesAndTriples) {
+  ScratchDir dir("hbookargs-make");
+  { std::ofstream(dir.path() / "t.csv") << "low,high,content\n0,1,5\n1,2,6\n"; }
+  const std::string usage = fullUsage(dir.path());
+  int made = 0;
+  const auto make = [&](const std::string& options, const std::string& triples) {
+    const std::string out = "m" + std::to_string(made++) + ".hbook";
+    return runCommand(dir.path(), HBOOK + " make " + options + " " + out + " " + triples);
+  };
+  const std::string one = "1 'a title' t.csv";
+  const std::string dateWords = "--date wants YYYY-MM-DDTHH:MM between 1986 and 2085: ";
+  const struct {
+    std::string options, triples;
+    std::string refusal;  // "" made
+  } cases[] = {
+      {"--date 1986-01-01T00:00", one, ""},
+      {"--date 2085-12-31T23:59", one, ""},
+      {"--date 1985-12-31T23:59", one, dateWords + "1985-12-31T23:59"},
+      {"--date 2086-01-01T00:00", one, dateWords + "2086-01-01T00:00"},
+      {"--date 2000-00-10T10:10", one, dateWords + "2000-00-10T10:10"},
+      {"--date 2000-13-10T10:10", one, dateWords + "2000-13-10T10:10"},
+      {"--date 2000-12-00T10:10", one, dateWords + "2000-12-00T10:10"},
+      {"--date 2000-12-32T10:10", one, dateWords + "2000-12-32T10:10"},
+      {"--date 2000-12-31T24:00", one, dateWords + "2000-12-31T24:00"},
+      {"--date 2000-12-31T-1:00", one, dateWords + "2000-12-31T-1:00"},
+      {"--date 2000-12-31T23:60", one, dateWords + "2000-12-31T23:60"},
+      {"--date 2000-12-31T23:-1", one, dateWords + "2000-12-31T23:-1"},
+      {"--date 2000-12-31T23:59Z", one, dateWords + "2000-12-31T23:59Z"},
+      {"--bogus", one, "unknown option --bogus"},
+      {"--force --force", one, ""},
+      {"", "1 a", "make wants OUT and one or more ID TITLE TABLE triples"},
+      {"", "1 a t.csv 2", "make wants OUT and one or more ID TITLE TABLE triples"},
+      {"", "1 a t.csv 2 b", "make wants OUT and one or more ID TITLE TABLE triples"},
+      {"", "1 a t.csv 2 b t.csv", ""},
+      {"", "0 a t.csv", "histogram id 0 is not allowed"},
+      {"", "5 a t.csv 5 b t.csv", "histogram id 5 given twice"},
+      {"", "1 " + std::string(80, 'x') + " t.csv", ""},
+      {"", "1 '" + std::string(80, 'x') + "   ' t.csv", ""},  // trailing spaces do not count
+      {"", "1 " + std::string(81, 'x') + " t.csv", "title of histogram 1 is longer than 80 characters"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = make(c.options, c.triples);
+    const std::string shown = c.options + " | " + c.triples;
+    if (c.refusal.empty()) {
+      EXPECT_EQ(o.status, 0) << shown << "\n" << o.err;
+      EXPECT_TRUE(fs::exists(dir.path() / ("m" + std::to_string(made - 1) + ".hbook"))) << shown;
+    } else {
+      EXPECT_EQ(o.status, 2) << shown;
+      EXPECT_EQ(o.err, "hbook: " + c.refusal + "\n" + usage) << shown;
+      EXPECT_FALSE(fs::exists(dir.path() / ("m" + std::to_string(made - 1) + ".hbook"))) << shown;
+    }
+  }
+  // An 80-character title is kept whole.
+  const hbook::ReadResult titled = hbook::readFile((dir.path() / "m21.hbook").string());
+  ASSERT_EQ(titled.histograms.size(), 1u);
+  EXPECT_EQ(titled.histograms[0].title, std::string(80, 'x'));
+}
+
+TEST(ProgramHbookArguments, WhatMergeCopyAndMakeRefuseToOverwriteOrCountTwice) {
+  ScratchDir dir("hbookargs-files");
+  fs::copy_file(LAM, dir.path() / "a.hbook");
+  fs::copy_file(LAM, dir.path() / "b.hbook");
+  fs::create_symlink(dir.path() / "a.hbook", dir.path() / "link.hbook");
+  { std::ofstream(dir.path() / "taken.hbook") << "x"; }
+  const struct {
+    std::string args, err;
+  } refused[] = {
+      {"merge taken.hbook a.hbook", "hbook: taken.hbook exists; hbook merge never overwrites a file\n"},
+      {"merge m.hbook a.hbook a.hbook", "hbook: a.hbook is given twice: hbook merge would count its contents twice\n"},
+      {"merge m.hbook a.hbook link.hbook",
+       "hbook: link.hbook and a.hbook are the same file: hbook merge would count its contents twice\n"},
+      {"copy a.hbook taken.hbook", "hbook: taken.hbook exists; hbook copy never overwrites a file\n"},
+  };
+  for (const auto& r : refused) {
+    const Outcome o = runCommand(dir.path(), HBOOK + " " + r.args);
+    EXPECT_EQ(o.status, 1) << r.args;
+    EXPECT_EQ(o.err, r.err) << r.args;
+    EXPECT_FALSE(fs::exists(dir.path() / "m.hbook")) << r.args;
+  }
+  EXPECT_EQ(readText(dir.path() / "taken.hbook"), "x");
+  // Two files of identical contents: added, with a warning.
+  const Outcome twins = runCommand(dir.path(), HBOOK + " merge m.hbook a.hbook b.hbook");
+  EXPECT_EQ(twins.status, 0) << twins.err;
+  EXPECT_EQ(twins.err,
+            "hbook: warning: a.hbook and b.hbook hold identical contents; added anyway (if one is a copy of the other, "
+            "its events count twice)\n");
+  EXPECT_EQ(twins.out.rfind("m.hbook: ", 0), 0u) << twins.out;
+  EXPECT_NE(twins.out.find(" from 2 files\n"), std::string::npos) << twins.out;
+  const Outcome one = runCommand(dir.path(), HBOOK + " merge n.hbook a.hbook");
+  EXPECT_EQ(one.status, 0) << one.err;
+  EXPECT_TRUE(one.err.empty()) << one.err;
+  EXPECT_EQ(one.out.rfind("n.hbook: ", 0), 0u) << one.out;
+  // make replaces a regular file only with --force, and never anything else.
+  { std::ofstream(dir.path() / "t.csv") << "low,high,content\n0,1,5\n"; }
+  const Outcome kept = runCommand(dir.path(), HBOOK + " make taken.hbook 1 a t.csv");
+  EXPECT_EQ(kept.status, 1);
+  EXPECT_EQ(kept.err, "hbook: taken.hbook exists; not overwritten (use --force to replace it)\n");
+  EXPECT_EQ(readText(dir.path() / "taken.hbook"), "x");
+  fs::create_directory(dir.path() / "folder");
+  const Outcome folder = runCommand(dir.path(), HBOOK + " make --force folder 1 a t.csv");
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_EQ(folder.err, "hbook: folder is a directory; hbook make only ever replaces a regular file\n");
+  const Outcome link = runCommand(dir.path(), HBOOK + " make --force link.hbook 1 a t.csv");
+  EXPECT_EQ(link.status, 1);
+  EXPECT_EQ(link.err, "hbook: link.hbook is a symbolic link; hbook make only ever replaces a regular file\n");
+  const Outcome forced = runCommand(dir.path(), HBOOK + " make --force taken.hbook 1 a t.csv");
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_EQ(hbook::readFile((dir.path() / "taken.hbook").string()).histograms.size(), 1u);
+}
