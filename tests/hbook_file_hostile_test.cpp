@@ -34,12 +34,13 @@ class Hostile : public ::testing::Test {
       hbook::readFile(path_);
       return true;
     } catch (const hbook::FileError& e) {
-      const std::string what = e.what();
-      EXPECT_EQ(what.rfind(path_ + ": ", 0), 0u) << what;  // names the file first
+      message_ = e.what();
+      EXPECT_EQ(message_.rfind(path_ + ": ", 0), 0u) << message_;  // names the file first
       return false;
     }
   }
   std::string path_;
+  std::string message_;  // of the last refusal
 };
 
 TEST_F(Hostile, RandomDamageLoadsOrThrowsFileError) {
@@ -105,6 +106,22 @@ TEST_F(Hostile, MessagesNameRecordAndField) {
   EXPECT_FALSE(tryRead({}));
   std::vector<unsigned char> zeros(16384, 0);
   EXPECT_FALSE(tryRead(zeros));
+}
+
+// A file is whole words (1 to 3 bytes more are refused as such) and whole
+// records (a word more is a whole number of words, refused for the records).
+TEST_F(Hostile, AFileIsWholeWordsAndWholeRecords) {
+  const std::vector<unsigned char> original = readBytes(DATA_DIR + "lam.hbook");
+  ASSERT_TRUE(tryRead(original)) << message_;
+  for (std::size_t extra = 1; extra <= 4; ++extra) {
+    std::vector<unsigned char> b = original;
+    b.resize(b.size() + extra, 0);
+    message_.clear();
+    EXPECT_FALSE(tryRead(b)) << extra;
+    EXPECT_EQ(message_.find("bytes is not a whole number of words") != std::string::npos, extra < 4) << message_;
+    EXPECT_EQ(message_.find("bytes is not a whole number of 1024-word records") != std::string::npos, extra == 4)
+        << message_;
+  }
 }
 
 }  // namespace

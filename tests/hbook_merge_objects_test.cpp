@@ -195,6 +195,50 @@ TEST(MergeObjects, ObjectsThatDifferAreRefusedNamingTheFileAndTheObject) {
             std::string::npos);
 }
 
+// Errors stored in one file and not in the other are refused whichever
+// file comes first.
+TEST(MergeObjects, TwoDimensionalErrorsInOneFileOnlyAreRefusedInEitherOrder) {
+  const hbook::ReadResult h2 = hbook::readFile(DATA_DIR + "objects/h2.hbook");
+  hbook::ReadResult without = h2;
+  ASSERT_FALSE(without.directories[0].histograms2d[4].sumw2.empty());
+  without.directories[0].histograms2d[4].sumw2.clear();
+  EXPECT_EQ(refusal({{"with.hbook", h2}, {"without.hbook", without}}),
+            "without.hbook: 2-D histogram 14 has no errors stored; in with.hbook it has");
+  EXPECT_EQ(refusal({{"without.hbook", without}, {"with.hbook", h2}}),
+            "with.hbook: 2-D histogram 14 has errors stored; in without.hbook it has none");
+  EXPECT_EQ(refusal({{"a.hbook", without}, {"b.hbook", without}}), "");
+}
+
+// Packed channels of 8 bits hold sums up to 255: a sum of 255 stays packed,
+// one of 256 is written unpacked with a note.
+TEST(MergeObjects, PackedChannelsAreWidenedOnlyBeyondTheirLargestCount) {
+  auto file = [](float content) {
+    hbook::Histogram h;
+    h.id = 7;
+    h.nx = 2;
+    h.xmax = 2.0f;
+    h.nbit = 8;
+    h.entries = 1;
+    h.channels = {0.0f, content, 1.0f, 0.0f};
+    hbook::ReadResult r;
+    hbook::Directory d;
+    d.path = "/";
+    d.objects.push_back({hbook::ObjectKind::Histogram1D, h.id, 0});
+    d.histograms.push_back(h);
+    r.directories.push_back(d);
+    return r;
+  };
+  const hbook::MergedFile fits = hbook::mergeFiles({{"a", file(200.0f)}, {"b", file(55.0f)}});
+  EXPECT_EQ(fits.directories[0].histograms[0].channels[1], 255.0f);
+  EXPECT_EQ(fits.directories[0].histograms[0].nbit, 8);
+  EXPECT_TRUE(fits.notes.empty());
+  const hbook::MergedFile over = hbook::mergeFiles({{"a", file(200.0f)}, {"b", file(56.0f)}});
+  EXPECT_EQ(over.directories[0].histograms[0].nbit, 32);
+  ASSERT_EQ(over.notes.size(), 1u);
+  EXPECT_NE(over.notes[0].find("8-bit packed channels (256 > 255); written unpacked"), std::string::npos)
+      << over.notes[0];
+}
+
 TEST(MergeObjects, ContentsAreTheSameOnlyBitForBit) {
   const hbook::ReadResult cwn = hbook::readFile(DATA_DIR + "objects/cwn.hbook");
   hbook::ReadResult other = cwn;

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "hbook/memory/ntuplebuilder.h"
+#include "hbook/objects/ntuple.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
 
@@ -101,6 +102,28 @@ TEST(NtupleBuilder, RowsWrittenWithHistogramsReadBackBitForBit) {
     }
   }
   EXPECT_EQ(back.first(column(back, "e"), 4), 0 + 1 + 2 + 3);  // rows 0..3 hold 0..3 elements
+  // Row r holds r % 5 elements, whatever the rows before it hold.
+  for (std::int64_t row : {0, 1, 4, 6, 9, 4999}) {
+    EXPECT_EQ(back.count(column(back, "e"), row), row % 5) << row;
+  }
+}
+
+// A packed REAL's codes run from 0 at the range's low end to 2^nbits - 1 at
+// its top; the top is the top code even where the range is wider than the
+// largest float (its width overflows); the value of the code below the top
+// packs to that code.
+TEST(NtupleBuilder, PackedRealsRunFromCodeZeroToTheTopCode) {
+  const struct {
+    float low, high;
+    int nbits;
+  } ranges[] = {
+      {0.0f, 1.0f, 8}, {-1.0f, 1.0f, 12}, {-50.0f, 50.0f, 31}, {-3.0e38f, 3.0e38f, 8}, {-3.0e38f, 3.0e38f, 31}};
+  for (const auto& r : ranges) {
+    const std::uint32_t top = static_cast<std::uint32_t>((std::uint64_t{1} << r.nbits) - 1);
+    EXPECT_EQ(hbook::packReal(r.high, r.nbits, r.low, r.high), top) << r.low << ".." << r.high << " " << r.nbits;
+    EXPECT_EQ(hbook::packReal(r.low, r.nbits, r.low, r.high), 0u) << r.low << ".." << r.high << " " << r.nbits;
+  }
+  EXPECT_EQ(hbook::packReal(254.0f / 255.0f, 8, 0.0f, 1.0f), 254u);  // one code below the top
 }
 
 TEST(NtupleBuilder, ValuesOutsideTheDeclarationAreRefused) {

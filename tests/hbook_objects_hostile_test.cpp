@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "hbook/rz/read/columnstream.h"
 #include "hbook/rz/read/image.h"
 #include "hbook/rz/read/listing.h"
 #include "hbook/rz/reader.h"
@@ -445,6 +446,55 @@ TEST_F(ObjectsHostile, DirectoriesDeeperThanSixtyFourLevelsAreRefused) {
   ASSERT_TRUE(tryRead(nested(64))) << message_;
   EXPECT_EQ(last_.directories.size(), 65u);
   expectRefused(Words(nested(65)), "deeper than 64 levels");
+}
+
+// Words a file points at inside a bank count from data word 1: a tag start
+// of 1 reads (whatever text the first data words make), 0 is refused.
+TEST_F(ObjectsHostile, DataWordsCountFromOne) {
+  for (const std::uint32_t start : {1u, 0u}) {
+    Words w(OBJECTS + "rwn.hbook");
+    w.set(dataWord(w.bankName(1, "HIDN"), 10), start);  // the tags' first data word
+    message_.clear();
+    if (start == 1) {
+      EXPECT_TRUE(tryRead(w.b)) << message_;
+    } else {
+      expectRefused(w, "(1,0)), HIDN: data word 0 lies beyond its");
+    }
+  }
+}
+
+// A memory-resident row-wise ntuple has at least one buffer: its count 1
+// (as written) reads, 0 is refused as a count, not as rows that disagree.
+TEST_F(ObjectsHostile, AMemoryResidentNtupleHasAtLeastOneBuffer) {
+  Words w(OBJECTS + "rwn.hbook");
+  const std::size_t count = dataWord(w.bankName(6, "HIDN"), 5);
+  ASSERT_EQ(w.get(count), 1u);
+  ASSERT_TRUE(tryRead(w.b)) << message_;
+  EXPECT_EQ(last_.directories[0].rowNtuples.back().values.size(), 100u * 4u);
+  w.set(count, 0);
+  expectRefused(w, "(6,0)), HIDN: word 5: 0 memory buffers");
+}
+
+// A column's value of whole words fits a buffer when it fills every word
+// but the first (which is no value); one word more is refused as not
+// fitting any buffer, not read on into the next ones.
+TEST(ObjectsColumnStream, AValueFillsABufferButTheFirstWord) {
+  const hbook::read::Image image("test.hbook", readBytes(OBJECTS + "cwn.hbook"));
+  const std::vector<std::vector<std::uint32_t>> buffers = {{0, 11, 12, 13}, {0, 21, 22, 23}, {0, 31, 32, 33}};
+  hbook::read::ColumnStream fits(image, buffers, "column x");
+  const std::uint32_t* first = fits.words(3);
+  EXPECT_EQ(std::vector<std::uint32_t>(first, first + 3), (std::vector<std::uint32_t>{11, 12, 13}));
+  const std::uint32_t* second = fits.words(3);
+  EXPECT_EQ(std::vector<std::uint32_t>(second, second + 3), (std::vector<std::uint32_t>{21, 22, 23}));
+  hbook::read::ColumnStream tooLong(image, buffers, "column x");
+  try {
+    tooLong.words(4);
+    ADD_FAILURE() << "a value of 4 words read from buffers of 3 value words";
+  } catch (const hbook::FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("test.hbook: column x: a value of 4 words does not fit in a buffer"),
+              std::string::npos)
+        << e.what();
+  }
 }
 
 }  // namespace

@@ -83,6 +83,20 @@ cmp -s "$work/sq.hbook" "$work/keep.hbook" || fail "existing file changed"
 "$exe" make --force "$work/sq.hbook" 1 "x" "$work/g151.csv" || fail "make --force"
 "$exe" ls "$work/sq.hbook" | grep -q " x$" || fail "--force did not replace"
 
+# Ids are 32-bit: 2147483647 and -2147483648 are made and read back, one
+# beyond either is a wrong command line (status 2).
+for id in 2147483647 -2147483648; do
+  "$exe" make "$work/id$id.hbook" "$id" "edge id" "$work/g151.csv" || fail "make with id $id"
+  "$exe" ls "$work/id$id.hbook" | grep -q "^/ *$id 1D .* edge id$" || fail "id $id: $("$exe" ls "$work/id$id.hbook")"
+  "$exe" csv "$work/id$id.hbook" "$id" | cmp -s - "$work/g151.csv" || fail "csv of id $id"
+done
+for id in 2147483648 -2147483649; do
+  msg=$("$exe" make "$work/id$id.hbook" "$id" "t" "$work/g151.csv" 2>&1); status=$?
+  [ "$status" -eq 2 ] || fail "make with id $id: status $status"
+  echo "$msg" | grep -q "not a histogram id: $id" || fail "id $id: $msg"
+  [ -e "$work/id$id.hbook" ] && fail "make with id $id wrote a file"
+done
+
 # Bad tables are refused with the line number of the row at fault: a wrong
 # last edge, a missing row, a row out of order.
 printf '# comment\nlow,high,content\n0,1,5\n1,2,6\n2,3.5,7\n' > "$work/bad.csv"

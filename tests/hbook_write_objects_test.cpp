@@ -458,4 +458,69 @@ TEST(Layout, DirectoriesThatCannotBeWrittenAreRefused) {
   EXPECT_EQ(r.directories.at(1).path, "/LOWER");  // stored upper-case, as HMDIR stores names
 }
 
+// The message of the writer's refusal of one directory, or "" when it writes.
+std::string writeRefusal(const hbook::Directory& d) {
+  try {
+    hbook::fileImage({d}, {});
+  } catch (const hbook::FileError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// Variable bin edges rise strictly (equal neighbours are refused) from the
+// lower edge to the upper one: a last edge other than the upper edge is refused.
+TEST(Layout, VariableBinEdgesRiseStrictlyFromTheLowerToTheUpperEdge) {
+  const struct {
+    std::vector<float> edges;
+    const char* refused;  // "" when written
+  } cases[] = {
+      {{0.0f, 0.5f, 2.0f, 3.0f}, ""},
+      {{0.0f, 0.5f, 0.5f, 3.0f}, "bin edge 3 does not lie above the one before"},
+      {{0.0f, 2.0f, 0.5f, 3.0f}, "bin edge 3 does not lie above the one before"},
+      {{0.0f, 0.5f, 2.0f, std::nextafter(3.0f, 4.0f)},
+       "the first and last bin edges are not its lower and upper edges"},
+      {{0.0f, 0.5f, 2.0f, 2.5f}, "the first and last bin edges are not its lower and upper edges"},
+      {{-0.5f, 0.5f, 2.0f, 3.0f}, "the first and last bin edges are not its lower and upper edges"},
+  };
+  for (const auto& c : cases) {
+    hbook::Histogram h = histogram(4, 3);
+    h.edges = c.edges;
+    const std::string message = writeRefusal(directory("/", {h}));
+    if (*c.refused == '\0') {
+      EXPECT_EQ(message, "");
+    } else {
+      EXPECT_NE(message.find(c.refused), std::string::npos) << c.edges.back() << ": " << message;
+    }
+  }
+}
+
+// A profile's error option is blank, S or I (status 0, 1, 2), each with or
+// without P (4): S and I together (3), or bits above P, are refused.
+TEST(Layout, ProfileErrorOptionsAreOneOfBlankSOrIWithOrWithoutP) {
+  for (std::uint32_t status = 0; status <= 8; ++status) {
+    hbook::Profile p;
+    p.id = 9;
+    p.nx = 2;
+    p.xmax = 2.0f;
+    p.ymin = -1.0f;
+    p.ymax = 1.0f;
+    p.errorStatus = status;
+    p.sumWY = {0.0f, 1.0f, 2.0f, 0.0f};
+    p.sumWY2 = {1.0f, 4.0f};
+    p.sumW = {1.0f, 1.0f};
+    p.entries = 2;
+    hbook::Directory d;
+    d.path = "/";
+    d.objects.push_back({hbook::ObjectKind::Profile, p.id, 0});
+    d.profiles.push_back(p);
+    const std::string message = writeRefusal(d);
+    const bool allowed = status != 3 && status != 7 && status != 8;
+    EXPECT_EQ(message.empty(), allowed) << status << ": " << message;
+    if (!allowed) {
+      EXPECT_NE(message.find("error option bits " + std::to_string(status)), std::string::npos) << message;
+    }
+  }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cmath>
+#include <fstream>
 
 #include "support/jsonreader.h"
 #include "support/programrunner.h"
@@ -103,6 +104,25 @@ TEST(ProgramTarn, TheSameOptionsTwiceGiveTheSameHistograms) {
   const Outcome bad = runCommand(dir.path(), SUMMARY + " " + (dir.path() / "a" / "h7.hbook").string());
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(runCommand(dir.path(), SUMMARY).status, 2);
+}
+
+// Each log's line says the ranks of a run on several; a run on one rank
+// (the regression run's log) says none.
+TEST(ProgramTarnSummary, TheRanksOfARunAreSaidFromTwoOn) {
+  testsupport::ScratchDir dir("summary-ranks");
+  const std::string log = readText(fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt");
+  const std::string ranNo = " ranNo is       763595\n";
+  ASSERT_NE(log.find(ranNo), std::string::npos);
+  for (const char* ranks : {"", "1", "2"}) {
+    std::string text = log;
+    if (*ranks) text.insert(text.find(ranNo) + ranNo.size(), std::string(" Ranks            ") + ranks + "\n");
+    const std::string name = std::string("tarn-") + (*ranks ? ranks : "none") + ".o";
+    std::ofstream(dir.path() / name) << text;
+    const Outcome s = runCommand(dir.path(), SUMMARY + " " + name);
+    ASSERT_EQ(s.status, 0) << s.err;
+    const std::string said = std::string(*ranks == '2' ? " on 2 ranks" : "") + "\n";
+    EXPECT_NE(s.out.find("   " + name + ": ranNo 763595, 100000 events" + said), std::string::npos) << s.out;
+  }
 }
 
 TEST(ProgramHbookMerge, NeverOverwritesAndWritesNothingWhenRefused) {

@@ -219,3 +219,26 @@ TEST(RunSummaryRecord, ARunOfAnotherBeamlineSaysSoInItsFileAndLogAndIsNotAddedTo
                                           "\n  ! Running");
   EXPECT_NE(refusal(edited).find("is not the one its beamline lines give"), std::string::npos) << refusal(edited);
 }
+
+// A run record's blocks lie inside the run (20 blocks of 100000 events: the
+// last is 19) and every field has a key before its '='.
+TEST(RunSummaryRecord, RunRecordsOfBlocksInsideTheRunAndKeyedFieldsOnly) {
+  auto refusal = [](const std::string& text) {
+    try {
+      tarn::RunIdentity::parse(text);
+    } catch (const std::runtime_error& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  const std::string run = "seed=7 events=2000000 sampler=auto ";
+  EXPECT_EQ(refusal(run + "blocks=0-19"), "");
+  EXPECT_EQ(refusal(run + "blocks=19"), "");
+  EXPECT_EQ(refusal(run + "blocks=0-20"), "the run record's blocks 0-20 go beyond the run's 20");
+  EXPECT_EQ(refusal(run + "blocks=20"), "the run record's blocks 20 go beyond the run's 20");
+  EXPECT_EQ(refusal("seed=7 events=2000001 sampler=auto blocks=20"), "");  // 21 blocks, the last of one event
+  EXPECT_EQ(refusal(run + "blocks=0-19 x=1"), "");
+  EXPECT_EQ(tarn::RunIdentity::parse(run + "blocks=0-19 x=1").get("x"), "1");
+  EXPECT_EQ(refusal(run + "blocks=0-19 =1"), "'=1' in the run record is not key=value");
+  EXPECT_EQ(refusal(run + "blocks=0-19 x"), "'x' in the run record is not key=value");
+}

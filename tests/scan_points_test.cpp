@@ -6,7 +6,9 @@
 
 #include <fstream>
 
+#include "support/files.h"
 #include "support/scratchdir.h"
+#include "transport/run/beamlinerecord.h"
 #include "transport/description/summary.h"
 #include "transport/run/exitstatus.h"
 #include "transport/scan/manifest.h"
@@ -193,4 +195,32 @@ TEST(ScanPointFolder, WhatAStoppedPointLeftDecidesWhetherItRunsResumesOrIsDone) 
   // A damaged checkpoint cannot be resumed: the point runs again.
   std::ofstream(std::filesystem::path(folder) / "h7.checkpoint") << "TARNCKPT";
   EXPECT_EQ(tarn::scan::examinePoint(folder, p, 300000, 7).state, tarn::scan::PointState::Stale);
+}
+
+// A finished run's log and file make a point done only when the log is of
+// the point's own run: seed, events and beamline. The regression run's log
+// (seed 763595, 100000 events, the shipped beamline) is done for a point of
+// the shipped beamline and refused for a point of another.
+TEST(ScanPointFolder, AFinishedRunOfAnotherBeamlineIsNotTakenAsThePoints) {
+  testsupport::ScratchDir dir("scan-beamline");
+  const tarn::scan::Grid grid = tarn::scan::makeGrid(options({"--set", "cells.length=30", "--seed", "763595"}));
+  const tarn::scan::Point& other = grid.points.front();
+  tarn::scan::Point shipped = other;
+  shipped.digest = tarn::shippedBeamlineDigest();
+  ASSERT_NE(other.digest, shipped.digest);
+  const std::filesystem::path folder = dir.path() / other.folder;
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "tarn-1102-1437.o")
+      << testsupport::readText(std::filesystem::path(TARN_TEST_DATA) / "run" / "regression-log.txt");
+  std::ofstream(folder / "h763595.hbook") << "histograms";
+  const tarn::scan::PointFolder done = tarn::scan::examinePoint(folder.string(), shipped, 100000, 763595);
+  EXPECT_EQ(done.state, tarn::scan::PointState::Done);
+  try {
+    tarn::scan::examinePoint(folder.string(), other, 100000, 763595);
+    ADD_FAILURE() << "the shipped beamline's run taken as done for a point of another beamline";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("is the log of another run"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("beamline " + other.digest + ")"), std::string::npos) << e.what();
+  }
+  EXPECT_THROW(tarn::scan::examinePoint(folder.string(), shipped, 200000, 763595), std::runtime_error);  // events
 }

@@ -72,6 +72,18 @@ class Catalogue(unittest.TestCase):
         self.assertEqual(catalogue.axis_labels(h, True), ("energy at the detector (meV)", "neutrons per bin"))
         self.assertIsNone(catalogue.axis_labels(h, False))
 
+    def test_a_run_s_file_holds_at_least_half_of_the_result_histograms(self):
+        import hbook
+        booked = sorted(catalogue.bookings().items())
+        results = [hbook.H1(id, b["title"], b["bins"], b["lower"], b["upper"]) for id, b in booked]
+        half = len(results) // 2
+        self.assertEqual(half, 22)
+        self.assertTrue(catalogue.is_run_file(results[:half]))
+        self.assertFalse(catalogue.is_run_file(results[:half - 1]))
+        self.assertTrue(catalogue.is_run_file(results))
+        renamed = [hbook.H1(h.id, "other", h.nx, h.xmin, h.xmax) for h in results[:half]]  # not as the run books them
+        self.assertFalse(catalogue.is_run_file(renamed))
+
     def test_docs_histograms_md_is_made_from_the_catalogue(self):
         maker = runpy.run_path(str(SOURCE / "scripts/make-histogram-docs.py"), run_name="make_histogram_docs")
         written = (SOURCE / "docs/histograms.md").read_text(encoding="utf-8")

@@ -263,6 +263,9 @@ class Navigation(unittest.TestCase):
         self.assertIsNot(f["/AA/BB/1"], f[1])
         self.assertEqual([f[p].id for p in f.paths()], f.ids())
         self.assertEqual(f.directory("/AA").subdirectory_paths(), ["/AA/BB"])
+        self.assertEqual(f.directory("/").subdirectory_paths(), ["/AA", "/CC"])  # one slash under the top
+        self.assertEqual([f.directory(p).path for p in f.directory("/").subdirectory_paths()], ["/AA", "/CC"])
+        self.assertEqual(hbook.Directory("/", ["X"], []).subdirectory_paths(), ["/X"])
         self.assertEqual([d.path for d in f.directories], ["/", "/AA", "/CC", "/AA/BB", "/CC/DD"])
         self.assertEqual(([3 in f, "/AA/BB/3" in f, "/AA/3" in f, 2.5 in f]), [False, True, False, False])
         for key, message in (("/AA/9", "no object with id 9 in directory /AA"), ("/ZZ/1", "no directory /ZZ"),

@@ -208,6 +208,11 @@ class BinomialEstimates(unittest.TestCase):
         self.assertEqual(binomial.with_error(13.0, 3.6), "13.0 +- 3.6")
         self.assertEqual(binomial.with_error(0.0, 0.0), "0 +- 0")
         self.assertEqual(binomial.with_error(float("nan"), 0.1), "undefined")
+        # Powers of ten from 1e6 on, as below 0.01.
+        self.assertEqual(binomial.with_error(999999.0, 12000.0), "999999 +- 12000")
+        self.assertEqual(binomial.with_error(1.0e6, 12000.0), "(1.000 +- 0.012)E+06")
+        self.assertEqual(binomial.with_error(0.01, 0.0012), "0.0100 +- 0.0012")
+        self.assertEqual(binomial.with_error(0.0099, 0.0012), "(9.9 +- 1.2)E-03")
 
 
 if __name__ == "__main__":

@@ -111,6 +111,13 @@ class Write(unittest.TestCase):
             with self.assertRaisesRegex(error, message):
                 hbook.write(out, objects, record_words=100 if message == "record length" else 1024)
             self.assertFalse(os.path.exists(out))
+        def profile(option):
+            return hbook.Profile(1, "", 1, 0, 1, -1, 1, sum_wy=[1], sum_wy2=[1], sum_w=[1], error_option=option)
+        for option, status in ((" ", 0), ("S", 1), ("I", 2), ("P", 4), ("SP", 5), ("IP", 6), ("pi", 6)):
+            self.assertEqual(profile(option).error_status, status, option)
+        for option in ("PP", "SPP", "PIP", "SI", "X"):  # P once at most, S or I alone
+            with self.assertRaisesRegex(ValueError, "optionally with 'P'", msg=option):
+                profile(option)
         with self.assertRaisesRegex(ValueError, "one length expected"):
             hbook.RowNtuple(1, "", {"a": [1, 2], "b": [1]})
         with self.assertRaisesRegex(hbook.FileError, "packed REAL"):
