@@ -7,25 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "support/commandlines.h"
 #include "transport/run/commandline.h"
 #include "transport/run/detected.h"
 
 namespace {
 
-struct Parsed {
-  tarn::CommandLine line;
-  std::string out, err;
-};
-
-Parsed parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "tarn");
-  std::ostringstream out, err;
-  Parsed p;
-  p.line = tarn::parseCommandLine(static_cast<int>(args.size()), args.data(), "tarn 9.9", out, err);
-  p.out = out.str();
-  p.err = err.str();
-  return p;
-}
+using Parsed = testsupport::ParsedRun;
+const auto parse = testsupport::parseRun;
 
 std::string refusal(const std::string& what) { return "tarn: " + what + " (see tarn --help)\n"; }
 

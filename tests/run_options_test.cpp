@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "support/commandlines.h"
 #include "support/runs.h"
 #include "transport/run/blocks.h"
 #include "transport/run/commandline.h"
@@ -24,20 +25,8 @@ const tarn::RunStamp START = tarn::makeStamp(2026, 11, 2, 14, 37, 41, 503);
 // Another reading, another minute: ranNo 3 * 7 * 9 + 7 + 9 = 205.
 const tarn::RunStamp OTHER = tarn::makeStamp(2026, 11, 2, 15, 3, 7, 9);
 
-struct Parsed {
-  tarn::CommandLine line;
-  std::string out, err;
-};
-
-Parsed parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "tarn");
-  std::ostringstream out, err;
-  Parsed p;
-  p.line = tarn::parseCommandLine(static_cast<int>(args.size()), args.data(), "tarn 9.9", out, err);
-  p.out = out.str();
-  p.err = err.str();
-  return p;
-}
+using Parsed = testsupport::ParsedRun;
+const auto parse = testsupport::parseRun;
 
 // A run in `dir` with the options given and the clock fixed at `start`.
 RunResult runWith(const fs::path& dir, tarn::RunOptions options, const tarn::RunStamp& start) {

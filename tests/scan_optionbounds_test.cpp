@@ -10,25 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "support/commandlines.h"
 #include "support/scratchdir.h"
 #include "transport/scan/options.h"
 #include "transport/scan/points.h"
 
 namespace {
 
-struct Parsed {
-  tarn::scan::CommandLine line;
-  std::string out, err;
-};
-
-Parsed parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "scan");
-  std::ostringstream out, err;
-  Parsed p{tarn::scan::parseCommandLine(static_cast<int>(args.size()), args.data(), out, err), "", ""};
-  p.out = out.str();
-  p.err = err.str();
-  return p;
-}
+using Parsed = testsupport::ParsedScan;
+const auto parse = testsupport::parseScan;
 
 // The arguments with one --set in front, and a seed when they give none.
 Parsed parseWith(std::vector<const char*> more) {

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "support/commandlines.h"
 #include "support/files.h"
 #include "support/scratchdir.h"
 #include "transport/run/beamlinerecord.h"
@@ -21,19 +22,8 @@ namespace {
 
 using tarn::scan::Options;
 
-struct Parsed {
-  tarn::scan::CommandLine line;
-  std::string out, err;
-};
-
-Parsed parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "scan");
-  std::ostringstream out, err;
-  Parsed p{tarn::scan::parseCommandLine(static_cast<int>(args.size()), args.data(), out, err), "", ""};
-  p.out = out.str();
-  p.err = err.str();
-  return p;
-}
+using Parsed = testsupport::ParsedScan;
+const auto parse = testsupport::parseScan;
 
 Options options(std::vector<const char*> args) {
   Parsed p = parse(std::move(args));
