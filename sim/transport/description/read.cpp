@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "textout/editdistance.h"
 #include "transport/description/fit.h"
 #include "transport/description/keys.h"
 #include "transport/description/quantity.h"
@@ -17,27 +18,11 @@
 namespace tarn::description {
 namespace {
 
-// Edit distance of two key names, for the nearest known key.
-std::size_t distance(const std::string& a, const std::string& b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
 std::string unknownKey(const std::string& name) {
   const Key* best = nullptr;
   std::size_t bestDistance = 0;
   for (const Key& k : keys()) {
-    const std::size_t d = distance(name, k.name);
+    const std::size_t d = textout::editDistance(name, k.name);
     if (!best || d < bestDistance) best = &k, bestDistance = d;
   }
   std::string text = "no such key";

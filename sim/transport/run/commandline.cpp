@@ -8,6 +8,7 @@
 #include <iterator>
 #include <vector>
 
+#include "textout/editdistance.h"
 #include "transport/run/blocks.h"
 #include "transport/run/exitstatus.h"
 #include "transport/run/parallel/ranks.h"
@@ -77,21 +78,6 @@ const std::vector<std::string>& flagOptions() {
   return names;
 }
 
-std::size_t editDistance(const std::string& a, const std::string& b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t up = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = up;
-    }
-  }
-  return row[b.size()];
-}
-
 // Unknown options and stray arguments, said the way a user reads them:
 // the option first, and the nearest known option when one is near.
 std::string strayArgument(int argc, const char* const* argv) {
@@ -111,7 +97,7 @@ std::string strayArgument(int argc, const char* const* argv) {
       std::size_t best = std::max<std::size_t>(2, name.size() / 4 + 1);  // at most a quarter of it differs
       for (const auto* names : {&valueOptions(), &flagOptions()})
         for (const std::string& n : *names)
-          if (const std::size_t d = editDistance(name, n); d < best) best = d, nearest = n;
+          if (const std::size_t d = textout::editDistance(name, n); d < best) best = d, nearest = n;
       return "unknown option " + name + (nearest.empty() ? "" : " (did you mean " + nearest + "?)");
     }
     return "unexpected argument '" + arg + "': options come as --name value";

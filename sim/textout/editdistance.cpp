@@ -1,0 +1,25 @@
+#include "textout/editdistance.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace textout {
+
+std::size_t editDistance(const std::string& a, const std::string& b) {
+  // One row of the distance table: row[j] is the distance of a's first i
+  // characters to b's first j.
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace textout
