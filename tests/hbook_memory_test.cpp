@@ -114,6 +114,49 @@ TEST(HbookBooking, UnusableBookingsAreRefused) {
   EXPECT_EQ(n, 7);
 }
 
+// Each refusal prints its own words; each limit is accepted exactly at it.
+TEST(HbookBooking, EachRefusalPrintsItsReasonAndTheLimitsAreAccepted) {
+  ConsoleCapture console;
+  Store s;
+  EXPECT_FALSE(s.book(0, "zero id", 10, 0.0f, 1.0f));
+  EXPECT_FALSE(s.book(11, "neg", -1, 0.0f, 1.0f));
+  EXPECT_TRUE(s.book(12, "one bin", 1, 0.0f, 1.0f));
+  EXPECT_FALSE(s.book(12, "again", 1, 0.0f, 1.0f));
+  EXPECT_TRUE(s.book(13, "narrowest", 1, 1.0f, std::nextafter(1.0f, 2.0f)));
+  EXPECT_FALSE(s.book(14, "equal edges", 1, 1.0f, 1.0f));
+  EXPECT_FALSE(s.book(15, "reversed", 1, 1.0f, std::nextafter(1.0f, 0.0f)));
+  EXPECT_FALSE(s.book(16, "nan low", 1, std::nanf(""), 1.0f));
+  EXPECT_FALSE(s.book(17, "nan high", 1, 0.0f, std::nanf("")));
+  EXPECT_FALSE(s.book(18, "inf low", 1, -std::numeric_limits<float>::infinity(), 1.0f));
+  EXPECT_TRUE(s.book(19, "widest", 1, -1.7e38f, 1.7e38f));  // the width is still a float
+  EXPECT_FALSE(s.book(20, "too wide", 1, -1.8e38f, 1.8e38f));
+  EXPECT_EQ(console.text(),
+            " ***** ERROR in HBOOK1 : Histogram identifier 0 is not allowed : ID=       0 \n"
+            " ***** ERROR in HBOOK1 : Number of channels must be positive : ID=      11 \n"
+            " ***** ERROR in HBOOK1 : Histogram already exists : ID=      12 \n"
+            " ***** ERROR in HBOOK1 : Invalid axis limits : ID=      14 \n"
+            " ***** ERROR in HBOOK1 : Invalid axis limits : ID=      15 \n"
+            " ***** ERROR in HBOOK1 : Invalid axis limits : ID=      16 \n"
+            " ***** ERROR in HBOOK1 : Invalid axis limits : ID=      17 \n"
+            " ***** ERROR in HBOOK1 : Invalid axis limits : ID=      18 \n"
+            " ***** ERROR in HBOOK1 : Invalid axis limits : ID=      20 \n");
+  EXPECT_EQ(idsOf(s), (std::vector<std::int32_t>{12, 13, 19}));
+  EXPECT_EQ(s.find(12)->title, "one bin");  // the first booking is kept
+}
+
+// The id is printed as Fortran's I8: eight characters, stars beyond.
+TEST(HbookBooking, MessageIdsFillEightColumnsAtMost) {
+  ConsoleCapture console;
+  Store s;
+  for (std::int32_t id : {99999999, 100000000, -9999999, -10000000, 1}) EXPECT_FALSE(s.remove(id));
+  EXPECT_EQ(console.text(),
+            " ***** ERROR in HDELET : Unknown histogram : ID=99999999 \n"
+            " ***** ERROR in HDELET : Unknown histogram : ID=******** \n"
+            " ***** ERROR in HDELET : Unknown histogram : ID=-9999999 \n"
+            " ***** ERROR in HDELET : Unknown histogram : ID=******** \n"
+            " ***** ERROR in HDELET : Unknown histogram : ID=       1 \n");
+}
+
 TEST(HbookBooking, WordBudgetRefusesBeyondTheLimit) {
   ConsoleCapture console;
   // nx + title words + 42 words per histogram: 100 bins, "abcd" -> 143.
@@ -365,6 +408,18 @@ TEST_F(HbookCopy, UnknownSourceOrEmptyRangeBooksNothing) {
   EXPECT_EQ(console.text(),
             " ***** ERROR in HCOPYR : Unknown histogram : ID=     999 \n"
             " ***** ERROR in HCOPYR : Invalid channel range : ID=     301 \n");
+}
+
+// One bin (ifirst == ilast) is the smallest copy; the range is refused one below it.
+TEST_F(HbookCopy, ASingleBinIsTheSmallestRange) {
+  ConsoleCapture console;
+  EXPECT_TRUE(store.copyRange(301, 302, " ", 5, 5));
+  ASSERT_NE(store.find(302), nullptr);
+  EXPECT_EQ(store.find(302)->nx, 1);
+  EXPECT_EQ(bitsOf(store.find(302)->content(1)), bitsOf(store.find(301)->content(5)));
+  EXPECT_FALSE(store.copyRange(301, 303, " ", 5, 4));
+  EXPECT_EQ(store.find(303), nullptr);
+  EXPECT_EQ(console.text(), " ***** ERROR in HCOPYR : Invalid channel range : ID=     301 \n");
 }
 
 TEST_F(HbookCopy, CopyOntoItself) {
