@@ -771,4 +771,189 @@ TEST(Layout, ColumnWiseNtupleValuesFitTheirBits) {
   EXPECT_EQ(refusal(t), NTUPLE + ", variable t: text \"abcde\" is longer than 4 characters");
 }
 
+// 1-D histograms: bins, channels, errors and bin edges counted against nx;
+// packed channels hold counts of 0 to 2^nbit - 1.
+TEST(Layout, HistogramArraysAndPackedChannelsAreCheckedAgainstTheBinning) {
+  hbook::Histogram h = histogram(1, 1);
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "");
+  h = histogram(1, 0);
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "histogram 1: number of bins 0 cannot be written");
+  h = histogram(1, 3);
+  h.channels.push_back(0.0f);
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "histogram 1: 6 channels for 3 bins");
+  h = histogram(1, 3);
+  h.sumw2 = {1.0f, 2.0f};
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "histogram 1: 2 error values for 3 bins");
+  h.sumw2.push_back(3.0f);
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "");
+  h.edges = {0.0f, 1.0f, 3.0f};
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "histogram 1: 3 bin edges for 3 bins");
+
+  h = histogram(1, 3);
+  h.nbit = 4;
+  h.channels = {15.0f, 0.0f, 15.0f, 1.0f, 2.0f};
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "");
+  h.channels[2] = 16.0f;
+  EXPECT_EQ(writeRefusal(directory("/", {h})),
+            "histogram 1: channel 2 holds 16.000000, not a count of 0 to 15 that 4 packed bits can hold");
+  h.channels[2] = -1.0f;
+  EXPECT_EQ(writeRefusal(directory("/", {h})),
+            "histogram 1: channel 2 holds -1.000000, not a count of 0 to 15 that 4 packed bits can hold");
+  h.channels = {1.0f, 0.0f, 1.0f, 1.0f, 0.0f};
+  h.nbit = 1;
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "");
+  h.nbit = 31;
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "");
+  h.nbit = 0;
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "histogram 1: bits per channel 0 (1 to 32)");
+  h.nbit = 33;
+  EXPECT_EQ(writeRefusal(directory("/", {h})), "histogram 1: bits per channel 33 (1 to 32)");
+}
+
+hbook::Directory directory2D(const hbook::Histogram2D& g) {
+  hbook::Directory d;
+  d.path = "/";
+  d.objects.push_back({hbook::ObjectKind::Histogram2D, g.id, 0});
+  d.histograms2d.push_back(g);
+  return d;
+}
+
+TEST(Layout, TwoDimensionalArraysAndPackedCellsAreCheckedAgainstTheBinning) {
+  hbook::Histogram2D g;
+  g.id = 2;
+  g.nx = 2;
+  g.ny = 1;
+  g.xmax = g.ymax = 1.0f;
+  g.cells.assign(12, 0.0f);
+  EXPECT_EQ(writeRefusal(directory2D(g)), "");
+  g.cells.pop_back();
+  EXPECT_EQ(writeRefusal(directory2D(g)), "2-D histogram 2: 11 cells, expected 12");
+  g.cells.assign(12, 0.0f);
+  g.sumw2 = {1.0f};
+  EXPECT_EQ(writeRefusal(directory2D(g)), "2-D histogram 2: 1 error values for 2 x 1 bins");
+  g.sumw2 = {1.0f, 1.0f};
+  EXPECT_EQ(writeRefusal(directory2D(g)), "");
+  g.sumw2.clear();
+  hbook::Histogram2D flat = g;
+  flat.nx = 0;
+  flat.cells.assign(6, 0.0f);
+  EXPECT_EQ(writeRefusal(directory2D(flat)), "2-D histogram 2: 0 x 1 bins cannot be written");
+  flat.nx = 1;
+  flat.ny = 0;
+  EXPECT_EQ(writeRefusal(directory2D(flat)), "2-D histogram 2: 1 x 0 bins cannot be written");
+
+  hbook::Projection p;
+  p.name = "PROX";
+  p.channels.assign(4, 0.0f);  // nx + 2
+  g.projectionsX = {p};
+  EXPECT_EQ(writeRefusal(directory2D(g)), "");
+  g.projectionsX[0].channels.pop_back();
+  EXPECT_EQ(writeRefusal(directory2D(g)), "2-D histogram 2, PROX: 3 channels for 2 bins");
+  g.projectionsX[0].channels.assign(4, 0.0f);
+  g.projectionsX[0].sumw2 = {1.0f};
+  EXPECT_EQ(writeRefusal(directory2D(g)), "2-D histogram 2, PROX: 1 error values for 2 bins");
+  g.projectionsX[0].sumw2 = {1.0f, 1.0f};
+  g.projectionsX[0].nbit = 8;
+  EXPECT_EQ(writeRefusal(directory2D(g)), "2-D histogram 2, PROX: packed channels cannot have errors");
+  g.projectionsX.clear();
+  p.name = "PROY";
+  p.channels.assign(3, 0.0f);  // ny + 2
+  g.projectionsY = {p};
+  EXPECT_EQ(writeRefusal(directory2D(g)), "");
+  g.projectionsY[0].channels.push_back(0.0f);
+  EXPECT_EQ(writeRefusal(directory2D(g)), "2-D histogram 2, PROY: 4 channels for 1 bins");
+  g.projectionsY.clear();
+
+  g.nbit = 8;
+  g.cells.assign(12, 255.0f);
+  EXPECT_EQ(writeRefusal(directory2D(g)), "");
+  g.cells[5] = 256.0f;
+  EXPECT_EQ(writeRefusal(directory2D(g)),
+            "2-D histogram 2: a cell holds 256.000000, not a count of 0 to 255 that 8 packed bits can hold");
+  g.cells[5] = 0.5f;
+  EXPECT_EQ(writeRefusal(directory2D(g)),
+            "2-D histogram 2: a cell holds 0.500000, not a count of 0 to 255 that 8 packed bits can hold");
+  g.cells[5] = 0.0f;
+  g.nbit = 0;
+  EXPECT_EQ(writeRefusal(directory2D(g)), "2-D histogram 2: bits per cell 0 (1 to 32)");
+  g.nbit = 33;
+  EXPECT_EQ(writeRefusal(directory2D(g)), "2-D histogram 2: bits per cell 33 (1 to 32)");
+}
+
+TEST(Layout, ProfileSumsAreCountedAgainstTheBinning) {
+  hbook::Profile p;
+  p.id = 9;
+  p.nx = 2;
+  p.xmax = 2.0f;
+  p.ymax = 1.0f;
+  p.sumWY = {0.0f, 1.0f, 2.0f, 0.0f};
+  p.sumWY2 = {1.0f, 4.0f};
+  p.sumW = {1.0f, 1.0f};
+  const auto refusal = [](const hbook::Profile& q) {
+    hbook::Directory d;
+    d.path = "/";
+    d.objects.push_back({hbook::ObjectKind::Profile, q.id, 0});
+    d.profiles.push_back(q);
+    return writeRefusal(d);
+  };
+  EXPECT_EQ(refusal(p), "");
+  const std::string expected = " values for 2 bins (4 channels of w*y, 2 bins of w*y^2 and of w expected)";
+  hbook::Profile q = p;
+  q.sumWY.pop_back();
+  EXPECT_EQ(refusal(q), "profile 9: sums of 3, 2 and 2" + expected);
+  q = p;
+  q.sumWY2.pop_back();
+  EXPECT_EQ(refusal(q), "profile 9: sums of 4, 1 and 2" + expected);
+  q = p;
+  q.sumW.push_back(1.0f);
+  EXPECT_EQ(refusal(q), "profile 9: sums of 4, 2 and 3" + expected);
+  q = p;
+  q.nx = 0;
+  EXPECT_EQ(refusal(q), "profile 9: number of bins 0 cannot be written");
+}
+
+TEST(Layout, RowWiseNtupleShapesAreChecked) {
+  hbook::RowNtuple n;
+  n.id = 3;
+  n.nvar = 2;
+  n.entries = 2;
+  n.tags = {"ABCDEFGH", "y"};
+  n.values = {1, 2, 3, 4};
+  const auto refusal = [](const hbook::RowNtuple& r) {
+    hbook::Directory d;
+    d.path = "/";
+    d.objects.push_back({hbook::ObjectKind::RowNtuple, r.id, 0});
+    d.rowNtuples.push_back(r);
+    return writeRefusal(d);
+  };
+  EXPECT_EQ(refusal(n), "");
+  hbook::RowNtuple m = n;
+  m.tags[0] = "ABCDEFGHI";
+  EXPECT_EQ(refusal(m), "row-wise ntuple 3: tag \"ABCDEFGHI\" is longer than 8 characters");
+  m = n;
+  m.tags.pop_back();
+  EXPECT_EQ(refusal(m), "row-wise ntuple 3: 1 tags for 2 variables");
+  m = n;
+  m.values.pop_back();
+  EXPECT_EQ(refusal(m), "row-wise ntuple 3: 3 values for 2 rows of 2 variables");
+  m = n;
+  m.minimum = {0, 0};
+  EXPECT_EQ(refusal(m), "row-wise ntuple 3: minima and maxima for 2 and 0 of 2 variables");
+  m.maximum = {5, 5};
+  EXPECT_EQ(refusal(m), "");
+  m.maximum = {5, 5, 5};
+  EXPECT_EQ(refusal(m), "row-wise ntuple 3: minima and maxima for 2 and 3 of 2 variables");
+  m = n;
+  m.bufferWords = 2;  // one row a buffer
+  EXPECT_EQ(refusal(m), "");
+  m.bufferWords = 1;
+  EXPECT_EQ(refusal(m), "row-wise ntuple 3: buffers of 1 words hold no row of 2");
+  m = n;
+  m.entries = -1;
+  EXPECT_EQ(refusal(m), "row-wise ntuple 3: number of rows -1");
+  m = n;
+  m.nvar = 0;
+  EXPECT_EQ(refusal(m), "row-wise ntuple 3: number of variables 0");
+}
+
 }  // namespace
