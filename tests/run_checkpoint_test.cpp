@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -16,6 +17,8 @@
 #include "textout/console.h"
 #include "transport/event/catalogue.h"
 #include "transport/run/checkpoint.h"
+#include "transport/run/digest.h"
+#include "transport/run/encoding.h"
 #include "transport/run/parallel/workers.h"
 #include "transport/run/runlog.h"
 #include "transport/run/runplan.h"
@@ -73,6 +76,92 @@ TEST(Checkpoint, ItsBytesReadBackAndALengthOtherThanTheHeadersIsRefused) {
   fifth.run.setBlocks(tarn::BlockSet::range(0, 1));
   EXPECT_EQ(refusal(tarn::checkpointBytes(fifth)), "h41.checkpoint says blocks 5 are done, which are not blocks of its run");
   hbook::memory().clear();
+}
+
+// A checkpoint file's bytes around `payload`: the magic, the version, the
+// length given and the SHA-256 of everything before it.
+tarn::Bytes framed(const tarn::Bytes& payload, std::uint64_t version = tarn::CHECKPOINT_VERSION) {
+  tarn::ByteWriter out;
+  const std::string magic = "TARNCKPT";
+  out.bytes().insert(out.bytes().end(), magic.begin(), magic.end());
+  out.u64(version);
+  out.u64(payload.size());
+  out.bytes().insert(out.bytes().end(), payload.begin(), payload.end());
+  const std::string hex = tarn::sha256Hex(out.bytes().data(), out.bytes().size());
+  tarn::Bytes bytes = out.bytes();
+  for (std::size_t i = 0; i < hex.size(); i += 2)
+    bytes.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return bytes;
+}
+
+TEST(Checkpoint, EachWayAFileIsNotACheckpointIsSaid) {
+  const tarn::Bytes bytes = tarn::checkpointBytes(someCheckpoint());
+  const tarn::Bytes payload(bytes.begin() + 24, bytes.end() - 32);
+  EXPECT_EQ(bytes, framed(payload));  // the layout the header describes
+  EXPECT_EQ(refusal(framed(payload)), "accepted");
+
+  const std::string notOurs = "h41.checkpoint is not a checkpoint of tarn (it does not begin with TARNCKPT)";
+  EXPECT_EQ(refusal({}), notOurs);
+  EXPECT_EQ(refusal(tarn::Bytes(bytes.begin(), bytes.begin() + 7)), notOurs);
+  tarn::Bytes other = bytes;
+  other[7] = 'X';
+  EXPECT_EQ(refusal(other), notOurs);
+  EXPECT_EQ(refusal(tarn::Bytes(bytes.begin(), bytes.begin() + 8)),
+            "h41.checkpoint is truncated: 8 bytes, not even its header");
+  EXPECT_EQ(refusal(tarn::Bytes(bytes.begin(), bytes.begin() + 23)),
+            "h41.checkpoint is truncated: 23 bytes, not even its header");
+  EXPECT_EQ(refusal(tarn::Bytes(bytes.begin(), bytes.begin() + 24)),
+            "h41.checkpoint is truncated: 24 bytes where its header says " + std::to_string(bytes.size()));
+
+  EXPECT_EQ(refusal(framed(payload, tarn::CHECKPOINT_VERSION + 1)),
+            "h41.checkpoint is of checkpoint format " + std::to_string(tarn::CHECKPOINT_VERSION + 1) +
+                "; this tarn reads format " + std::to_string(tarn::CHECKPOINT_VERSION));
+  EXPECT_EQ(refusal(framed(payload, tarn::CHECKPOINT_VERSION - 1)),
+            "h41.checkpoint is of checkpoint format " + std::to_string(tarn::CHECKPOINT_VERSION - 1) +
+                "; this tarn reads format " + std::to_string(tarn::CHECKPOINT_VERSION));
+
+  // A length so large that the size it implies wraps round to the file's own.
+  tarn::Bytes wrapped(bytes.begin(), bytes.begin() + 45);
+  for (int i = 0; i < 8; ++i) wrapped[16 + i] = static_cast<unsigned char>((~std::uint64_t{10}) >> (8 * i));
+  EXPECT_NE(refusal(wrapped).find(" bytes where its header says 45"), std::string::npos) << refusal(wrapped);
+
+  const std::string damaged =
+      "h41.checkpoint is damaged: its SHA-256 does not match its contents (edited or corrupted)";
+  tarn::Bytes edited = bytes;
+  edited[30] ^= 1;
+  EXPECT_EQ(refusal(edited), damaged);
+  edited = bytes;
+  edited.back() ^= 0x80;
+  EXPECT_EQ(refusal(edited), damaged);
+
+  tarn::Bytes longer = payload;
+  longer.push_back(0);
+  EXPECT_EQ(refusal(framed(longer)), "h41.checkpoint holds more than a checkpoint of this format");
+  const tarn::Bytes garbage(8, 0xFF);
+  EXPECT_EQ(refusal(framed(garbage)).rfind("h41.checkpoint cannot be read although its digest matches: ", 0), 0u)
+      << refusal(framed(garbage));
+}
+
+TEST(Checkpoint, AMissingFileOrFolderIsSaidWithTheSystemsReason) {
+  testsupport::ScratchDir dir("checkpointfile");
+  const std::string missing = (dir.path() / "h41.checkpoint").string();
+  try {
+    tarn::readCheckpoint(missing);
+    ADD_FAILURE() << "read a missing checkpoint";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), missing + ": cannot be read: No such file or directory");
+  }
+  const std::string beside = (dir.path() / "none" / "h41.checkpoint").string();
+  try {
+    tarn::writeCheckpoint(beside, someCheckpoint());
+    ADD_FAILURE() << "wrote into a missing folder";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot create a temporary file beside " + beside + ": No such file or directory");
+  }
+  tarn::writeCheckpoint(missing, someCheckpoint());
+  EXPECT_EQ(tarn::readCheckpoint(missing).run.text(), someCheckpoint().run.text());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1)
+      << "only the checkpoint itself is left";
 }
 
 TEST(Checkpoint, OneThatCannotBeWrittenIsSaidOnceInTheLog) {
