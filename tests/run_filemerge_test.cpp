@@ -157,6 +157,73 @@ TEST(FileRecord, TheBeamlinesValuesAndARecordOfIndependentRunsReadBack) {
     EXPECT_THROW(tarn::FileRecord::parse(bad), std::runtime_error) << bad;
 }
 
+// The message FileRecord::parse gives for a text, or "accepted".
+std::string recordRefusal(const std::string& text) {
+  try {
+    tarn::FileRecord::parse(text);
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "accepted";
+}
+
+TEST(FileRecord, EachDamageIsNamedByItsLine) {
+  const std::string head = "tarn run record 1\nseed=1 events=5 blocks=0\n";
+  EXPECT_EQ(recordRefusal(head), "accepted");
+  EXPECT_EQ(recordRefusal(""), "the run record does not begin with 'tarn run record 1'");
+  EXPECT_EQ(recordRefusal("tarn run record 10\n"), "the run record does not begin with 'tarn run record 1'");
+  EXPECT_EQ(recordRefusal("tarn run record 1"), "the run record has no run line");
+  EXPECT_EQ(recordRefusal(head + "copy 302"), "the run record's line 'copy 302' is damaged");
+  EXPECT_EQ(recordRefusal(head + "copy 302 0 1 9"), "the run record's line 'copy 302 0 1 9' is damaged");
+  EXPECT_EQ(recordRefusal(head + "exact 3001 57"), "the run record's line 'exact 3001 57' is damaged");
+  EXPECT_EQ(recordRefusal(head + "entries 4017 x"), "the run record's line 'entries 4017 x' is damaged");
+  EXPECT_EQ(recordRefusal(head + "beamline cells.length"), "the run record's line 'beamline cells.length' is damaged");
+  EXPECT_EQ(recordRefusal(head + "copies 302 0 1"), "the run record's line 'copies 302 0 1' is damaged");
+  EXPECT_EQ(recordRefusal(head + "\n"), "the run record's line '' is damaged");
+  EXPECT_EQ(recordRefusal(head + "copy 302 0 1\nexact 3001 57 9\nentries 4017 3\nbeamline cells.length 30 cm\n"),
+            "accepted");
+}
+
+// The title holds 80 characters at most: one more is cut to 77 and "...".
+TEST(FileRecord, TheTitleIsCutBeyondEightyCharacters) {
+  const std::string start = "tarn run record: independent runs of beamline ";
+  const std::string fits(80 - start.size(), 'a'), over(81 - start.size(), 'a');
+  EXPECT_EQ(tarn::recordHistogram(tarn::independentRunsRecord(fits, {})).title, start + fits);
+  const std::string cut = tarn::recordHistogram(tarn::independentRunsRecord(over, {})).title;
+  EXPECT_EQ(cut, (start + over).substr(0, 77) + "...");
+  EXPECT_EQ(cut.size(), 80u);
+  // The title is only the label: the record is read back whole from the bins.
+  EXPECT_EQ(tarn::findRecord({tarn::recordHistogram(tarn::independentRunsRecord(over, {}))})->run.get("beamline"),
+            over);
+}
+
+// The bins hold the text's bytes, 1 to 255; anything else is not text.
+TEST(FileRecord, TheBinsHoldBytesOneTo255) {
+  const tarn::FileRecord r = tarn::independentRunsRecord("00", {{"cells.length", "\x01 and \xff"}});
+  hbook::Histogram h = tarn::recordHistogram(r);
+  EXPECT_EQ(tarn::findRecord({h})->beamline, r.beamline);
+  const std::size_t at = r.text().find('\x01') + 1;  // the bin of that byte
+  ASSERT_EQ(h.channels[at], 1.0f);
+  for (float bad : {0.0f, 256.0f, 65.5f, -65.0f}) {
+    hbook::Histogram g = h;
+    g.channels[at] = bad;
+    try {
+      tarn::findRecord({g});
+      ADD_FAILURE() << bad << " was read as text";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "the run record's bins are not text") << bad;
+    }
+  }
+  // Only histogram 9999 with the record's title is the record.
+  hbook::Histogram otherId = h;
+  otherId.id = tarn::RUN_RECORD_ID + 1;
+  EXPECT_FALSE(tarn::findRecord({otherId}).has_value());
+  hbook::Histogram otherTitle = h;
+  otherTitle.title = "a run record";
+  EXPECT_FALSE(tarn::findRecord({otherTitle}).has_value());
+  EXPECT_EQ(tarn::findRecord({otherTitle, otherId, h})->text(), r.text());
+}
+
 TEST_F(FileMerge, TheBlocksOfOneRunAddUpWithTheirExactValuesAndTheLastCopies) {
   TaskFile a = task("0-1", 1, 1.0f), b = task("2-4", 4, 100.0f);
   // Channel 2 of 3001 held 2^24 + 1 in task a and 2^24 + 3 in task b: the
