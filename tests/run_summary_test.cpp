@@ -242,3 +242,39 @@ TEST(RunSummaryRecord, RunRecordsOfBlocksInsideTheRunAndKeyedFieldsOnly) {
   EXPECT_EQ(refusal(run + "blocks=0-19 =1"), "'=1' in the run record is not key=value");
   EXPECT_EQ(refusal(run + "blocks=0-19 x"), "'x' in the run record is not key=value");
 }
+
+// Seeds and events are whole numbers of 1 to 18 digits; at least one event;
+// each key once; the blocks in the block syntax.
+TEST(RunSummaryRecord, RunRecordNumbersAndRepeatedKeys) {
+  auto refusal = [](const std::string& text) {
+    try {
+      tarn::RunIdentity::parse(text);
+    } catch (const std::runtime_error& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  const std::string digits18(18, '9'), digits19(19, '1');
+  EXPECT_EQ(refusal("seed=" + digits18 + " events=5 blocks=0"), "");
+  EXPECT_EQ(tarn::RunIdentity::parse("seed=" + digits18 + " events=5 blocks=0").seed(), 999999999999999999);
+  EXPECT_EQ(refusal("seed=" + digits19 + " events=5 blocks=0"), "no valid seed in the run record");
+  EXPECT_EQ(refusal("seed=-1 events=5 blocks=0"), "no valid seed in the run record");
+  EXPECT_EQ(refusal("seed= events=5 blocks=0"), "no valid seed in the run record");
+  EXPECT_EQ(refusal("events=5 blocks=0"), "no valid seed in the run record");
+  EXPECT_EQ(refusal("seed=1 events=5x blocks=0"), "no valid events in the run record");
+  EXPECT_EQ(refusal("seed=1 blocks=0"), "no valid events in the run record");
+  EXPECT_EQ(refusal("seed=1 events=1 blocks=0"), "");
+  EXPECT_EQ(refusal("seed=1 events=0 blocks=0"), "the run record gives no events");
+  EXPECT_EQ(refusal("seed=1 events=5 blocks=x"), "no valid blocks in the run record");
+  EXPECT_EQ(refusal("seed=1 events=5"), "no valid blocks in the run record");
+  EXPECT_EQ(refusal("seed=1 events=5 blocks=0 seed=2"), "the run record gives seed twice");
+  EXPECT_EQ(refusal("seed=1 events=5 blocks=0 x=1 x=1"), "the run record gives x twice");
+
+  // A field that only one of two records has tells them apart, whichever has it.
+  const tarn::RunIdentity one = tarn::RunIdentity::parse("seed=1 events=5 blocks=0");
+  const tarn::RunIdentity more = tarn::RunIdentity::parse("seed=1 events=5 blocks=0 beamline=ab");
+  EXPECT_EQ(one.differingField(more), "beamline");
+  EXPECT_EQ(more.differingField(one), "beamline");
+  EXPECT_EQ(one.differingField(tarn::RunIdentity::parse("seed=2 events=5 blocks=0")), "seed");
+  EXPECT_EQ(one.differingField(tarn::RunIdentity::parse("events=5 seed=1 blocks=0")), "");  // order does not matter
+}
