@@ -275,3 +275,22 @@ TEST(InputRules, NumbersInTheWordsKeepSixSignificantFigures) {
             std::string::npos)
       << errors(binning.check());
 }
+
+// The whole line of each refusal of a bin or a sum, with the sampler it is for.
+TEST(InputRules, EachUnusableInputIsOneWholeLineNamingItsSampler) {
+  Inputs lam;
+  lam.lam.channels[1] = -1.0f;
+  EXPECT_EQ(
+      errors(lam.check()),
+      " lam.hbook: histogram 100 bin 1 (0.5 to 0.6) holds -1; the wavelength sampler needs finite contents >= 0\n");
+  Inputs sq;
+  sq.sq.channels[7] = -2.0f;
+  sq.inputDir = "/data/run7";
+  EXPECT_EQ(errors(sq.check()),
+            " /data/run7/sq.hbook: histogram 301 bin 7 (0.24 to 0.28) holds -2; the "
+            "momentum-transfer sampler needs finite contents >= 0\n");
+  Inputs sum;
+  sum.sq.channels[1] = sum.sq.channels[2] = 3e38f;
+  EXPECT_EQ(errors(sum.check()),
+            " sq.hbook: the contents of histogram 301 add up to more than the largest single-precision number\n");
+}
