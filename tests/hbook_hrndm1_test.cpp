@@ -299,6 +299,31 @@ TEST(HbookHrndm1, NonFiniteContentsAreSafe) {
   EXPECT_NE(console.text().find("ERROR in HRNDM1"), std::string::npos);
 }
 
+// A sum that is not finite is said once, in its own words, and the draws
+// fall back to every bin alike, as for a sum of zero.
+TEST(HbookHrndm1, ANonFiniteIntegralIsSaidOnceAndDrawsUniformly) {
+  ConsoleCapture console;
+  Store s;
+  s.put(makeHistogram(5, {1.0f, std::nanf(""), 2.0f}, 0.0f, 3.0f));
+  s.put(makeHistogram(6, {1.0f, -std::numeric_limits<float>::infinity(), 2.0f}, 0.0f, 3.0f));
+  s.put(makeHistogram(4, {3e38f, 3e38f, 0.0f}, 0.0f, 3.0f));
+  hbook::resetRndm();  // the sequence from its fixed start
+  for (std::int32_t id : {5, 6, 4}) {
+    int perBin[3] = {0, 0, 0};
+    for (int i = 0; i < 3000; ++i) {
+      const std::int32_t bin = Store::channelOf(*s.find(id), s.random(id));
+      ASSERT_GE(bin, 1) << id;
+      ASSERT_LE(bin, 3) << id;
+      ++perBin[bin - 1];
+    }
+    for (int n : perBin) EXPECT_NEAR(n, 1000, 150) << id;  // about 6 standard deviations
+  }
+  EXPECT_EQ(console.text(),
+            " ***** ERROR in HRNDM1 : Integral is not finite : ID=       5 \n"
+            " ***** ERROR in HRNDM1 : Integral is not finite : ID=       6 \n"
+            " ***** ERROR in HRNDM1 : Integral is not finite : ID=       4 \n");
+}
+
 TEST(HbookHrndm1, MalformedIntegratedContentsAreSafe) {
   Store s;
   Histogram h = makeHistogram(3, {0.0f, 0.2f, 0.1f, 0.5f}, 0.0f, 4.0f);  // entries -1, not ending in 1
