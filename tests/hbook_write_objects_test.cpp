@@ -956,4 +956,75 @@ TEST(Layout, RowWiseNtupleShapesAreChecked) {
   EXPECT_EQ(refusal(m), "row-wise ntuple 3: number of variables 0");
 }
 
+// The message of the writer's refusal of these directories and options, or "".
+std::string treeRefusal(const std::vector<hbook::Directory>& ds, const hbook::WriteOptions& o = {}) {
+  try {
+    hbook::fileImage(ds, o);
+  } catch (const hbook::FileError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(Layout, RecordLengthAndTopDirectoryNameAreNamedWhenRefused) {
+  hbook::WriteOptions o;
+  for (int bad : {255, 8192}) {
+    o.recordWords = bad;
+    EXPECT_EQ(treeRefusal({directory("/", {})}, o), "record length " + std::to_string(bad) + " words (256 to 8191)");
+  }
+  o = {};
+  o.topDirectory = std::string(16, 'T');
+  EXPECT_EQ(treeRefusal({directory("/", {})}, o), "");
+  o.topDirectory = "lower-case";  // stored upper-case
+  EXPECT_EQ(treeRefusal({directory("/", {})}, o), "");
+  const std::string rule = "\" (1 to 16 letters, digits or signs of the package's character code)";
+  for (const std::string bad : {std::string(17, 'T'), std::string(), std::string("TWO WORDS"), std::string("A/B")}) {
+    o.topDirectory = bad;
+    EXPECT_EQ(treeRefusal({directory("/", {})}, o), "top directory name \"" + bad + rule);
+  }
+}
+
+TEST(Layout, EachDirectoryTreeFaultIsNamed) {
+  EXPECT_EQ(treeRefusal({}), "no top directory \"/\" among the directories to write");
+  EXPECT_EQ(treeRefusal({directory("/", {}), directory("/", {})}), "directory / is given twice");
+  EXPECT_EQ(treeRefusal({directory("/", {}), directory("/B", {})}),
+            "directory /B is not listed as a subdirectory of its parent");
+  hbook::Directory top = directory("/", {});
+  top.subdirectories = {"A"};
+  EXPECT_EQ(treeRefusal({top}), "directory /A is listed in / but not given");
+  top.subdirectories = {"A", "a"};
+  EXPECT_EQ(treeRefusal({top, directory("/A", {}), directory("/a", {})}), "directory /: subdirectory A twice");
+  const std::string rule = "\" (1 to 16 letters, digits or signs of the package's character code, no blank or /)";
+  top.subdirectories = {std::string(16, 'S')};
+  EXPECT_EQ(treeRefusal({top, directory("/" + std::string(16, 'S'), {})}), "");
+  top.subdirectories = {std::string(17, 'S')};
+  EXPECT_EQ(treeRefusal({top, directory("/" + std::string(17, 'S'), {})}),
+            "directory /: subdirectory name \"" + std::string(17, 'S') + rule);
+  top.subdirectories = {""};
+  EXPECT_EQ(treeRefusal({top}), "directory /: subdirectory name \"" + rule);
+  hbook::Directory a = directory("/A", {});
+  a.subdirectories = {"B"};
+  hbook::Directory b = directory("/A/B", {});
+  top.subdirectories = {"A"};
+  EXPECT_EQ(treeRefusal({top, a, b}), "");
+  b.subdirectories = {"C"};
+  EXPECT_EQ(treeRefusal({top, a, b}), "directory /A/B/C is listed in /A/B but not given");
+
+  // Objects: an id once per directory, each naming its directory below the top.
+  EXPECT_EQ(treeRefusal({directory("/", {histogram(1, 2), histogram(1, 3)})}), "the id 1 twice");
+  top.subdirectories = {"A"};
+  EXPECT_EQ(treeRefusal({top, directory("/A", {histogram(1, 2), histogram(1, 3)})}), "directory /A: the id 1 twice");
+  EXPECT_EQ(treeRefusal({directory("/", {histogram(1, 2)}), directory("/A", {histogram(1, 2)})}),
+            "directory /A is not listed as a subdirectory of its parent");
+  EXPECT_EQ(treeRefusal({top, directory("/A", {histogram(1, 0)})}),
+            "directory /A: histogram 1: number of bins 0 cannot be written");
+  EXPECT_EQ(treeRefusal({top, directory("/", {histogram(1, 2)}), directory("/A", {histogram(1, 2)})}),
+            "directory / is given twice");
+  hbook::Directory missing = directory("/", {histogram(1, 2)});
+  missing.objects.push_back({hbook::ObjectKind::Histogram1D, 7, 1});
+  EXPECT_EQ(treeRefusal({missing}), "object 7 refers to a missing entry");
+  missing.objects.back() = {hbook::ObjectKind::Profile, 8, 0};
+  EXPECT_EQ(treeRefusal({missing}), "object 8 refers to a missing entry");
+}
+
 }  // namespace
