@@ -1,9 +1,11 @@
 // Reading genuine HBOOK files: every 1-D histogram must come out exactly as
 // the package's own dumps of those files say (tests/data/hbook/*.dump.txt).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -96,6 +98,31 @@ TEST(HbookFileRead, MissingFileNamesIt) {
   } catch (const hbook::FileError& e) {
     EXPECT_NE(std::string(e.what()).find("no-such-file.hbook"), std::string::npos);
   }
+}
+
+// The message of readFile for a path, or "" when it reads.
+std::string readRefusal(const std::string& path) {
+  try {
+    hbook::readFile(path);
+  } catch (const hbook::FileError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// A missing file gives the system's reason, a folder says so, and a file
+// beyond 2 GiB is refused by its size before a byte of it is read.
+TEST(HbookFileRead, EachFileThatCannotBeReadSaysWhy) {
+  const std::string missing = DATA_DIR + "no-such-file.hbook";
+  EXPECT_EQ(readRefusal(missing), missing + ": file: cannot be opened (No such file or directory)");
+  const std::string folder = ::testing::TempDir() + "tarn-read-folder-" + std::to_string(::getpid());
+  std::filesystem::create_directory(folder);
+  EXPECT_EQ(readRefusal(folder), folder + ": file: is a directory, not an HBOOK file");
+  const std::string large = folder + "/large.hbook";
+  std::ofstream(large).close();
+  std::filesystem::resize_file(large, (std::uintmax_t{1} << 31) + 1);  // sparse: no disk is used
+  EXPECT_EQ(readRefusal(large), large + ": file: size 2147483649 bytes is too large");
+  std::filesystem::remove_all(folder);
 }
 
 // Date word and character code, checked against the words of the real files.
