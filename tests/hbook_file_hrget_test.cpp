@@ -85,6 +85,57 @@ TEST_F(Files, PutAllThenRefuseToOverwrite) {
   EXPECT_NE(console_.str().find("ERROR in HRPUT"), std::string::npos);
 }
 
+// A 1-D histogram of variable bins is not loaded: named when all are asked
+// for, WrongKind when it is the one asked for; its neighbours load.
+TEST_F(Files, VariableBinsAreNamedAndNotLoaded) {
+  hbook::Directory top;
+  top.path = "/";
+  for (std::int32_t id : {5, 6}) {
+    hbook::Histogram h;
+    h.id = id;
+    h.title = "h";
+    h.nx = 2;
+    h.xmax = 3.0f;
+    h.channels = {0.0f, 1.0f, 2.0f, 0.0f};
+    if (id == 5) h.edges = {0.0f, 1.0f, 3.0f};
+    top.objects.push_back({hbook::ObjectKind::Histogram1D, id, top.histograms.size()});
+    top.histograms.push_back(h);
+  }
+  const std::string file = dir_ + "/variable.hbook";
+  ASSERT_TRUE(hbook::writeFile(file, {top}, hbook::WriteOptions{}));
+  EXPECT_EQ(HRGET(5, file, ""), hbook::FileStatus::WrongKind);
+  EXPECT_EQ(console_.str(), "");
+  EXPECT_EQ(hbook::memory().size(), 0u);
+  EXPECT_EQ(HRGET(6, file, ""), hbook::FileStatus::Ok);
+  EXPECT_EQ(hbook::memory().size(), 1u);
+  hbook::memory().clear();
+  EXPECT_EQ(HRGET(0, file, ""), hbook::FileStatus::Ok);
+  EXPECT_EQ(console_.str(), " HRGET: " + file +
+                                ": 1-D histogram 5 has variable bins, not loaded (the histogram memory holds equal "
+                                "bins only)\n");
+  ASSERT_EQ(hbook::memory().size(), 1u);
+  EXPECT_NE(hbook::memory().find(6), nullptr);
+}
+
+// An unreadable file is one line: the package's prefix and the reader's words.
+TEST_F(Files, AnUnreadableFileAndAnUnknownIdToPutAreOneLineEach) {
+  const std::string bad = dir_ + "/bad.hbook";
+  { std::ofstream(bad) << "not an hbook file at all, but long enough to look at..."; }
+  std::string reason;
+  try {
+    hbook::readFile(bad);
+  } catch (const hbook::FileError& e) {
+    reason = e.what();
+  }
+  ASSERT_NE(reason, "");
+  EXPECT_EQ(HRGET(100, bad, ""), hbook::FileStatus::Bad);
+  EXPECT_EQ(console_.str(), " ***** ERROR in HRGET : " + reason + "\n");
+  console_.str("");
+  EXPECT_EQ(HRPUT(41, dir_ + "/none.hbook", "N"), hbook::FileStatus::NotFound);
+  EXPECT_EQ(console_.str(), " ***** ERROR in HRPUT : Unknown histogram : ID=      41 \n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/none.hbook"));
+}
+
 // An id naming a 2-D histogram, profile or ntuple: WrongKind, and what the
 // file holds there is described.
 TEST_F(Files, OtherKindsAreNotLoadedButNamed) {
