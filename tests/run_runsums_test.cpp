@@ -209,3 +209,54 @@ TEST_F(RunSumsTest, TheSamplersHistogramsAreTheLatestBlocks) {
   EXPECT_EQ(record.copies[1].id, tarn::hid::SQ_COPY_UP);
   EXPECT_EQ(record.copies[1].block, 5);
 }
+
+// The message of what `f` throws, or "" when it returns.
+template <typename F>
+std::string thrown(F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// A block is added once; results of other histograms, or of another binning,
+// are refused by name.
+TEST_F(RunSumsTest, BlocksTwiceAndResultsThatDoNotMatchAreNamed) {
+  tarn::RunSums sums = block(3);
+  EXPECT_EQ(thrown([&] { sums.collectBlock(3, tarn::Counters{}, 0); }), "block 3 added twice");
+  EXPECT_EQ(sums.blocks().text(), "3");
+  tarn::RunSums two = block(2);
+  two.add(block(4));
+  EXPECT_EQ(thrown([&] { sums.add(two); }), "");
+  EXPECT_EQ(sums.blocks().text(), "2-4");
+  tarn::RunSums again = block(4);
+  again.add(block(5));
+  EXPECT_EQ(thrown([&] { sums.add(again); }), "blocks 4 added twice");
+  EXPECT_EQ(thrown([&] { sums.add(tarn::RunSums{}); }), "");  // nothing to add
+
+  tarn::RunSums other = block(7);
+  other.histograms()[1].id = 4999;
+  tarn::RunSums eight = block(8);
+  EXPECT_EQ(thrown([&] { eight.add(other); }),
+            "other results hold histogram 4999 in the place of " + std::to_string(eight.histograms()[1].id));
+  other = block(7);
+  other.histograms()[0].channels.pop_back();
+  eight = block(8);  // a refused add leaves the sums it was added to unusable
+  EXPECT_EQ(thrown([&] { eight.add(other); }), "histogram " + std::to_string(eight.histograms()[0].id) +
+                                                   " has another number of channels in other results");
+  other = block(7);
+  other.histograms().pop_back();
+  eight = block(8);
+  EXPECT_EQ(thrown([&] { eight.add(other); }), "other results hold " + std::to_string(other.histograms().size()) +
+                                                   " result histograms, not " +
+                                                   std::to_string(eight.histograms().size()));
+
+  ASSERT_TRUE(hbook::memory().remove(3001));
+  ASSERT_TRUE(hbook::memory().book(3001, "x", 7, 0.0f, 1.0f));
+  EXPECT_EQ(thrown([&] { sums.collectBlock(9, tarn::Counters{}, 0); }), "result histogram 3001 changed its binning");
+  ASSERT_TRUE(hbook::memory().remove(3001));
+  EXPECT_EQ(thrown([&] { tarn::RunSums{}.collectBlock(9, tarn::Counters{}, 0); }),
+            "result histogram 3001 is not booked");
+}
