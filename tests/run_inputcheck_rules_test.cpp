@@ -211,6 +211,10 @@ TEST(InputRules, TheTransferCostLimitIsFiftyDrawsPerEvent) {
                             "is 50)"),
             std::string::npos)
       << refused[0];
+  EXPECT_EQ(refused[0].rfind(" sq.hbook, lam.hbook: momentum transfers are nearly impossible: ", 0), 0u) << refused[0];
+  // No wavelength without any transfer: the second line says where S(q) lies.
+  EXPECT_EQ(refused[1],
+            " S(q) lies mostly where the helium dispersion allows no transfer for the wavelengths of the spectrum");
   tarn::TransferEstimate gap = above;
   gap.impossibleShare = 0.067;
   gap.impossibleFrom = 6.2;
