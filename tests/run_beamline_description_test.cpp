@@ -4,6 +4,8 @@
 // differences a run reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -156,6 +158,25 @@ TEST(DescriptionValues, EachRefusalSaysWhereWhatAndWhy) {
   EXPECT_TRUE(withSets({"gaps.between_cells=0", "split_guide.critical_angle_per_angstrom=0"}).errors.empty());
 }
 
+// What was given instead of a number or a side is named by its kind; an
+// integer a double cannot hold exactly is too large.
+TEST(DescriptionValues, EachKindOfWrongValueIsNamed) {
+  EXPECT_EQ(onlyError({"cells.length={a=1}"}),
+            "--set cells.length={a=1}: cells.length: must be a number in cm, not a table");
+  EXPECT_EQ(onlyError({"cells.length=1979-05-27"}),
+            "--set cells.length=1979-05-27: cells.length: must be a number in cm, not a date or time");
+  EXPECT_EQ(onlyError({"cells.upstream_helium=[1]"}),
+            "--set cells.upstream_helium=[1]: cells.upstream_helium: must be \"right\" or \"left\", not a list");
+  EXPECT_EQ(onlyError({"cells.upstream_helium=false"}),
+            "--set cells.upstream_helium=false: cells.upstream_helium: "
+            "must be \"right\" or \"left\", not a true/false value");
+  EXPECT_EQ(onlyError({"cells.upstream_helium=Right"}),
+            "--set cells.upstream_helium=Right: cells.upstream_helium: must be \"right\" or \"left\", not \"Right\"");
+  EXPECT_TRUE(withSets({"cells.upstream_helium=left", "cells.downstream_helium=right"}).errors.empty());
+  EXPECT_EQ(onlyError({"cells.length=9007199254740993"}),
+            "--set cells.length=9007199254740993: cells.length: 9007199254740993 is too large");
+}
+
 // The density table's end points are single-precision numbers: 0.2 K given
 // as a double lies below the first, 4.4 K inside the last.
 TEST(DescriptionValues, TemperatureInsideTheHeliumTables) {
@@ -219,6 +240,9 @@ TEST(DescriptionFile, NotTomlOrNotThere) {
   int missingKeys = 0;
   for (const std::string& e : incomplete.errors) missingKeys += e.find("missing (every key must be given)") != e.npos;
   EXPECT_EQ(missingKeys, static_cast<int>(keys().size()) - 1);
+  EXPECT_NE(std::find(incomplete.errors.begin(), incomplete.errors.end(),
+                      part.path + ": cells.temperature: missing (every key must be given)"),
+            incomplete.errors.end());
 }
 
 TEST(DescriptionFit, OpeningsThatDoNotFit) {
