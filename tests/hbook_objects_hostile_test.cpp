@@ -475,6 +475,51 @@ TEST_F(ObjectsHostile, AMemoryResidentNtupleHasAtLeastOneBuffer) {
   expectRefused(w, "(6,0)), HIDN: word 5: 0 memory buffers");
 }
 
+// Each count of a row-wise ntuple's header is checked at its word: the
+// value as written reads; one step out of its range is refused naming the word.
+TEST_F(ObjectsHostile, EachRowWiseNtupleHeaderWordIsCheckedAtItsBound) {
+  const Words shipped(OBJECTS + "rwn.hbook");
+  const std::size_t hidn = shipped.bankName(3, "HIDN");
+  const std::uint32_t nvar = shipped.get(dataWord(hidn, 2)), bufferWords = shipped.get(dataWord(hidn, 4)),
+                      firstFree = shipped.get(dataWord(hidn, 7));
+  ASSERT_EQ(nvar, 12u);
+  const std::uint32_t perBuffer = bufferWords / nvar * nvar;  // value words of a full buffer
+  ASSERT_GT(firstFree, 1u);
+  const auto refusedAt = [&](int word, std::uint32_t value, const std::string& fragment) {
+    Words w = shipped;
+    w.set(dataWord(hidn, static_cast<std::size_t>(word)), value);
+    expectRefused(w, fragment);
+  };
+  refusedAt(2, 0, "(3,0)), HIDN: word 2: number of variables 0");
+  refusedAt(3, 0xFFFFFFFFu, "(3,0)), HIDN: word 3: number of rows -1");
+  refusedAt(4, nvar - 1, "(3,0)), HIDN: word 4: buffer of 11 words holds no row");
+  {
+    Words w = shipped;
+    w.set(dataWord(hidn, 4), nvar);  // one row a buffer: no longer the rows the file holds, but a row
+    EXPECT_FALSE(tryRead(w.b));
+    EXPECT_EQ(message_.find("holds no row"), std::string::npos) << message_;
+  }
+  refusedAt(6, 0xFFFFFFFFu, "(3,0)), HIDN: word 6: buffer count -1");
+  refusedAt(7, 0, "(3,0)), HIDN: word 7: first free word 0 of the last buffer");
+  refusedAt(7, firstFree + 1, "(3,0)), HIDN: word 7: first free word " + std::to_string(firstFree + 1));
+  refusedAt(7, perBuffer + 1 + nvar, "(3,0)), HIDN: word 7: first free word " + std::to_string(perBuffer + 1 + nvar));
+  {
+    Words w = shipped;
+    w.set(dataWord(hidn, 7), perBuffer + 1);  // a full last buffer: a first free word, but other rows
+    expectRefused(w, "(3,0)), HIDN: 1000 rows disagree with");
+  }
+  {
+    Words w = shipped;
+    w.set(linkWord(hidn, 2), 0);
+    expectRefused(w, "(3,0)), HIDN: link 2: bank of minima and maxima not found");
+  }
+  // Kept in memory, the ntuple has no buffers written as keys.
+  Words memory = shipped;
+  const std::size_t resident = memory.bankName(6, "HIDN");
+  memory.set(dataWord(resident, 6), 1);
+  expectRefused(memory, "(6,0)), HIDN: word 6: buffer count 1");
+}
+
 // A column's value of whole words fits a buffer when it fills every word
 // but the first (which is no value); one word more is refused as not
 // fitting any buffer, not read on into the next ones.
