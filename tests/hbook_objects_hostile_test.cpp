@@ -520,6 +520,30 @@ TEST_F(ObjectsHostile, EachRowWiseNtupleHeaderWordIsCheckedAtItsBound) {
   expectRefused(memory, "(6,0)), HIDN: word 6: buffer count 1");
 }
 
+// A profile's banks and counts, each missing or out of range, named by the
+// bank and word at fault; both error options at once is a layout skipped.
+TEST_F(ObjectsHostile, EachProfileBankAndCountIsNamed) {
+  const Words shipped(OBJECTS + "prof.hbook");
+  const auto refused = [&](auto damage, const std::string& fragment) {
+    Words w = shipped;
+    damage(w);
+    expectRefused(w, fragment);
+  };
+  refused([](Words& w) { w.set(dataWord(w.bankName(100, "HIDP"), 3), 0); }, "(100,0)), HIDP: word 3: number of bins 0");
+  refused([](Words& w) { w.set(dataWord(w.bankName(100, "HCOP"), 1), 16); },
+          "(100,0)), HCOP: word 1: bits per channel NBIT 16 in a profile");
+  refused([](Words& w) { w.set(linkWord(w.bankName(100, "HIDP"), 1), 0); },
+          "(100,0)), HIDP: link 1: contents bank not found");
+  refused([](Words& w) { w.set(linkWord(w.bankName(100, "HCOP"), 0), 0); },
+          "(100,0)), HCOP: next link: bank of sums of w*y^2 not found");
+  refused([](Words& w) { w.set(linkWord(w.bankName(100, "HI1E"), 0), 0); },
+          "(100,0)), HI1E: next link: bank of sums of w not found");
+  Words both = shipped;
+  const std::size_t hi1e = both.bankName(100, "HI1E");
+  both.set(hi1e + 4, both.get(hi1e + 4) | 0x3);
+  expectSkipped(both, "profile with unknown error option 3 (both S and I)");
+}
+
 // A column's value of whole words fits a buffer when it fills every word
 // but the first (which is no value); one word more is refused as not
 // fitting any buffer, not read on into the next ones.
