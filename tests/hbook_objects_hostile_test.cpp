@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "hbook/rz/read/banks.h"
 #include "hbook/rz/read/columnstream.h"
 #include "hbook/rz/read/image.h"
 #include "hbook/rz/read/listing.h"
@@ -542,6 +543,95 @@ TEST_F(ObjectsHostile, EachProfileBankAndCountIsNamed) {
   const std::size_t hi1e = both.bankName(100, "HI1E");
   both.set(hi1e + 4, both.get(hi1e + 4) | 0x3);
   expectSkipped(both, "profile with unknown error option 3 (both S and I)");
+}
+
+// An object of one memory region starting at address 100 holding `material`.
+std::vector<std::uint32_t> objectOf(const std::vector<std::uint32_t>& material, std::uint32_t lentry) {
+  std::vector<std::uint32_t> w = {2, static_cast<std::uint32_t>(material.size()), lentry, 100,
+                                  100 + static_cast<std::uint32_t>(material.size())};
+  w.insert(w.end(), material.begin(), material.end());
+  return w;
+}
+
+// A bank of nl links (ns structural) and nd data words, its first word at
+// material word p; its address is 100 + p + nl + 1.
+std::vector<std::uint32_t> bankOf(std::uint32_t nl, std::uint32_t ns, std::uint32_t nd) {
+  std::vector<std::uint32_t> b = {nl + 12};
+  for (std::uint32_t j = 0; j < nl; ++j) b.push_back(0);
+  const std::uint32_t name = ('B' << 24) | ('A' << 16) | ('N' << 8) | 'K';
+  for (std::uint32_t w : {0u, 0u, 0u, 1u, name, nl, ns, nd, 0u}) b.push_back(w);
+  for (std::uint32_t k = 0; k < nd; ++k) b.push_back(k);
+  return b;
+}
+
+// The message of the bank walk over `words`, or "" when it reads.
+std::string bankRefusal(const std::vector<std::uint32_t>& words) {
+  static const hbook::read::Image image("banks.hbook", readBytes(OBJECTS + "prof.hbook"));
+  try {
+    hbook::read::BankTree tree(image, words, "object");
+  } catch (const hbook::FileError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// The bank walk's checks of the object header, the memory table and each
+// bank's counts, each at its limit and one past it.
+TEST(ObjectsBanks, EachCountOfTheObjectAndItsBanksIsCheckedAtItsLimit) {
+  const std::vector<std::uint32_t> one = bankOf(1, 1, 2);  // address 102
+  EXPECT_EQ(bankRefusal(objectOf(one, 102)), "");
+  EXPECT_EQ(bankRefusal({2, 0}), "banks.hbook: object: object of 2 words has no header");
+  for (std::uint32_t nwtab : {0u, 3u}) {
+    std::vector<std::uint32_t> w = objectOf(one, 102);
+    w[0] = nwtab;
+    EXPECT_EQ(bankRefusal(w), "banks.hbook: object: table length NWTAB " + std::to_string(nwtab) + " invalid");
+  }
+  std::vector<std::uint32_t> w = objectOf(one, 102);
+  const auto longest = static_cast<std::uint32_t>((w.size() - 3) & ~std::size_t{1});  // even, to the end at most
+  w[0] = longest;
+  EXPECT_EQ(bankRefusal(w).find("NWTAB"), std::string::npos) << bankRefusal(w);  // refused, but not for NWTAB
+  w[0] = longest + 2;
+  EXPECT_EQ(bankRefusal(w), "banks.hbook: object: table length NWTAB " + std::to_string(longest + 2) + " invalid");
+  w = objectOf(one, 102);
+  w[1] += 1;
+  EXPECT_EQ(bankRefusal(w), "banks.hbook: object: bank material length NWBK " + std::to_string(w[1]) +
+                                " disagrees with the object length " + std::to_string(w.size()));
+  w = objectOf(one, 102);
+  w[4] = 99;
+  EXPECT_EQ(bankRefusal(w), "banks.hbook: object: table region 1 ends before it starts");
+  w[4] = 100 + static_cast<std::uint32_t>(one.size()) + 1;
+  EXPECT_EQ(bankRefusal(w), "banks.hbook: object: table regions hold " + std::to_string(one.size() + 1) +
+                                " words, NWBK says " + std::to_string(one.size()));
+
+  // Regions of fewer than 12 words are dead and skipped; of none, damage.
+  std::vector<std::uint32_t> dead(11, 0);
+  dead[0] = 11;
+  dead.insert(dead.end(), one.begin(), one.end());
+  EXPECT_EQ(bankRefusal(objectOf(dead, 102 + 11)), "");
+  dead[0] = 0;
+  EXPECT_EQ(bankRefusal(objectOf(dead, 102 + 11)),
+            "banks.hbook: object, bank at material word 1: zero-length dead region");
+
+  // The bank's own counts.
+  EXPECT_EQ(bankRefusal(objectOf(bankOf(0, 0, 0), 101)), "");
+  EXPECT_EQ(bankRefusal(objectOf(bankOf(1, 2, 0), 102)),
+            "banks.hbook: object, bank at material word 1: link counts NL 1, NS 2 disagree with NOFF 13");
+  std::vector<std::uint32_t> links = bankOf(1, 0, 0);
+  links[7] = 2;  // NL 2 where NOFF leaves room for one
+  EXPECT_EQ(bankRefusal(objectOf(links, 102)),
+            "banks.hbook: object, bank at material word 1: link counts NL 2, NS 0 disagree with NOFF 13");
+  std::vector<std::uint32_t> overrun = one;
+  overrun[1 + 1 + 7] = 3;  // ND one more than there are words
+  EXPECT_EQ(bankRefusal(objectOf(overrun, 102)),
+            "banks.hbook: object, bank at material word 1: data length ND 3 overruns the object");
+  const std::vector<std::uint32_t> header(one.begin(), one.begin() + 10);  // cut before its status word
+  EXPECT_EQ(bankRefusal(objectOf(header, 102)),
+            "banks.hbook: object, bank at material word 1: bank header runs past the bank material");
+  const std::vector<std::uint32_t> noData(one.begin(), one.begin() + 11);  // the header whole, no data
+  EXPECT_EQ(bankRefusal(objectOf(noData, 102)),
+            "banks.hbook: object, bank at material word 1: data length ND 2 overruns the object");
+  EXPECT_EQ(bankRefusal(objectOf(one, 0)), "banks.hbook: object: entry address LENTRY 0x00000000 is no bank");
+  EXPECT_EQ(bankRefusal(objectOf(one, 101)), "banks.hbook: object: entry address LENTRY 0x00000065 is no bank");
 }
 
 // A column's value of whole words fits a buffer when it fills every word
