@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <bit>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "hbook/rz/read/columnstream.h"
 #include "hbook/rz/read/image.h"
 #include "hbook/rz/read/listing.h"
+#include "hbook/rz/read/readers.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
 #include "support/files.h"
@@ -632,6 +634,60 @@ TEST(ObjectsBanks, EachCountOfTheObjectAndItsBanksIsCheckedAtItsLimit) {
             "banks.hbook: object, bank at material word 1: data length ND 2 overruns the object");
   EXPECT_EQ(bankRefusal(objectOf(one, 0)), "banks.hbook: object: entry address LENTRY 0x00000000 is no bank");
   EXPECT_EQ(bankRefusal(objectOf(one, 101)), "banks.hbook: object: entry address LENTRY 0x00000065 is no bank");
+}
+
+// The channels of a contents bank whose data words are `data`, or the message.
+std::string channelsOf(const std::vector<std::uint32_t>& data, std::int64_t n, std::int32_t nbit,
+                       std::vector<float>* channels = nullptr) {
+  std::vector<std::uint32_t> bank = bankOf(0, 0, 0);
+  bank[1 + 7] = static_cast<std::uint32_t>(data.size());  // ND
+  bank.insert(bank.end(), data.begin(), data.end());
+  static const hbook::read::Image image("banks.hbook", readBytes(OBJECTS + "prof.hbook"));
+  try {
+    const hbook::read::BankTree tree(image, objectOf(bank, 101), "object");
+    std::vector<float> c = hbook::read::readChannels(tree, tree.entry(), n, nbit, "a test");
+    if (channels) *channels = c;
+  } catch (const hbook::FileError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// Floats take n + 2 words after the 8 of the header; packed counts (n + 1) /
+// NB + 1, NB = 32 / NBIT to a word from the lowest bits; NBIT 1 to 32.
+TEST(ObjectsBanks, ChannelsNeedTheirWordsAndBitsOfOneTo32) {
+  std::vector<std::uint32_t> floats(8 + 3 + 2, 0);
+  floats[8] = std::bit_cast<std::uint32_t>(1.5f);
+  floats[12] = std::bit_cast<std::uint32_t>(-2.0f);
+  std::vector<float> c;
+  EXPECT_EQ(channelsOf(floats, 3, 32, &c), "");
+  EXPECT_EQ(c, (std::vector<float>{1.5f, 0.0f, 0.0f, 0.0f, -2.0f}));
+  floats.pop_back();
+  EXPECT_EQ(channelsOf(floats, 3, 32),
+            "banks.hbook: object, BANK: data length ND 12 too short for 3 channels of a test");
+
+  // 10 channels (12 with under- and overflow) of 4 bits: 8 to a word, 2 words.
+  std::vector<std::uint32_t> packed(8 + 2, 0);
+  packed[8] = 0x76543210u;
+  packed[9] = 0x000000BAu;
+  EXPECT_EQ(channelsOf(packed, 10, 4, &c), "");
+  EXPECT_EQ(c, (std::vector<float>{0, 1, 2, 3, 4, 5, 6, 7, 10, 11, 0, 0}));
+  packed.pop_back();
+  EXPECT_EQ(channelsOf(packed, 10, 4),
+            "banks.hbook: object, BANK: data length ND 9 too short for 10 packed channels of a test");
+  // 14 channels of 4 bits still fit 2 words; 15 need a third.
+  packed.push_back(0);
+  EXPECT_EQ(channelsOf(packed, 14, 4), "");
+  EXPECT_NE(channelsOf(packed, 15, 4), "");
+  // One bit: 32 channels to a word; 31 bits: one.
+  EXPECT_EQ(channelsOf({0, 0, 0, 0, 0, 0, 0, 0, 0xFFFFFFFFu}, 30, 1, &c), "");
+  EXPECT_EQ(c, std::vector<float>(32, 1.0f));
+  EXPECT_EQ(channelsOf({0, 0, 0, 0, 0, 0, 0, 0, 0x7FFFFFFFu, 5, 0xFFFFFFFFu}, 1, 31, &c), "");
+  EXPECT_EQ(c, (std::vector<float>{2147483647.0f, 5.0f, 2147483647.0f}));
+  for (std::int32_t nbit : {0, 33, -1}) {
+    EXPECT_EQ(channelsOf(packed, 1, nbit),
+              "banks.hbook: object, BANK: word 1: bits per channel NBIT " + std::to_string(nbit) + " of a test");
+  }
 }
 
 // A column's value of whole words fits a buffer when it fills every word
