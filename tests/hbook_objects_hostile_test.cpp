@@ -690,6 +690,108 @@ TEST(ObjectsBanks, ChannelsNeedTheirWordsAndBitsOfOneTo32) {
   }
 }
 
+// What the reader skips, with the reason in the note: objects whose cycle
+// flags say they are no bank tree, and headers of no kind it knows.
+TEST_F(ObjectsHostile, ObjectsOfNoKnownKindAreSkippedWithTheReason) {
+  const Words shipped(DATA_DIR + "lam.hbook");
+  const std::size_t flagsWord = shipped.dirWord(static_cast<std::size_t>(shipped.listing().keys.at(0).cycleWord) + 1);
+  const auto withFlags = [&](std::uint32_t flags) {
+    Words w = shipped;
+    w.set(flagsWord, (w.get(flagsWord) & ~0xFFu) | flags);
+    return w;
+  };
+  ASSERT_EQ(shipped.get(flagsWord) & 0xFFu, 0u);
+  expectSkipped(withFlags(8), "hostile.hbook: key 1 (100,0): appended object (ntuple buffer), skipped");
+  expectSkipped(withFlags(9), "appended object (ntuple buffer)");
+  expectSkipped(withFlags(1), "hostile.hbook: key 1 (100,0): plain vector, not a histogram, skipped");
+  expectSkipped(withFlags(7), "plain vector, not a histogram");
+  ASSERT_TRUE(tryRead(withFlags(0x10).b)) << message_;  // other bits of the byte say nothing
+  EXPECT_TRUE(last_.skipped.empty());
+  EXPECT_EQ(last_.histograms.size(), 1u);
+
+  const std::size_t hid = shipped.bankName(100, "HID1");
+  const auto withStatus = [&](std::uint32_t kbits) {
+    Words w = shipped;
+    w.set(dataWord(hid, 1), kbits);
+    return w;
+  };
+  expectSkipped(withStatus(0x10),
+                "hostile.hbook: key 1 (100,0): object 'HID1' with status bits 0x00000010, not a histogram or ntuple");
+  expectSkipped(withStatus(0), "object 'HID1' with status bits 0x00000000, not a histogram or ntuple");
+  const std::uint32_t ns = shipped.get(hid + 2);
+  ASSERT_NE(ns, 2u);
+  ASSERT_NE(ns, 6u);
+  expectSkipped(withStatus(0x8), "ntuple whose header bank HID1 has " + std::to_string(ns) + " structural links");
+  // Either bit of a 2-D histogram makes the header one, and it is read as such.
+  for (std::uint32_t kbits : {0x2u, 0x4u}) {
+    EXPECT_FALSE(tryRead(withStatus(kbits).b)) << kbits;
+    EXPECT_NE(message_.find("HID1"), std::string::npos) << message_;
+  }
+}
+
+// The header, block and descriptor words of a column-wise ntuple, each
+// damaged alone, are refused naming the bank and the word.
+TEST_F(ObjectsHostile, EachColumnWiseNtupleHeaderAndDescriptorWordIsNamed) {
+  const Words shipped(OBJECTS + "cwn.hbook");
+  const std::size_t hidt = shipped.bankName(10, "HIDT");
+  // Block EVT: irun, xr, ok, n[0,..], x(n), v(3); its HNAM told by xr's descriptor.
+  int nth = 1;
+  while (shipped.get(dataWord(shipped.bankName(10, "HNAM", nth), 13)) != 0x00002220u) ++nth;
+  const std::size_t evt = shipped.bankName(10, "HNAM", nth);
+  const auto descriptor = [&](int variable, int word) { return dataWord(evt, 12 * (variable - 1) + word); };
+  ASSERT_EQ(shipped.get(descriptor(1, 1)), 0x00004220u);  // irun: INTEGER*4 of 32 bits
+  const auto refused = [&](std::size_t word, std::uint32_t value, const std::string& fragment) {
+    Words w = shipped;
+    w.set(word, value);
+    expectRefused(w, fragment);
+  };
+  const std::string hid = "(10,0)), HIDT: ";
+  refused(dataWord(hidt, 4), 1, hid + "word 4: buffers of 1 words");
+  {
+    Words w = shipped;
+    w.set(dataWord(hidt, 4), 2);
+    EXPECT_FALSE(tryRead(w.b));
+    EXPECT_EQ(message_.find("word 4:"), std::string::npos) << message_;  // two words pass that check
+  }
+  const std::uint32_t nvar = shipped.get(dataWord(hidt, 2)), blocks = shipped.get(dataWord(hidt, 10));
+  refused(dataWord(hidt, 2), nvar + 1,
+          hid + "word 2: " + std::to_string(nvar + 1) + " variables, the blocks hold " + std::to_string(nvar));
+  refused(dataWord(hidt, 10), blocks - 1,
+          hid + "word 10: " + std::to_string(blocks - 1) + " blocks, the chain holds " + std::to_string(blocks));
+  refused(linkWord(hidt, 2), 0, hid + "link 2: bank of variable names not found");
+  const std::size_t hblk = shipped.bankName(10, "HBLK");
+  refused(linkWord(hblk, 1), 0, "HBLK: link 1: variable descriptors not found");
+  refused(dataWord(hblk, 2), 0xFFFFFFFFu, "HBLK: word 2: -1 variables");
+
+  const std::string irun = "HNAM variable 1: ";
+  refused(descriptor(1, 1), 0x00000220u, irun + "type code 0 in descriptor 0x00000220");
+  refused(descriptor(1, 1), 0x0000C220u, irun + "type code 6 in descriptor 0x0000C220");
+  refused(descriptor(1, 1), 0x00004200u, irun + "bits per value 0");
+  refused(descriptor(1, 1), 0x00004221u, irun + "bits per value 33");
+  refused(descriptor(2, 1), 0x00002200u, "HNAM variable 2: bits per value 0");
+  refused(descriptor(2, 1), 0x00002221u, "HNAM variable 2: bits per value 33");
+  refused(descriptor(1, 2), 0, irun + "name of 0 characters");
+  refused(descriptor(1, 2), 65, irun + "name of 65 characters");
+  {
+    Words w = shipped;  // irun with a dimension, and no integer table
+    w.set(descriptor(1, 1), 0x00024220u);
+    w.set(linkWord(hidt, 3), 0);
+    expectRefused(w, irun + "dimensions given but the integer table is missing");
+  }
+  refused(linkWord(hidt, 3), 0, "HNAM variable 4: range given but the table of ranges is missing");
+
+  // x(n): the index variable its last dimension points at, by HNAM slot.
+  const std::size_t hint = shipped.bankName(10, "HINT");
+  const std::size_t xDim = dataWord(hint, shipped.get(descriptor(5, 11)));
+  ASSERT_EQ(shipped.get(xDim), 12u * 3u + 1u);  // slot 4: n
+  const std::string x = "column-wise ntuple 10, variable x: ";
+  refused(xDim, 12u * 3u + 2u, "HNAM variable 5: index variable pointer 38");
+  refused(xDim, 12u * 9u + 1u, x + "index variable 10 is not in its block");
+  refused(xDim, 12u * 1u + 1u, x + "index variable xr is not a scalar integer index with a range");
+  const std::size_t nHigh = dataWord(hint, shipped.get(descriptor(4, 4)) + 1);
+  refused(nHigh, 0xFFFFFFFFu, x + "index variable n has maximum -1");
+}
+
 // A column's value of whole words fits a buffer when it fills every word
 // but the first (which is no value); one word more is refused as not
 // fitting any buffer, not read on into the next ones.
