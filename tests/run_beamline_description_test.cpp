@@ -316,6 +316,31 @@ TEST(ModelLimits, ReflectionsTheModelCarries) {
             std::string::npos);
 }
 
+// Each refusal of the model's limits as one whole line.
+TEST(ModelLimits, EachRefusalIsOneWholeLine) {
+  auto limits = [](const std::vector<std::string>& sets) {
+    const ReadResult r = withSets(sets);
+    EXPECT_TRUE(r.errors.empty());
+    return checkModelLimits(r.description, 20.0, "lam.hbook");
+  };
+  EXPECT_EQ(limits({"source.shortest_wavelength=20"}),
+            std::vector<std::string>{"--set source.shortest_wavelength=20: source.shortest_wavelength = 20 Angstrom is "
+                                     "not below the longest wavelength of lam.hbook, 20 Angstrom: no event would be "
+                                     "followed"});
+  EXPECT_EQ(limits({"source.cone_per_angstrom=0.08"}),
+            std::vector<std::string>{"--set source.cone_per_angstrom=0.08: source.cone_per_angstrom = 0.08 "
+                                     "rad/Angstrom opens the start cone to 1.6 rad at 20 Angstrom (the longest "
+                                     "wavelength of lam.hbook): the model follows neutrons that go forward, below "
+                                     "1.5708 rad"});
+  EXPECT_EQ(limits({"guide1.length=511"}),
+            std::vector<std::string>{
+                "--set guide1.length=511: guide1.length = 511 cm: a neutron of 20 Angstrom (the longest wavelength of "
+                "lam.hbook) is reflected at up to 0.02 rad (the smaller of the start cone and the critical angle) and "
+                "crosses 10.22 cm in y along the guide; the model carries at most two reflections in y in this guide, "
+                "which holds up to 10.2 cm (4 x guide1.half_height). The geometry is refused: shorten or widen the "
+                "guide, or lower its critical angle or the cone"});
+}
+
 TEST(DescriptionSummary, DigestDifferencesAndLogLines) {
   // The shipped beamline's digest: a changed key table, value or canonical
   // form changes it (and run records made with the old one no longer agree).
