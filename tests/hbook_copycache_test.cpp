@@ -133,9 +133,32 @@ TEST(HbookCopyCache, CopyOntoItselfAndRangesBeyondTheSource) {
   }
   // More bins than the source has plus one are never kept, yet right.
   store.put(sq);
+  const std::size_t before = store.keptCopies();
+  ASSERT_TRUE(store.copyRange(301, 302, " ", 0, 90));  // nx + 1 bins: kept
+  const std::size_t kept = store.keptCopies();
+  EXPECT_EQ(kept, before + 1);
   for (std::int32_t ilast : {91, 200}) {
     ASSERT_TRUE(store.copyRange(301, 302, " ", 0, ilast));
     expectIdentical(freshCopy(sq, 0, ilast), *store.find(302), "last " + std::to_string(ilast));
+    EXPECT_EQ(store.keptCopies(), kept) << ilast;
+  }
+}
+
+// Sources of up to 256 bins have their copies kept; larger ones are copied
+// afresh each time, to the same bits.
+TEST(HbookCopyCache, OnlySourcesOfAtMost256BinsAreKept) {
+  for (std::int32_t nx : {256, 257}) {
+    Histogram source;
+    source.id = 301;
+    source.nx = nx;
+    source.xmax = static_cast<float>(nx);
+    source.channels.assign(static_cast<std::size_t>(nx) + 2, 0.0f);
+    for (std::int32_t i = 1; i <= nx; ++i) source.channels[static_cast<std::size_t>(i)] = static_cast<float>(i % 7);
+    Store store;
+    store.put(source);
+    ASSERT_TRUE(store.copyRange(301, 302, " ", 0, 100));
+    expectIdentical(freshCopy(source, 0, 100), *store.find(302), "nx " + std::to_string(nx));
+    EXPECT_EQ(store.keptCopies(), nx == 256 ? 1u : 0u) << nx;
   }
 }
 
