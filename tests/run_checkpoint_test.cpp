@@ -164,6 +164,36 @@ TEST(Checkpoint, AMissingFileOrFolderIsSaidWithTheSystemsReason) {
       << "only the checkpoint itself is left";
 }
 
+// A checkpoint is due once checkpointEvery seconds have passed since the
+// last (at exactly that, not before); without checkpoints, never.
+TEST(Checkpoint, OneIsDueAtTheIntervalNotBefore) {
+  testsupport::ScratchDir dir("checkpointdue");
+  tarn::RunPlan plan;
+  plan.run = tarn::RunIdentity(41, 1250000, "auto", tarn::BlockSet::range(0, 12));
+  plan.checkpoints = true;
+  plan.checkpointEvery = 60.0;
+  plan.outputDir = dir.str();
+  double now = 100.0;
+  tarn::Checkpointer checkpointer(plan, nullptr, [&] { return now; });
+  now = 159.999;
+  EXPECT_FALSE(checkpointer.due());
+  checkpointer.maybe(tarn::RunSums{});
+  EXPECT_FALSE(std::filesystem::exists(plan.checkpointPath()));
+  now = 160.0;
+  EXPECT_TRUE(checkpointer.due());
+  checkpointer.maybe(tarn::RunSums{});
+  EXPECT_TRUE(std::filesystem::exists(plan.checkpointPath()));
+  EXPECT_EQ(plan.checkpointPath(), (dir.path() / "h41.checkpoint").string());
+  EXPECT_FALSE(checkpointer.due());  // counted again from the write
+  now = 219.999;
+  EXPECT_FALSE(checkpointer.due());
+  now = 220.0;
+  EXPECT_TRUE(checkpointer.due());
+  plan.checkpoints = false;
+  EXPECT_FALSE(checkpointer.due());
+  EXPECT_FALSE(checkpointer.write(tarn::RunSums{}));
+}
+
 TEST(Checkpoint, OneThatCannotBeWrittenIsSaidOnceInTheLog) {
   testsupport::ScratchDir dir("checkpointer");
   const std::string notADirectory = (dir.path() / "file").string();
