@@ -1,0 +1,42 @@
+// Stop signals: while a run holds them, the first SIGTERM, SIGINT or SIGHUP
+// is recorded for the run to act on, and the handlers before are given back
+// after; each signal is named in the run's words.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "transport/run/exitstatus.h"
+#include "transport/run/interrupt.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_before = 0;
+void before(int signal) { g_before = signal; }
+
+TEST(StopSignals, TheFirstStopSignalIsRecordedAndTheHandlersBeforeComeBack) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    std::signal(signal, before);
+    g_before = 0;
+    {
+      tarn::StopSignals held;
+      EXPECT_EQ(tarn::pendingStopSignal(), 0);
+      std::raise(signal);
+      EXPECT_EQ(tarn::pendingStopSignal(), signal);
+      EXPECT_EQ(g_before, 0);  // not the handler from before
+    }
+    std::raise(signal);
+    EXPECT_EQ(g_before, signal) << "the handler before comes back";
+    std::signal(signal, SIG_DFL);
+  }
+}
+
+TEST(StopSignals, EachSignalIsNamedAndEndsWith128PlusItsNumber) {
+  EXPECT_STREQ(tarn::stopSignalName(SIGTERM), "SIGTERM");
+  EXPECT_STREQ(tarn::stopSignalName(SIGINT), "SIGINT");
+  EXPECT_STREQ(tarn::stopSignalName(SIGHUP), "SIGHUP");
+  EXPECT_STREQ(tarn::stopSignalName(SIGUSR1), ("signal " + std::to_string(SIGUSR1)).c_str());
+  EXPECT_EQ(tarn::signalStatus(SIGTERM), 128 + 15);
+  EXPECT_EQ(tarn::signalStatus(SIGINT), 128 + 2);
+}
+
+}  // namespace
