@@ -1,0 +1,94 @@
+// The run log: made in its output folder (made first when missing), never
+// over an existing log, each refusal said on standard error with its
+// status; lines reach the file at once.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "support/scratchdir.h"
+#include "transport/run/exitstatus.h"
+#include "transport/run/runlog.h"
+
+namespace {
+
+struct Opened {
+  int status;
+  std::string err;
+};
+
+Opened open(tarn::RunLog& log, const std::string& outputDir, const std::string& path) {
+  testing::internal::CaptureStderr();
+  const int status = tarn::openRunLog(log, outputDir, path);
+  return {status, testing::internal::GetCapturedStderr()};
+}
+
+std::string readText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(RunLogFile, AMissingFolderIsMadeAndEachLineReachesTheFileAtOnce) {
+  testsupport::ScratchDir dir("runlog");
+  const std::string folder = (dir.path() / "a" / "b").string();
+  const std::string path = folder + "/tarn-0307-0905.o";
+  tarn::RunLog log;
+  const Opened o = open(log, folder, path);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+  ASSERT_TRUE(log.isOpen());
+  log.write(" ranNo is           42");
+  EXPECT_EQ(readText(path), " ranNo is           42\n");  // before the log is closed
+  log.close();
+  EXPECT_FALSE(log.failed());
+  EXPECT_FALSE(log.isOpen());
+}
+
+TEST(RunLogFile, EachWayTheLogCannotBeMadeIsSaidWithTheStatus) {
+  testsupport::ScratchDir dir("runlog");
+  const std::string path = dir.str() + "/tarn-0307-0905.o";
+  std::ofstream(path) << "the log of a run before\n";
+  tarn::RunLog again;
+  Opened o = open(again, dir.str(), path);
+  EXPECT_EQ(o.status, tarn::STATUS_NO_RUN_LOG);
+  EXPECT_EQ(o.err, "cannot overwrite existing file, unit 3, file " + path +
+                       "\ntarn: a run started in the same minute wrote that log here (a run refused at its start "
+                       "leaves its log too): wait for the next minute, remove the log if its run was refused, or "
+                       "give --output-dir DIR\n");
+  EXPECT_EQ(readText(path), "the log of a run before\n");
+
+  const std::string missing = dir.str() + "/none/tarn-0307-0905.o";
+  tarn::RunLog nowhere;
+  o = open(nowhere, "", missing);
+  EXPECT_EQ(o.status, tarn::STATUS_NO_RUN_LOG);
+  EXPECT_EQ(o.err, "cannot create run log " + missing + ": No such file or directory\n");
+
+  const std::string file = dir.str() + "/a-file";
+  std::ofstream(file) << "in the way\n";
+  tarn::RunLog inFile;
+  o = open(inFile, file + "/sub", file + "/sub/tarn-0307-0905.o");
+  EXPECT_EQ(o.status, tarn::STATUS_NO_RUN_LOG);
+  EXPECT_EQ(o.err.rfind("cannot create the output directory " + file + "/sub: ", 0), 0u) << o.err;
+  EXPECT_FALSE(inFile.isOpen());
+}
+
+// A worker's lines are kept for the run to write in block order.
+TEST(RunLogFile, KeptLinesGoToTheirStringNotTheFile) {
+  testsupport::ScratchDir dir("runlog");
+  const std::string path = dir.str() + "/tarn-0307-0905.o";
+  tarn::RunLog log;
+  ASSERT_EQ(open(log, "", path).status, 0);
+  std::string kept;
+  log.keepLinesIn(&kept);
+  log.write("one");
+  log.write("two");
+  log.keepLinesIn(nullptr);
+  log.write("three");
+  log.close();
+  EXPECT_EQ(kept, "one\ntwo\n");
+  EXPECT_EQ(readText(path), "three\n");
+}
+
+}  // namespace
