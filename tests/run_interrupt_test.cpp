@@ -1,12 +1,14 @@
 // Stop signals: while a run holds them, the first SIGTERM, SIGINT or SIGHUP
 // is recorded for the run to act on, and the handlers before are given back
-// after; each signal is named in the run's words.
+// after; each signal, and what became of the block it met, is named in the
+// run's words.
 #include <gtest/gtest.h>
 
 #include <csignal>
 
 #include "transport/run/exitstatus.h"
 #include "transport/run/interrupt.h"
+#include "transport/run/localrun.h"
 
 namespace {
 
@@ -37,6 +39,20 @@ TEST(StopSignals, EachSignalIsNamedAndEndsWith128PlusItsNumber) {
   EXPECT_STREQ(tarn::stopSignalName(SIGUSR1), ("signal " + std::to_string(SIGUSR1)).c_str());
   EXPECT_EQ(tarn::signalStatus(SIGTERM), 128 + 15);
   EXPECT_EQ(tarn::signalStatus(SIGINT), 128 + 2);
+}
+
+// What the log says of the block a stop met: finished first, or dropped at
+// the event it stopped before, with the time its rest would have needed.
+TEST(StopSignals, TheBlockAStopMetIsNamedWithWhatBecameOfIt) {
+  tarn::BlockOutcome finished;
+  finished.completed = true;
+  finished.signal = SIGTERM;
+  EXPECT_EQ(tarn::stopNoteFor(3, finished), "block 3 was finished first");
+  tarn::BlockOutcome dropped;
+  dropped.signal = SIGINT;
+  dropped.stoppedBefore = 300123;
+  EXPECT_EQ(tarn::stopNoteFor(3, dropped),
+            "block 3 was dropped at its event 300123 (its rest would have taken more than 5 s)");
 }
 
 }  // namespace
