@@ -9,6 +9,7 @@
 #include "support/scratchdir.h"
 #include "transport/run/exitstatus.h"
 #include "transport/run/runlog.h"
+#include "transport/run/runstamp.h"
 
 namespace {
 
@@ -89,6 +90,28 @@ TEST(RunLogFile, KeptLinesGoToTheirStringNotTheFile) {
   log.close();
   EXPECT_EQ(kept, "one\ntwo\n");
   EXPECT_EQ(readText(path), "three\n");
+}
+
+// The stamp's date and time fields, the log's name and the clock seed, with
+// digits that would show a field cut or run together.
+TEST(RunStampNames, FieldsLogNameAndSeedFromTheClock) {
+  const tarn::RunStamp s = tarn::makeStamp(2026, 3, 7, 9, 5, 16, 345);
+  EXPECT_EQ(s.date, "20260307");
+  EXPECT_EQ(s.time, "090516.345");
+  EXPECT_EQ(s.zone, "+0000");
+  EXPECT_EQ(tarn::logFileName(s), "tarn-0307-0905.o");
+  EXPECT_EQ(tarn::seedFromStamp(s), 5 * 16 * 345 + 16 + 345);  // 27961
+  const tarn::RunStamp late = tarn::makeStamp(2026, 12, 31, 23, 59, 58, 999);
+  EXPECT_EQ(late.date, "20261231");
+  EXPECT_EQ(late.time, "235958.999");
+  EXPECT_EQ(tarn::logFileName(late), "tarn-1231-2359.o");
+  EXPECT_EQ(tarn::seedFromStamp(late), 59 * 58 * 999 + 58 + 999);
+  EXPECT_EQ(tarn::makeStamp(2026, 1, 1, 0, 0, 0, 5).time, "000000.005");
+  EXPECT_EQ(tarn::makeStamp(2026, 1, 1, 0, 0, 0, 50).time, "000000.050");
+  EXPECT_EQ(tarn::seedFromStamp(tarn::makeStamp(2026, 1, 1, 0, 0, 0, 0)), 0);
+  EXPECT_EQ(tarn::clockField("235958.999"), "235958.999  ");
+  EXPECT_EQ(tarn::clockField("0123456789abcdef"), "0123456789ab");
+  EXPECT_EQ(tarn::clockField(""), std::string(12, ' '));
 }
 
 }  // namespace
