@@ -1,7 +1,7 @@
 // The 576-bit form of the subtract-with-borrow generator and the steps in
 // pairs against single steps: the number of a state, its multiplication by
-// the multiplier's powers, the table read back, and pairSteps, at every
-// position of the lags, with the borrow set and unset.
+// the multiplier's powers, the table read back, pairSteps, skipSteps and
+// multiplySteps, at every position of the lags, with the borrow set and unset.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "ranlux/lcg576.h"
 #include "ranlux/pairsteps.h"
+#include "ranlux/skipsteps.h"
 
 namespace {
 
@@ -133,4 +134,66 @@ TEST(RanluxPairSteps, PairsGiveTheTableOfSingleSteps) {
         ranlux::pairSteps(paired.seeds, paired.i24, paired.j24, paired.carry, n);
         expectSame(paired, plain, "pairs");
       }
+}
+
+TEST(RanluxSkipSteps, SkipsGiveTheTableOfSingleStepsAtAnyLags) {
+  std::mt19937 rng(11);
+  for (int i24 = 0; i24 < 24; ++i24)
+    for (std::int32_t carry : {0, 1})
+      for (std::int32_t n : {0, 1, 2, 23, 24, 25, 47, 48, 73, 199}) {
+        State plain = randomState(rng, i24, carry);
+        State skipped = plain;
+        for (std::int32_t k = 0; k < n; ++k) plain.step();
+        ranlux::skipSteps(skipped.seeds, skipped.i24, skipped.j24, skipped.carry, n);
+        expectSame(skipped, plain, "skipped");
+        // Lags other than 10 apart, as a restored state may hold: step by step.
+        State odd = randomState(rng, i24, carry);
+        odd.j24 = (i24 + 3) % 24;
+        State oddSkipped = odd;
+        for (std::int32_t k = 0; k < n; ++k) odd.step();
+        ranlux::skipSteps(oddSkipped.seeds, oddSkipped.i24, oddSkipped.j24, oddSkipped.carry, n);
+        expectSame(oddSkipped, odd, "other lags");
+      }
+}
+
+// One multiplication gives the table of n single steps; lags it does not map
+// and the state that is the modulus are refused, leaving the state as it was.
+TEST(RanluxSkipSteps, AMultiplicationIsSingleStepsOrRefusedUnchanged) {
+  std::mt19937 rng(13);
+  for (int i24 = 0; i24 < 24; ++i24)
+    for (std::int32_t carry : {0, 1})
+      for (std::uint64_t n : {24, 25, 100, 479, 480, 1000}) {
+        State plain = randomState(rng, i24, carry);
+        State multiplied = plain;
+        for (std::uint64_t k = 0; k < n; ++k) plain.step();
+        ASSERT_TRUE(ranlux::multiplySteps(multiplied.seeds, multiplied.i24, multiplied.j24, multiplied.carry, n,
+                                          ranlux::lcg576::stepsMultiplier(n)));
+        expectSame(multiplied, plain, "multiplied");
+      }
+  const Number a100 = ranlux::lcg576::stepsMultiplier(100);
+  const auto refused = [&](State s, const char* what) {
+    const State before = s;
+    EXPECT_FALSE(ranlux::multiplySteps(s.seeds, s.i24, s.j24, s.carry, 100, a100)) << what;
+    expectSame(s, before, what);
+  };
+  State s = randomState(rng, 23, 0);
+  s.j24 = 10;  // 11 apart
+  refused(s, "lags 11 apart");
+  s = randomState(rng, 0, 1);
+  s.j24 = 11;
+  refused(s, "lags 11 apart, from 0");
+  s = randomState(rng, 0, 0);
+  s.i24 = 24;
+  s.j24 = 10;
+  refused(s, "lag 24");
+  s.i24 = -1;
+  s.j24 = 9;
+  refused(s, "lag -1");
+  for (auto& e : s.seeds) e = (1 << 24) - 1;
+  s.i24 = 23;
+  s.j24 = 9;
+  s.carry = 1;
+  refused(s, "the modulus");
+  s.carry = 0;
+  EXPECT_TRUE(ranlux::multiplySteps(s.seeds, s.i24, s.j24, s.carry, 100, a100));  // all ones without borrow: mapped
 }
