@@ -14,6 +14,7 @@
 #include <sstream>
 #include <vector>
 
+#include "ranlux/groupsteps.h"
 #include "ranlux/ranlux.h"
 #include "support/consolecapture.h"
 #include "support/ranluxsteps.h"
@@ -205,3 +206,20 @@ TEST(RanluxDelivery, RestoredCountsWithinTheGroupOf24OrMoreGoOnAsSingleSteps) {
     expectSameAsSingleSteps(gen, 199, MIXED, 400);
   }
 }
+
+namespace {
+
+// A number below 2^12 / 2^24 is padded with the next lag-10 entry times
+// 2^-24; from 2^12 on it is the entry alone; zero becomes 2^-48.
+TEST(RanluxDelivery, NumbersBelowTwoToTheTwelveArePaddedAndZeroIsNever) {
+  const std::int32_t half = 1 << 23;
+  EXPECT_EQ(ranlux::delivered(4095, half), 0x1p-24f * 4095.0f + 0x1p-24f * 0.5f);
+  EXPECT_EQ(ranlux::delivered(4096, half), 0x1p-24f * 4096.0f);
+  EXPECT_EQ(ranlux::delivered(4096, 0), 0x1p-24f * 4096.0f);
+  EXPECT_EQ(ranlux::delivered(0, 5), 5.0f * 0x1p-48f);
+  EXPECT_EQ(ranlux::delivered(0, 0), 0x1p-48f);
+  EXPECT_EQ(ranlux::delivered(1, 0), 0x1p-24f);
+  EXPECT_EQ(ranlux::delivered((1 << 24) - 1, half), 0x1p-24f * 16777215.0f);
+}
+
+}  // namespace
