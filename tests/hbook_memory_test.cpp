@@ -189,6 +189,24 @@ TEST(HbookBooking, HlimitSetsTheBudgetOfTheRunMemory) {
   hbook::memory().clear();
 }
 
+// The budget holds a booking that fills it exactly, not one word more; a
+// negative HLIMIT gives the size as well.
+TEST(HbookBooking, ABookingThatFillsTheBudgetExactlyFits) {
+  ConsoleCapture console;
+  Store exact(286);  // two histograms of 143 words
+  ASSERT_TRUE(exact.book(1, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_TRUE(exact.book(2, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_EQ(exact.usedWords(), 286);
+  Store short1(285);
+  ASSERT_TRUE(short1.book(1, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_FALSE(short1.book(2, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_EQ(console.text(), " ***** ERROR in HBOOK1 : Not enough space in memory : ID=       2 \n");
+  hbook::memory().clear();
+  HLIMIT(-500);
+  EXPECT_EQ(hbook::memory().limitWords(), 500);
+  HLIMIT(1000000);
+}
+
 // ---------------------------------------------------------------- filling
 
 TEST(HbookFill, EdgesUnderflowAndOverflow) {
