@@ -10,6 +10,7 @@
 #include "support/files.h"
 #include "support/scratchdir.h"
 #include "transport/run/beamlinerecord.h"
+#include "transport/run/checkpoint.h"
 #include "transport/description/summary.h"
 #include "transport/run/exitstatus.h"
 #include "transport/scan/manifest.h"
@@ -213,4 +214,69 @@ TEST(ScanPointFolder, AFinishedRunOfAnotherBeamlineIsNotTakenAsThePoints) {
     EXPECT_NE(std::string(e.what()).find("beamline " + other.digest + ")"), std::string::npos) << e.what();
   }
   EXPECT_THROW(tarn::scan::examinePoint(folder.string(), shipped, 200000, 763595), std::runtime_error);  // events
+}
+
+// Each part of a folder that decides a point's state, alone: the log's name,
+// the seed, the histogram file beside the log, a checkpoint to go on from,
+// and which files are the run's to clear.
+TEST(ScanPointFolder, EachFileThatDecidesAPointsStateAlone) {
+  testsupport::ScratchDir dir("scan-parts");
+  const tarn::scan::Grid grid = tarn::scan::makeGrid(options({"--set", "cells.length=30", "--seed", "763595"}));
+  tarn::scan::Point shipped = grid.points.front();
+  shipped.digest = tarn::shippedBeamlineDigest();
+  const std::filesystem::path folder = dir.path() / "p";
+  std::filesystem::create_directories(folder);
+  const std::string finished =
+      testsupport::readText(std::filesystem::path(TARN_TEST_DATA) / "run" / "regression-log.txt");
+  // "tarn-.o" is no run log's name; the finished run's log without its file is not done.
+  std::ofstream(folder / "tarn-.o") << finished;
+  std::ofstream(folder / "h763595.hbook") << "histograms";
+  EXPECT_EQ(tarn::scan::examinePoint(folder.string(), shipped, 100000, 763595).state, tarn::scan::PointState::Stale);
+  std::filesystem::remove(folder / "tarn-.o");
+  std::filesystem::remove(folder / "h763595.hbook");
+  std::ofstream(folder / "tarn-1102-1437.o") << finished;
+  EXPECT_EQ(tarn::scan::examinePoint(folder.string(), shipped, 100000, 763595).state, tarn::scan::PointState::Stale);
+  // Another seed's point: the log is of another run, said in full.
+  const std::string log = (folder / "tarn-1102-1437.o").string();
+  try {
+    tarn::scan::examinePoint(folder.string(), shipped, 100000, 763596);
+    ADD_FAILURE() << "the log of seed 763595 taken for a point of seed 763596";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), log + " is the log of another run (seed 763595, 100000 events, beamline " +
+                                         shipped.digest + ") than point 1's (seed 763596, 100000 events, beamline " +
+                                         shipped.digest + ")");
+  }
+  // With its file the point is done, and its checkpoint and partial file go.
+  std::ofstream(folder / "h763595.hbook") << "histograms";
+  std::ofstream(folder / "h763595.checkpoint") << "TARNCKPT";
+  std::ofstream(folder / "h763595.partial.hbook") << "partial";
+  const tarn::scan::PointFolder done = tarn::scan::examinePoint(folder.string(), shipped, 100000, 763595);
+  EXPECT_EQ(done.state, tarn::scan::PointState::Done);
+  EXPECT_EQ(done.log, log);
+  EXPECT_FALSE(std::filesystem::exists(folder / "h763595.checkpoint"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "h763595.partial.hbook"));
+
+  // A checkpoint that reads: resumable, with the blocks it lacks.
+  const std::filesystem::path stopped = dir.path() / "q";
+  std::filesystem::create_directories(stopped);
+  tarn::Checkpoint c;
+  c.run = tarn::RunIdentity(7, 300000, "auto", tarn::BlockSet::range(0, 2));
+  tarn::writeCheckpoint((stopped / "h7.checkpoint").string(), c);
+  const tarn::scan::PointFolder resumable = tarn::scan::examinePoint(stopped.string(), shipped, 300000, 7);
+  EXPECT_EQ(resumable.state, tarn::scan::PointState::Resumable);
+  EXPECT_EQ(resumable.blocksLeft, 3);
+
+  // The run's files are cleared, everything else stays.
+  const std::filesystem::path mixed = dir.path() / "r";
+  std::filesystem::create_directories(mixed);
+  for (const char* name :
+       {"tarn-.o", "tarn-1209-0800.o", "h.hbook", "h7.hbook", "h7.checkpoint", "h7.checkpoint.tmpQ1w2e3",
+        "h7.hbook.tmpQ1w2e3", "x7.hbook", "H7.hbook", "h", "hello.txt", "tarn-1209-0800.log", "console.txt"})
+    std::ofstream(mixed / name) << "x";
+  tarn::scan::clearPoint(mixed.string());
+  std::vector<std::string> left;
+  for (const auto& e : std::filesystem::directory_iterator(mixed)) left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left,
+            (std::vector<std::string>{"H7.hbook", "console.txt", "h", "hello.txt", "tarn-1209-0800.log", "x7.hbook"}));
 }
