@@ -183,6 +183,11 @@ TEST(NtupleBuilder, BlockAndVariableNamesHaveTheirLengths) {
   EXPECT_EQ(setError([&] { nt.block("B", "y:R"); }), "column-wise ntuple 7, block B: declared twice");
   EXPECT_EQ(setError([&] { nt.block("C", "y:R, x:R"); }),
             "column-wise ntuple 7, block C: variable x is declared twice");
+  // Within one block too: one name, one variable (the column of a name would be ambiguous).
+  EXPECT_EQ(setError([&] { nt.block("D", "y:R, z:I, y:R"); }),
+            "column-wise ntuple 7, block D: variable y is declared twice");
+  EXPECT_EQ(setError([&] { nt.block("D", "n[0,3]:I, a(n):R, n[0,4]:I"); }),
+            "column-wise ntuple 7, block D: variable n is declared twice");
   EXPECT_EQ(nt.ntuple().blocks, std::vector<std::string>{"B"});  // nothing of the refused blocks is kept
   EXPECT_EQ(nt.ntuple().columns.size(), 1u);
   EXPECT_EQ(setError([&] { nt.column("y"); }), "column-wise ntuple 7: no variable y");

@@ -245,9 +245,13 @@ void NtupleBuilder::block(const std::string& name, const std::string& form) {
       c.dims.back() = -static_cast<std::int32_t>(vars[static_cast<std::size_t>(indexOf[i])].column.rangeHigh);
     }
   }
-  for (const Declared& d : vars) {
+  for (std::size_t i = 0; i < vars.size(); ++i) {
+    const std::string& name = vars[i].column.name;
     for (const Column& c : ntuple_.columns) {
-      if (c.name == d.column.name) fail("variable " + c.name + " is declared twice");
+      if (c.name == name) fail("variable " + name + " is declared twice");
+    }
+    for (std::size_t k = 0; k < i; ++k) {
+      if (vars[k].column.name == name) fail("variable " + name + " is declared twice");
     }
   }
   ntuple_.blocks.push_back(name);
