@@ -4,11 +4,14 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 
 #include "support/jsonreader.h"
+#include "hbook/rz/writer.h"
 #include "support/programrunner.h"
 #include "transport/run/figureerrors.h"
+#include "transport/run/runrecord.h"
 
 using namespace testsupport;
 
@@ -145,4 +148,69 @@ TEST(ProgramHbookMerge, NeverOverwritesAndWritesNothingWhenRefused) {
   EXPECT_NE(mixed.err.find(DATA + "/lam.hbook: "), std::string::npos) << mixed.err;
   EXPECT_FALSE(fs::exists(dir.path() / "x.hbook"));
   EXPECT_EQ(runCommand(dir.path(), HBOOK + " merge onlyout.hbook").status, 2);
+}
+
+// hbook copy keeps the top directory's name of its input (not the HRPUT of
+// files HRPUT writes), and every object stays in its own directory under it.
+TEST(ProgramHbookCopy, KeepsTheTopDirectorysNameAndWhereEachObjectLies) {
+  testsupport::ScratchDir dir("cli-copytop");
+  const hbook::ReadResult dirs = hbook::readFile(std::string(TARN_TEST_DATA) + "/hbook/objects/dirs.hbook");
+  ASSERT_GT(dirs.directories.size(), 2u);
+  hbook::WriteOptions named;
+  named.topDirectory = "RUN7TOP";
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "in.hbook").string(), dirs.directories, named));
+  const Outcome copy = runCommand(dir.path(), HBOOK + " copy in.hbook out.hbook");
+  ASSERT_EQ(copy.status, 0) << copy.err;
+  std::size_t objects = 0;
+  for (const hbook::Directory& d : dirs.directories) objects += d.objects.size();
+  EXPECT_EQ(copy.out, "out.hbook: " + std::to_string(objects) + " objects in " +
+                          std::to_string(dirs.directories.size()) + " directories from in.hbook\n");
+  const hbook::ReadResult out = hbook::readFile((dir.path() / "out.hbook").string());
+  EXPECT_EQ(out.topDirectory, "RUN7TOP");
+  ASSERT_EQ(out.directories.size(), dirs.directories.size());
+  for (std::size_t i = 0; i < out.directories.size(); ++i) {
+    const hbook::Directory &a = dirs.directories[i], &b = out.directories[i];
+    EXPECT_EQ(b.path, a.path);
+    EXPECT_EQ(b.subdirectories, a.subdirectories) << a.path;
+    ASSERT_EQ(b.histograms.size(), a.histograms.size()) << a.path;
+    for (std::size_t k = 0; k < a.histograms.size(); ++k) {
+      EXPECT_EQ(b.histograms[k].id, a.histograms[k].id) << a.path;
+      EXPECT_EQ(b.histograms[k].title, a.histograms[k].title) << a.path;
+      EXPECT_EQ(b.histograms[k].channels, a.histograms[k].channels) << a.path;
+    }
+  }
+  // A file HRPUT wrote keeps HRPUT.
+  ASSERT_EQ(runCommand(dir.path(), HBOOK + " copy " + DATA + "/lam.hbook lam.hbook").status, 0);
+  EXPECT_EQ(hbook::readFile((dir.path() / "lam.hbook").string()).topDirectory, "HRPUT");
+}
+
+// tarn-summary --json writes each figure's value, error and interval with 17
+// significant digits, so that each reads back to the bits the summary
+// computed; the regression run's figures include values that need all 17.
+TEST(ProgramTarnSummary, JsonNumbersReadBackToTheSameBits) {
+  testsupport::ScratchDir dir("summary-digits");
+  const std::string log = (fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt").string();
+  const Outcome json = runCommand(dir.path(), SUMMARY + " --json " + log);
+  ASSERT_EQ(json.status, 0) << json.err;
+  const testsupport::Json j = testsupport::parse(json.out);
+  const tarn::RunTotals totals = tarn::readRunRecord(log).totals;
+  ASSERT_EQ(j["figures"].size(), static_cast<std::size_t>(tarn::FIGURES));
+  int needSeventeen = 0;
+  for (int i = 0; i < tarn::FIGURES; ++i) {
+    const tarn::FigureEstimate e = tarn::figureEstimate(totals, i);
+    const testsupport::Json& f = j["figures"][static_cast<std::size_t>(i)];
+    EXPECT_EQ(f["label"].text, e.label);
+    const std::pair<const char*, double> numbers[] = {
+        {"value", e.value}, {"error", e.error}, {"low", e.low}, {"high", e.high}};
+    for (const auto& [name, v] : numbers) {
+      const std::string& text = f[name].text;
+      ASSERT_EQ(f[name].type, testsupport::Json::Number) << e.label << " " << name;
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(std::strtod(text.c_str(), nullptr)), std::bit_cast<std::uint64_t>(v))
+          << e.label << " " << name << ": " << text;
+      char shorter[40];
+      std::snprintf(shorter, sizeof shorter, "%.16g", v);
+      if (std::strtod(shorter, nullptr) != v) ++needSeventeen;
+    }
+  }
+  EXPECT_GT(needSeventeen, 0);
 }
