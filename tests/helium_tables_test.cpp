@@ -199,8 +199,8 @@ TEST(HeliumNdenDeathTest, LastGridTemperatureIsInsideTheNextDoubleAboveIsNot) {
     EXPECT_TRUE(console.text().empty()) << console.text();
   }
   const double above = std::nextafter(tLast, 5.0);
-  const std::string expected = "^" + dblLine(above, static_cast<double>(0.2f), tLast) +
-                               "\n The value is out of range \\.\\.\\. nden code\n$";
+  const std::string expected =
+      "^" + dblLine(above, static_cast<double>(0.2f), tLast) + "\n The value is out of range \\.\\.\\. nden code\n$";
   EXPECT_EXIT(
       {
         textout::setConsole(&std::cerr);

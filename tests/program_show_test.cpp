@@ -122,7 +122,6 @@ void expectHistogram2D(const Shown& shown, const HprintSection& section) {
   EXPECT_EQ(k + 1, section.pages.size());
 }
 
-
 // A histogram of nx bins over low..high with contents 1, 2, ... in its bins.
 hbook::Histogram counting(std::int32_t id, std::int32_t nx, float low, float high) {
   hbook::Histogram h;
@@ -171,7 +170,7 @@ std::vector<std::string> linesAfterHeading(const std::vector<std::string>& lines
 // binning's line, at 81 they go to a line of their own.
 TEST(ShowLayout, PackedCountsAndStoredErrorsAreSaidWithin80Columns) {
   const std::string base = "  2 bins of 10000 from 0 to 20000";
-  const std::string fits = "  2 bins of 50000 from 0 to 100000";    // 34 columns
+  const std::string fits = "  2 bins of 50000 from 0 to 100000";   // 34 columns
   const std::string wide = "  2 bins of 50000 from 10 to 100010";  // 35 columns
   std::vector<hbook::Histogram> hs;
   for (int nbit : {32, 31, 1}) {
@@ -241,8 +240,9 @@ TEST(ShowLayout, TheTitleSharesTheIdsLineUpTo80Columns) {
 // The chart has a column per bin up to 64 bins; from 65 neighbouring bins
 // are averaged, two or more to a column.
 TEST(ShowLayout, ChartsOfMoreThan64BinsAverageNeighbours) {
-  const std::vector<std::string> lines = shownLines({counting(64, 64, 0.0f, 64.0f), counting(65, 65, 0.0f, 65.0f),
-                                                     counting(128, 128, 0.0f, 128.0f), counting(129, 129, 0.0f, 129.0f)});
+  const std::vector<std::string> lines =
+      shownLines({counting(64, 64, 0.0f, 64.0f), counting(65, 65, 0.0f, 65.0f), counting(128, 128, 0.0f, 128.0f),
+                  counting(129, 129, 0.0f, 129.0f)});
   std::map<int, std::string> means;
   std::map<int, std::size_t> axis;
   int id = 0;
