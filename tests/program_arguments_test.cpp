@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -210,4 +211,66 @@ TEST(ProgramHbookArguments, WhatMergeCopyAndMakeRefuseToOverwriteOrCountTwice) {
   const Outcome forced = runCommand(dir.path(), HBOOK + " make --force taken.hbook 1 a t.csv");
   EXPECT_EQ(forced.status, 0) << forced.err;
   EXPECT_EQ(hbook::readFile((dir.path() / "taken.hbook").string()).histograms.size(), 1u);
+}
+
+// make's tables: each refusal names the table, the line and why; at each
+// bound the value on the accepted side is made into a file.
+TEST(ProgramHbookArguments, MakeTablesAtTheirBounds) {
+  ScratchDir dir("hbookargs-tables");
+  const std::string header = "low,high,content\n";
+  const struct {
+    std::string table;
+    std::string refusal;  // "" made
+  } cases[] = {
+      {header + "0,1,5\n1,2,6\n", ""},
+      {header + "0,1,5\n1,2\n", "t.csv line 3: too few columns"},
+      {"content,high,low\n5,1\n", "t.csv line 2: too few columns"},
+      {"LOW,High,Content\n0,1,5\n", ""},
+      {"low,,high,,content\n0,x,1,y,5\n", ""},  // unnamed columns may repeat
+      {"# only a comment\n\n   \n", "t.csv: no header line"},
+      {header + "# no rows\n", "t.csv: no rows"},
+      {header + "1,1,5\n", "t.csv line 2: last high edge not above the first low edge"},
+      {header + "0,1,5\n1,0,5\n", "t.csv line 3: last high edge not above the first low edge"},
+      {header + "0,1,3.4028235e38\n", ""},
+      {header + "0,1,3.4028236e38\n", "t.csv line 2: content '3.4028236e38' is out of the range of a 32-bit float "
+                                      "(largest 3.4028235e+38)"},
+      {header + "0,1,-1e400\n", "t.csv line 2: content '-1e400' is out of the range of a 32-bit float "
+                                "(largest 3.4028235e+38)"},
+      {header + "0,1,inf\n", "t.csv line 2: content 'inf' is not finite"},
+      {header + "0,1,1e-45\n", ""},
+      {header + "0,1,7e-46\n", "t.csv line 2: content '7e-46' is too small for a 32-bit float (smallest 1e-45)"},
+      {header + "0,1,1e-400\n", "t.csv line 2: content '1e-400' is too small for a 32-bit float (smallest 1e-45)"},
+      {header + "0,1,0\n", ""},
+      {header + "0,1,-0\n", ""},
+      {header + "0x,1,5\n", "t.csv line 2: low edge '0x' is not a number"},
+      {header + "0,,5\n", "t.csv line 2: high edge '' is not a number"},
+      // A row's width within 2/1000 of the others' (the median row's).
+      {header + "0,1,5\n1,2.0019,6\n", ""},
+      {header + "0,1,5\n1,2.0021,6\n",
+       "t.csv line 2: bin 1: width 1 (0 to 1) breaks the uniform binning of width 1.0021 of the other rows"},
+      // A low edge within a thousandth of a width of the high edge before.
+      {header + "0,1,5\n1.0009,2,6\n2,3,7\n", ""},
+      {header + "0,1,5\n1.0011,2,6\n2,3,7\n",
+       "t.csv line 3: bin 2: low edge 1.0011 is not the high edge 1 of the row before (line 2): a row missing or out "
+       "of order?"},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    const std::string out = "m" + std::to_string(k++) + ".hbook";
+    { std::ofstream(dir.path() / "t.csv") << c.table; }
+    const Outcome o = runCommand(dir.path(), HBOOK + " make " + out + " 1 t t.csv");
+    if (c.refusal.empty()) {
+      EXPECT_EQ(o.status, 0) << c.table << o.err;
+      EXPECT_TRUE(fs::exists(dir.path() / out)) << c.table;
+    } else {
+      EXPECT_EQ(o.status, 1) << c.table;
+      EXPECT_EQ(o.err, "hbook: " + c.refusal + "\n") << c.table;
+      EXPECT_FALSE(fs::exists(dir.path() / out)) << c.table;
+    }
+  }
+  // The largest and smallest floats are stored as given.
+  const hbook::ReadResult largest = hbook::readFile((dir.path() / "m9.hbook").string());
+  EXPECT_EQ(largest.histograms.at(0).channels.at(1), 3.4028235e38f);
+  const hbook::ReadResult smallest = hbook::readFile((dir.path() / "m13.hbook").string());
+  EXPECT_EQ(smallest.histograms.at(0).channels.at(1), std::numeric_limits<float>::denorm_min());
 }
