@@ -214,3 +214,51 @@ TEST(ProgramTarnSummary, JsonNumbersReadBackToTheSameBits) {
   }
   EXPECT_GT(needSeventeen, 0);
 }
+
+// Result files without a run record say their seed in their name only:
+// h<ranNo>.hbook or h<ranNo>-<k>.hbook, ranNo of 1 to 10 digits (leading
+// zeros aside). Two of one seed are refused, naming both and the seed; any
+// other name says nothing, and the files are added.
+TEST(ProgramHbookMerge, ResultsOfOneSeedAreKnownByTheirNames) {
+  testsupport::ScratchDir dir("cli-mergenames");
+  const struct {
+    std::string a, b;
+    std::string seed;  // "" added
+  } cases[] = {
+      {"h7.hbook", "h7-1.hbook", "7"},
+      {"h7-12.hbook", "h7-3.hbook", "7"},
+      {"h007.hbook", "h7.hbook", "7"},
+      {"h0.hbook", "h00.hbook", "0"},
+      {"h1234567890.hbook", "h1234567890-2.hbook", "1234567890"},
+      {"h12345678901.hbook", "h12345678901.hbook", ""},
+      {"h7.hbook", "h8.hbook", ""},
+      {"h.hbook", "h.hbook", ""},
+      {"h-1.hbook", "h-1.hbook", ""},
+      {"h7-.hbook", "h7.hbook", ""},
+      {"h7-x.hbook", "h7.hbook", ""},
+      {"h7x.hbook", "h7.hbook", ""},
+      {"H7.hbook", "h7.hbook", ""},
+      {"h7.hbk", "h7.hbook", ""},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    const std::string a = "a" + std::to_string(k) + "/" + c.a, b = "b" + std::to_string(k) + "/" + c.b;
+    const std::string out = "m" + std::to_string(k++) + ".hbook";
+    for (const std::string& f : {a, b}) {
+      fs::create_directories((dir.path() / f).parent_path());
+      fs::copy_file(DATA + "/lam.hbook", dir.path() / f);
+    }
+    const Outcome o = runCommand(dir.path(), HBOOK + " merge " + out + " " + a + " " + b);
+    if (c.seed.empty()) {
+      EXPECT_EQ(o.status, 0) << a << " " << b << ": " << o.err;
+      EXPECT_TRUE(fs::exists(dir.path() / out)) << a << " " << b;
+    } else {
+      EXPECT_EQ(o.status, 1) << a << " " << b;
+      EXPECT_EQ(o.err, "hbook: " + a + " and " + b + " are results of runs with the same seed (ranNo " + c.seed +
+                           "): they drew the same random numbers, so their events repeat each other and adding them "
+                           "would count the same events twice (runs meant to be added need different seeds)\n")
+          << a << " " << b;
+      EXPECT_FALSE(fs::exists(dir.path() / out)) << a << " " << b;
+    }
+  }
+}
