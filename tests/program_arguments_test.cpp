@@ -274,3 +274,63 @@ TEST(ProgramHbookArguments, MakeTablesAtTheirBounds) {
   const hbook::ReadResult smallest = hbook::readFile((dir.path() / "m13.hbook").string());
   EXPECT_EQ(smallest.histograms.at(0).channels.at(1), std::numeric_limits<float>::denorm_min());
 }
+
+// Ids on the command line run over the 32-bit integers, one past either
+// end refused; an object in a subdirectory is named /DIR/ID; an id the file
+// lacks, or an object of another kind where a 1-D histogram is wanted, is
+// named with its file.
+TEST(ProgramHbookArguments, IdsAndObjectAddresses) {
+  ScratchDir dir("hbookargs-ids");
+  { std::ofstream(dir.path() / "t.csv") << "low,high,content\n0,1,5\n1,2,6\n"; }
+  ASSERT_EQ(runCommand(dir.path(), HBOOK + " make ids.hbook 2147483647 most t.csv -2147483648 least t.csv 5 five t.csv")
+                .status,
+            0);
+  const std::string usage = fullUsage(dir.path());
+  const std::string dirs = std::string(TARN_TEST_DATA) + "/hbook/objects/dirs.hbook";
+  const std::string h2 = std::string(TARN_TEST_DATA) + "/hbook/objects/h2.hbook";
+  const struct {
+    std::string args;
+    int status;
+    std::string said;  // the first line of the output (status 0) or the message
+  } cases[] = {
+      {"csv ids.hbook 2147483647", 0, "low,high,content,error"},
+      {"csv ids.hbook -2147483648", 0, "low,high,content,error"},
+      {"csv ids.hbook 2147483648", 2, "not a histogram id: 2147483648"},
+      {"csv ids.hbook -2147483649", 2, "not a histogram id: -2147483649"},
+      {"csv ids.hbook 5x", 2, "not a histogram id: 5x"},
+      {"csv ids.hbook ''", 2, "not a histogram id: "},
+      {"csv ids.hbook /5", 0, "low,high,content,error"},
+      {"csv ids.hbook 6", 1, "ids.hbook: no object with id 6 in directory /"},
+      {"dump ids.hbook 2147483647", 0, ""},
+      {"dump ids.hbook 6", 1, "ids.hbook: no 1-D histogram with id 6"},
+      {"dump ids.hbook 99999999999", 2, "not a histogram id: 99999999999"},
+      {"dump " + h2 + " 10", 1,
+       h2 + ": object 10 is a 2-D histogram, not a 1-D histogram (dump --all, csv and json show every kind)"},
+      {"csv " + dirs + " /CC/DD/5", 0, "low,high,content,error"},
+      {"csv " + dirs + " /AA/BB/3", 0, "low,high,content,error"},
+      {"csv " + dirs + " /AA/3", 1, dirs + ": no object with id 3 in directory /AA"},
+      {"csv " + dirs + " /CC/2", 1, dirs + ": no object with id 2 in directory /CC"},
+      {"csv " + dirs + " CC/4", 2, "an object in a subdirectory is named /DIR/ID: CC/4"},
+      {"csv " + dirs + " /CC/", 2, "not a histogram id: "},
+      {"show " + dirs + " /AA/BB/3 /CC/4", 0, "id 3  in AA/BB"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = runCommand(dir.path(), HBOOK + " " + c.args);
+    EXPECT_EQ(o.status, c.status) << c.args << "\n" << o.err;
+    if (c.status == 0) {
+      EXPECT_EQ(o.out.substr(0, o.out.find('\n')), c.said.empty() ? o.out.substr(0, o.out.find('\n')) : c.said)
+          << c.args;
+      EXPECT_EQ(o.err, "") << c.args;
+    } else if (c.status == 2) {
+      EXPECT_EQ(o.err, "hbook: " + c.said + "\n" + usage) << c.args;
+    } else {
+      EXPECT_EQ(o.err, "hbook: " + c.said + "\n") << c.args;
+    }
+  }
+  // The largest and the least id are the histograms made with them.
+  const Outcome most = runCommand(dir.path(), HBOOK + " csv ids.hbook 2147483647");
+  EXPECT_EQ(most.out, "low,high,content,error\n0,1,5,2.236068\n1,2,6,2.4494898\n");
+  const Outcome shown = runCommand(dir.path(), HBOOK + " show ids.hbook -2147483648 2147483647");
+  EXPECT_EQ(shown.out.rfind("id -2147483648  least\n", 0), 0u) << shown.out;
+  EXPECT_NE(shown.out.find("\nid 2147483647  most\n"), std::string::npos) << shown.out;
+}
