@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "hbook/memory/ntuplebuilder.h"
 #include "hbook/rz/writer.h"
 #include "support/hprint.h"
 #include "support/programrunner.h"
@@ -259,6 +260,63 @@ TEST(ShowLayout, ChartsOfMoreThan64BinsAverageNeighbours) {
   EXPECT_EQ(axis[65], 33u);
   EXPECT_EQ(axis[128], 64u);
   EXPECT_EQ(axis[129], 43u);
+}
+
+// Each variable of a column-wise ntuple on a line: its block (padded to
+// the longest block name and two blanks), its name as declared, from column
+// 24 its type (":bits" when packed into fewer than 32, "*size" other than
+// 4) and declared range, from column 40 the values found; a part reaching
+// its column is followed by one blank. Counts of one are singular.
+TEST(ShowLayout, ColumnWiseNtuplesInColumns) {
+  testsupport::ScratchDir dir("show-cwn");
+  const std::string name11 = "abcdefghijk", name25 = "abcdefghijklmnopqrstuvwxy", name32 = name25 + "zabcdef";
+  hbook::NtupleBuilder nt(7, "nt");
+  nt.block("AB", "x:R, n[0,3]:I, e(n):R, ok:L, d:R*8, tag:C*8, " + name11 + ":R, " + name25 + ":R");
+  nt.block("LONGBLK", name32 + ":R, p[0,1]:R:8");
+  const double values[2][5] = {{1.5, 0.25, -2.0, 0.0, 2.0}, {-0.5, 2.0, 7.0, 1.0, 2.0}};
+  for (const auto& v : values) {
+    nt.set(nt.column("x"), v[0]);
+    nt.setInteger(nt.column("n"), v[0] > 0 ? 2 : 0);
+    nt.set(nt.column("e"), 0, 3.0);
+    nt.set(nt.column("e"), 1, 4.0);
+    nt.setInteger(nt.column("ok"), v[0] > 0 ? 1 : 0);
+    nt.set(nt.column("d"), v[1]);
+    nt.setText(nt.column("tag"), v[0] > 0 ? "ab" : "c");
+    nt.set(nt.column(name11), v[4]);
+    nt.set(nt.column(name25), v[4]);
+    nt.set(nt.column(name32), v[2]);
+    nt.set(nt.column("p"), v[3]);
+    nt.fill();
+  }
+  hbook::NtupleBuilder one(8, "one");
+  one.block("B", "y:R");
+  one.set(one.column("y"), 3.0);
+  one.fill();
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "nt.hbook").string(), {}, {&nt.ntuple(), &one.ntuple()}, {}));
+  const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show nt.hbook");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string pad = std::string(7, ' ');  // "AB" to the width of "LONGBLK", then two blanks
+  EXPECT_EQ(o.out,
+            "id 7  nt\n"
+            "  column-wise ntuple, 10 variables in 2 blocks, 2 rows\n"
+            "    block, variable, type [declared range], values found:\n"
+            "    AB" + pad + "x          R               -0.5 .. 1.5\n"
+            "    AB" + pad + "n          I [0,3]         0 .. 2\n"
+            "    AB" + pad + "e(n)       R               3 .. 4\n"
+            "    AB" + pad + "ok         L               1 true of 2\n"
+            "    AB" + pad + "d          R*8             0.25 .. 2\n"
+            "    AB" + pad + "tag        C*8             2 values\n"
+            "    AB" + pad + name11 + " R              2 .. 2\n"  // 24 + 1 + 1, to 40
+
+            "    AB" + pad + name25 + " R 2 .. 2\n"  // 40 columns before the values
+
+            "    LONGBLK  " + name32 + " R -2 .. 7\n"
+            "    LONGBLK  p          R:8 [0,1]       0 .. 1\n"
+            "\n"
+            "id 8  one\n"
+            "  column-wise ntuple, 1 variable in 1 block, 1 row\n"
+            "    block, variable, type [declared range], values found:\n"
+            "    B  y                R               3 .. 3\n");
 }
 
 namespace {
