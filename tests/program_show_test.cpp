@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <tuple>
 
 #include "hbook/memory/ntuplebuilder.h"
 #include "hbook/rz/writer.h"
@@ -317,6 +318,65 @@ TEST(ShowLayout, ColumnWiseNtuplesInColumns) {
             "  column-wise ntuple, 1 variable in 1 block, 1 row\n"
             "    block, variable, type [declared range], values found:\n"
             "    B  y                R               3 .. 3\n");
+}
+
+// A 2-D histogram says "packed counts" of cells below 32 bits, a table
+// (KBITS bit 3) is named as such with its y axis under its x axis; a
+// profile says its error option, blank when none.
+TEST(ShowLayout, TwoDimensionalHistogramsTablesAndProfiles) {
+  testsupport::ScratchDir dir("show-2d");
+  hbook::Directory d;
+  d.path = "/";
+  for (const auto& [id, nbit, kbits] : {std::tuple{1, 32, 2u}, std::tuple{2, 31, 2u}, std::tuple{3, 8, 6u}}) {
+    hbook::Histogram2D g;
+    g.id = id;
+    g.title = "g" + std::to_string(id);
+    g.kbits = kbits;
+    g.nx = 1;
+    g.ny = 2;
+    g.xmax = 1.0f;
+    g.ymin = -1.0f;
+    g.ymax = 1.0f;
+    g.nbit = nbit;
+    g.entries = 3;
+    g.cells.assign(12, 0.0f);
+    g.cells[4] = 1.0f;  // (1, 1)
+    g.cells[7] = 2.0f;  // (1, 2)
+    d.objects.push_back({hbook::ObjectKind::Histogram2D, g.id, d.histograms2d.size()});
+    d.histograms2d.push_back(g);
+  }
+  for (const auto& [id, status] : {std::pair{4, 0u}, std::pair{5, 1u}, std::pair{6, 2u}, std::pair{7, 5u}}) {
+    hbook::Profile p;
+    p.id = id;
+    p.title = "p" + std::to_string(id);
+    p.nx = 2;
+    p.xmax = 2.0f;
+    p.ymin = -1.0f;
+    p.ymax = 1.0f;
+    p.errorStatus = status;
+    p.sumWY = {0.0f, 1.0f, 2.0f, 0.0f};
+    p.sumWY2 = {1.0f, 4.0f};
+    p.sumW = {1.0f, 1.0f};
+    p.entries = 2;
+    d.objects.push_back({hbook::ObjectKind::Profile, p.id, d.profiles.size()});
+    d.profiles.push_back(p);
+  }
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "g.hbook").string(), {d}, {}));
+  const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show g.hbook");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::vector<std::string> after = linesAfterHeading(testsupport::lines(o.out), 2);
+  ASSERT_EQ(after.size(), 14u);
+  EXPECT_EQ(after[0], "  2-D histogram, x 1 bin of 1 from 0 to 1,");
+  EXPECT_EQ(after[1], "                 y 2 bins of 1 from -1 to 1");
+  EXPECT_EQ(after[2], "  2-D histogram, x 1 bin of 1 from 0 to 1,");
+  EXPECT_EQ(after[3], "                 y 2 bins of 1 from -1 to 1, packed counts");
+  EXPECT_EQ(after[4], "  table, x 1 bin of 1 from 0 to 1,");
+  EXPECT_EQ(after[5], "         y 2 bins of 1 from -1 to 1, packed counts");
+  const char* options[] = {" ", "S", "I", "SP"};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(after[static_cast<std::size_t>(6 + 2 * k)],
+              std::string("  profile, 2 bins of 1 from 0 to 2, y -1..1, error option ") + options[k]);
+  }
 }
 
 namespace {
