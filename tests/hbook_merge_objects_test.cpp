@@ -195,6 +195,57 @@ TEST(MergeObjects, ObjectsThatDifferAreRefusedNamingTheFileAndTheObject) {
             std::string::npos);
 }
 
+// Files whose directories or objects do not match, in full: the file at
+// fault, what it holds or lacks, and the first file's name.
+TEST(MergeObjects, DirectoriesAndObjectsThatDoNotMatchAreRefusedInFull) {
+  const hbook::ReadResult dirs = hbook::readFile(DATA_DIR + "objects/dirs.hbook");
+  const hbook::ReadResult h2 = hbook::readFile(DATA_DIR + "objects/h2.hbook");
+  ASSERT_EQ(dirs.directories.back().path, "/CC/DD");
+  ASSERT_EQ(dirs.directories[1].path, "/AA");
+  ASSERT_EQ(dirs.directories[1].objects.at(0).id, 2);
+  hbook::ReadResult fewer = dirs;
+  fewer.directories.pop_back();
+  EXPECT_EQ(refusal({{"a.hbook", fewer}, {"b.hbook", dirs}}),
+            "b.hbook: holds the directory /CC/DD, which a.hbook does not");
+  EXPECT_EQ(refusal({{"a.hbook", dirs}, {"b.hbook", fewer}}), "b.hbook: holds no directory /CC/DD (a.hbook has it)");
+  hbook::ReadResult lacking = dirs;
+  lacking.directories[1].objects.clear();
+  lacking.directories[1].histograms.clear();
+  EXPECT_EQ(refusal({{"a.hbook", dirs}, {"b.hbook", lacking}}),
+            "b.hbook: holds no histogram 2 in /AA (a.hbook has it)");
+  EXPECT_EQ(refusal({{"a.hbook", lacking}, {"b.hbook", dirs}}), "b.hbook: histogram 2 in /AA is not in a.hbook");
+  hbook::ReadResult twice = dirs;
+  twice.directories[1].objects.push_back(twice.directories[1].objects[0]);
+  EXPECT_EQ(refusal({{"a.hbook", dirs}, {"b.hbook", twice}}), "b.hbook: histogram 2 in /AA appears twice");
+  // The same id as another kind.
+  hbook::ReadResult other = h2;
+  const std::int32_t id = other.directories[0].objects.at(0).id;
+  ASSERT_EQ(other.directories[0].objects[0].kind, hbook::ObjectKind::Histogram2D);
+  hbook::ReadResult asProfile = hbook::readFile(DATA_DIR + "objects/prof.hbook");
+  asProfile.directories[0] = hbook::Directory();
+  asProfile.directories[0].path = "/";
+  for (const hbook::ObjectRef& o : other.directories[0].objects) {
+    if (o.id == id) continue;
+    asProfile.directories[0].objects.push_back(o);
+  }
+  asProfile.directories[0].histograms2d = other.directories[0].histograms2d;
+  hbook::ReadResult prof = hbook::readFile(DATA_DIR + "objects/prof.hbook");
+  asProfile.directories[0].profiles = {prof.directories[0].profiles.at(0)};
+  asProfile.directories[0].profiles[0].id = id;
+  asProfile.directories[0].objects.insert(asProfile.directories[0].objects.begin(),
+                                          {hbook::ObjectKind::Profile, id, 0});
+  EXPECT_EQ(refusal({{"a.hbook", h2}, {"b.hbook", asProfile}}),
+            "b.hbook: profile histogram " + std::to_string(id) + " is a profile histogram; in a.hbook it is a 2-D "
+                                                                 "histogram");
+  // A file with an object the reader skipped, and no file at all.
+  hbook::ReadResult skipped = dirs;
+  skipped.skipped.push_back({9, "x.hbook: key 3 (9,0): a layout not read, skipped", "/AA"});
+  EXPECT_EQ(refusal({{"a.hbook", dirs}, {"b.hbook", skipped}}),
+            "b.hbook: object 9 in /AA cannot be read (x.hbook: key 3 (9,0): a layout not read, skipped); hbook merge "
+            "adds files it reads completely");
+  EXPECT_EQ(refusal({}), "no files to merge");
+}
+
 // Errors stored in one file and not in the other are refused whichever
 // file comes first.
 TEST(MergeObjects, TwoDimensionalErrorsInOneFileOnlyAreRefusedInEitherOrder) {
