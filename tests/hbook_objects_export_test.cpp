@@ -8,9 +8,12 @@
 #include <limits>
 #include <sstream>
 
+#include "hbook/memory/ntuplebuilder.h"
 #include "hbook/print/csv.h"
 #include "hbook/print/json.h"
+#include "hbook/print/numbers.h"
 #include "hbook/rz/reader.h"
+#include "hbook/rz/writer.h"
 #include "support/jsonreader.h"
 
 namespace {
@@ -328,6 +331,90 @@ TEST(ExportSpecials, NonFiniteValuesAndTitlesSurvive) {
   std::ostringstream escaped;
   hbook::jsonObject(escaped, d, d.objects[0]);
   EXPECT_NE(escaped.str().find("\"title\":\"T\\u007f\\u00e9K\""), std::string::npos) << escaped.str();
+}
+
+// The tables' edges: -inf below the first channel and inf above the last,
+// the low and high edges themselves at the ends, in between low + (i - 1)
+// width; the error only for cells in range.
+TEST(ExportCsv, EveryCellAndChannelWithItsEdges) {
+  hbook::Histogram2D h;
+  h.id = 3;
+  h.nx = 2;
+  h.ny = 1;
+  h.xmax = 3.0f;
+  h.ymin = -1.0f;
+  h.ymax = 1.0f;
+  h.cells.resize(12);
+  for (int iy = 0; iy < 3; ++iy)
+    for (int ix = 0; ix < 4; ++ix) h.cells[static_cast<std::size_t>(ix + 4 * iy)] = static_cast<float>(10 * iy + ix);
+  h.cells[5] = 9.0f;   // (1, 1)
+  h.cells[6] = 16.0f;  // (2, 1)
+  std::ostringstream cells;
+  hbook::csvHistogram2D(cells, h);
+  EXPECT_EQ(cells.str(),
+            "ix,iy,xlow,xhigh,ylow,yhigh,content,error\n"
+            "0,0,-inf,0,-inf,-1,0,\n1,0,0,1.5,-inf,-1,1,\n2,0,1.5,3,-inf,-1,2,\n3,0,3,inf,-inf,-1,3,\n"
+            "0,1,-inf,0,-1,1,10,\n1,1,0,1.5,-1,1,9,3\n2,1,1.5,3,-1,1,16,4\n3,1,3,inf,-1,1,13,\n"
+            "0,2,-inf,0,1,inf,20,\n1,2,0,1.5,1,inf,21,\n2,2,1.5,3,1,inf,22,\n3,2,3,inf,1,inf,23,\n");
+
+  hbook::Profile p;
+  p.id = 4;
+  p.nx = 2;
+  p.xmin = 1.0f;
+  p.xmax = 3.0f;
+  p.ymin = -10.0f;
+  p.ymax = 10.0f;
+  p.sumWY = {5.0f, 2.0f, 6.0f, 7.0f};
+  p.sumWY2 = {4.0f, 20.0f};
+  p.sumW = {1.0f, 2.0f};
+  p.entries = 3;
+  std::ostringstream channels;
+  hbook::csvProfile(channels, p);
+  using hbook::exporting::number;
+  EXPECT_EQ(channels.str(), "bin,low,high,mean,error,sum_wy,sum_wy2,sum_w\n"
+                            "0,-inf,1,,,5,,\n"
+                            "1,1,2,2," + number(p.error(1)) + ",2,4,1\n"
+                            "2,2,3,3," + number(p.error(2)) + ",6,20,2\n"
+                            "3,3,inf,,,7,,\n");
+}
+
+// Ntuple headers: a tag holding a separator or a quote is quoted (quotes
+// doubled); array elements are named name[i][j] with the first index
+// fastest; a variable-length array leaves the elements a row lacks empty.
+TEST(ExportCsv, NtupleHeadersAndRows) {
+  hbook::RowNtuple r;
+  r.id = 5;
+  r.nvar = 3;
+  r.entries = 1;
+  r.tags = {"a,b", "q\"t", "x"};
+  r.values = {1.0f, 2.5f, -3.0f};
+  std::ostringstream rows;
+  hbook::csvRowNtuple(rows, r);
+  EXPECT_EQ(rows.str(), "\"a,b\",\"q\"\"t\",x\n1,2.5,-3\n");
+
+  hbook::NtupleBuilder nt(6, "cwn");
+  nt.block("B", "m(2,3):R, n[0,2]:I, e(n):R, c:C*4");
+  const int m = nt.column("m"), n = nt.column("n"), e = nt.column("e"), c = nt.column("c");
+  for (int k = 0; k < 6; ++k) nt.set(m, k, k + 1.0);
+  nt.setInteger(n, 2);
+  nt.set(e, 0, 0.5);
+  nt.set(e, 1, 0.25);
+  nt.setText(c, "a\"b");
+  nt.fill();
+  nt.setInteger(n, 1);
+  nt.setText(c, "z");
+  nt.fill();
+  hbook::Directory top;  // as a file holds it, read back
+  top.path = "/";
+  top.columnNtuples = {nt.ntuple()};
+  top.objects = {{hbook::ObjectKind::ColumnNtuple, 6, 0}};
+  const hbook::ReadResult file = hbook::readMemory("cwn.hbook", hbook::fileImage({top}, {}));
+  std::ostringstream columns;
+  hbook::csvColumnNtuple(columns, file.directories.at(0).columnNtuples.at(0));
+  EXPECT_EQ(columns.str(),
+            "m[1][1],m[2][1],m[1][2],m[2][2],m[1][3],m[2][3],n,e[1],e[2],c\n"
+            "1,2,3,4,5,6,2,0.5,0.25,\"a\"\"b \"\n"
+            "1,2,3,4,5,6,1,0.5,,\"z   \"\n");
 }
 
 }  // namespace
