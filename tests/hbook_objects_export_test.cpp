@@ -47,6 +47,11 @@ void expectProjections(const Json& j, const std::vector<hbook::Projection>& ps, 
   for (std::size_t k = 0; k < ps.size(); ++k) {
     EXPECT_EQ(j[k]["name"].text, ps[k].name);
     EXPECT_EQ(j[k]["entries"].text, std::to_string(ps[k].entries));
+    EXPECT_EQ(j[k]["nbit"].text, std::to_string(ps[k].nbit));
+    if (ps[k].name.rfind("BAN", 0) == 0) {
+      EXPECT_EQ(jsonBits(j[k]["low"]), bits(ps[k].low)) << what << " " << ps[k].name;
+      EXPECT_EQ(jsonBits(j[k]["high"]), bits(ps[k].high)) << what << " " << ps[k].name;
+    }
     expectList(j[k]["channels"], ps[k].channels, what + " " + ps[k].name);
     expectListOrNull(j[k]["sumw2"], ps[k].sumw2, what + " " + ps[k].name + " sumw2");
   }
@@ -55,6 +60,29 @@ void expectProjections(const Json& j, const std::vector<hbook::Projection>& ps, 
 void expectColumn(const Json& j, const hbook::ColumnNtuple& n, const hbook::Column& c) {
   EXPECT_EQ(j["name"].text, c.name);
   EXPECT_EQ(j["type"].text, std::string(1, hbook::columnTypeLetter(c.type)));
+  EXPECT_EQ(j["block"].text, c.block);
+  EXPECT_EQ(j["size"].text, std::to_string(c.size)) << c.name;
+  EXPECT_EQ(j["nbits"].text, std::to_string(c.nbits)) << c.name;
+  ASSERT_EQ(j["dims"].size(), c.dims.size()) << c.name;
+  for (std::size_t k = 0; k < c.dims.size(); ++k) EXPECT_EQ(j["dims"][k].text, std::to_string(c.dims[k])) << c.name;
+  if (c.indexVariable < 0) {
+    EXPECT_EQ(j["index"].type, Json::Null) << c.name;
+  } else {
+    EXPECT_EQ(j["index"].text, n.columns[static_cast<std::size_t>(c.indexVariable)].name) << c.name;
+  }
+  EXPECT_EQ(j["isIndex"].boolean, c.isIndex) << c.name;
+  if (!c.hasRange) {
+    EXPECT_EQ(j["range"].type, Json::Null) << c.name;
+  } else if (c.type == hbook::ColumnType::Real) {
+    EXPECT_EQ(jsonBits(j["range"][0]), c.rangeLow) << c.name;
+    EXPECT_EQ(jsonBits(j["range"][1]), c.rangeHigh) << c.name;
+  } else if (c.type == hbook::ColumnType::Unsigned) {
+    EXPECT_EQ(j["range"][0].text, std::to_string(c.rangeLow)) << c.name;
+    EXPECT_EQ(j["range"][1].text, std::to_string(c.rangeHigh)) << c.name;
+  } else {
+    EXPECT_EQ(j["range"][0].text, std::to_string(static_cast<std::int32_t>(c.rangeLow))) << c.name;
+    EXPECT_EQ(j["range"][1].text, std::to_string(static_cast<std::int32_t>(c.rangeHigh))) << c.name;
+  }
   const Json& values = j["values"];
   ASSERT_EQ(values.size(), static_cast<std::size_t>(n.entries)) << c.name;
   for (std::int64_t r = 0; r < n.entries; ++r) {
@@ -97,10 +125,30 @@ void expectObject(const Json& j, const hbook::Directory& d, const hbook::ObjectR
       expectListOrNull(j["sumw2"], h.sumw2, what);
       EXPECT_EQ(jsonBits(j["xmin"]), bits(h.xmin));
       EXPECT_EQ(jsonBits(j["xmax"]), bits(h.xmax));
+      EXPECT_EQ(j["kind"].text, "1D");
+      EXPECT_EQ(j["kbits"].text, std::to_string(h.kbits)) << what;
+      EXPECT_EQ(j["nx"].text, std::to_string(h.nx)) << what;
+      EXPECT_EQ(j["entries"].text, std::to_string(h.entries)) << what;
+      EXPECT_EQ(j["nbit"].text, std::to_string(h.nbit)) << what;
+      EXPECT_EQ(jsonBits(j["minimum"]), bits(h.minimum)) << what;
+      EXPECT_EQ(jsonBits(j["maximum"]), bits(h.maximum)) << what;
+      EXPECT_EQ(jsonBits(j["norm"]), bits(h.norm)) << what;
+      expectListOrNull(j["edges"], h.edges, what + " edges");
       break;
     }
     case hbook::ObjectKind::Histogram2D: {
       const hbook::Histogram2D& h = d.histograms2d[o.index];
+      EXPECT_EQ(j["kind"].text, "2D");
+      EXPECT_EQ(j["kbits"].text, std::to_string(h.kbits)) << what;
+      EXPECT_EQ(j["nx"].text, std::to_string(h.nx)) << what;
+      EXPECT_EQ(j["ny"].text, std::to_string(h.ny)) << what;
+      EXPECT_EQ(jsonBits(j["xmin"]), bits(h.xmin)) << what;
+      EXPECT_EQ(jsonBits(j["xmax"]), bits(h.xmax)) << what;
+      EXPECT_EQ(jsonBits(j["ymin"]), bits(h.ymin)) << what;
+      EXPECT_EQ(jsonBits(j["ymax"]), bits(h.ymax)) << what;
+      EXPECT_EQ(jsonBits(j["scale"]), bits(h.scale)) << what;
+      EXPECT_EQ(j["entries"].text, std::to_string(h.entries)) << what;
+      EXPECT_EQ(j["nbit"].text, std::to_string(h.nbit)) << what;
       ASSERT_EQ(j["cells"].size(), static_cast<std::size_t>(h.ny + 2));
       for (int iy = 0; iy <= h.ny + 1; ++iy) {
         for (int ix = 0; ix <= h.nx + 1; ++ix) EXPECT_EQ(jsonBits(j["cells"][iy][ix]), bits(h.cell(ix, iy))) << what;
@@ -119,10 +167,20 @@ void expectObject(const Json& j, const hbook::Directory& d, const hbook::ObjectR
       expectProjections(j["slicesX"], h.slicesX, what);
       expectProjections(j["slicesY"], h.slicesY, what);
       expectProjections(j["bandsX"], h.bandsX, what);
+      expectProjections(j["bandsY"], h.bandsY, what);
       break;
     }
     case hbook::ObjectKind::Profile: {
       const hbook::Profile& p = d.profiles[o.index];
+      EXPECT_EQ(j["kind"].text, "PROFILE");
+      EXPECT_EQ(j["kbits"].text, std::to_string(p.kbits)) << what;
+      EXPECT_EQ(j["nx"].text, std::to_string(p.nx)) << what;
+      EXPECT_EQ(jsonBits(j["xmin"]), bits(p.xmin)) << what;
+      EXPECT_EQ(jsonBits(j["xmax"]), bits(p.xmax)) << what;
+      EXPECT_EQ(jsonBits(j["ymin"]), bits(p.ymin)) << what;
+      EXPECT_EQ(jsonBits(j["ymax"]), bits(p.ymax)) << what;
+      EXPECT_EQ(j["entries"].text, std::to_string(p.entries)) << what;
+      EXPECT_EQ(j["errorStatus"].text, std::to_string(p.errorStatus)) << what;
       expectList(j["sumWY"], p.sumWY, what);
       expectList(j["sumWY2"], p.sumWY2, what);
       expectList(j["sumW"], p.sumW, what);
@@ -134,6 +192,13 @@ void expectObject(const Json& j, const hbook::Directory& d, const hbook::ObjectR
     }
     case hbook::ObjectKind::RowNtuple: {
       const hbook::RowNtuple& n = d.rowNtuples[o.index];
+      EXPECT_EQ(j["kind"].text, "RWN");
+      EXPECT_EQ(j["kbits"].text, std::to_string(n.kbits)) << what;
+      EXPECT_EQ(j["nvar"].text, std::to_string(n.nvar)) << what;
+      EXPECT_EQ(j["entries"].text, std::to_string(n.entries)) << what;
+      EXPECT_EQ(j["bufferWords"].text, std::to_string(n.bufferWords)) << what;
+      ASSERT_EQ(j["tags"].size(), n.tags.size()) << what;
+      for (std::size_t v = 0; v < n.tags.size(); ++v) EXPECT_EQ(j["tags"][v].text, n.tags[v]) << what;
       ASSERT_EQ(j["rows"].size(), static_cast<std::size_t>(n.entries));
       for (std::int64_t r = 0; r < n.entries; ++r) {
         for (int v = 0; v < n.nvar; ++v) {
@@ -146,6 +211,11 @@ void expectObject(const Json& j, const hbook::Directory& d, const hbook::ObjectR
     }
     case hbook::ObjectKind::ColumnNtuple: {
       const hbook::ColumnNtuple& n = d.columnNtuples[o.index];
+      EXPECT_EQ(j["kind"].text, "CWN");
+      EXPECT_EQ(j["kbits"].text, std::to_string(n.kbits)) << what;
+      EXPECT_EQ(j["entries"].text, std::to_string(n.entries)) << what;
+      ASSERT_EQ(j["blocks"].size(), n.blocks.size()) << what;
+      for (std::size_t b = 0; b < n.blocks.size(); ++b) EXPECT_EQ(j["blocks"][b].text, n.blocks[b]) << what;
       ASSERT_EQ(j["columns"].size(), n.columns.size());
       for (std::size_t c = 0; c < n.columns.size(); ++c) expectColumn(j["columns"][c], n, n.columns[c]);
       break;
@@ -284,11 +354,17 @@ TEST_P(Export, JsonOfTheWholeFileReadsBackExactly) {
   std::ostringstream out;
   hbook::jsonFile(out, path, r);
   const Json j = testsupport::parse(out.str());
+  EXPECT_EQ(j["file"].text, path);
+  EXPECT_EQ(j["recordWords"].text, std::to_string(r.recordWords));
+  ASSERT_EQ(j["skipped"].size(), r.skipped.size());
+  for (std::size_t k = 0; k < r.skipped.size(); ++k) EXPECT_EQ(j["skipped"][k].text, r.skipped[k].note);
   ASSERT_EQ(j["directories"].size(), r.directories.size());
   for (std::size_t k = 0; k < r.directories.size(); ++k) {
     const hbook::Directory& d = r.directories[k];
     const Json& jd = j["directories"][k];
     EXPECT_EQ(jd["path"].text, d.path);
+    ASSERT_EQ(jd["subdirectories"].size(), d.subdirectories.size());
+    for (std::size_t s = 0; s < d.subdirectories.size(); ++s) EXPECT_EQ(jd["subdirectories"][s].text, d.subdirectories[s]);
     ASSERT_EQ(jd["objects"].size(), d.objects.size());
     for (std::size_t o = 0; o < d.objects.size(); ++o) expectObject(jd["objects"][o], d, d.objects[o]);
   }
@@ -303,7 +379,9 @@ TEST_P(Export, CsvOfEveryObjectReadsBackExactly) {
 
 INSTANTIATE_TEST_SUITE_P(GoldenAndPublic, Export,
                          ::testing::Values("objects/h2.hbook", "objects/prof.hbook", "objects/rwn.hbook", "objects/cwn.hbook",
-                                           "objects/dirs.hbook", "pawtut.hbook", "roothbk_write_hbk.hb"));
+                                           "objects/dirs.hbook", "pawtut.hbook", "roothbk_write_hbk.hb", "layouts/varbins.hbook",
+                                           "layouts/bandy.hbook", "layouts/profp.hbook", "layouts/packed1d.hbook",
+                                           "layouts/packproj.hbook"));
 
 // Values JSON has no numbers for, and text that needs escaping.
 TEST(ExportSpecials, NonFiniteValuesAndTitlesSurvive) {
@@ -415,6 +493,44 @@ TEST(ExportCsv, NtupleHeadersAndRows) {
             "m[1][1],m[2][1],m[1][2],m[2][2],m[1][3],m[2][3],n,e[1],e[2],c\n"
             "1,2,3,4,5,6,2,0.5,0.25,\"a\"\"b \"\n"
             "1,2,3,4,5,6,1,0.5,,\"z   \"\n");
+}
+
+// Fields the test files leave at one value: distinct minimum, maximum and
+// norm words; an index variable that is the ntuple's first column.
+TEST(ExportSpecials, DistinctHeaderWordsAndAnIndexInTheFirstColumn) {
+  hbook::Directory d;
+  d.path = "/";
+  hbook::Histogram h;
+  h.id = 8;
+  h.nx = 1;
+  h.xmax = 1.0f;
+  h.minimum = 0.5f;
+  h.maximum = 2.5f;
+  h.norm = 4.5f;
+  h.channels = {0.0f, 1.0f, 0.0f};
+  d.histograms.push_back(h);
+  d.objects.push_back({hbook::ObjectKind::Histogram1D, 8, 0});
+  hbook::NtupleBuilder nt(9, "indexed");
+  nt.block("B", "n[0,2]:I, e(n):R");
+  nt.setInteger(nt.column("n"), 1);
+  nt.set(nt.column("e"), 0, 0.5);
+  nt.fill();
+  d.columnNtuples.push_back(nt.ntuple());
+  d.objects.push_back({hbook::ObjectKind::ColumnNtuple, 9, 0});
+  const hbook::ReadResult r = hbook::readMemory("x.hbook", hbook::fileImage({d}, {}));
+  std::ostringstream out;
+  hbook::jsonFile(out, "x.hbook", r);
+  const Json j = testsupport::parse(out.str());
+  const Json& jh = j["directories"][0]["objects"][0];
+  EXPECT_EQ(jh["minimum"].text, "0.5");
+  EXPECT_EQ(jh["maximum"].text, "2.5");
+  EXPECT_EQ(jh["norm"].text, "4.5");
+  const Json& columns = j["directories"][0]["objects"][1]["columns"];
+  EXPECT_EQ(columns[0]["index"].type, Json::Null);
+  EXPECT_EQ(columns[0]["isIndex"].boolean, true);
+  EXPECT_EQ(columns[1]["index"].text, "n");
+  EXPECT_EQ(columns[1]["isIndex"].boolean, false);
+  EXPECT_EQ(columns[1]["values"][0][0].text, "0.5");
 }
 
 }  // namespace
