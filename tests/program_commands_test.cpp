@@ -262,3 +262,35 @@ TEST(ProgramHbookMerge, ResultsOfOneSeedAreKnownByTheirNames) {
     }
   }
 }
+
+// tarn-summary's line of each run says the blocks of a part of a run (and
+// of how many events), nothing for a whole run; the beamline line counts
+// the values that differ from the shipped beamline, one or several, each
+// on a line of its own, and is absent for the shipped beamline.
+TEST(ProgramTarnSummary, BlocksOfAPartAndTheValuesOfTheBeamline) {
+  testsupport::ScratchDir dir("summary-blocks");
+  const std::string options = " --events 200000 --input-dir " + DATA + " --set cells.length=30 --output-dir ";
+  ASSERT_EQ(runCommand(dir.path(), TARN + options + "a --seed 5 --blocks 1-1").status, 0);
+  ASSERT_EQ(runCommand(dir.path(), TARN + options + "b --seed 6 --set cells.temperature=1.6").status, 0);
+  const std::string logA = "a/" + onlyFile(dir.path() / "a", ".o").filename().string();
+  const std::string logB = "b/" + onlyFile(dir.path() / "b", ".o").filename().string();
+  const Outcome part = runCommand(dir.path(), SUMMARY + " --incomplete " + logA);
+  ASSERT_EQ(part.status, 0) << part.err;
+  EXPECT_NE(part.out.find("\n   " + logA + ": ranNo 5, 100000 events (blocks 1 of 200000)\n"), std::string::npos)
+      << part.out;
+  EXPECT_NE(part.out.find("\n Beamline: 1 value differs from the shipped beamline (digest "), std::string::npos)
+      << part.out;
+  EXPECT_NE(part.out.find(")\n   cells.length = "), std::string::npos) << part.out;
+  const Outcome whole = runCommand(dir.path(), SUMMARY + " " + logB);
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  EXPECT_NE(whole.out.find("\n   " + logB + ": ranNo 6, 200000 events\n"), std::string::npos) << whole.out;
+  EXPECT_NE(whole.out.find("\n Beamline: 2 values differ from the shipped beamline (digest "), std::string::npos)
+      << whole.out;
+  EXPECT_NE(whole.out.find("\n   cells.length = "), std::string::npos) << whole.out;
+  EXPECT_NE(whole.out.find("\n   cells.temperature = "), std::string::npos) << whole.out;
+  const Outcome shipped =
+      runCommand(dir.path(), SUMMARY + " " + (fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt").string());
+  ASSERT_EQ(shipped.status, 0) << shipped.err;
+  EXPECT_EQ(shipped.out.find("Beamline"), std::string::npos) << shipped.out;
+  EXPECT_EQ(shipped.out.find("(blocks"), std::string::npos) << shipped.out;
+}
