@@ -234,9 +234,9 @@ TEST(MergeObjects, DirectoriesAndObjectsThatDoNotMatchAreRefusedInFull) {
   asProfile.directories[0].profiles[0].id = id;
   asProfile.directories[0].objects.insert(asProfile.directories[0].objects.begin(),
                                           {hbook::ObjectKind::Profile, id, 0});
-  EXPECT_EQ(refusal({{"a.hbook", h2}, {"b.hbook", asProfile}}),
-            "b.hbook: profile histogram " + std::to_string(id) + " is a profile histogram; in a.hbook it is a 2-D "
-                                                                 "histogram");
+  EXPECT_EQ(refusal({{"a.hbook", h2}, {"b.hbook", asProfile}}), "b.hbook: profile histogram " + std::to_string(id) +
+                                                                    " is a profile histogram; in a.hbook it is a 2-D "
+                                                                    "histogram");
   // A file with an object the reader skipped, and no file at all.
   hbook::ReadResult skipped = dirs;
   skipped.skipped.push_back({9, "x.hbook: key 3 (9,0): a layout not read, skipped", "/AA"});

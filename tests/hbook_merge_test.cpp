@@ -184,13 +184,19 @@ TEST_F(MergeTest, RefusalsSayWhatEachFileHolds) {
     std::string expected;  // after "PATH: "; "" merged
   };
   const Case cases[] = {
-      {"edges", [](std::vector<hbook::Histogram>& hs) { hs[0].edges = {-1.0f, 0.0f, 0.25f, 0.5f, 1.0f}; },
+      {"edges",
+       [](std::vector<hbook::Histogram>& hs) {
+         hs[0].edges = {-1.0f, 0.0f, 0.25f, 0.5f, 1.0f};
+       },
        "histogram 10 has 4 bins from -1 to 1 (variable bin edges); in " + first + " it has 4 bins from -1 to 1"},
       {"low", [](std::vector<hbook::Histogram>& hs) { hs[0].xmin = -1.5f; },
        "histogram 10 has 4 bins from -1.5 to 1; in " + first + " it has 4 bins from -1 to 1"},
       {"tenth", [](std::vector<hbook::Histogram>& hs) { hs[0].xmax = 1.1f; },
        "histogram 10 has 4 bins from -1 to 1.10000002; in " + first + " it has 4 bins from -1 to 1"},
-      {"errors", [](std::vector<hbook::Histogram>& hs) { hs[0].sumw2 = {1.0f, 1.0f, 1.0f, 1.0f}; },
+      {"errors",
+       [](std::vector<hbook::Histogram>& hs) {
+         hs[0].sumw2 = {1.0f, 1.0f, 1.0f, 1.0f};
+       },
        "histogram 10 has errors stored; in " + first + " it has none"},
       {"noerrors", [](std::vector<hbook::Histogram>& hs) { hs[1].sumw2.clear(); },
        "histogram 20 has no errors stored; in " + first + " it has"},

@@ -364,7 +364,8 @@ TEST_P(Export, JsonOfTheWholeFileReadsBackExactly) {
     const Json& jd = j["directories"][k];
     EXPECT_EQ(jd["path"].text, d.path);
     ASSERT_EQ(jd["subdirectories"].size(), d.subdirectories.size());
-    for (std::size_t s = 0; s < d.subdirectories.size(); ++s) EXPECT_EQ(jd["subdirectories"][s].text, d.subdirectories[s]);
+    for (std::size_t s = 0; s < d.subdirectories.size(); ++s)
+      EXPECT_EQ(jd["subdirectories"][s].text, d.subdirectories[s]);
     ASSERT_EQ(jd["objects"].size(), d.objects.size());
     for (std::size_t o = 0; o < d.objects.size(); ++o) expectObject(jd["objects"][o], d, d.objects[o]);
   }
@@ -378,10 +379,10 @@ TEST_P(Export, CsvOfEveryObjectReadsBackExactly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(GoldenAndPublic, Export,
-                         ::testing::Values("objects/h2.hbook", "objects/prof.hbook", "objects/rwn.hbook", "objects/cwn.hbook",
-                                           "objects/dirs.hbook", "pawtut.hbook", "roothbk_write_hbk.hb", "layouts/varbins.hbook",
-                                           "layouts/bandy.hbook", "layouts/profp.hbook", "layouts/packed1d.hbook",
-                                           "layouts/packproj.hbook"));
+                         ::testing::Values("objects/h2.hbook", "objects/prof.hbook", "objects/rwn.hbook",
+                                           "objects/cwn.hbook", "objects/dirs.hbook", "pawtut.hbook",
+                                           "roothbk_write_hbk.hb", "layouts/varbins.hbook", "layouts/bandy.hbook",
+                                           "layouts/profp.hbook", "layouts/packed1d.hbook", "layouts/packproj.hbook"));
 
 // Values JSON has no numbers for, and text that needs escaping.
 TEST(ExportSpecials, NonFiniteValuesAndTitlesSurvive) {
@@ -449,11 +450,16 @@ TEST(ExportCsv, EveryCellAndChannelWithItsEdges) {
   std::ostringstream channels;
   hbook::csvProfile(channels, p);
   using hbook::exporting::number;
-  EXPECT_EQ(channels.str(), "bin,low,high,mean,error,sum_wy,sum_wy2,sum_w\n"
-                            "0,-inf,1,,,5,,\n"
-                            "1,1,2,2," + number(p.error(1)) + ",2,4,1\n"
-                            "2,2,3,3," + number(p.error(2)) + ",6,20,2\n"
-                            "3,3,inf,,,7,,\n");
+  EXPECT_EQ(channels.str(),
+            "bin,low,high,mean,error,sum_wy,sum_wy2,sum_w\n"
+            "0,-inf,1,,,5,,\n"
+            "1,1,2,2," +
+                number(p.error(1)) +
+                ",2,4,1\n"
+                "2,2,3,3," +
+                number(p.error(2)) +
+                ",6,20,2\n"
+                "3,3,inf,,,7,,\n");
 }
 
 // Ntuple headers: a tag holding a separator or a quote is quoted (quotes

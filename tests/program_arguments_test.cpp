@@ -232,10 +232,12 @@ TEST(ProgramHbookArguments, MakeTablesAtTheirBounds) {
       {header + "1,1,5\n", "t.csv line 2: last high edge not above the first low edge"},
       {header + "0,1,5\n1,0,5\n", "t.csv line 3: last high edge not above the first low edge"},
       {header + "0,1,3.4028235e38\n", ""},
-      {header + "0,1,3.4028236e38\n", "t.csv line 2: content '3.4028236e38' is out of the range of a 32-bit float "
-                                      "(largest 3.4028235e+38)"},
-      {header + "0,1,-1e400\n", "t.csv line 2: content '-1e400' is out of the range of a 32-bit float "
-                                "(largest 3.4028235e+38)"},
+      {header + "0,1,3.4028236e38\n",
+       "t.csv line 2: content '3.4028236e38' is out of the range of a 32-bit float "
+       "(largest 3.4028235e+38)"},
+      {header + "0,1,-1e400\n",
+       "t.csv line 2: content '-1e400' is out of the range of a 32-bit float "
+       "(largest 3.4028235e+38)"},
       {header + "0,1,inf\n", "t.csv line 2: content 'inf' is not finite"},
       {header + "0,1,1e-45\n", ""},
       {header + "0,1,7e-46\n", "t.csv line 2: content '7e-46' is too small for a 32-bit float (smallest 1e-45)"},

@@ -297,27 +297,28 @@ TEST(ShowLayout, ColumnWiseNtuplesInColumns) {
   const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show nt.hbook");
   ASSERT_EQ(o.status, 0) << o.err;
   const std::string pad = std::string(7, ' ');  // "AB" to the width of "LONGBLK", then two blanks
-  EXPECT_EQ(o.out,
-            "id 7  nt\n"
-            "  column-wise ntuple, 10 variables in 2 blocks, 2 rows\n"
-            "    block, variable, type [declared range], values found:\n"
-            "    AB" + pad + "x          R               -0.5 .. 1.5\n"
-            "    AB" + pad + "n          I [0,3]         0 .. 2\n"
-            "    AB" + pad + "e(n)       R               3 .. 4\n"
-            "    AB" + pad + "ok         L               1 true of 2\n"
-            "    AB" + pad + "d          R*8             0.25 .. 2\n"
-            "    AB" + pad + "tag        C*8             2 values\n"
-            "    AB" + pad + name11 + " R              2 .. 2\n"  // 24 + 1 + 1, to 40
-
-            "    AB" + pad + name25 + " R 2 .. 2\n"  // 40 columns before the values
-
-            "    LONGBLK  " + name32 + " R -2 .. 7\n"
-            "    LONGBLK  p          R:8 [0,1]       0 .. 1\n"
-            "\n"
-            "id 8  one\n"
-            "  column-wise ntuple, 1 variable in 1 block, 1 row\n"
-            "    block, variable, type [declared range], values found:\n"
-            "    B  y                R               3 .. 3\n");
+  const std::string ab = "    AB" + pad, longblk = "    LONGBLK  ";
+  const std::vector<std::string> expected = {
+      "id 7  nt",
+      "  column-wise ntuple, 10 variables in 2 blocks, 2 rows",
+      "    block, variable, type [declared range], values found:",
+      ab + "x          R               -0.5 .. 1.5",
+      ab + "n          I [0,3]         0 .. 2",
+      ab + "e(n)       R               3 .. 4",
+      ab + "ok         L               1 true of 2",
+      ab + "d          R*8             0.25 .. 2",
+      ab + "tag        C*8             2 values",
+      ab + name11 + " R              2 .. 2",  // 24 + 1 + 1, to 40
+      ab + name25 + " R 2 .. 2",               // 40 columns before the values
+      longblk + name32 + " R -2 .. 7",
+      longblk + "p          R:8 [0,1]       0 .. 1",
+      "",
+      "id 8  one",
+      "  column-wise ntuple, 1 variable in 1 block, 1 row",
+      "    block, variable, type [declared range], values found:",
+      "    B  y                R               3 .. 3",
+  };
+  EXPECT_EQ(testsupport::lines(o.out), expected);
 }
 
 // A 2-D histogram says "packed counts" of cells below 32 bits, a table
