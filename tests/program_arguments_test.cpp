@@ -336,3 +336,61 @@ TEST(ProgramHbookArguments, IdsAndObjectAddresses) {
   EXPECT_EQ(shown.out.rfind("id -2147483648  least\n", 0), 0u) << shown.out;
   EXPECT_NE(shown.out.find("\nid 2147483647  most\n"), std::string::npos) << shown.out;
 }
+
+// The commands written in Python are handed to hbook-COMMAND beside the
+// tool, --help included (their own options in full); without it the tool
+// says what it needs, status 1.
+TEST(ProgramHbookArguments, PythonCommandsWithoutTheirHelper) {
+  ScratchDir dir("hbookargs-python");
+  fs::copy_file(HBOOK, dir.path() / "hbook");
+  const std::string alone = (dir.path() / "hbook").string();
+  for (const char* command : {"plot", "diff", "fit", "export"}) {
+    for (const std::string args : {" x.hbook 1", " --help"}) {
+      const Outcome o = runCommand(dir.path(), alone + " " + command + args);
+      EXPECT_EQ(o.status, 1) << command << args;
+      EXPECT_EQ(o.out, "") << command << args;
+      EXPECT_EQ(o.err, "hbook: " + std::string(command) + " needs " + (dir.path() / "hbook-").string() + command +
+                           ", made by the build when python3-dev, pybind11-dev and python3-numpy are installed "
+                           "(bash scripts/setup-deps.sh)\n")
+          << command << args;
+    }
+  }
+  // The commands of the tool itself answer --help with their usage.
+  const Outcome ls = runCommand(dir.path(), alone + " ls --help");
+  EXPECT_EQ(ls.status, 0);
+  EXPECT_EQ(ls.out.rfind("usage:\n  hbook ls FILE", 0), 0u) << ls.out;
+}
+
+// hbook ls: a line per object, "[errors]" after the title of a histogram
+// with errors stored; the notes on objects the reader skips on the errors.
+TEST(ProgramHbookArguments, LsMarksErrorsAndNamesSkippedObjects) {
+  ScratchDir dir("hbookargs-ls");
+  const Outcome errors = runCommand(dir.path(), HBOOK + " ls " + std::string(TARN_TEST_DATA) + "/hbook/errors.hbook");
+  ASSERT_EQ(errors.status, 0) << errors.err;
+  const std::vector<std::string> rows = lines(errors.out);
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[0], "DIRECTORY            ID KIND    SHAPE                                   ENTRIES  TITLE");
+  int marked = 0;
+  for (std::size_t k = 1; k < rows.size(); ++k) marked += rows[k].size() > 10 && rows[k].ends_with("  [errors]");
+  EXPECT_GT(marked, 0) << errors.out;
+  const Outcome lam = runCommand(dir.path(), HBOOK + " ls " + LAM);
+  EXPECT_EQ(lam.out.find("[errors]"), std::string::npos) << lam.out;
+  // Profile 106 of prof.hbook with options S and I at once: skipped, said on the errors.
+  fs::copy_file(std::string(TARN_TEST_DATA) + "/hbook/objects/prof.hbook", dir.path() / "prof.hbook");
+  std::vector<unsigned char> bytes = readBytes(dir.path() / "prof.hbook");
+  std::size_t at = std::string::npos;
+  for (std::size_t k = 0; k + 4 <= bytes.size(); ++k)
+    if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(k), bytes.begin() + static_cast<std::ptrdiff_t>(k + 4),
+                   "HI1E"))
+      at = k;
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 19] = 3;  // the last HI1E bank's status word, low byte
+  { std::ofstream(dir.path() / "prof.hbook", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())); }
+  const Outcome skipped = runCommand(dir.path(), HBOOK + " ls prof.hbook");
+  EXPECT_EQ(skipped.status, 0);
+  const std::string note = " (106,0): profile with unknown error option 3 (both S and I), skipped\n";
+  EXPECT_EQ(skipped.err.rfind("prof.hbook: key ", 0), 0u) << skipped.err;
+  EXPECT_TRUE(skipped.err.ends_with(note)) << skipped.err;
+  EXPECT_EQ(skipped.err.find('\n'), skipped.err.size() - 1) << skipped.err;
+  EXPECT_EQ(skipped.out.find(" 106 "), std::string::npos) << skipped.out;
+}
