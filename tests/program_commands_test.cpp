@@ -294,3 +294,49 @@ TEST(ProgramTarnSummary, BlocksOfAPartAndTheValuesOfTheBeamline) {
   EXPECT_EQ(shipped.out.find("Beamline"), std::string::npos) << shipped.out;
   EXPECT_EQ(shipped.out.find("(blocks"), std::string::npos) << shipped.out;
 }
+
+// Under an MPI launcher (its rank and size in the environment): tarn scan is
+// refused, by rank 0 with the reason, silently by the others; a tarn
+// without tarn-mpi beside it runs as one process when it is the only rank
+// and refuses several (each would run the same events), again said once.
+TEST(ProgramTarn, UnderALauncherWithoutMpi) {
+  testsupport::ScratchDir dir("cli-launcher");
+  const std::string scan = TARN + " scan --set cells.length=30,31 --seed 1 --events 10 --input-dir " + DATA;
+  const std::string why = "tarn: tarn scan runs its points on this machine; under an MPI launcher run each point as "
+                          "mpirun tarn --set ... (see tarn --help)\n";
+  const Outcome rank0 = runCommand(dir.path(), "env OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=0 " + scan);
+  EXPECT_EQ(rank0.status, 2);
+  EXPECT_EQ(rank0.err, why);
+  const Outcome rank1 = runCommand(dir.path(), "env OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=1 " + scan);
+  EXPECT_EQ(rank1.status, 2);
+  EXPECT_EQ(rank1.err, "");
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+
+  fs::copy_file(TARN, dir.path() / "tarn");  // without tarn-mpi beside it
+  const std::string alone = (dir.path() / "tarn").string();
+  const std::string version = runCommand(dir.path(), alone + " --version").out;
+  EXPECT_EQ(version.rfind("tarn ", 0), 0u) << version;
+  EXPECT_TRUE(version.ends_with(" (without MPI)\n")) << version;
+  const std::string run = alone + " --events 10 --seed 3 --input-dir " + DATA + " --output-dir ";
+  const std::string noMpi = "tarn: this tarn has no MPI (tarn-mpi was not built): under a launcher every rank would "
+                            "run the same events (see tarn --help)\n";
+  const struct {
+    const char* environment;
+    int status;
+    bool said;
+  } cases[] = {
+      {"OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=0", 2, true},
+      {"OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=1", 2, false},
+      {"OMPI_COMM_WORLD_SIZE=1 OMPI_COMM_WORLD_RANK=1", 2, false},
+      {"OMPI_COMM_WORLD_SIZE=1 OMPI_COMM_WORLD_RANK=0", 0, false},
+      {"OMPI_COMM_WORLD_SIZE=1", 0, false},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    const std::string out = "o" + std::to_string(k++);
+    const Outcome o = runCommand(dir.path(), std::string("env ") + c.environment + " " + run + out);
+    EXPECT_EQ(o.status, c.status) << c.environment << o.err;
+    EXPECT_EQ(o.err, c.said ? noMpi : "") << c.environment;
+    EXPECT_EQ(fs::exists(dir.path() / out / "h3.hbook"), c.status == 0) << c.environment;
+  }
+}
