@@ -246,6 +246,76 @@ TEST(MergeObjects, DirectoriesAndObjectsThatDoNotMatchAreRefusedInFull) {
   EXPECT_EQ(refusal({}), "no files to merge");
 }
 
+// Ntuples: rows up to the 32-bit count a file holds (2^31 - 1 in all
+// taken, one more refused); a row-wise ntuple's minimum and maximum are the
+// smaller and larger of each file's; a column-wise one is refused when any
+// one part of a variable's declaration differs, both declarations said.
+TEST(MergeObjects, NtupleRowsToTheirCountAndEachPartOfADeclaration) {
+  const hbook::ReadResult rwn = hbook::readFile(DATA_DIR + "objects/rwn.hbook");
+  hbook::ReadResult a = rwn, b = rwn;
+  hbook::RowNtuple& ra = a.directories[0].rowNtuples.at(0);
+  hbook::RowNtuple& rb = b.directories[0].rowNtuples.at(0);
+  ASSERT_EQ(ra.id, 3);
+  ra.minimum[0] = -5.0f;
+  ra.maximum[0] = 5000.0f;  // beyond the file's 1.01 .. 1000.01
+  rb.minimum[1] = -7.0f;
+  rb.maximum[1] = 7000.0f;
+  const hbook::MergedFile merged = hbook::mergeFiles({{"a.hbook", a}, {"b.hbook", b}});
+  const hbook::RowNtuple& m = merged.directories[0].rowNtuples.at(0);
+  EXPECT_EQ(m.entries, 2 * rwn.directories[0].rowNtuples[0].entries);
+  EXPECT_EQ(m.minimum[0], -5.0f);
+  EXPECT_EQ(m.maximum[0], 5000.0f);
+  EXPECT_EQ(m.minimum[1], -7.0f);
+  EXPECT_EQ(m.maximum[1], 7000.0f);
+  EXPECT_EQ(m.minimum[2], rwn.directories[0].rowNtuples[0].minimum[2]);
+  // The count: entries alone decide it.
+  hbook::ReadResult most = rwn;
+  most.directories[0].rowNtuples[0].entries = 2147483647 - rwn.directories[0].rowNtuples[0].entries;
+  EXPECT_EQ(refusal({{"a.hbook", rwn}, {"b.hbook", most}}), "");
+  most.directories[0].rowNtuples[0].entries += 1;
+  EXPECT_EQ(refusal({{"a.hbook", rwn}, {"b.hbook", most}}),
+            "b.hbook: row-wise ntuple 3: 2147483648 rows in all, more than a file's 32-bit count holds");
+
+  const hbook::ReadResult cwn = hbook::readFile(DATA_DIR + "objects/cwn.hbook");
+  hbook::ReadResult many = cwn;
+  hbook::ColumnNtuple& big = many.directories[0].columnNtuples.at(0);
+  big.entries = 2147483647 - cwn.directories[0].columnNtuples[0].entries;
+  EXPECT_EQ(refusal({{"a.hbook", cwn}, {"b.hbook", many}}), "");
+  big.entries += 1;
+  EXPECT_EQ(refusal({{"a.hbook", cwn}, {"b.hbook", many}}),
+            "b.hbook: column-wise ntuple 10: 2147483648 rows in all, more than a file's 32-bit count holds");
+  // Column 3 of ntuple 10 is n, the index variable of x: INTEGER with range 0..10.
+  ASSERT_EQ(cwn.directories[0].columnNtuples[0].columns.at(3).name, "n");
+  const std::string n = "n in block EVT (I*4, 32 bits, range 0..10)";
+  const struct {
+    void (*spoil)(hbook::Column&);
+    std::string declared;
+  } cases[] = {
+      {[](hbook::Column& c) { c.name = "m"; }, "m in block EVT (I*4, 32 bits, range 0..10)"},
+      {[](hbook::Column& c) { c.block = "INTS"; }, "n in block INTS (I*4, 32 bits, range 0..10)"},
+      {[](hbook::Column& c) { c.type = hbook::ColumnType::Unsigned; }, "n in block EVT (U*4, 32 bits, range 0..10)"},
+      {[](hbook::Column& c) { c.size = 8; }, "n in block EVT (I*8, 32 bits, range 0..10)"},
+      {[](hbook::Column& c) { c.nbits = 4; }, "n in block EVT (I*4, 4 bits, range 0..10)"},
+      {[](hbook::Column& c) { c.dims = {2}; }, "n in block EVT (I*4, 32 bits, dimensions 2, range 0..10)"},
+      {[](hbook::Column& c) { c.indexVariable = 0; }, n},
+      {[](hbook::Column& c) { c.isIndex = false; }, n},
+      {[](hbook::Column& c) { c.hasRange = false; }, "n in block EVT (I*4, 32 bits)"},
+      {[](hbook::Column& c) { c.rangeLow = 1; }, "n in block EVT (I*4, 32 bits, range 1..10)"},
+      {[](hbook::Column& c) { c.rangeHigh = 11; }, "n in block EVT (I*4, 32 bits, range 0..11)"},
+  };
+  for (const auto& c : cases) {
+    hbook::ReadResult spoilt = cwn;
+    c.spoil(spoilt.directories[0].columnNtuples[0].columns[3]);
+    EXPECT_EQ(refusal({{"a.hbook", cwn}, {"b.hbook", spoilt}}),
+              "b.hbook: column-wise ntuple 10 has the variable " + c.declared + "; in a.hbook " + n)
+        << c.declared;
+  }
+  hbook::ReadResult fewer = cwn;
+  fewer.directories[0].columnNtuples[0].columns.pop_back();
+  EXPECT_EQ(refusal({{"a.hbook", cwn}, {"b.hbook", fewer}}),
+            "b.hbook: column-wise ntuple 10 has 8 variables in 3 blocks; in a.hbook 9 in 3");
+}
+
 // Errors stored in one file and not in the other are refused whichever
 // file comes first.
 TEST(MergeObjects, TwoDimensionalErrorsInOneFileOnlyAreRefusedInEitherOrder) {
