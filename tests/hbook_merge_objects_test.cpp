@@ -316,6 +316,58 @@ TEST(MergeObjects, NtupleRowsToTheirCountAndEachPartOfADeclaration) {
             "b.hbook: column-wise ntuple 10 has 8 variables in 3 blocks; in a.hbook 9 in 3");
 }
 
+// 2-D histograms: each part of the binning, the table bit and the scale
+// factor refused on its own; each part of a projection, slice or band (its
+// name, limits, errors and channels) likewise, with the names of both.
+TEST(MergeObjects, EachPartOfATwoDimensionalBookingOnItsOwn) {
+  const hbook::ReadResult h2 = hbook::readFile(DATA_DIR + "objects/h2.hbook");
+  const hbook::Histogram2D& first = h2.directories[0].histograms2d.at(0);
+  ASSERT_EQ(first.id, 10);
+  const std::string theirs = "; in a.hbook it has 10 x 8 bins 0..1 x 0..2";
+  const struct {
+    void (*spoil)(hbook::Histogram2D&);
+    std::string said;
+  } cases[] = {
+      {[](hbook::Histogram2D& h) { h.nx = 11; }, "has 11 x 8 bins 0..1 x 0..2" + theirs},
+      {[](hbook::Histogram2D& h) { h.ny = 9; }, "has 10 x 9 bins 0..1 x 0..2" + theirs},
+      {[](hbook::Histogram2D& h) { h.xmin = -1.0f; }, "has 10 x 8 bins -1..1 x 0..2" + theirs},
+      {[](hbook::Histogram2D& h) { h.xmax = 2.0f; }, "has 10 x 8 bins 0..2 x 0..2" + theirs},
+      {[](hbook::Histogram2D& h) { h.ymin = -0.0f; }, "has 10 x 8 bins 0..1 x -0..2" + theirs},
+      {[](hbook::Histogram2D& h) { h.ymax = 3.0f; }, "has 10 x 8 bins 0..1 x 0..3" + theirs},
+      {[](hbook::Histogram2D& h) { h.kbits |= 0x4u; }, "is booked differently (table or scale factor) from a.hbook's"},
+      {[](hbook::Histogram2D& h) { h.scale = 2.0f; }, "is booked differently (table or scale factor) from a.hbook's"},
+      {[](hbook::Histogram2D& h) { h.title = "other"; }, "is titled \"other\"; in a.hbook \"" + first.title + "\""},
+  };
+  for (const auto& c : cases) {
+    hbook::ReadResult spoilt = h2;
+    c.spoil(spoilt.directories[0].histograms2d[0]);
+    EXPECT_EQ(refusal({{"a.hbook", h2}, {"b.hbook", spoilt}}), "b.hbook: 2-D histogram 10 " + c.said);
+  }
+  // Histogram 15: PROX, PROY, three x and two y slices, an x band 1..2.
+  ASSERT_EQ(h2.directories[0].histograms2d.at(5).id, 15);
+  ASSERT_EQ(h2.directories[0].histograms2d[5].bandsX.size(), 1u);
+  const struct {
+    void (*spoil)(hbook::Histogram2D&);
+    const char* theirs;
+    const char* ours;
+  } parts[] = {
+      {[](hbook::Histogram2D& h) { h.bandsX[0].name = "BANX02"; }, "BANX02", "BANX01"},
+      {[](hbook::Histogram2D& h) { h.bandsX[0].low = 0.5f; }, "BANX01", "BANX01"},
+      {[](hbook::Histogram2D& h) { h.bandsX[0].high = 2.5f; }, "BANX01", "BANX01"},
+      {[](hbook::Histogram2D& h) { h.bandsX[0].sumw2 = h.bandsX[0].channels; }, "BANX01", "BANX01"},
+      {[](hbook::Histogram2D& h) { h.bandsX[0].channels.push_back(0.0f); }, "BANX01", "BANX01"},
+      {[](hbook::Histogram2D& h) { h.slicesY.pop_back(); }, "SLIY01", "SLIY01 SLIY02"},
+      {[](hbook::Histogram2D& h) { h.bandsY.push_back(h.bandsX[0]); }, "BANX01", "none"},
+  };
+  for (const auto& c : parts) {
+    hbook::ReadResult spoilt = h2;
+    c.spoil(spoilt.directories[0].histograms2d[5]);
+    EXPECT_EQ(refusal({{"a.hbook", h2}, {"b.hbook", spoilt}}),
+              std::string("b.hbook: 2-D histogram 15 has the projections, slices or bands ") + c.theirs +
+                  "; in a.hbook " + c.ours + " (limits and errors must agree too)");
+  }
+}
+
 // Errors stored in one file and not in the other are refused whichever
 // file comes first.
 TEST(MergeObjects, TwoDimensionalErrorsInOneFileOnlyAreRefusedInEitherOrder) {
