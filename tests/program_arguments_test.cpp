@@ -385,7 +385,10 @@ TEST(ProgramHbookArguments, LsMarksErrorsAndNamesSkippedObjects) {
       at = k;
   ASSERT_NE(at, std::string::npos);
   bytes[at + 19] = 3;  // the last HI1E bank's status word, low byte
-  { std::ofstream(dir.path() / "prof.hbook", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())); }
+  {
+    std::ofstream(dir.path() / "prof.hbook", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
   const Outcome skipped = runCommand(dir.path(), HBOOK + " ls prof.hbook");
   EXPECT_EQ(skipped.status, 0);
   const std::string note = " (106,0): profile with unknown error option 3 (both S and I), skipped\n";

@@ -302,8 +302,9 @@ TEST(ProgramTarnSummary, BlocksOfAPartAndTheValuesOfTheBeamline) {
 TEST(ProgramTarn, UnderALauncherWithoutMpi) {
   testsupport::ScratchDir dir("cli-launcher");
   const std::string scan = TARN + " scan --set cells.length=30,31 --seed 1 --events 10 --input-dir " + DATA;
-  const std::string why = "tarn: tarn scan runs its points on this machine; under an MPI launcher run each point as "
-                          "mpirun tarn --set ... (see tarn --help)\n";
+  const std::string why =
+      "tarn: tarn scan runs its points on this machine; under an MPI launcher run each point as "
+      "mpirun tarn --set ... (see tarn --help)\n";
   const Outcome rank0 = runCommand(dir.path(), "env OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=0 " + scan);
   EXPECT_EQ(rank0.status, 2);
   EXPECT_EQ(rank0.err, why);
@@ -318,8 +319,9 @@ TEST(ProgramTarn, UnderALauncherWithoutMpi) {
   EXPECT_EQ(version.rfind("tarn ", 0), 0u) << version;
   EXPECT_TRUE(version.ends_with(" (without MPI)\n")) << version;
   const std::string run = alone + " --events 10 --seed 3 --input-dir " + DATA + " --output-dir ";
-  const std::string noMpi = "tarn: this tarn has no MPI (tarn-mpi was not built): under a launcher every rank would "
-                            "run the same events (see tarn --help)\n";
+  const std::string noMpi =
+      "tarn: this tarn has no MPI (tarn-mpi was not built): under a launcher every rank would "
+      "run the same events (see tarn --help)\n";
   const struct {
     const char* environment;
     int status;
