@@ -21,6 +21,21 @@ const std::string LAM = std::string(TARN_DATA_DIR) + "/lam.hbook";
 // The whole usage, as `hbook` alone prints it.
 std::string fullUsage(const fs::path& dir) { return runCommand(dir, HBOOK + " --help").out; }
 
+// prof.hbook with profile 106's error bank (the last bank named HI1E) set to
+// options S and I at once, an option the reader skips the profile for.
+void writeProfileWithBothOptions(const fs::path& to) {
+  std::vector<unsigned char> bytes = readBytes(std::string(TARN_TEST_DATA) + "/hbook/objects/prof.hbook");
+  std::size_t at = std::string::npos;
+  for (std::size_t k = 0; k + 4 <= bytes.size(); ++k)
+    if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(k), bytes.begin() + static_cast<std::ptrdiff_t>(k + 4),
+                   "HI1E"))
+      at = k;
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 19] = 3;  // its status word, low byte
+  std::ofstream(to, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 }  // namespace
 
 TEST(ProgramHbookArguments, TheUsageAloneAndOnRequest) {
@@ -376,19 +391,7 @@ TEST(ProgramHbookArguments, LsMarksErrorsAndNamesSkippedObjects) {
   const Outcome lam = runCommand(dir.path(), HBOOK + " ls " + LAM);
   EXPECT_EQ(lam.out.find("[errors]"), std::string::npos) << lam.out;
   // Profile 106 of prof.hbook with options S and I at once: skipped, said on the errors.
-  fs::copy_file(std::string(TARN_TEST_DATA) + "/hbook/objects/prof.hbook", dir.path() / "prof.hbook");
-  std::vector<unsigned char> bytes = readBytes(dir.path() / "prof.hbook");
-  std::size_t at = std::string::npos;
-  for (std::size_t k = 0; k + 4 <= bytes.size(); ++k)
-    if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(k), bytes.begin() + static_cast<std::ptrdiff_t>(k + 4),
-                   "HI1E"))
-      at = k;
-  ASSERT_NE(at, std::string::npos);
-  bytes[at + 19] = 3;  // the last HI1E bank's status word, low byte
-  {
-    std::ofstream(dir.path() / "prof.hbook", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
+  writeProfileWithBothOptions(dir.path() / "prof.hbook");
   const Outcome skipped = runCommand(dir.path(), HBOOK + " ls prof.hbook");
   EXPECT_EQ(skipped.status, 0);
   const std::string note = " (106,0): profile with unknown error option 3 (both S and I), skipped\n";
@@ -396,4 +399,36 @@ TEST(ProgramHbookArguments, LsMarksErrorsAndNamesSkippedObjects) {
   EXPECT_TRUE(skipped.err.ends_with(note)) << skipped.err;
   EXPECT_EQ(skipped.err.find('\n'), skipped.err.size() - 1) << skipped.err;
   EXPECT_EQ(skipped.out.find(" 106 "), std::string::npos) << skipped.out;
+}
+
+// hbook copy: record lengths of 256 to 8191 words, each end taken and one
+// past it refused with the bounds; a file with an object that cannot be read
+// is refused, naming each such object, and nothing is written.
+TEST(ProgramHbookArguments, CopyRecordLengthsAndUnreadableObjects) {
+  ScratchDir dir("hbookargs-copy");
+  const struct {
+    int words;
+    bool taken;
+  } cases[] = {{255, false}, {256, true}, {8191, true}, {8192, false}};
+  for (const auto& c : cases) {
+    const std::string out = "c" + std::to_string(c.words) + ".hbook";
+    const Outcome o = runCommand(dir.path(), HBOOK + " copy --record-length " + std::to_string(c.words) + " " + LAM +
+                                                 " " + out);
+    if (c.taken) {
+      EXPECT_EQ(o.status, 0) << c.words << o.err;
+      EXPECT_EQ(hbook::readFile((dir.path() / out).string()).recordWords, c.words);
+    } else {
+      EXPECT_EQ(o.status, 1) << c.words;
+      EXPECT_EQ(o.err, "hbook: record length " + std::to_string(c.words) + " words (256 to 8191)\n");
+      EXPECT_FALSE(fs::exists(dir.path() / out));
+    }
+  }
+  writeProfileWithBothOptions(dir.path() / "prof.hbook");
+  const Outcome o = runCommand(dir.path(), HBOOK + " copy prof.hbook out.hbook");
+  EXPECT_EQ(o.status, 1);
+  const std::string head = "hbook: prof.hbook: 1 objects cannot be read, so they cannot be copied (nothing written):\n  "
+                           "prof.hbook: key ";
+  EXPECT_EQ(o.err.rfind(head, 0), 0u) << o.err;
+  EXPECT_TRUE(o.err.ends_with(" (106,0): profile with unknown error option 3 (both S and I), skipped\n")) << o.err;
+  EXPECT_FALSE(fs::exists(dir.path() / "out.hbook"));
 }
