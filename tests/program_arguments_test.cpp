@@ -432,3 +432,47 @@ TEST(ProgramHbookArguments, CopyRecordLengthsAndUnreadableObjects) {
   EXPECT_TRUE(o.err.ends_with(" (106,0): profile with unknown error option 3 (both S and I), skipped\n")) << o.err;
   EXPECT_FALSE(fs::exists(dir.path() / "out.hbook"));
 }
+
+// Each command's --help: "usage:" and its own lines, word for word (make's
+// with the tables' format); the whole usage lists them all in this order.
+TEST(ProgramHbookArguments, EachCommandsUsageWordForWord) {
+  ScratchDir dir("hbookargs-usagewords");
+  const std::string tables =
+      "TABLE.csv: a header line naming the columns low, high, content (others ignored), then one row per bin;\n"
+      "lines starting with '#' are comments.\n";
+  const std::pair<const char*, std::string> usages[] = {
+      {"ls", "hbook ls FILE                  every object: directory, id, kind, shape, entries, title\n"},
+      {"dump",
+       "hbook dump FILE [ID]           every value of the 1-D histograms, in the layout of the reference dumps\n"
+       "  hbook dump --all FILE          every object of every directory, in the layout of the package's object "
+       "dumps\n"},
+      {"show",
+       "hbook show FILE [ID...]        every object (or those asked: ID or /DIR/ID) with the figures the package\n"
+       "                               prints under it (HPRINT), and a chart\n"},
+      {"csv",
+       "hbook csv FILE ID              a table: per bin (1-D), per cell (2-D), per channel (profile), per entry "
+       "(ntuple)\n"},
+      {"json", "hbook json FILE [ID]           the file or one object as JSON; ID may be /DIR/ID\n"},
+      {"make",
+       "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
+       "                               histograms from tables; OUT is replaced only with --force\n" +
+           tables},
+      {"copy", "hbook copy [--record-length N] IN OUT   every object of every directory of IN into a new file OUT\n"},
+      {"merge",
+       "hbook merge [--incomplete] OUT IN.hbook...    the files of separate runs, or of a run's blocks, added "
+       "together into a new file OUT\n"},
+  };
+  const std::string all = fullUsage(dir.path());
+  std::size_t last = 0;
+  for (const auto& [command, usage] : usages) {
+    const Outcome o = runCommand(dir.path(), HBOOK + " " + command + " --help");
+    EXPECT_EQ(o.status, 0) << command;
+    EXPECT_EQ(o.out, "usage:\n  " + usage) << command;
+    const std::string line = usage.substr(0, usage.find('\n'));
+    const std::size_t at = all.find("\n  " + line + "\n");
+    EXPECT_NE(at, std::string::npos) << command;
+    EXPECT_GE(at, last) << command;
+    last = at;
+  }
+  EXPECT_TRUE(all.ends_with("\n" + tables)) << all;
+}
