@@ -380,6 +380,22 @@ TEST(ShowLayout, TwoDimensionalHistogramsTablesAndProfiles) {
   }
 }
 
+// The figures' line keeps three blanks between its fields up to 80
+// columns and closes them to two beyond.
+TEST(ShowLayout, FiguresKeepWithin80Columns) {
+  hbook::Histogram fits = counting(1, 1, 0.0f, 1.0f), wide = counting(2, 1, 0.0f, 1.0f);
+  for (hbook::Histogram* h : {&fits, &wide}) {
+    h->entries = -2147483647 - 1;
+    h->channels = {-3.4028235e38f, 1.0f, 1.5e30f};
+  }
+  wide.channels[2] = -1.5e30f;  // one column more
+  const std::vector<std::string> after = linesAfterHeading(shownLines({fits, wide}), 2);
+  ASSERT_EQ(after.size(), 4u);
+  EXPECT_EQ(after[1], "  entries -2147483648   in range 1   underflow -3.4028235e+38   overflow 1.5e+30");
+  EXPECT_EQ(after[1].size(), 80u);
+  EXPECT_EQ(after[3], "  entries -2147483648  in range 1  underflow -3.4028235e+38  overflow -1.5e+30");
+}
+
 namespace {
 
 class ShowPrintouts : public ::testing::TestWithParam<const char*> {};
