@@ -412,8 +412,8 @@ TEST(ProgramHbookArguments, CopyRecordLengthsAndUnreadableObjects) {
   } cases[] = {{255, false}, {256, true}, {8191, true}, {8192, false}};
   for (const auto& c : cases) {
     const std::string out = "c" + std::to_string(c.words) + ".hbook";
-    const Outcome o = runCommand(dir.path(), HBOOK + " copy --record-length " + std::to_string(c.words) + " " + LAM +
-                                                 " " + out);
+    const Outcome o =
+        runCommand(dir.path(), HBOOK + " copy --record-length " + std::to_string(c.words) + " " + LAM + " " + out);
     if (c.taken) {
       EXPECT_EQ(o.status, 0) << c.words << o.err;
       EXPECT_EQ(hbook::readFile((dir.path() / out).string()).recordWords, c.words);
@@ -426,8 +426,9 @@ TEST(ProgramHbookArguments, CopyRecordLengthsAndUnreadableObjects) {
   writeProfileWithBothOptions(dir.path() / "prof.hbook");
   const Outcome o = runCommand(dir.path(), HBOOK + " copy prof.hbook out.hbook");
   EXPECT_EQ(o.status, 1);
-  const std::string head = "hbook: prof.hbook: 1 objects cannot be read, so they cannot be copied (nothing written):\n  "
-                           "prof.hbook: key ";
+  const std::string head =
+      "hbook: prof.hbook: 1 objects cannot be read, so they cannot be copied (nothing written):\n  "
+      "prof.hbook: key ";
   EXPECT_EQ(o.err.rfind(head, 0), 0u) << o.err;
   EXPECT_TRUE(o.err.ends_with(" (106,0): profile with unknown error option 3 (both S and I), skipped\n")) << o.err;
   EXPECT_FALSE(fs::exists(dir.path() / "out.hbook"));
