@@ -368,6 +368,31 @@ TEST(MergeObjects, EachPartOfATwoDimensionalBookingOnItsOwn) {
   }
 }
 
+// Profiles: each part of the binning (x and y) and the error option refused
+// on its own, both files' said.
+TEST(MergeObjects, EachPartOfAProfilesBookingOnItsOwn) {
+  const hbook::ReadResult prof = hbook::readFile(DATA_DIR + "objects/prof.hbook");
+  ASSERT_EQ(prof.directories[0].profiles.at(0).id, 100);
+  const std::string theirs = "; in a.hbook it has 20 bins 0..10, y -50..50";
+  const struct {
+    void (*spoil)(hbook::Profile&);
+    std::string said;
+  } cases[] = {
+      {[](hbook::Profile& p) { p.nx = 21; }, "has 21 bins 0..10, y -50..50" + theirs},
+      {[](hbook::Profile& p) { p.xmin = 1.0f; }, "has 20 bins 1..10, y -50..50" + theirs},
+      {[](hbook::Profile& p) { p.xmax = 11.0f; }, "has 20 bins 0..11, y -50..50" + theirs},
+      {[](hbook::Profile& p) { p.ymin = -51.0f; }, "has 20 bins 0..10, y -51..50" + theirs},
+      {[](hbook::Profile& p) { p.ymax = 51.0f; }, "has 20 bins 0..10, y -50..51" + theirs},
+      {[](hbook::Profile& p) { p.errorStatus = 2; }, "has error option bits 2; in a.hbook 0"},
+      {[](hbook::Profile& p) { p.title = "other"; }, "is titled \"other\"; in a.hbook \"profile opt blank\""},
+  };
+  for (const auto& c : cases) {
+    hbook::ReadResult spoilt = prof;
+    c.spoil(spoilt.directories[0].profiles[0]);
+    EXPECT_EQ(refusal({{"a.hbook", prof}, {"b.hbook", spoilt}}), "b.hbook: profile histogram 100 " + c.said);
+  }
+}
+
 // Errors stored in one file and not in the other are refused whichever
 // file comes first.
 TEST(MergeObjects, TwoDimensionalErrorsInOneFileOnlyAreRefusedInEitherOrder) {
