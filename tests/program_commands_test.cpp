@@ -342,3 +342,31 @@ TEST(ProgramTarn, UnderALauncherWithoutMpi) {
     EXPECT_EQ(fs::exists(dir.path() / out / "h3.hbook"), c.status == 0) << c.environment;
   }
 }
+
+// hbook csv of a 1-D histogram: a row per bin with its edges (variable ones
+// too), its content and its error: the square root of the stored sum of
+// squared weights, else of the content's size.
+TEST(ProgramHbookCsv, ErrorsFromTheStoredSumsElseFromTheContents) {
+  testsupport::ScratchDir dir("cli-csv");
+  hbook::Directory top;
+  top.path = "/";
+  hbook::Histogram counts;
+  counts.id = 1;
+  counts.nx = 2;
+  counts.xmax = 2.0f;
+  counts.entries = 2;
+  counts.channels = {7.0f, -4.0f, 9.0f, 7.0f};
+  hbook::Histogram weighted = counts;
+  weighted.id = 2;
+  weighted.sumw2 = {16.0f, 0.25f};
+  weighted.edges = {0.0f, 0.5f, 2.0f};
+  for (const hbook::Histogram& h : {counts, weighted}) {
+    top.objects.push_back({hbook::ObjectKind::Histogram1D, h.id, top.histograms.size()});
+    top.histograms.push_back(h);
+  }
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "x.hbook").string(), {top}, {}));
+  const Outcome a = runCommand(dir.path(), HBOOK + " csv x.hbook 1");
+  EXPECT_EQ(a.out, "low,high,content,error\n0,1,-4,2\n1,2,9,3\n");
+  const Outcome b = runCommand(dir.path(), HBOOK + " csv x.hbook 2");
+  EXPECT_EQ(b.out, "low,high,content,error\n0,0.5,-4,4\n0.5,2,9,0.5\n");
+}
