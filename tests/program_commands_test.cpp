@@ -370,3 +370,15 @@ TEST(ProgramHbookCsv, ErrorsFromTheStoredSumsElseFromTheContents) {
   const Outcome b = runCommand(dir.path(), HBOOK + " csv x.hbook 2");
   EXPECT_EQ(b.out, "low,high,content,error\n0,0.5,-4,4\n0.5,2,9,0.5\n");
 }
+
+// tarn-summary whose standard output cannot be written (a full disk): status
+// 1 and a message, as text and as JSON.
+TEST(ProgramTarnSummary, AFullStandardOutputIsAFailure) {
+  testsupport::ScratchDir dir("summary-full");
+  const std::string log = (fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt").string();
+  for (const std::string json : {"", "--json "}) {
+    const Outcome o = runCommand(dir.path(), "sh -c '" + SUMMARY + " " + json + log + " > /dev/full'");
+    EXPECT_EQ(o.status, 1) << json;
+    EXPECT_NE(o.err.find("tarn-summary: writing to standard output failed\n"), std::string::npos) << json << o.err;
+  }
+}
