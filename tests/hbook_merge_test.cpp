@@ -171,6 +171,54 @@ TEST_F(MergeTest, MismatchesAreRefusedNamingTheFileAndTheId) {
   EXPECT_THROW(hbook::mergeHistograms({}), hbook::FileError);
 }
 
+// Each refusal in full: what the file at fault holds, then what the first
+// file holds; variable bin edges and errors on either side are said. A
+// working copy of the sampler is the first file's whatever the others'
+// title and binning.
+TEST_F(MergeTest, RefusalsSayWhatEachFileHolds) {
+  const auto good = source("good.hbook", runFile(1.0f, 30));
+  const std::string first = (dir_ / "good.hbook").string();
+  struct Case {
+    const char* what;
+    void (*spoil)(std::vector<hbook::Histogram>&);
+    std::string expected;  // after "PATH: "; "" merged
+  };
+  const Case cases[] = {
+      {"edges",
+       [](std::vector<hbook::Histogram>& hs) {
+         hs[0].edges = {-1.0f, 0.0f, 0.25f, 0.5f, 1.0f};
+       },
+       "histogram 10 has 4 bins from -1 to 1 (variable bin edges); in " + first + " it has 4 bins from -1 to 1"},
+      {"low", [](std::vector<hbook::Histogram>& hs) { hs[0].xmin = -1.5f; },
+       "histogram 10 has 4 bins from -1.5 to 1; in " + first + " it has 4 bins from -1 to 1"},
+      {"tenth", [](std::vector<hbook::Histogram>& hs) { hs[0].xmax = 1.1f; },
+       "histogram 10 has 4 bins from -1 to 1.10000002; in " + first + " it has 4 bins from -1 to 1"},
+      {"errors",
+       [](std::vector<hbook::Histogram>& hs) {
+         hs[0].sumw2 = {1.0f, 1.0f, 1.0f, 1.0f};
+       },
+       "histogram 10 has errors stored; in " + first + " it has none"},
+      {"noerrors", [](std::vector<hbook::Histogram>& hs) { hs[1].sumw2.clear(); },
+       "histogram 20 has no errors stored; in " + first + " it has"},
+      {"title", [](std::vector<hbook::Histogram>& hs) { hs[0].title = "y (cm)"; },
+       "histogram 10 is titled \"y (cm)\"; in " + first + " \"x (cm)\""},
+      {"tally", [](std::vector<hbook::Histogram>& hs) { hs[2].readFromFile = false; },
+       "histogram 301 is a tally; in " + first + " it is an input (marked as read from a file)"},
+      {"copy", [](std::vector<hbook::Histogram>& hs) { hs[0].entries = -1; },
+       "histogram 10 is a sampler's working copy (entries -1); in " + first + " it is a tally"},
+      {"input", [](std::vector<hbook::Histogram>& hs) { hs[1].readFromFile = true; },
+       "histogram 20 is an input (marked as read from a file); in " + first + " it is a tally"},
+      {"copytitle", [](std::vector<hbook::Histogram>& hs) { hs[3].title = "another"; }, ""},
+  };
+  for (const Case& c : cases) {
+    auto hs = runFile(2.0f, 30);
+    c.spoil(hs);
+    const std::string message = refusal({good, source(std::string(c.what) + ".hbook", hs)});
+    EXPECT_EQ(message, c.expected.empty() ? "" : (dir_ / (std::string(c.what) + ".hbook")).string() + ": " + c.expected)
+        << c.what;
+  }
+}
+
 TEST_F(MergeTest, AFileWithAnObjectThatCannotBeReadIsRefused) {
   hbook::MergeSource partial = source("partial.hbook", runFile(1.0f, 30));
   partial.file.skipped.push_back({7, "partial.hbook: key 5 (7,0): a layout not read, skipped", "/"});

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "hbook/print/dumpall/fortran.h"
 #include "hbook/rz/reader.h"
 #include "support/files.h"
 #include "support/hbookdumps.h"
@@ -77,3 +78,36 @@ TEST(ObjectDumps, NoObjectOfAnyTestFileIsSkipped) {
 }
 
 }  // namespace
+
+// Gw.d at its switch-overs: F form (four blanks after) from 0.1 up to
+// 10^d once rounded to d digits, E form outside; exponents beyond 99 lose
+// their E; what does not fit the width is asterisks. Iw and Zw likewise.
+TEST(DumpFormats, FortranEditingAtItsSwitchOvers) {
+  const struct {
+    double v;
+    const char* g168;
+  } cases[] = {
+      {0.0, "   0.0000000    "},          {0.1, "  0.10000000    "},
+      {0.0999999999, "  0.10000000    "},  // rounds up to 0.1 at 8 digits
+      {0.099999999, "  0.99999999E-01"},  {0.09, "  0.90000000E-01"},
+      {-0.5, " -0.50000000    "},         {12345678.0, "   12345678.    "},
+      {99999999.4, "   99999999.    "},   {99999999.5, "  0.10000000E+09"},  // rounds up to 10^8
+      {123456789.0, "  0.12345679E+09"},  {-123456789.0, " -0.12345679E+09"},
+      {1e98, "  0.10000000E+99"},         {1e99, "  0.10000000+100"},
+      {1e-100, "  0.10000000E-99"},       {1e-101, "  0.10000000-100"},
+      {std::nan(""), "             NaN"}, {HUGE_VAL, "        Infinity"},
+      {-HUGE_VAL, "       -Infinity"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(hbook::fortran::g(c.v, 16, 8), c.g168) << c.v;
+  EXPECT_EQ(hbook::fortran::g(123456789.0, 14, 8), "0.12345679E+09");
+  EXPECT_EQ(hbook::fortran::g(123456789.0, 13, 8), "*************");
+  EXPECT_EQ(hbook::fortran::g(12345678.0, 13, 8), "12345678.    ");
+  EXPECT_EQ(hbook::fortran::g(12345678.0, 12, 8), "********    ");
+  EXPECT_EQ(hbook::fortran::i(-12345, 6), "-12345");
+  EXPECT_EQ(hbook::fortran::i(-12345, 8), "  -12345");
+  EXPECT_EQ(hbook::fortran::i(-12345, 5), "*****");
+  EXPECT_EQ(hbook::fortran::z(1.0f), "3F800000");
+  EXPECT_EQ(hbook::fortran::z(std::uint32_t{0xAu}), "0000000A");
+  EXPECT_EQ(hbook::fortran::z(-2.0), "C000000000000000");
+  EXPECT_EQ(hbook::fortran::real(0.5f), "   0.50000000     3F000000");
+}

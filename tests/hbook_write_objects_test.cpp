@@ -469,6 +469,47 @@ std::string writeRefusal(const hbook::Directory& d) {
   return "";
 }
 
+// Names of directories run to 16 characters of the package's code (four
+// words of it in the directory records): 16 are written and read back, 17
+// are refused, naming the directory, the name and what is allowed; so is an
+// empty name. The same for the top directory's name.
+TEST(Layout, DirectoryNamesRunToSixteenCharacters) {
+  const std::string longest = "ABCDEFGHIJKLMNOP", tooLong = longest + "Q";
+  ASSERT_EQ(longest.size(), 16u);
+  hbook::Directory top = directory("/", {histogram(1, 2)});
+  top.subdirectories = {longest};
+  const hbook::ReadResult r =
+      hbook::readMemory("x.hbook", hbook::fileImage({top, directory("/" + longest, {histogram(2, 3)})}, {}));
+  ASSERT_EQ(r.directories.size(), 2u);
+  EXPECT_EQ(r.directories[1].path, "/" + longest);
+  EXPECT_EQ(r.directories[1].histograms.at(0).id, 2);
+  for (const std::string& bad : {tooLong, std::string()}) {
+    top.subdirectories = {bad};
+    try {
+      hbook::fileImage({top}, {});  // refused on its name, before /NAME is looked for
+      ADD_FAILURE() << "subdirectory \"" << bad << "\" written";
+    } catch (const hbook::FileError& e) {
+      EXPECT_EQ(std::string(e.what()), "directory /: subdirectory name \"" + bad +
+                                           "\" (1 to 16 letters, digits or signs of the package's character code, "
+                                           "no blank or /)");
+    }
+  }
+  hbook::WriteOptions o;
+  o.topDirectory = longest;
+  EXPECT_EQ(hbook::readMemory("x.hbook", hbook::fileImage({directory("/", {histogram(1, 2)})}, o)).topDirectory,
+            longest);
+  for (const std::string& bad : {tooLong, std::string()}) {
+    o.topDirectory = bad;
+    try {
+      hbook::fileImage({directory("/", {histogram(1, 2)})}, o);
+      ADD_FAILURE() << "top directory \"" << bad << "\" written";
+    } catch (const hbook::FileError& e) {
+      EXPECT_EQ(std::string(e.what()), "top directory name \"" + bad +
+                                           "\" (1 to 16 letters, digits or signs of the package's character code)");
+    }
+  }
+}
+
 // Variable bin edges rise strictly (equal neighbours are refused) from the
 // lower edge to the upper one: a last edge other than the upper edge is refused.
 TEST(Layout, VariableBinEdgesRiseStrictlyFromTheLowerToTheUpperEdge) {

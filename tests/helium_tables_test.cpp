@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <iostream>
 #include <string>
 
@@ -183,6 +184,32 @@ TEST(HeliumNdenDeathTest, OutOfRangeEndsRunWithNonZeroStatus) {
         std::exit(0);
       },
       failed, expected);
+}
+
+// The last grid temperature itself (4.4f widened) is the table's last
+// value; the next double above it ends the run with status 1, the three
+// temperatures on the first line.
+TEST(HeliumNdenDeathTest, LastGridTemperatureIsInsideTheNextDoubleAboveIsNot) {
+  const double tLast = static_cast<double>(4.4f);
+  {
+    ConsoleCapture console;
+    double rhoRel = -1.0;
+    NDEN(tLast, rhoRel);
+    EXPECT_EQ(rhoRel, static_cast<double>(0.8328767f));
+    EXPECT_TRUE(console.text().empty()) << console.text();
+  }
+  const double above = std::nextafter(tLast, 5.0);
+  const std::string expected =
+      "^" + dblLine(above, static_cast<double>(0.2f), tLast) + "\n The value is out of range \\.\\.\\. nden code\n$";
+  EXPECT_EXIT(
+      {
+        textout::setConsole(&std::cerr);
+        double rhoRel = 0.0;
+        NDEN(above, rhoRel);
+        std::cerr << "NDEN returned\n";
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(1), expected);
 }
 
 // ---------------------------------------------------------------- DSG0

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,21 @@ const std::string LAM = std::string(TARN_DATA_DIR) + "/lam.hbook";
 
 // The whole usage, as `hbook` alone prints it.
 std::string fullUsage(const fs::path& dir) { return runCommand(dir, HBOOK + " --help").out; }
+
+// prof.hbook with profile 106's error bank (the last bank named HI1E) set to
+// options S and I at once, an option the reader skips the profile for.
+void writeProfileWithBothOptions(const fs::path& to) {
+  std::vector<unsigned char> bytes = readBytes(std::string(TARN_TEST_DATA) + "/hbook/objects/prof.hbook");
+  std::size_t at = std::string::npos;
+  for (std::size_t k = 0; k + 4 <= bytes.size(); ++k)
+    if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(k), bytes.begin() + static_cast<std::ptrdiff_t>(k + 4),
+                   "HI1E"))
+      at = k;
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 19] = 3;  // its status word, low byte
+  std::ofstream(to, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
 
 }  // namespace
 
@@ -210,4 +226,254 @@ TEST(ProgramHbookArguments, WhatMergeCopyAndMakeRefuseToOverwriteOrCountTwice) {
   const Outcome forced = runCommand(dir.path(), HBOOK + " make --force taken.hbook 1 a t.csv");
   EXPECT_EQ(forced.status, 0) << forced.err;
   EXPECT_EQ(hbook::readFile((dir.path() / "taken.hbook").string()).histograms.size(), 1u);
+}
+
+// make's tables: each refusal names the table, the line and why; at each
+// bound the value on the accepted side is made into a file.
+TEST(ProgramHbookArguments, MakeTablesAtTheirBounds) {
+  ScratchDir dir("hbookargs-tables");
+  const std::string header = "low,high,content\n";
+  const struct {
+    std::string table;
+    std::string refusal;  // "" made
+  } cases[] = {
+      {header + "0,1,5\n1,2,6\n", ""},
+      {header + "0,1,5\n1,2\n", "t.csv line 3: too few columns"},
+      {"content,high,low\n5,1\n", "t.csv line 2: too few columns"},
+      {"LOW,High,Content\n0,1,5\n", ""},
+      {"low,,high,,content\n0,x,1,y,5\n", ""},  // unnamed columns may repeat
+      {"# only a comment\n\n   \n", "t.csv: no header line"},
+      {header + "# no rows\n", "t.csv: no rows"},
+      {header + "1,1,5\n", "t.csv line 2: last high edge not above the first low edge"},
+      {header + "0,1,5\n1,0,5\n", "t.csv line 3: last high edge not above the first low edge"},
+      {header + "0,1,3.4028235e38\n", ""},
+      {header + "0,1,3.4028236e38\n",
+       "t.csv line 2: content '3.4028236e38' is out of the range of a 32-bit float "
+       "(largest 3.4028235e+38)"},
+      {header + "0,1,-1e400\n",
+       "t.csv line 2: content '-1e400' is out of the range of a 32-bit float "
+       "(largest 3.4028235e+38)"},
+      {header + "0,1,inf\n", "t.csv line 2: content 'inf' is not finite"},
+      {header + "0,1,1e-45\n", ""},
+      {header + "0,1,7e-46\n", "t.csv line 2: content '7e-46' is too small for a 32-bit float (smallest 1e-45)"},
+      {header + "0,1,1e-400\n", "t.csv line 2: content '1e-400' is too small for a 32-bit float (smallest 1e-45)"},
+      {header + "0,1,0\n", ""},
+      {header + "0,1,-0\n", ""},
+      {header + "0x,1,5\n", "t.csv line 2: low edge '0x' is not a number"},
+      {header + "0,,5\n", "t.csv line 2: high edge '' is not a number"},
+      // A row's width within 2/1000 of the others' (the median row's).
+      {header + "0,1,5\n1,2.0019,6\n", ""},
+      {header + "0,1,5\n1,2.0021,6\n",
+       "t.csv line 2: bin 1: width 1 (0 to 1) breaks the uniform binning of width 1.0021 of the other rows"},
+      // A low edge within a thousandth of a width of the high edge before.
+      {header + "0,1,5\n1.0009,2,6\n2,3,7\n", ""},
+      {header + "0,1,5\n1.0011,2,6\n2,3,7\n",
+       "t.csv line 3: bin 2: low edge 1.0011 is not the high edge 1 of the row before (line 2): a row missing or out "
+       "of order?"},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    const std::string out = "m" + std::to_string(k++) + ".hbook";
+    { std::ofstream(dir.path() / "t.csv") << c.table; }
+    const Outcome o = runCommand(dir.path(), HBOOK + " make " + out + " 1 t t.csv");
+    if (c.refusal.empty()) {
+      EXPECT_EQ(o.status, 0) << c.table << o.err;
+      EXPECT_TRUE(fs::exists(dir.path() / out)) << c.table;
+    } else {
+      EXPECT_EQ(o.status, 1) << c.table;
+      EXPECT_EQ(o.err, "hbook: " + c.refusal + "\n") << c.table;
+      EXPECT_FALSE(fs::exists(dir.path() / out)) << c.table;
+    }
+  }
+  // The largest and smallest floats are stored as given.
+  const hbook::ReadResult largest = hbook::readFile((dir.path() / "m9.hbook").string());
+  EXPECT_EQ(largest.histograms.at(0).channels.at(1), 3.4028235e38f);
+  const hbook::ReadResult smallest = hbook::readFile((dir.path() / "m13.hbook").string());
+  EXPECT_EQ(smallest.histograms.at(0).channels.at(1), std::numeric_limits<float>::denorm_min());
+}
+
+// Ids on the command line run over the 32-bit integers, one past either
+// end refused; an object in a subdirectory is named /DIR/ID; an id the file
+// lacks, or an object of another kind where a 1-D histogram is wanted, is
+// named with its file.
+TEST(ProgramHbookArguments, IdsAndObjectAddresses) {
+  ScratchDir dir("hbookargs-ids");
+  { std::ofstream(dir.path() / "t.csv") << "low,high,content\n0,1,5\n1,2,6\n"; }
+  ASSERT_EQ(runCommand(dir.path(), HBOOK + " make ids.hbook 2147483647 most t.csv -2147483648 least t.csv 5 five t.csv")
+                .status,
+            0);
+  const std::string usage = fullUsage(dir.path());
+  const std::string dirs = std::string(TARN_TEST_DATA) + "/hbook/objects/dirs.hbook";
+  const std::string h2 = std::string(TARN_TEST_DATA) + "/hbook/objects/h2.hbook";
+  const struct {
+    std::string args;
+    int status;
+    std::string said;  // the first line of the output (status 0) or the message
+  } cases[] = {
+      {"csv ids.hbook 2147483647", 0, "low,high,content,error"},
+      {"csv ids.hbook -2147483648", 0, "low,high,content,error"},
+      {"csv ids.hbook 2147483648", 2, "not a histogram id: 2147483648"},
+      {"csv ids.hbook -2147483649", 2, "not a histogram id: -2147483649"},
+      {"csv ids.hbook 5x", 2, "not a histogram id: 5x"},
+      {"csv ids.hbook ''", 2, "not a histogram id: "},
+      {"csv ids.hbook /5", 0, "low,high,content,error"},
+      {"csv ids.hbook 6", 1, "ids.hbook: no object with id 6 in directory /"},
+      {"dump ids.hbook 2147483647", 0, ""},
+      {"dump ids.hbook 6", 1, "ids.hbook: no 1-D histogram with id 6"},
+      {"dump ids.hbook 99999999999", 2, "not a histogram id: 99999999999"},
+      {"dump " + h2 + " 10", 1,
+       h2 + ": object 10 is a 2-D histogram, not a 1-D histogram (dump --all, csv and json show every kind)"},
+      {"csv " + dirs + " /CC/DD/5", 0, "low,high,content,error"},
+      {"csv " + dirs + " /AA/BB/3", 0, "low,high,content,error"},
+      {"csv " + dirs + " /AA/3", 1, dirs + ": no object with id 3 in directory /AA"},
+      {"csv " + dirs + " /CC/2", 1, dirs + ": no object with id 2 in directory /CC"},
+      {"csv " + dirs + " CC/4", 2, "an object in a subdirectory is named /DIR/ID: CC/4"},
+      {"csv " + dirs + " /CC/", 2, "not a histogram id: "},
+      {"show " + dirs + " /AA/BB/3 /CC/4", 0, "id 3  in AA/BB"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = runCommand(dir.path(), HBOOK + " " + c.args);
+    EXPECT_EQ(o.status, c.status) << c.args << "\n" << o.err;
+    if (c.status == 0) {
+      EXPECT_EQ(o.out.substr(0, o.out.find('\n')), c.said.empty() ? o.out.substr(0, o.out.find('\n')) : c.said)
+          << c.args;
+      EXPECT_EQ(o.err, "") << c.args;
+    } else if (c.status == 2) {
+      EXPECT_EQ(o.err, "hbook: " + c.said + "\n" + usage) << c.args;
+    } else {
+      EXPECT_EQ(o.err, "hbook: " + c.said + "\n") << c.args;
+    }
+  }
+  // The largest and the least id are the histograms made with them.
+  const Outcome most = runCommand(dir.path(), HBOOK + " csv ids.hbook 2147483647");
+  EXPECT_EQ(most.out, "low,high,content,error\n0,1,5,2.236068\n1,2,6,2.4494898\n");
+  const Outcome shown = runCommand(dir.path(), HBOOK + " show ids.hbook -2147483648 2147483647");
+  EXPECT_EQ(shown.out.rfind("id -2147483648  least\n", 0), 0u) << shown.out;
+  EXPECT_NE(shown.out.find("\nid 2147483647  most\n"), std::string::npos) << shown.out;
+}
+
+// The commands written in Python are handed to hbook-COMMAND beside the
+// tool, --help included (their own options in full); without it the tool
+// says what it needs, status 1.
+TEST(ProgramHbookArguments, PythonCommandsWithoutTheirHelper) {
+  ScratchDir dir("hbookargs-python");
+  fs::copy_file(HBOOK, dir.path() / "hbook");
+  const std::string alone = (dir.path() / "hbook").string();
+  for (const char* command : {"plot", "diff", "fit", "export"}) {
+    for (const std::string args : {" x.hbook 1", " --help"}) {
+      const Outcome o = runCommand(dir.path(), alone + " " + command + args);
+      EXPECT_EQ(o.status, 1) << command << args;
+      EXPECT_EQ(o.out, "") << command << args;
+      EXPECT_EQ(o.err, "hbook: " + std::string(command) + " needs " + (dir.path() / "hbook-").string() + command +
+                           ", made by the build when python3-dev, pybind11-dev and python3-numpy are installed "
+                           "(bash scripts/setup-deps.sh)\n")
+          << command << args;
+    }
+  }
+  // The commands of the tool itself answer --help with their usage.
+  const Outcome ls = runCommand(dir.path(), alone + " ls --help");
+  EXPECT_EQ(ls.status, 0);
+  EXPECT_EQ(ls.out.rfind("usage:\n  hbook ls FILE", 0), 0u) << ls.out;
+}
+
+// hbook ls: a line per object, "[errors]" after the title of a histogram
+// with errors stored; the notes on objects the reader skips on the errors.
+TEST(ProgramHbookArguments, LsMarksErrorsAndNamesSkippedObjects) {
+  ScratchDir dir("hbookargs-ls");
+  const Outcome errors = runCommand(dir.path(), HBOOK + " ls " + std::string(TARN_TEST_DATA) + "/hbook/errors.hbook");
+  ASSERT_EQ(errors.status, 0) << errors.err;
+  const std::vector<std::string> rows = lines(errors.out);
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[0], "DIRECTORY            ID KIND    SHAPE                                   ENTRIES  TITLE");
+  int marked = 0;
+  for (std::size_t k = 1; k < rows.size(); ++k) marked += rows[k].size() > 10 && rows[k].ends_with("  [errors]");
+  EXPECT_GT(marked, 0) << errors.out;
+  const Outcome lam = runCommand(dir.path(), HBOOK + " ls " + LAM);
+  EXPECT_EQ(lam.out.find("[errors]"), std::string::npos) << lam.out;
+  // Profile 106 of prof.hbook with options S and I at once: skipped, said on the errors.
+  writeProfileWithBothOptions(dir.path() / "prof.hbook");
+  const Outcome skipped = runCommand(dir.path(), HBOOK + " ls prof.hbook");
+  EXPECT_EQ(skipped.status, 0);
+  const std::string note = " (106,0): profile with unknown error option 3 (both S and I), skipped\n";
+  EXPECT_EQ(skipped.err.rfind("prof.hbook: key ", 0), 0u) << skipped.err;
+  EXPECT_TRUE(skipped.err.ends_with(note)) << skipped.err;
+  EXPECT_EQ(skipped.err.find('\n'), skipped.err.size() - 1) << skipped.err;
+  EXPECT_EQ(skipped.out.find(" 106 "), std::string::npos) << skipped.out;
+}
+
+// hbook copy: record lengths of 256 to 8191 words, each end taken and one
+// past it refused with the bounds; a file with an object that cannot be read
+// is refused, naming each such object, and nothing is written.
+TEST(ProgramHbookArguments, CopyRecordLengthsAndUnreadableObjects) {
+  ScratchDir dir("hbookargs-copy");
+  const struct {
+    int words;
+    bool taken;
+  } cases[] = {{255, false}, {256, true}, {8191, true}, {8192, false}};
+  for (const auto& c : cases) {
+    const std::string out = "c" + std::to_string(c.words) + ".hbook";
+    const Outcome o =
+        runCommand(dir.path(), HBOOK + " copy --record-length " + std::to_string(c.words) + " " + LAM + " " + out);
+    if (c.taken) {
+      EXPECT_EQ(o.status, 0) << c.words << o.err;
+      EXPECT_EQ(hbook::readFile((dir.path() / out).string()).recordWords, c.words);
+    } else {
+      EXPECT_EQ(o.status, 1) << c.words;
+      EXPECT_EQ(o.err, "hbook: record length " + std::to_string(c.words) + " words (256 to 8191)\n");
+      EXPECT_FALSE(fs::exists(dir.path() / out));
+    }
+  }
+  writeProfileWithBothOptions(dir.path() / "prof.hbook");
+  const Outcome o = runCommand(dir.path(), HBOOK + " copy prof.hbook out.hbook");
+  EXPECT_EQ(o.status, 1);
+  const std::string head =
+      "hbook: prof.hbook: 1 objects cannot be read, so they cannot be copied (nothing written):\n  "
+      "prof.hbook: key ";
+  EXPECT_EQ(o.err.rfind(head, 0), 0u) << o.err;
+  EXPECT_TRUE(o.err.ends_with(" (106,0): profile with unknown error option 3 (both S and I), skipped\n")) << o.err;
+  EXPECT_FALSE(fs::exists(dir.path() / "out.hbook"));
+}
+
+// Each command's --help: "usage:" and its own lines, word for word (make's
+// with the tables' format); the whole usage lists them all in this order.
+TEST(ProgramHbookArguments, EachCommandsUsageWordForWord) {
+  ScratchDir dir("hbookargs-usagewords");
+  const std::string tables =
+      "TABLE.csv: a header line naming the columns low, high, content (others ignored), then one row per bin;\n"
+      "lines starting with '#' are comments.\n";
+  const std::pair<const char*, std::string> usages[] = {
+      {"ls", "hbook ls FILE                  every object: directory, id, kind, shape, entries, title\n"},
+      {"dump",
+       "hbook dump FILE [ID]           every value of the 1-D histograms, in the layout of the reference dumps\n"
+       "  hbook dump --all FILE          every object of every directory, in the layout of the package's object "
+       "dumps\n"},
+      {"show",
+       "hbook show FILE [ID...]        every object (or those asked: ID or /DIR/ID) with the figures the package\n"
+       "                               prints under it (HPRINT), and a chart\n"},
+      {"csv",
+       "hbook csv FILE ID              a table: per bin (1-D), per cell (2-D), per channel (profile), per entry "
+       "(ntuple)\n"},
+      {"json", "hbook json FILE [ID]           the file or one object as JSON; ID may be /DIR/ID\n"},
+      {"make",
+       "hbook make [--force] [--date YYYY-MM-DDTHH:MM] OUT.hbook ID TITLE TABLE.csv [ID TITLE TABLE.csv ...]\n"
+       "                               histograms from tables; OUT is replaced only with --force\n" +
+           tables},
+      {"copy", "hbook copy [--record-length N] IN OUT   every object of every directory of IN into a new file OUT\n"},
+      {"merge",
+       "hbook merge [--incomplete] OUT IN.hbook...    the files of separate runs, or of a run's blocks, added "
+       "together into a new file OUT\n"},
+  };
+  const std::string all = fullUsage(dir.path());
+  std::size_t last = 0;
+  for (const auto& [command, usage] : usages) {
+    const Outcome o = runCommand(dir.path(), HBOOK + " " + command + " --help");
+    EXPECT_EQ(o.status, 0) << command;
+    EXPECT_EQ(o.out, "usage:\n  " + usage) << command;
+    const std::string line = usage.substr(0, usage.find('\n'));
+    const std::size_t at = all.find("\n  " + line + "\n");
+    EXPECT_NE(at, std::string::npos) << command;
+    EXPECT_GE(at, last) << command;
+    last = at;
+  }
+  EXPECT_TRUE(all.ends_with("\n" + tables)) << all;
 }

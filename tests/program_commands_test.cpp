@@ -4,11 +4,14 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 
 #include "support/jsonreader.h"
+#include "hbook/rz/writer.h"
 #include "support/programrunner.h"
 #include "transport/run/figureerrors.h"
+#include "transport/run/runrecord.h"
 
 using namespace testsupport;
 
@@ -145,4 +148,237 @@ TEST(ProgramHbookMerge, NeverOverwritesAndWritesNothingWhenRefused) {
   EXPECT_NE(mixed.err.find(DATA + "/lam.hbook: "), std::string::npos) << mixed.err;
   EXPECT_FALSE(fs::exists(dir.path() / "x.hbook"));
   EXPECT_EQ(runCommand(dir.path(), HBOOK + " merge onlyout.hbook").status, 2);
+}
+
+// hbook copy keeps the top directory's name of its input (not the HRPUT of
+// files HRPUT writes), and every object stays in its own directory under it.
+TEST(ProgramHbookCopy, KeepsTheTopDirectorysNameAndWhereEachObjectLies) {
+  testsupport::ScratchDir dir("cli-copytop");
+  const hbook::ReadResult dirs = hbook::readFile(std::string(TARN_TEST_DATA) + "/hbook/objects/dirs.hbook");
+  ASSERT_GT(dirs.directories.size(), 2u);
+  hbook::WriteOptions named;
+  named.topDirectory = "RUN7TOP";
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "in.hbook").string(), dirs.directories, named));
+  const Outcome copy = runCommand(dir.path(), HBOOK + " copy in.hbook out.hbook");
+  ASSERT_EQ(copy.status, 0) << copy.err;
+  std::size_t objects = 0;
+  for (const hbook::Directory& d : dirs.directories) objects += d.objects.size();
+  EXPECT_EQ(copy.out, "out.hbook: " + std::to_string(objects) + " objects in " +
+                          std::to_string(dirs.directories.size()) + " directories from in.hbook\n");
+  const hbook::ReadResult out = hbook::readFile((dir.path() / "out.hbook").string());
+  EXPECT_EQ(out.topDirectory, "RUN7TOP");
+  ASSERT_EQ(out.directories.size(), dirs.directories.size());
+  for (std::size_t i = 0; i < out.directories.size(); ++i) {
+    const hbook::Directory &a = dirs.directories[i], &b = out.directories[i];
+    EXPECT_EQ(b.path, a.path);
+    EXPECT_EQ(b.subdirectories, a.subdirectories) << a.path;
+    ASSERT_EQ(b.histograms.size(), a.histograms.size()) << a.path;
+    for (std::size_t k = 0; k < a.histograms.size(); ++k) {
+      EXPECT_EQ(b.histograms[k].id, a.histograms[k].id) << a.path;
+      EXPECT_EQ(b.histograms[k].title, a.histograms[k].title) << a.path;
+      EXPECT_EQ(b.histograms[k].channels, a.histograms[k].channels) << a.path;
+    }
+  }
+  // A file HRPUT wrote keeps HRPUT.
+  ASSERT_EQ(runCommand(dir.path(), HBOOK + " copy " + DATA + "/lam.hbook lam.hbook").status, 0);
+  EXPECT_EQ(hbook::readFile((dir.path() / "lam.hbook").string()).topDirectory, "HRPUT");
+}
+
+// tarn-summary --json writes each figure's value, error and interval with 17
+// significant digits, so that each reads back to the bits the summary
+// computed; the regression run's figures include values that need all 17.
+TEST(ProgramTarnSummary, JsonNumbersReadBackToTheSameBits) {
+  testsupport::ScratchDir dir("summary-digits");
+  const std::string log = (fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt").string();
+  const Outcome json = runCommand(dir.path(), SUMMARY + " --json " + log);
+  ASSERT_EQ(json.status, 0) << json.err;
+  const testsupport::Json j = testsupport::parse(json.out);
+  const tarn::RunTotals totals = tarn::readRunRecord(log).totals;
+  ASSERT_EQ(j["figures"].size(), static_cast<std::size_t>(tarn::FIGURES));
+  int needSeventeen = 0;
+  for (int i = 0; i < tarn::FIGURES; ++i) {
+    const tarn::FigureEstimate e = tarn::figureEstimate(totals, i);
+    const testsupport::Json& f = j["figures"][static_cast<std::size_t>(i)];
+    EXPECT_EQ(f["label"].text, e.label);
+    const std::pair<const char*, double> numbers[] = {
+        {"value", e.value}, {"error", e.error}, {"low", e.low}, {"high", e.high}};
+    for (const auto& [name, v] : numbers) {
+      const std::string& text = f[name].text;
+      ASSERT_EQ(f[name].type, testsupport::Json::Number) << e.label << " " << name;
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(std::strtod(text.c_str(), nullptr)), std::bit_cast<std::uint64_t>(v))
+          << e.label << " " << name << ": " << text;
+      char shorter[40];
+      std::snprintf(shorter, sizeof shorter, "%.16g", v);
+      if (std::strtod(shorter, nullptr) != v) ++needSeventeen;
+    }
+  }
+  EXPECT_GT(needSeventeen, 0);
+}
+
+// Result files without a run record say their seed in their name only:
+// h<ranNo>.hbook or h<ranNo>-<k>.hbook, ranNo of 1 to 10 digits (leading
+// zeros aside). Two of one seed are refused, naming both and the seed; any
+// other name says nothing, and the files are added.
+TEST(ProgramHbookMerge, ResultsOfOneSeedAreKnownByTheirNames) {
+  testsupport::ScratchDir dir("cli-mergenames");
+  const struct {
+    std::string a, b;
+    std::string seed;  // "" added
+  } cases[] = {
+      {"h7.hbook", "h7-1.hbook", "7"},
+      {"h7-12.hbook", "h7-3.hbook", "7"},
+      {"h007.hbook", "h7.hbook", "7"},
+      {"h0.hbook", "h00.hbook", "0"},
+      {"h1234567890.hbook", "h1234567890-2.hbook", "1234567890"},
+      {"h12345678901.hbook", "h12345678901.hbook", ""},
+      {"h7.hbook", "h8.hbook", ""},
+      {"h.hbook", "h.hbook", ""},
+      {"h-1.hbook", "h-1.hbook", ""},
+      {"h7-.hbook", "h7.hbook", ""},
+      {"h7-x.hbook", "h7.hbook", ""},
+      {"h7x.hbook", "h7.hbook", ""},
+      {"H7.hbook", "h7.hbook", ""},
+      {"h7.hbk", "h7.hbook", ""},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    const std::string a = "a" + std::to_string(k) + "/" + c.a, b = "b" + std::to_string(k) + "/" + c.b;
+    const std::string out = "m" + std::to_string(k++) + ".hbook";
+    for (const std::string& f : {a, b}) {
+      fs::create_directories((dir.path() / f).parent_path());
+      fs::copy_file(DATA + "/lam.hbook", dir.path() / f);
+    }
+    const Outcome o = runCommand(dir.path(), HBOOK + " merge " + out + " " + a + " " + b);
+    if (c.seed.empty()) {
+      EXPECT_EQ(o.status, 0) << a << " " << b << ": " << o.err;
+      EXPECT_TRUE(fs::exists(dir.path() / out)) << a << " " << b;
+    } else {
+      EXPECT_EQ(o.status, 1) << a << " " << b;
+      EXPECT_EQ(o.err, "hbook: " + a + " and " + b + " are results of runs with the same seed (ranNo " + c.seed +
+                           "): they drew the same random numbers, so their events repeat each other and adding them "
+                           "would count the same events twice (runs meant to be added need different seeds)\n")
+          << a << " " << b;
+      EXPECT_FALSE(fs::exists(dir.path() / out)) << a << " " << b;
+    }
+  }
+}
+
+// tarn-summary's line of each run says the blocks of a part of a run (and
+// of how many events), nothing for a whole run; the beamline line counts
+// the values that differ from the shipped beamline, one or several, each
+// on a line of its own, and is absent for the shipped beamline.
+TEST(ProgramTarnSummary, BlocksOfAPartAndTheValuesOfTheBeamline) {
+  testsupport::ScratchDir dir("summary-blocks");
+  const std::string options = " --events 200000 --input-dir " + DATA + " --set cells.length=30 --output-dir ";
+  ASSERT_EQ(runCommand(dir.path(), TARN + options + "a --seed 5 --blocks 1-1").status, 0);
+  ASSERT_EQ(runCommand(dir.path(), TARN + options + "b --seed 6 --set cells.temperature=1.6").status, 0);
+  const std::string logA = "a/" + onlyFile(dir.path() / "a", ".o").filename().string();
+  const std::string logB = "b/" + onlyFile(dir.path() / "b", ".o").filename().string();
+  const Outcome part = runCommand(dir.path(), SUMMARY + " --incomplete " + logA);
+  ASSERT_EQ(part.status, 0) << part.err;
+  EXPECT_NE(part.out.find("\n   " + logA + ": ranNo 5, 100000 events (blocks 1 of 200000)\n"), std::string::npos)
+      << part.out;
+  EXPECT_NE(part.out.find("\n Beamline: 1 value differs from the shipped beamline (digest "), std::string::npos)
+      << part.out;
+  EXPECT_NE(part.out.find(")\n   cells.length = "), std::string::npos) << part.out;
+  const Outcome whole = runCommand(dir.path(), SUMMARY + " " + logB);
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  EXPECT_NE(whole.out.find("\n   " + logB + ": ranNo 6, 200000 events\n"), std::string::npos) << whole.out;
+  EXPECT_NE(whole.out.find("\n Beamline: 2 values differ from the shipped beamline (digest "), std::string::npos)
+      << whole.out;
+  EXPECT_NE(whole.out.find("\n   cells.length = "), std::string::npos) << whole.out;
+  EXPECT_NE(whole.out.find("\n   cells.temperature = "), std::string::npos) << whole.out;
+  const Outcome shipped =
+      runCommand(dir.path(), SUMMARY + " " + (fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt").string());
+  ASSERT_EQ(shipped.status, 0) << shipped.err;
+  EXPECT_EQ(shipped.out.find("Beamline"), std::string::npos) << shipped.out;
+  EXPECT_EQ(shipped.out.find("(blocks"), std::string::npos) << shipped.out;
+}
+
+// Under an MPI launcher (its rank and size in the environment): tarn scan is
+// refused, by rank 0 with the reason, silently by the others; a tarn
+// without tarn-mpi beside it runs as one process when it is the only rank
+// and refuses several (each would run the same events), again said once.
+TEST(ProgramTarn, UnderALauncherWithoutMpi) {
+  testsupport::ScratchDir dir("cli-launcher");
+  const std::string scan = TARN + " scan --set cells.length=30,31 --seed 1 --events 10 --input-dir " + DATA;
+  const std::string why =
+      "tarn: tarn scan runs its points on this machine; under an MPI launcher run each point as "
+      "mpirun tarn --set ... (see tarn --help)\n";
+  const Outcome rank0 = runCommand(dir.path(), "env OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=0 " + scan);
+  EXPECT_EQ(rank0.status, 2);
+  EXPECT_EQ(rank0.err, why);
+  const Outcome rank1 = runCommand(dir.path(), "env OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=1 " + scan);
+  EXPECT_EQ(rank1.status, 2);
+  EXPECT_EQ(rank1.err, "");
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+
+  fs::copy_file(TARN, dir.path() / "tarn");  // without tarn-mpi beside it
+  const std::string alone = (dir.path() / "tarn").string();
+  const std::string version = runCommand(dir.path(), alone + " --version").out;
+  EXPECT_EQ(version.rfind("tarn ", 0), 0u) << version;
+  EXPECT_TRUE(version.ends_with(" (without MPI)\n")) << version;
+  const std::string run = alone + " --events 10 --seed 3 --input-dir " + DATA + " --output-dir ";
+  const std::string noMpi =
+      "tarn: this tarn has no MPI (tarn-mpi was not built): under a launcher every rank would "
+      "run the same events (see tarn --help)\n";
+  const struct {
+    const char* environment;
+    int status;
+    bool said;
+  } cases[] = {
+      {"OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=0", 2, true},
+      {"OMPI_COMM_WORLD_SIZE=2 OMPI_COMM_WORLD_RANK=1", 2, false},
+      {"OMPI_COMM_WORLD_SIZE=1 OMPI_COMM_WORLD_RANK=1", 2, false},
+      {"OMPI_COMM_WORLD_SIZE=1 OMPI_COMM_WORLD_RANK=0", 0, false},
+      {"OMPI_COMM_WORLD_SIZE=1", 0, false},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    const std::string out = "o" + std::to_string(k++);
+    const Outcome o = runCommand(dir.path(), std::string("env ") + c.environment + " " + run + out);
+    EXPECT_EQ(o.status, c.status) << c.environment << o.err;
+    EXPECT_EQ(o.err, c.said ? noMpi : "") << c.environment;
+    EXPECT_EQ(fs::exists(dir.path() / out / "h3.hbook"), c.status == 0) << c.environment;
+  }
+}
+
+// hbook csv of a 1-D histogram: a row per bin with its edges (variable ones
+// too), its content and its error: the square root of the stored sum of
+// squared weights, else of the content's size.
+TEST(ProgramHbookCsv, ErrorsFromTheStoredSumsElseFromTheContents) {
+  testsupport::ScratchDir dir("cli-csv");
+  hbook::Directory top;
+  top.path = "/";
+  hbook::Histogram counts;
+  counts.id = 1;
+  counts.nx = 2;
+  counts.xmax = 2.0f;
+  counts.entries = 2;
+  counts.channels = {7.0f, -4.0f, 9.0f, 7.0f};
+  hbook::Histogram weighted = counts;
+  weighted.id = 2;
+  weighted.sumw2 = {16.0f, 0.25f};
+  weighted.edges = {0.0f, 0.5f, 2.0f};
+  for (const hbook::Histogram& h : {counts, weighted}) {
+    top.objects.push_back({hbook::ObjectKind::Histogram1D, h.id, top.histograms.size()});
+    top.histograms.push_back(h);
+  }
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "x.hbook").string(), {top}, {}));
+  const Outcome a = runCommand(dir.path(), HBOOK + " csv x.hbook 1");
+  EXPECT_EQ(a.out, "low,high,content,error\n0,1,-4,2\n1,2,9,3\n");
+  const Outcome b = runCommand(dir.path(), HBOOK + " csv x.hbook 2");
+  EXPECT_EQ(b.out, "low,high,content,error\n0,0.5,-4,4\n0.5,2,9,0.5\n");
+}
+
+// tarn-summary whose standard output cannot be written (a full disk): status
+// 1 and a message, as text and as JSON.
+TEST(ProgramTarnSummary, AFullStandardOutputIsAFailure) {
+  testsupport::ScratchDir dir("summary-full");
+  const std::string log = (fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt").string();
+  for (const std::string json : {"", "--json "}) {
+    const Outcome o = runCommand(dir.path(), "sh -c '" + SUMMARY + " " + json + log + " > /dev/full'");
+    EXPECT_EQ(o.status, 1) << json;
+    EXPECT_NE(o.err.find("tarn-summary: writing to standard output failed\n"), std::string::npos) << json << o.err;
+  }
 }

@@ -8,7 +8,10 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <tuple>
 
+#include "hbook/memory/ntuplebuilder.h"
+#include "hbook/rz/writer.h"
 #include "support/hprint.h"
 #include "support/programrunner.h"
 
@@ -120,6 +123,280 @@ void expectHistogram2D(const Shown& shown, const HprintSection& section) {
   }
   EXPECT_EQ(k + 1, section.pages.size());
 }
+
+// A histogram of nx bins over low..high with contents 1, 2, ... in its bins.
+hbook::Histogram counting(std::int32_t id, std::int32_t nx, float low, float high) {
+  hbook::Histogram h;
+  h.id = id;
+  h.title = "h" + std::to_string(id);
+  h.nx = nx;
+  h.xmin = low;
+  h.xmax = high;
+  h.entries = nx;
+  h.channels.assign(static_cast<std::size_t>(nx) + 2, 0.0f);
+  for (std::int32_t i = 1; i <= nx; ++i) h.channels[static_cast<std::size_t>(i)] = static_cast<float>(i);
+  return h;
+}
+
+// hbook show of a file of these histograms (top directory), its lines.
+std::vector<std::string> shownLines(const std::vector<hbook::Histogram>& histograms, const std::string& ids = "") {
+  testsupport::ScratchDir dir("show-layout");
+  hbook::Directory top;
+  top.path = "/";
+  for (const hbook::Histogram& h : histograms) {
+    top.objects.push_back({hbook::ObjectKind::Histogram1D, h.id, top.histograms.size()});
+    top.histograms.push_back(h);
+  }
+  EXPECT_TRUE(hbook::writeFile((dir.path() / "x.hbook").string(), {top}, {}));
+  const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show x.hbook " + ids);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  return testsupport::lines(o.out);
+}
+
+// The line after "id N ..." of each histogram shown.
+std::vector<std::string> linesAfterHeading(const std::vector<std::string>& lines, std::size_t count = 1) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].rfind("id ", 0) != 0) continue;
+    for (std::size_t k = 1; k <= count && i + k < lines.size(); ++k) out.push_back(lines[i + k]);
+  }
+  return out;
+}
+
+}  // namespace
+
+// The binning line says "packed counts" of channels of fewer than 32 bits
+// (1 to 31) and nothing of 32-bit ones; "sum of squared weights stored"
+// where there are errors. Within 80 columns: at 80 both stay on the
+// binning's line, at 81 they go to a line of their own.
+TEST(ShowLayout, PackedCountsAndStoredErrorsAreSaidWithin80Columns) {
+  const std::string base = "  2 bins of 10000 from 0 to 20000";
+  const std::string fits = "  2 bins of 50000 from 0 to 100000";   // 34 columns
+  const std::string wide = "  2 bins of 50000 from 10 to 100010";  // 35 columns
+  std::vector<hbook::Histogram> hs;
+  for (int nbit : {32, 31, 1}) {
+    hbook::Histogram h = counting(nbit, 2, 0.0f, 20000.0f);
+    h.channels = {0.0f, 1.0f, 0.0f, 1.0f};
+    h.nbit = nbit;
+    hs.push_back(h);
+  }
+  hbook::Histogram errors = counting(40, 2, 0.0f, 20000.0f);
+  errors.sumw2 = {1.0f, 4.0f};
+  hs.push_back(errors);
+  errors.id = 41;
+  errors.nbit = 16;
+  errors.xmax = 100000.0f;
+  hs.push_back(errors);  // 34 + 46 = 80 columns
+  errors.id = 42;
+  errors.xmin = 10.0f;
+  errors.xmax = 100010.0f;
+  hs.push_back(errors);  // 35 + 46 = 81
+  const std::vector<std::string> after = linesAfterHeading(shownLines(hs), 2);
+  ASSERT_EQ(after.size(), 12u);
+  EXPECT_EQ(after[0], base + ", packed counts");  // ids 1, 31, 32: bits per channel
+  EXPECT_EQ(after[2], base + ", packed counts");
+  EXPECT_EQ(after[4], base);
+  EXPECT_EQ(after[6], base + ", sum of squared weights stored");
+  EXPECT_EQ(after[8], fits + ", packed counts, sum of squared weights stored");
+  EXPECT_EQ(after[8].size(), 80u);
+  EXPECT_EQ(after[10], wide);
+  EXPECT_EQ(after[11], "  packed counts, sum of squared weights stored");
+}
+
+// A binning line beyond 80 columns with nothing stored to say is shown alone.
+TEST(ShowLayout, ALongBinningLineWithNothingStoredStandsAlone) {
+  hbook::Histogram h = counting(5, 3, -1.7014117e38f, 1.7014117e38f);
+  h.edges = {h.xmin, -1.0e38f, 1.0e38f, h.xmax};
+  const std::vector<std::string> lines = shownLines({h});
+  const std::vector<std::string> after = linesAfterHeading(lines, 2);
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0], "  3 bins of variable width from -1.7014117e+38 to 1.7014117e+38 (mean width 1.1342745e+38)");
+  EXPECT_EQ(after[1].rfind("  entries 3 ", 0), 0u) << after[1];
+}
+
+// One bin is "1 bin of", more are "N bins of".
+TEST(ShowLayout, OneBinAndSeveral) {
+  const std::vector<std::string> after =
+      linesAfterHeading(shownLines({counting(1, 1, 0.0f, 2.0f), counting(2, 2, 0.0f, 2.0f)}));
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0], "  1 bin of 2 from 0 to 2");
+  EXPECT_EQ(after[1], "  2 bins of 1 from 0 to 2");
+}
+
+// "id N" and the title share a line up to 80 columns; beyond, the title
+// has a line of its own.
+TEST(ShowLayout, TheTitleSharesTheIdsLineUpTo80Columns) {
+  hbook::Histogram fits = counting(1, 2, 0.0f, 2.0f), over = counting(2, 2, 0.0f, 2.0f);
+  fits.title = std::string(74, 'a');  // "id 1  " + 74 = 80
+  over.title = std::string(75, 'b');
+  const std::vector<std::string> lines = shownLines({fits, over});
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "id 1  " + fits.title);
+  const auto at = std::find(lines.begin(), lines.end(), "id 2");
+  ASSERT_NE(at, lines.end());
+  ASSERT_NE(at + 1, lines.end());
+  EXPECT_EQ(*(at + 1), over.title);
+}
+
+// The chart has a column per bin up to 64 bins; from 65 neighbouring bins
+// are averaged, two or more to a column.
+TEST(ShowLayout, ChartsOfMoreThan64BinsAverageNeighbours) {
+  const std::vector<std::string> lines =
+      shownLines({counting(64, 64, 0.0f, 64.0f), counting(65, 65, 0.0f, 65.0f), counting(128, 128, 0.0f, 128.0f),
+                  counting(129, 129, 0.0f, 129.0f)});
+  std::map<int, std::string> means;
+  std::map<int, std::size_t> axis;
+  int id = 0;
+  for (const std::string& line : lines) {
+    if (line.rfind("id ", 0) == 0) id = std::stoi(line.substr(3));
+    if (line.rfind("  mean content of each ", 0) == 0) means[id] = line;
+    if (line.rfind("         0 +", 0) == 0) axis[id] = line.size() - 12;
+  }
+  EXPECT_EQ(means.count(64), 0u);
+  EXPECT_EQ(means[65], "  mean content of each 2 bins:");
+  EXPECT_EQ(means[128], "  mean content of each 2 bins:");
+  EXPECT_EQ(means[129], "  mean content of each 3 bins:");
+  EXPECT_EQ(axis[64], 64u);
+  EXPECT_EQ(axis[65], 33u);
+  EXPECT_EQ(axis[128], 64u);
+  EXPECT_EQ(axis[129], 43u);
+}
+
+// Each variable of a column-wise ntuple on a line: its block (padded to
+// the longest block name and two blanks), its name as declared, from column
+// 24 its type (":bits" when packed into fewer than 32, "*size" other than
+// 4) and declared range, from column 40 the values found; a part reaching
+// its column is followed by one blank. Counts of one are singular.
+TEST(ShowLayout, ColumnWiseNtuplesInColumns) {
+  testsupport::ScratchDir dir("show-cwn");
+  const std::string name11 = "abcdefghijk", name25 = "abcdefghijklmnopqrstuvwxy", name32 = name25 + "zabcdef";
+  hbook::NtupleBuilder nt(7, "nt");
+  nt.block("AB", "x:R, n[0,3]:I, e(n):R, ok:L, d:R*8, tag:C*8, " + name11 + ":R, " + name25 + ":R");
+  nt.block("LONGBLK", name32 + ":R, p[0,1]:R:8");
+  const double values[2][5] = {{1.5, 0.25, -2.0, 0.0, 2.0}, {-0.5, 2.0, 7.0, 1.0, 2.0}};
+  for (const auto& v : values) {
+    nt.set(nt.column("x"), v[0]);
+    nt.setInteger(nt.column("n"), v[0] > 0 ? 2 : 0);
+    nt.set(nt.column("e"), 0, 3.0);
+    nt.set(nt.column("e"), 1, 4.0);
+    nt.setInteger(nt.column("ok"), v[0] > 0 ? 1 : 0);
+    nt.set(nt.column("d"), v[1]);
+    nt.setText(nt.column("tag"), v[0] > 0 ? "ab" : "c");
+    nt.set(nt.column(name11), v[4]);
+    nt.set(nt.column(name25), v[4]);
+    nt.set(nt.column(name32), v[2]);
+    nt.set(nt.column("p"), v[3]);
+    nt.fill();
+  }
+  hbook::NtupleBuilder one(8, "one");
+  one.block("B", "y:R");
+  one.set(one.column("y"), 3.0);
+  one.fill();
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "nt.hbook").string(), {}, {&nt.ntuple(), &one.ntuple()}, {}));
+  const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show nt.hbook");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string pad = std::string(7, ' ');  // "AB" to the width of "LONGBLK", then two blanks
+  const std::string ab = "    AB" + pad, longblk = "    LONGBLK  ";
+  const std::vector<std::string> expected = {
+      "id 7  nt",
+      "  column-wise ntuple, 10 variables in 2 blocks, 2 rows",
+      "    block, variable, type [declared range], values found:",
+      ab + "x          R               -0.5 .. 1.5",
+      ab + "n          I [0,3]         0 .. 2",
+      ab + "e(n)       R               3 .. 4",
+      ab + "ok         L               1 true of 2",
+      ab + "d          R*8             0.25 .. 2",
+      ab + "tag        C*8             2 values",
+      ab + name11 + " R              2 .. 2",  // 24 + 1 + 1, to 40
+      ab + name25 + " R 2 .. 2",               // 40 columns before the values
+      longblk + name32 + " R -2 .. 7",
+      longblk + "p          R:8 [0,1]       0 .. 1",
+      "",
+      "id 8  one",
+      "  column-wise ntuple, 1 variable in 1 block, 1 row",
+      "    block, variable, type [declared range], values found:",
+      "    B  y                R               3 .. 3",
+  };
+  EXPECT_EQ(testsupport::lines(o.out), expected);
+}
+
+// A 2-D histogram says "packed counts" of cells below 32 bits, a table
+// (KBITS bit 3) is named as such with its y axis under its x axis; a
+// profile says its error option, blank when none.
+TEST(ShowLayout, TwoDimensionalHistogramsTablesAndProfiles) {
+  testsupport::ScratchDir dir("show-2d");
+  hbook::Directory d;
+  d.path = "/";
+  for (const auto& [id, nbit, kbits] : {std::tuple{1, 32, 2u}, std::tuple{2, 31, 2u}, std::tuple{3, 8, 6u}}) {
+    hbook::Histogram2D g;
+    g.id = id;
+    g.title = "g" + std::to_string(id);
+    g.kbits = kbits;
+    g.nx = 1;
+    g.ny = 2;
+    g.xmax = 1.0f;
+    g.ymin = -1.0f;
+    g.ymax = 1.0f;
+    g.nbit = nbit;
+    g.entries = 3;
+    g.cells.assign(12, 0.0f);
+    g.cells[4] = 1.0f;  // (1, 1)
+    g.cells[7] = 2.0f;  // (1, 2)
+    d.objects.push_back({hbook::ObjectKind::Histogram2D, g.id, d.histograms2d.size()});
+    d.histograms2d.push_back(g);
+  }
+  for (const auto& [id, status] : {std::pair{4, 0u}, std::pair{5, 1u}, std::pair{6, 2u}, std::pair{7, 5u}}) {
+    hbook::Profile p;
+    p.id = id;
+    p.title = "p" + std::to_string(id);
+    p.nx = 2;
+    p.xmax = 2.0f;
+    p.ymin = -1.0f;
+    p.ymax = 1.0f;
+    p.errorStatus = status;
+    p.sumWY = {0.0f, 1.0f, 2.0f, 0.0f};
+    p.sumWY2 = {1.0f, 4.0f};
+    p.sumW = {1.0f, 1.0f};
+    p.entries = 2;
+    d.objects.push_back({hbook::ObjectKind::Profile, p.id, d.profiles.size()});
+    d.profiles.push_back(p);
+  }
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "g.hbook").string(), {d}, {}));
+  const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show g.hbook");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::vector<std::string> after = linesAfterHeading(testsupport::lines(o.out), 2);
+  ASSERT_EQ(after.size(), 14u);
+  EXPECT_EQ(after[0], "  2-D histogram, x 1 bin of 1 from 0 to 1,");
+  EXPECT_EQ(after[1], "                 y 2 bins of 1 from -1 to 1");
+  EXPECT_EQ(after[2], "  2-D histogram, x 1 bin of 1 from 0 to 1,");
+  EXPECT_EQ(after[3], "                 y 2 bins of 1 from -1 to 1, packed counts");
+  EXPECT_EQ(after[4], "  table, x 1 bin of 1 from 0 to 1,");
+  EXPECT_EQ(after[5], "         y 2 bins of 1 from -1 to 1, packed counts");
+  const char* options[] = {" ", "S", "I", "SP"};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(after[static_cast<std::size_t>(6 + 2 * k)],
+              std::string("  profile, 2 bins of 1 from 0 to 2, y -1..1, error option ") + options[k]);
+  }
+}
+
+// The figures' line keeps three blanks between its fields up to 80
+// columns and closes them to two beyond.
+TEST(ShowLayout, FiguresKeepWithin80Columns) {
+  hbook::Histogram fits = counting(1, 1, 0.0f, 1.0f), wide = counting(2, 1, 0.0f, 1.0f);
+  for (hbook::Histogram* h : {&fits, &wide}) {
+    h->entries = -2147483647 - 1;
+    h->channels = {-3.4028235e38f, 1.0f, 1.5e30f};
+  }
+  wide.channels[2] = -1.5e30f;  // one column more
+  const std::vector<std::string> after = linesAfterHeading(shownLines({fits, wide}), 2);
+  ASSERT_EQ(after.size(), 4u);
+  EXPECT_EQ(after[1], "  entries -2147483648   in range 1   underflow -3.4028235e+38   overflow 1.5e+30");
+  EXPECT_EQ(after[1].size(), 80u);
+  EXPECT_EQ(after[3], "  entries -2147483648  in range 1  underflow -3.4028235e+38  overflow -1.5e+30");
+}
+
+namespace {
 
 class ShowPrintouts : public ::testing::TestWithParam<const char*> {};
 
