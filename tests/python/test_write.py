@@ -123,6 +123,40 @@ class Write(unittest.TestCase):
         with self.assertRaisesRegex(hbook.FileError, "packed REAL"):
             hbook.ColumnNtuple(1, "", {"x": np.zeros(3, dtype=np.float32)}, bits={"x": 8})
 
+    def test_row_wise_values_need_one_column_per_tag(self):
+        tags = ["a", "b", "c"]
+        nt = hbook.RowNtuple(7, "", tags=tags, values=np.arange(6, dtype=np.float32).reshape(2, 3))
+        self.assertEqual((nt.nvar, nt.entries, nt["c"].tolist()), (3, 2, [2.0, 5.0]))
+        for shape in ((2, 2), (2, 4)):  # one column fewer and one more than the tags
+            with self.assertRaises(ValueError) as raised:
+                hbook.RowNtuple(7, "", tags=tags, values=np.zeros(shape))
+            self.assertEqual(str(raised.exception), f"row-wise ntuple 7: values of shape {shape} for 3 tags")
+        with self.assertRaisesRegex(ValueError, r"^row-wise ntuple 7: values of shape \(3,\) for 3 tags$"):
+            hbook.RowNtuple(7, "", tags=tags, values=np.zeros(3))  # one row, not as a table
+        self.assertEqual(hbook.RowNtuple(8, "", tags=tags).values.shape, (0, 3))  # no values: no rows
+        with self.assertRaisesRegex(ValueError, "^row-wise ntuple 9: no variables$"):
+            hbook.RowNtuple(9, "", tags=[], values=np.zeros((1, 0)))
+        with self.assertRaisesRegex(ValueError, "^row-wise ntuple 5: give columns, or tags and values$"):
+            hbook.RowNtuple(5, "", {"a": [1.0]}, tags=["a"])
+        with self.assertRaisesRegex(ValueError, "^row-wise ntuple 5: give columns, or tags and values$"):
+            hbook.RowNtuple(5, "", {"a": [1.0]}, values=np.zeros((1, 1)))
+        with self.assertRaisesRegex(ValueError, r"^row-wise ntuple 5: columns of shapes \[\(\), \(1,\)\], one length expected$"):
+            hbook.RowNtuple(5, "", {"a": [1.0], "b": 2.0})
+        with self.assertRaisesRegex(ValueError, r"^row-wise ntuple 5: columns of shapes \[\(1,\), \(2,\)\], one length expected$"):
+            hbook.RowNtuple(5, "", {"a": [1.0, 2.0], "b": [3.0]})  # columns, of two lengths
+        with self.assertRaisesRegex(ValueError, r"^row-wise ntuple 5: columns of shapes \[\(1, 2\)\], one length expected$"):
+            hbook.RowNtuple(5, "", {"a": [[1.0, 2.0]], "b": [[3.0, 4.0]]})  # one shape, but not columns
+        # No rows: the limits the file stores for a variable never filled.
+        empty = hbook.RowNtuple(6, "", tags=["a", "b"])
+        self.assertEqual((empty.minimum.tolist(), empty.maximum.tolist()),
+                         ([float(np.float32(1e31))] * 2, [-float(np.float32(1e31))] * 2))
+        filled = hbook.RowNtuple(6, "", {"a": [3.0, -1.0, 2.0], "b": [0.5, 0.25, 4.0]})
+        self.assertEqual((filled.minimum.tolist(), filled.maximum.tolist()), ([-1.0, 0.25], [3.0, 4.0]))
+        twice = hbook.RowNtuple(6, "", tags=["a", "a"], values=[[1.0, 2.0]])
+        self.assertEqual((twice["a"].tolist(), twice.values.tolist()), ([1.0], [[1.0, 2.0]]))  # the first of two
+        with self.assertRaisesRegex(KeyError, r"row-wise ntuple 6: no variable 'z' \(tags a, a\)"):
+            twice["z"]
+
 
 class Conventions(unittest.TestCase):
     def test_1d_as_numpy_histogram_and_the_plotting_protocol(self):
