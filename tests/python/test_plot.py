@@ -159,6 +159,101 @@ class Plot(unittest.TestCase):
         self.assertEqual((ax.yaxis.get_offset_text().get_text(), ax.xaxis.get_offset_text().get_text()), ("", ""))
         self.assertIn("83.20", [t.get_text() for t in ax.get_xticklabels()])
 
+    def test_tick_labels_are_scaled_from_1e5_and_below_1e_2(self):
+        def scaled(low, high, label="n"):
+            fig = Figure()
+            ax = fig.subplots()
+            if low != high:
+                ax.set_ylim(low, high)
+            said = hbook.plot._scaled(ax.yaxis, label, low, high)
+            fig.canvas.draw()
+            return said, [t.get_text() for t in ax.get_yticklabels()], ax.yaxis.get_major_formatter()
+
+        # Up to 10^4 and just below 10^5 the values as they are.
+        said, ticks, _ = scaled(0, 1e4)
+        self.assertEqual((said, ticks), ("n", ["0", "2000", "4000", "6000", "8000", "10000"]))
+        said, ticks, _ = scaled(0, 99999.99)
+        self.assertEqual((said, ticks), ("n", ["0", "20000", "40000", "60000", "80000", "100000"]))
+        # From 10^5 on, multiples of the power of ten (a multiple of three) the label names.
+        said, ticks, formatter = scaled(0, 1e5)
+        self.assertEqual((said, ticks), ("n (×10³)", ["0", "20", "40", "60", "80", "100"]))
+        self.assertEqual(formatter(123456.7, 0), "123.457")  # six significant digits
+        self.assertEqual(scaled(0, 999999)[0], "n (×10³)")
+        self.assertEqual(scaled(0, 1e6)[0], "n (×10⁶)")
+        self.assertEqual(scaled(0, 2.5e10)[0], "n (×10⁹)")
+        self.assertEqual(scaled(-2e5, 1.0)[0], "n (×10³)")  # the larger of either end, by its size
+        self.assertEqual(scaled(-1.0, 2e5)[0], "n (×10³)")
+        # Down to 10^-2 as they are; below it in thousandths, millionths.
+        said, ticks, _ = scaled(0, 0.01)
+        self.assertEqual((said, ticks), ("n", ["0.000", "0.002", "0.004", "0.006", "0.008", "0.010"]))
+        said, ticks, formatter = scaled(0, 0.00999)
+        self.assertEqual(said, "n (×10⁻³)")
+        self.assertEqual(formatter(0.004, 0), "4")
+        self.assertEqual(scaled(0, 0.001)[0], "n (×10⁻³)")
+        self.assertEqual(scaled(0, 0.000999)[0], "n (×10⁻⁶)")
+        # Nothing to scale: an axis of zeros, or one without a finite end.
+        self.assertEqual(scaled(0, 0)[0], "n")
+        self.assertEqual(hbook.plot._scaled(Figure().subplots().yaxis, "n", 0, float("inf")), "n")
+        # Drawn: the x axis too, and a 2-D histogram's colour scale.
+        fig = Figure(layout="constrained")
+        ax = fig.subplots()
+        hbook.plot.draw(ax, hbook.H1(9, "", 4, 0, 2e5, [1e4, 2e4, 3e4, 9e4]), notes=False, errors=False)
+        fig.canvas.draw()
+        self.assertEqual((ax.get_xlabel(), ax.get_ylabel()), ("x (×10³)", "contents per bin"))
+        ax = Figure().subplots()
+        hbook.plot.draw(ax, hbook.H1(9, "", 4, 0, 1, [1e4, 2e4, 3e4, 1e5]), notes=False, errors=False)
+        self.assertEqual((ax.get_xlabel(), ax.get_ylabel()), ("x", "contents per bin (×10³)"))
+
+    def test_long_y_labels_seeds_units_and_names(self):
+        self.assertEqual(hbook.plot.Y_LABEL_CHARACTERS, 30)
+        fits = "a" * 14 + " " + "b" * 15
+        self.assertEqual(hbook.plot._wrapped(fits), fits)
+        self.assertEqual(hbook.plot._wrapped("a" * 15 + " " + "b" * 15), "a" * 15 + "\n" + "b" * 15)
+        for name, seed in (("h4711.hbook", 4711), ("h4711-3.hbook", 4711), ("h0.hbook", 0), ("h.hbook", None),
+                           ("xh4711.hbook", None), ("h4711.hbook.gz", None), ("h4711-.hbook", None),
+                           ("h4711-x.hbook", None), ("/runs/h12.hbook", 12)):
+            self.assertEqual(hbook.plot._seed_from_name(name), seed, name)
+        for label, unit in (("x at the detector (cm)", "cm"), ("q (1/Å)", "1/Å"), ("E (meV) DetB", None),
+                            ("x", None), ("ratio (a) per bin", None), ("energy (meV)  ", "meV")):
+            self.assertEqual(hbook.plot._unit(label), unit, label)
+        h = hbook.H1(9, "", 2, 0, 1, [0, 0])
+        with self.assertRaisesRegex(ValueError, "^histogram 9 has no area to normalise to$"):
+            hbook.plot.shown(h, hbook.plot.Labels(), "area")
+        with self.assertRaisesRegex(ValueError, "--norm events needs the run's number of events: no run log beside "
+                                                "the file names it; give --events N"):
+            hbook.plot.shown(h, hbook.plot.Labels(), "events", 0)
+        h = hbook.H1(9, "", 2, 0, 1, [1, 3])
+        self.assertEqual(hbook.plot.shown(h, hbook.plot.Labels(), "area")[3], "fraction per unit x")
+        np.testing.assert_array_equal(hbook.plot.shown(h, hbook.plot.Labels(), "area")[1], [0.5, 1.5])
+        np.testing.assert_array_equal(hbook.plot.shown(h, hbook.plot.Labels(), "events", 1)[1], [1, 3])
+        self.assertIsNone(hbook.plot.shown(h, hbook.plot.Labels(counts=False))[2])  # no sums of squares, not counts
+        self.assertEqual(hbook.plot._name(h), "9")
+        h.directory = "/"
+        self.assertEqual(hbook.plot._name(h), "9")
+        h.directory = "/AA/BB"
+        self.assertEqual(hbook.plot._name(h), "/AA/BB/9")
+        with self.assertRaisesRegex(ValueError, "^no histograms to plot$"):
+            hbook.plot.figure([])
+
+    def test_option_checks(self):
+        out = os.path.join(self.dir, "h.PNG")
+        self.assertEqual(self.plot(data("lam.hbook"), "100", "-o", out)[0], 0)  # the suffix in either case
+        self.assertTrue(os.path.exists(out))
+        self.assertEqual(self.plot(data("lam.hbook"), "100", "--norm", "events", "--events", "1", "-o", out), (0, ""))
+        for events in ("0", "-3"):
+            status, err = self.plot(data("lam.hbook"), "100", "--norm", "events", "--events", events, "-o", out)
+            self.assertEqual(status, 2, events)
+            self.assertIn("--events must be a positive number of events", err)
+        status, err = self.plot(data("lam.hbook"), "100", "-o", os.path.join(self.dir, "h.jpg"))
+        self.assertEqual(status, 2)
+        self.assertIn("h.jpg: the output must end in .png, .svg, .pdf", err)
+        status, err = self.plot(data("objects/h2.hbook"), data("objects/h2.hbook"), "14", "--overlay", "-o", out)
+        self.assertEqual((status, err.strip()), (1, "hbook plot: object 14 is a 2-D histogram: --overlay draws 1-D histograms"))
+        status, err = self.plot(data("lam.hbook"), data("lam.hbook"), "-o", out)  # the last file is no id
+        self.assertEqual(status, 2)
+        self.assertIn(f"argument ID: not an object id: 'lam.hbook' (an object is named ID or /DIR/ID) "
+                      "(the files come first, then the ids)", err)
+
     def test_overlay_with_ratios(self):
         a, b = os.path.join(self.dir, "a.hbook"), os.path.join(self.dir, "b.hbook")
         rng = np.random.default_rng(3)
