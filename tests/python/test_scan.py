@@ -20,7 +20,7 @@ import numpy as np
 
 import browser
 import images
-from tarnreport import beamline, binomial, runlog, scan
+from tarnreport import beamline, binomial, runlog, scan, scanpage
 
 TARN = os.environ["TARN_EXE"]
 LENGTHS = (25.0, 35.0, 45.0)
@@ -174,6 +174,56 @@ class ScanOfCellLengthAndTemperature(unittest.TestCase):
             self.assertTrue(runlog.parse(str(log)).exact)
         s = scan.load(copy)
         self.assertEqual([p.folder for p in s.missing], [point.folder])
+
+
+class ScanPageTable(unittest.TestCase):
+    """The page's table made from a scan in memory (no run): the key columns, the cells' words."""
+    COUNTS = dict(nEvents=1000, nTar1In=800, nScatTar1=30, nTar2In=700, nScatTar2=29, nLowEnergy=971, nTar1ToTar2=0,
+                  nDetIn=600, nScatAtDet=570, nDetEChanged=5, nNoTransfer=0)
+
+    def page_table(self, keys, units, values):
+        points = [scan.Point(i + 1, f"p{i + 1}", [], v, "", log="", counts=dict(self.COUNTS)) for i, v in enumerate(values)]
+        s = scan.Scan("scan", {}, keys, units, keys, points)
+        s.table = scan.make_table(s)
+        rows = re.findall(r"<tr>(.*?)</tr>", scanpage.table(s))
+        cells = [re.findall(r'<t([hd])( class="key")?(?: title="([^"]*)")?>(.*?)</t[hd]>', row) for row in rows]
+        return [[(kind, bool(key), title, text) for kind, key, title, text in row] for row in cells]
+
+    def test_the_key_columns_are_the_keys_set_and_no_more(self):
+        for keys, units, values in ((["cells.length"], ["cm"], [[25.0], [35.0]]),
+                                    (["cells.length", "cells.temperature"], ["cm", "K"], [[25.0, 1.6], [35.0, 2.1]]),
+                                    (["cells.length", "cells.temperature", "guide.length"], ["cm", "K", "cm"],
+                                     [[25.0, 1.6, 100.0], [35.0, 2.1, 150.0]])):
+            head, *rows = self.page_table(keys, units, values)
+            self.assertEqual(len(head), 2 + len(keys) + len(scan.FIGURES))
+            self.assertEqual([text for _, key, _, text in head if key], [f'<span class="key">{k}</span>' for k in keys])
+            self.assertEqual([key for _, key, _, _ in head], [False] + [True] * len(keys) + [False] * 10, keys)
+            self.assertEqual((head[0][3], head[len(keys) + 1][3]), ("point", "events"))
+            self.assertEqual([text for _, _, _, text in head[len(keys) + 2:]], [html.escape(f.label) for f in scan.FIGURES])
+            self.assertEqual(len(rows), 2)
+            for row, v in zip(rows, values):
+                self.assertEqual([key for _, key, _, _ in row], [False] + [True] * len(keys) + [False] * 10, keys)
+                self.assertEqual([text for _, key, _, text in row if key],
+                                 [f"{x:g} {u}" for x, u in zip(v, units)])
+                self.assertEqual(row[len(keys) + 1][3], "1000")
+            self.assertEqual(rows[1][0][3], '<a href="p2/">2</a>')
+
+    def test_a_small_count_or_complement_shows_its_interval(self):
+        head, row = self.page_table(["cells.length"], ["cm"], [[25.0]])
+        cells = {f.name: (title, text) for f, (_, _, title, text) in zip(scan.FIGURES, row[3:])}
+        # 30 of 800: not small; 29 of 700 is, and so are 971 of 1000 (29 fail) and 570 of 600 (30 fail: not).
+        self.assertEqual(cells["frac_scat_tar1"], ("30 / 800", "0.0375 +- 0.0067"))
+        e = binomial.estimate(29, 700)
+        self.assertEqual(cells["frac_scat_tar2"], (f"29 / 700, {binomial.INTERVAL} {e.low:.4g} to {e.high:.4g}",
+                                                   f"0.0414 +- 0.0075 [{e.low:.2g} to {e.high:.2g}]"))
+        self.assertEqual((f"{e.low:.2g}", f"{e.high:.2g}"), ("0.035", "0.05"))  # the brackets to two digits
+        e = binomial.estimate(971, 1000)
+        self.assertEqual(cells["frac_low_energy"][1], f"0.9710 +- 0.0053 [{e.low:.2g} to {e.high:.2g}]")
+        self.assertEqual(cells["frac_det_scattered"], ("570 / 600", "0.9500 +- 0.0089"))
+        # A count says "of", and its error is that of the count.
+        self.assertEqual(cells["n_det_e_changed"][0].split(",")[0], "5 of 1000")
+        self.assertTrue(cells["n_det_e_changed"][1].startswith("5.0 +- 2.2 ["), cells["n_det_e_changed"])
+        self.assertEqual(cells["frac_tar1_to_tar2"][1].split(" [")[0], "0 +- 0")
 
 
 class BinomialEstimates(unittest.TestCase):
