@@ -155,6 +155,95 @@ class Tests(unittest.TestCase):
         self.assertEqual((same.chi2.chi2, same.chi2.p, same.ks), (0.0, 1.0, None))
 
 
+class Refusals(unittest.TestCase):
+    """Each condition of what the tests take, on its own, with its words."""
+
+    def refused(self, test, a, b):
+        with self.assertRaises(compare.NotComparable) as caught:
+            test(a, b)
+        return str(caught.exception)
+
+    def test_a_p_value_at_the_level_agrees(self):
+        self.assertEqual(compare.DEFAULT_LEVEL, 0.001)
+        r = compare.Chi2Result(1.0, 1, 0.001, "unweighted", 2)
+        self.assertEqual((r.agrees(), r.agrees(0.001), r.agrees(0.0011)), (True, True, False))
+        k = compare.KSResult(0.1, 0.002, 10.0)
+        self.assertEqual((k.agrees(0.002), k.agrees(0.0021)), (True, False))
+        for chi2_p, ks_p in ((0.5, 0.002), (0.002, 0.5)):  # the smaller of the two, whichever it is
+            c = compare.Comparison(compare.Chi2Result(1.0, 1, chi2_p, "unweighted", 2), compare.KSResult(0.1, ks_p, 10.0))
+            self.assertEqual((c.p, c.agrees(0.002), c.agrees(0.0021)), (0.002, True, False))
+        c = compare.Comparison(compare.Chi2Result(1.0, 1, 0.3, "profile means", 1))
+        self.assertEqual((c.p, c.agrees(0.3), c.agrees(0.31)), (0.3, True, False))
+
+    def test_no_entries_in_range_says_in_which(self):
+        empty, full = hbook.H1(1, "e", 40, 0, 10), histogram([1.0, 2.0])
+        negative = hbook.H1(1, "n", 40, 0, 10, np.r_[-1.0, np.zeros(39)])
+        for a, b, where in ((empty, full, "the first"), (full, empty, "the second"), (empty, empty, "either"),
+                            (negative, full, "the first"), (full, negative, "the second")):
+            self.assertEqual(self.refused(compare.chi2_test, a, b), "no entries in range in " + where)
+            self.assertEqual(self.refused(compare.ks_test, a, b), "no entries in range")
+        one = hbook.H1(1, "", 40, 0, 10, np.r_[0.5, np.zeros(39)])  # some entries, if less than one
+        self.assertEqual(compare.chi2_test(one, full).form, "unweighted")
+
+    def test_kinds_running_sums_and_binnings(self):
+        f = hbook.open(os.path.join(DATA, "golden-run.hbook"))
+        h2 = hbook.open(os.path.join(DATA, "objects/h2.hbook"))[12]
+        rwn = hbook.open(os.path.join(DATA, "objects/rwn.hbook"))[3]
+        h = histogram([1.0, 2.0])
+        self.assertEqual(self.refused(compare.compare, rwn, h), "row-wise ntuples are not compared (only histograms and profiles)")
+        self.assertEqual(self.refused(compare.compare, h, rwn), "row-wise ntuples are not compared (only histograms and profiles)")
+        running = "a running sum of the sampler (entries -1), not a distribution"
+        summed = hbook.H1(1, "", 40, 0, 10, np.linspace(0, 1, 40), entries=-1)
+        self.assertEqual(self.refused(compare.compare, h, summed), running)
+        self.assertEqual(self.refused(compare.compare, summed, h), running)
+        self.assertEqual(self.refused(compare.compare, f[100], f[100]), running)
+        self.assertEqual(self.refused(compare.chi2_test, h, h2), "a 1-D histogram and a 2-D histogram")
+        self.assertEqual(self.refused(compare.chi2_test, h2, h), "a 2-D histogram and a 1-D histogram")
+        self.assertEqual(self.refused(compare.ks_test, h2, h2), "the Kolmogorov-Smirnov test is made for 1-D histograms, "
+                                                                "not a 2-D histogram")
+        wider = hbook.H1(1, "", 40, 0, 10.5, h.contents)
+        self.assertEqual(self.refused(compare.chi2_test, h, wider), "the binnings differ")
+        a = hbook.H2(2, "", 3, 0, 3, 2, 0, 2, np.ones((2, 3)))
+        self.assertEqual(compare.chi2_test(a, hbook.H2(2, "", 3, 0, 3, 2, 0, 2, np.ones((2, 3)))).chi2, 0.0)
+        self.assertEqual(self.refused(compare.chi2_test, a, hbook.H2(2, "", 3, 0, 3, 2, 0, 3, np.ones((2, 3)))),
+                         "the binnings differ")  # y only
+        self.assertEqual(self.refused(compare.chi2_test, a, hbook.H2(2, "", 3, 0, 4, 2, 0, 2, np.ones((2, 3)))),
+                         "the binnings differ")  # x only
+
+    def test_one_stored_sum_of_squares_makes_the_weighted_form(self):
+        weighted = hbook.H1(1, "a", 3, 0, 3, [1.0, 2.0, 3.0], sumw2=[1.0, 2.0, 4.0])
+        counts = hbook.H1(1, "b", 3, 0, 3, [2.0, 5.0, 5.0])  # s^2 = n
+        terms = [(6 * 2 - 12 * 1) ** 2 / (36 * 2 + 144 * 1), (6 * 5 - 12 * 2) ** 2 / (36 * 5 + 144 * 2),
+                 (6 * 5 - 12 * 3) ** 2 / (36 * 5 + 144 * 4)]
+        r = compare.chi2_test(weighted, counts)
+        self.assertEqual((r.form, r.ndf), ("weighted", 2))
+        self.assertAlmostEqual(r.chi2, sum(terms), places=12)
+        r = compare.chi2_test(counts, weighted)
+        self.assertEqual((r.form, r.ndf), ("weighted", 2))
+        self.assertAlmostEqual(r.chi2, sum(terms), places=12)
+
+    def test_one_bin_used_has_no_degrees_of_freedom_and_p_one(self):
+        a = hbook.H1(1, "", 3, 0, 3, [5.0, 0.0, 0.0])
+        b = hbook.H1(1, "", 3, 0, 3, [3.0, 0.0, 0.0])
+        r = compare.chi2_test(a, b)
+        self.assertEqual((r.chi2, r.ndf, r.p, r.bins), (0.0, 0, 1.0, 1))
+        r = compare.chi2_test(a, hbook.H1(1, "", 3, 0, 3, [3.0, 1.0, 0.0]))
+        self.assertEqual((r.ndf, r.bins), (1, 2))
+        self.assertAlmostEqual(r.p, stats.chi2.sf(r.chi2, 1), places=14)
+
+    def test_profiles_need_a_bin_filled_in_both(self):
+        a = profile([1.0, 2.0], [0.1, 0.1], [1.0, 0.0])
+        b = profile([1.0, 2.0], [0.1, 0.1], [0.0, 1.0])
+        self.assertEqual(self.refused(compare.chi2_test, a, b), "no bin is filled in both")
+        r = compare.chi2_test(a, profile([1.5, 2.0], [0.1, 0.1], [1.0, 1.0]))
+        self.assertEqual((r.ndf, r.form), (1, "profile means"))
+        self.assertAlmostEqual(r.chi2, 0.5 ** 2 / (2 * float(np.float32(0.1)) ** 2), places=6)
+        same = profile([1.0, 2.0], [0.0, 0.1], [1.0, 1.0])
+        self.assertEqual(self.refused(compare.chi2_test, same, profile([1.5, 2.0], [0.0, 0.1], [1.0, 1.0])),
+                         "means differ in a bin where both errors are zero")
+        self.assertEqual(compare.chi2_test(same, profile([1.5, 2.0], [0.1, 0.1], [1.0, 1.0])).ndf, 2)  # one error
+
+
 class Command(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
