@@ -3,6 +3,7 @@ against SciPy's own functions on the same data (chi2_contingency on the
 2 x bins table, ks_2samp on the samples), the weighted form by hand and by
 the uniformity of its p-values, profiles, and the command's lines and exit
 statuses (also through the C++ tool)."""
+import contextlib
 import io
 import os
 import shutil
@@ -288,6 +289,61 @@ class Command(unittest.TestCase):
         self.assertEqual(diff._p(1e-3), "0.001")
         self.assertEqual(diff._p(9.99e-4), "9.99e-04")
         self.assertEqual(diff._p(0.5), "0.5")
+
+    def test_every_list_and_the_summary_s_words(self):
+        other = os.path.join(self.dir, "kinds.hbook")
+        hbook.write(other, [histogram(np.full(10, 5.0), 1), hbook.H2(2, "", 3, 0, 3, 2, 0, 2, np.ones((2, 3))),
+                            hbook.Directory("/D", [], [histogram(np.full(10, 5.0), 1)])])
+        a, b = hbook.open(self.a), hbook.open(other)
+        out = io.StringIO()
+        status = diff.diff(a, b, diff._wanted(["1", "2", "/D/1", "9"]), 0.5, out)
+        lines = out.getvalue().splitlines()
+        self.assertEqual(status, 1)
+        self.assertEqual(lines[:3], [f"A = {self.a}", f"B = {other}", diff.HEADER])
+        self.assertTrue(lines[3].startswith(f"{'1':>10}  {'1-D':<8}{40:>6}{4000:>11}{10:>11}  "), lines[3])
+        self.assertTrue(lines[3].endswith("  DIFFER"), lines[3])
+        self.assertEqual(lines[4:], [f"{'2':>10}  not compared: a 1-D histogram and a 2-D histogram",
+                                     "only in B: /D/1", "in neither file: 9",
+                                     "1 compared at the 0.5 level: 0 agree, 1 does not (1); 1 not compared; "
+                                     "0 only in A, 1 only in B, 1 in neither"])
+        out = io.StringIO()
+        self.assertEqual(diff.diff(b, b, [], diff.DEFAULT_LEVEL, out), 0)
+        lines = out.getvalue().splitlines()
+        self.assertEqual(lines[-1], "3 compared at the 0.001 level: 3 agree, 0 do not")
+        self.assertTrue(lines[4].startswith(f"{'2':>10}  {'2-D':<8}{6:>6}{6:>11}{6:>11}  "), lines[4])
+        self.assertTrue(lines[5].startswith(f"{'/D/1':>10}  {'1-D':<8}"), lines[5])
+        out = io.StringIO()
+        self.assertEqual(diff.diff(a, b, diff._wanted(["/D/1"]), diff.DEFAULT_LEVEL, out), 1)
+        self.assertEqual(out.getvalue().splitlines()[-2:], ["only in B: /D/1",
+                                                            "0 compared at the 0.001 level: 0 agree, 0 do not; "
+                                                            "0 only in A, 1 only in B"])
+        out = io.StringIO()
+        self.assertEqual(diff.diff(b, a, diff._wanted(["/D/1"]), diff.DEFAULT_LEVEL, out), 1)
+        self.assertEqual(out.getvalue().splitlines()[-2], "only in A: /D/1")
+        out = io.StringIO()  # an id in neither file, all else agreeing
+        self.assertEqual(diff.diff(b, b, diff._wanted(["1", "9"]), diff.DEFAULT_LEVEL, out), 1)
+        self.assertEqual(out.getvalue().splitlines()[-2:], ["in neither file: 9",
+                                                            "1 compared at the 0.001 level: 1 agree, 0 do not; "
+                                                            "0 only in A, 0 only in B, 1 in neither"])
+        p = profile([1.0, 2.0], [0.1, 0.1], [1.0, 1.0])
+        self.assertEqual((diff._kind(p), diff._bins(p)), ("profile", 2))
+
+    def test_the_level_is_a_probability_strictly_between_0_and_1(self):
+        import argparse
+        self.assertEqual([diff.level(t) for t in ("1e-300", "0.5", "0.999999")], [1e-300, 0.5, 0.999999])
+        for text, message in (("0", "the level is a probability between 0 and 1, not 0"),
+                              ("1", "the level is a probability between 0 and 1, not 1"),
+                              ("-0.1", "the level is a probability between 0 and 1, not -0.1"),
+                              ("1.5", "the level is a probability between 0 and 1, not 1.5"),
+                              ("p", "not a number: 'p'")):
+            with self.assertRaises(argparse.ArgumentTypeError) as raised:
+                diff.level(text)
+            self.assertEqual(str(raised.exception), message)
+        err = io.StringIO()
+        with contextlib.redirect_stderr(err):
+            status = diff.main([self.a, os.path.join(self.dir, "none.hbook")])
+        self.assertEqual(status, 2)
+        self.assertTrue(err.getvalue().startswith("hbook diff: ") and "none.hbook" in err.getvalue(), err.getvalue())
 
     def test_through_the_tool(self):
         tool = os.environ["HBOOK_TOOL"]
