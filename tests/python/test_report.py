@@ -2,6 +2,7 @@
 the log prints them), and the page in headless Chromium: every image loaded,
 every figure painted in a screenshot of the whole page."""
 import base64
+import contextlib
 import glob
 import html
 import io
@@ -322,6 +323,100 @@ class RunLogs(unittest.TestCase):
         result = subprocess.run([REPORT, empty], capture_output=True, text=True)
         self.assertEqual((result.returncode, "names no histogram file" in result.stderr), (1, True))
 
+
+
+class CommandChecks(unittest.TestCase):
+    """tarn-report's checks before any page is made, in this process: which
+    log, which file, which options go together, and the words of each."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-report-checks-")
+        self.addCleanup(shutil.rmtree, self.dir)
+        self.log = os.path.join(self.dir, "tarn-1102-1437.o")
+        shutil.copy(os.path.join(os.environ["TARN_TEST_DATA"], "run", "regression-log.txt"), self.log)
+
+    def report(self, *args):
+        from tarnreport import __main__ as command
+        out, err = io.StringIO(), io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+            try:
+                status = command.main(list(args))
+            except SystemExit as e:
+                status = e.code
+        return status, out.getvalue(), err.getvalue()
+
+    def test_the_newest_log_of_the_folder_is_the_run_s(self):
+        from tarnreport import __main__ as command
+        older = os.path.join(self.dir, "tarn-1101-0900.o")
+        shutil.copy(self.log, older)
+        os.utime(older, (1000, 1000))
+        os.utime(self.log, (2000, 2000))
+        self.assertEqual(command.find_log(self.dir), self.log)
+        os.utime(older, (3000, 3000))
+        self.assertEqual(command.find_log(self.dir), older)
+        Path(self.dir, "tarn-notes.txt").write_text("not a log")
+        Path(self.dir, "run.o").write_text("not a log")
+        os.utime(os.path.join(self.dir, "run.o"), (4000, 4000))
+        self.assertEqual(command.find_log(self.dir), older)
+
+    def test_each_missing_piece_is_named(self):
+        hbook_path = os.path.join(self.dir, "h763595.hbook")
+        self.assertEqual(self.report(self.dir), (1, "", f"tarn-report: {hbook_path}: the histogram file the log names "
+                                                        f"is not in {self.dir}\n"))
+        self.assertEqual(self.report(self.log), (1, "", f"tarn-report: {self.log}: not a folder (give the folder of a "
+                                                        "run, not one of its files)\n"))
+        other = os.path.join(self.dir, "other.o")
+        self.assertEqual(self.report(self.dir, "--log", other), (1, "", f"tarn-report: {other}: no such run log\n"))
+        empty = os.path.join(self.dir, "empty")
+        os.mkdir(empty)
+        self.assertEqual(self.report(empty), (1, "", f"tarn-report: {empty}: no run log (tarn-MMDD-hhmm.o) in this "
+                                                     "folder: is it the --output-dir of a run?\n"))
+
+    def test_options_that_do_not_go_together(self):
+        status, out, err = self.report(self.dir, self.dir, "--log", self.log)
+        self.assertEqual((status, out), (2, ""))
+        self.assertIn("tarn-report: error: --log names the log of one run; for several, give their folders", err)
+        status, out, err = self.report(self.dir, "--merged", self.log)
+        self.assertEqual((status, out), (2, ""))
+        self.assertIn("tarn-report: error: --merged is for the page of several runs", err)
+
+    def test_the_default_pages_and_a_merged_file_not_there(self):
+        # Histogram files that are there (not read: each check comes before the page).
+        second = os.path.join(self.dir, "second")
+        os.mkdir(second)
+        shutil.copy(self.log, second)
+        for folder in (self.dir, second):
+            Path(folder, "h763595.hbook").write_bytes(b"")
+        beside = os.path.join(self.dir, "tarn-1102-1437.html")
+        Path(beside).write_text("mine")
+        self.assertEqual(self.report(self.dir), (1, "", f"tarn-report: {beside} exists: give --force to replace it, "
+                                                        "or -o another name\n"))
+        merged = os.path.join(self.dir, "merged.hbook")
+        self.assertEqual(self.report(self.dir, second, "--merged", merged),
+                         (1, "", f"tarn-report: {merged}: no such merged histogram file\n"))
+        cwd = os.getcwd()
+        os.chdir(self.dir)
+        try:
+            Path("tarn-runs.html").write_text("mine")
+            self.assertEqual(self.report(self.dir, second), (1, "", "tarn-report: tarn-runs.html exists: give --force "
+                                                                    "to replace it, or -o another name\n"))
+        finally:
+            os.chdir(cwd)
+        self.assertEqual(Path(beside).read_text(), "mine")
+
+    def test_a_scan_with_no_point_done_makes_no_page(self):
+        Path(self.dir, "scan.toml").write_text('command = "tarn scan"\nseed = 1\nevents = 10\ninput_dir = "."\n'
+                                               'keys = ["cells.length"]\nunits = ["cm"]\n'
+                                               '[[points]]\nfolder = "p1"\nsets = ["cells.length=30"]\n'
+                                               'values = [30.0]\ndigest = "x"\n')
+        status, out, err = self.report(self.dir)
+        self.assertEqual((status, out, err), (1, "", f"tarn-report: {self.dir}: no point of the scan is done yet\n"))
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "scan.html")))
+        Path(self.dir, "scan.toml").write_text("keys = [")
+        status, _, err = self.report(self.dir)
+        self.assertEqual(status, 1)
+        self.assertTrue(err.startswith(f"tarn-report: {os.path.join(self.dir, 'scan.toml')}: not a scan's manifest: "),
+                        err)
 
 
 class PagesOfSeveralRuns(unittest.TestCase):
