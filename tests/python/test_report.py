@@ -309,6 +309,50 @@ class RunLogs(unittest.TestCase):
         self.assertEqual((len(log.figures), log.figures[0], log.figures[-1][1]),
                          (9, ("Frac # of scatters tar1", "0.2489345"), "0.1873213E-02"))
 
+    def test_each_kind_of_line_and_where_it_counts(self):
+        folder = tempfile.mkdtemp(prefix="tarn-report-log-")
+        self.addCleanup(shutil.rmtree, folder)
+        path = os.path.join(folder, "tarn-1208-2359.o")
+        Path(path).write_text("\n".join([
+            "   Nevents:       2500",
+            "   Start time: 20261208    235930.297",
+            "  tarn - Upstream target on right, x>0.  Dn on left",
+            " cells.length = 30 cm   (shipped 40 cm)",  # before the beamline line: a note
+            " Beamline of my.toml with --set: 2 values differ from the shipped beamline (digest 0123456789abcdef)",
+            " cells.length = 30 cm   (shipped 40 cm)",
+            " cells.temperature = 2.1 K   (shipped 1.6 K)",
+            " Exact counts: nEvents 2500 nTar1In 580 nScatTar1 146",
+            " ranNo is       17",
+            " input       2500",
+            " tar1 in       58x",
+            " beam in       12",
+            " h17.hbook",
+            " xh17.hbook",
+            "   End time: 20261209    000102.5",
+            "   Frac # of scatters tar1   0.2517241",
+            "   alone",
+            " Figures with their binomial errors",
+            "   Frac # of scatters tar2   0.25"]) + "\n", encoding="latin-1")
+        log = runlog.parse(path)
+        self.assertEqual((log.events, log.seed, log.start, log.end),
+                         (2500, 17, "2026-12-08 23:59:30.297", "2026-12-09 00:01:02.5"))
+        self.assertEqual((log.beamline_source, log.beamline_digest), ("of my.toml with --set", "0123456789abcdef"))
+        self.assertEqual(log.beamline_changes, {"cells.length": "30 cm", "cells.temperature": "2.1 K"})
+        self.assertEqual(log.exact, {"nEvents": 2500, "nTar1In": 580, "nScatTar1": 146})
+        self.assertEqual(log.counts, [("input", "2500")])
+        self.assertEqual(log.histogram_file, "h17.hbook")
+        self.assertEqual(log.notes, ["cells.length = 30 cm   (shipped 40 cm)", "tar1 in       58x", "beam in       12",
+                                     "xh17.hbook"])
+        self.assertEqual(log.figures, [("Frac # of scatters tar1", "0.2517241"), ("alone", "")])
+        # One value, the shipped beamline named by nothing; a digest of 15 digits is not the line.
+        for line, source in ((" Beamline: 1 value differs from the shipped beamline (digest 0123456789abcdef)", ""),
+                             (" Beamline with --set: 1 value differs from the shipped beamline (digest 0123456789abcdef)",
+                              "with --set"),
+                             (" Beamline: 1 value differs from the shipped beamline (digest 0123456789abcde)", None),
+                             (" Beamline: 1 value differs from the shipped beamline (digest 0123456789ABCDEF)", None)):
+            Path(path).write_text(line + "\n")
+            self.assertEqual(runlog.parse(path).beamline_source, source, line)
+
     def test_errors_name_the_problem(self):
         empty = tempfile.mkdtemp(prefix="tarn-report-")
         self.addCleanup(shutil.rmtree, empty)
