@@ -9,6 +9,8 @@ import tomllib
 import unittest
 from pathlib import Path
 
+import numpy as np
+
 from tarnreport import beamline, runlog
 
 SHIPPED_FILE = os.path.join(os.environ["TARN_SOURCE_DIR"], "data", "beamline.toml")
@@ -67,6 +69,74 @@ class Descriptions(unittest.TestCase):
         with self.assertRaises(beamline.DescriptionError) as e:
             beamline.load(self.file("[cell]\nlength = 3\n"))
         self.assertIn("cell.length: no such key (did you mean cells.length?)", str(e.exception))
+
+    def refused(self, setting):
+        with self.assertRaises(beamline.DescriptionError) as e:
+            beamline.load(sets=[setting])
+        return str(e.exception)
+
+    def test_each_rule_s_bound_on_both_sides(self):
+        def value(setting):
+            key = setting.split("=")[0]
+            return beamline.flat(beamline.load(sets=[setting]))[key]
+
+        # Lengths and wavelengths positive; gaps and angles 0 or more.
+        self.assertEqual(self.refused("cells.length=0"), "--set cells.length=0: cells.length = 0 cm: must be positive")
+        self.assertEqual(self.refused("cells.length=-0"), "--set cells.length=-0: cells.length = 0 cm: must be positive")
+        self.assertEqual(value("cells.length=1e-50"), 1e-50)
+        self.assertEqual(self.refused("source.shortest_wavelength=0"),
+                         "--set source.shortest_wavelength=0: source.shortest_wavelength = 0 Angstrom: must be positive")
+        # A single-precision value is checked as the program holds it: 1e-50 is 0 there, 1e-40 is not.
+        self.assertIn("= 1e-50 Angstrom: must be positive", self.refused("source.shortest_wavelength=1e-50"))
+        self.assertEqual(value("source.shortest_wavelength=1e-40"), 1e-40)
+        self.assertEqual(value("gaps.between_cells=0"), 0.0)
+        self.assertEqual(self.refused("gaps.between_cells=-0.001"),
+                         "--set gaps.between_cells=-0.001: gaps.between_cells = -0.001 cm: must be 0 or more")
+        self.assertEqual(value("guide1.critical_angle_per_angstrom=0"), 0.0)
+        self.assertIn("= -1e-09 rad/Angstrom: must be 0 or more", self.refused("source.cone_per_angstrom=-1e-9"))
+        # The temperature inside the table's single-precision end points, both included.
+        low, high = beamline.TEMPERATURE_RANGE
+        self.assertEqual((low, high), (float(np.float32(0.2)), float(np.float32(4.4))))
+        for t in (low, high, 4.4):
+            self.assertEqual(value(f"cells.temperature={t!r}"), t)
+        for t in (np.nextafter(low, 0), np.nextafter(high, 5)):
+            self.assertIn(": must lie inside the helium density table (0.2 to 4.4 K, single-precision end points)",
+                          self.refused(f"cells.temperature={float(t)!r}"))
+        self.assertEqual(value("cells.temperature=2100 mK"), 2.1)
+        # Finite, and not beyond single precision where the program holds it so.
+        self.assertEqual(self.refused("cells.length=inf"), "--set cells.length=inf: cells.length = inf cm: must be a finite number")
+        self.assertIn("must be a finite number", self.refused("cells.length=nan"))
+        self.assertEqual(value("source.cone_per_angstrom=3.4e38"), 3.4e38)
+        self.assertEqual(self.refused("source.cone_per_angstrom=1e39"),
+                         "--set source.cone_per_angstrom=1e39: source.cone_per_angstrom: is too large for a single-precision value")
+        self.assertEqual(value("cells.length=1e39"), 1e39)  # held in double precision
+
+    def test_the_forms_a_value_takes(self):
+        for setting, expected in (("cells.length=.5 m", 50.0), ("cells.length=1e1 mm", 1.0), ("cells.length=+3 m", 300.0),
+                                  ("cells.length=3 m ", 300.0), ("cells.length=2E-1 m", 20.0), ("cells.length=30", 30.0),
+                                  ("cells.upstream_helium=left", "left"), ('cells.upstream_helium="right"', "right")):
+            self.assertEqual(beamline.flat(beamline.load(sets=[setting]))[setting.split("=")[0]], expected, setting)
+        for setting, message in (("cells.length=true", "cells.length: must be a number in cm, not True"),
+                                 ("cells.length=[1]", "cells.length: must be a number in cm, not [1]"),
+                                 ("cells.length=abc", "cells.length: 'abc' is not a number with a unit"),
+                                 ('cells.length="30"', "cells.length: '30' has no unit"),
+                                 ("cells.length=3 in", "cells.length: unit 'in' is not one of cm, mm, m"),
+                                 ("cells.upstream_helium=3", 'cells.upstream_helium: must be "right" or "left", not 3')):
+            self.assertEqual(self.refused(setting), f"--set {setting}: {message}")
+
+    def test_a_near_key_is_suggested_within_a_third_of_the_name(self):
+        self.assertEqual(self.refused("cells.len=3"), "--set cells.len=3: cells.len: no such key (did you mean cells.length?)")
+        self.assertEqual(self.refused("cells.le=3"), "--set cells.le=3: cells.le: no such key")  # 4 edits in 8 letters
+        with self.assertRaises(beamline.DescriptionError) as e:
+            beamline.load(self.file("[cells]\nlen = 3\n"))
+        self.assertEqual(str(e.exception), f"{os.path.join(self.dir, 'b.toml')}: cells.len: no such key (did you mean "
+                                           "cells.length?)")
+        with self.assertRaises(beamline.DescriptionError) as e:
+            beamline.load(self.file("[cells\n"))
+        self.assertTrue(str(e.exception).startswith(f"{os.path.join(self.dir, 'b.toml')}: not TOML: "), str(e.exception))
+        b = beamline.load(sets=["cells.length=30"])
+        self.assertEqual(beamline.differences(b, base=b), [])
+        self.assertEqual(beamline.differences(beamline.shipped(), base=b), [("cells.length", 41.6, 30.0)])
 
     def test_single_precision_values_compare_as_the_program_holds_them(self):
         self.assertEqual(beamline.differences(beamline.load(sets=["source.cone_per_angstrom=0.0030000001"])), [])
