@@ -298,6 +298,65 @@ class RunTable(unittest.TestCase):
                          ["seed (ranNo)", "events", "start", "end"])
 
 
+class PageParts(unittest.TestCase):
+    """The page's pieces made from given values: errors as the page writes
+    them, the figures table with and without errors, the footer's lists."""
+
+    def summary(self, notes=()):
+        from tarnreport import figures
+        f = figures.Figure(label="Frac # of scatters tar1", printed="0.2404000", count=False, k=601, n=2500,
+                           denominator="events", value=0.2404, error=0.0085, small=False, low=0.23, high=0.25,
+                           text="(2.00 +- 0.45)E-04", detail="20 / 100000 events, interval (1.60 to 2.50)E-04")
+        return figures.Summary(runs=[], counts={"nEvents": 2500}, figures=[f], interval="68.3% Wilson score interval",
+                               small_count=30, notes=list(notes))
+
+    def test_errors_with_a_power_of_ten_as_the_page_writes_them(self):
+        self.assertEqual(page._error_html("(2.00 +- 0.45)E-04"), "(2.00 ± 0.45) × 10<sup>-4</sup>")
+        self.assertEqual(page._error_html("(1.000 +- 0.012)E+06"), "(1.000 ± 0.012) × 10<sup>6</sup>")
+        self.assertEqual(page._error_html("0.2519 +- 0.0031"), "0.2519 ± 0.0031")
+        self.assertEqual(page._error_html("13 / 100000 events, interval (0.90 to 1.80)E-04"),
+                         "13 / 100000 events, interval (0.90 to 1.80) × 10<sup>-4</sup>")
+        self.assertEqual(page._error_html("a < b"), "a &lt; b")
+
+    def test_the_figures_table_with_errors_or_the_reason_for_none(self):
+        log = runlog.RunLog("x.o", figures=[("Frac # of scatters tar1", "0.2404000"), ("Frac # of scatters tar2", "0.25")])
+        text = page.figures_table(log, self.summary())
+        rows = figure_rows(text)
+        self.assertEqual(rows[0], ("Frac # of scatters tar1", "0.2404000", "(2.00 ± 0.45) × 10<sup>-4</sup>",
+                                   "20 / 100000 events, interval (1.60 to 2.50) × 10<sup>-4</sup>"))
+        self.assertEqual(rows[1], ("Frac # of scatters tar2", "0.25", "", ""))  # no figure of that label
+        self.assertIn("where a count is below 30, also the 68.3% Wilson score interval.</p>", text)
+        text = page.figures_table(log, None, "tarn-summary is not found")
+        self.assertIn('<p class="missing">No errors: tarn-summary is not found</p>', text)
+        self.assertNotIn("No errors", page.figures_table(log))
+        self.assertNotIn("No errors", page.figures_table(log, self.summary(), "stale reason"))  # errors shown
+        text = page.added_figures_table(self.summary(["runs 1 and 2 have the same seed"]))
+        self.assertIn("count is below 30 also the 68.3% Wilson score interval.</p>", text)
+        self.assertIn('<p class="missing">runs 1 and 2 have the same seed</p>', text)
+        self.assertEqual(len(figure_rows(text)), 1)
+
+    def test_the_footer_names_the_other_histograms_and_those_not_described(self):
+        histograms = {151: None, 302: None, 3005: None, 17: None, 9999: None}
+        text = "\n".join(page._footer(histograms, "h1.hbook"))
+        self.assertIn("<h2>Also in h1.hbook</h2>", text)
+        others = dict(catalogue.OTHERS)
+        self.assertIn(f"<p>151: {html.escape(others[151])}; 302: {html.escape(others[302])}.</p>", text)
+        self.assertIn("<p>Not described here: 17, 9999.</p>", text)
+        text = "\n".join(page._footer({3005: None, 100: None}, "h1.hbook"))
+        self.assertNotIn("Not described here", text)
+        self.assertIn("<p>.</p>", text)
+
+    def test_a_result_s_labels_say_its_errors_are_counts(self):
+        id, b = sorted(catalogue.bookings().items())[0]
+        h = hbook.H1(id, b["title"], b["bins"], b["lower"], b["upper"])
+        labels = page._labels(h, True)
+        self.assertEqual((labels.x, labels.contents, labels.counts), (b["label"], "neutrons per bin", True))
+        spectrum = page._labels(hbook.H1(301, "S(q)", 3, 0, 1), True)
+        self.assertEqual((spectrum.contents, spectrum.counts), ("S(q)", False))
+        other = page._labels(h, False)
+        self.assertEqual((other.x, other.contents, other.counts), ("x", "contents per bin", True))
+
+
 class RunLogs(unittest.TestCase):
     def test_the_regression_runs_log(self):
         log = runlog.parse(os.path.join(os.environ["TARN_TEST_DATA"], "run", "regression-log.txt"))
