@@ -143,6 +143,62 @@ class Descriptions(unittest.TestCase):
         self.assertEqual(len(beamline.differences(beamline.load(sets=["source.cone_per_angstrom=0.0031"]))), 1)
 
 
+class TheBeamlineOnThePage(unittest.TestCase):
+    """The page's beamline section from a log's changes, without a run."""
+
+    def section(self, changes, digest=None, source="with --set"):
+        from tarnreport import beamlineview
+        if digest is None:
+            digest = beamline.digest(beamline.from_changes(changes))
+        log = runlog.RunLog("x.o", beamline_source=source if changes else None, beamline_digest=digest,
+                            beamline_changes=dict(changes))
+        return beamlineview.section(log)
+
+    def test_the_words_for_none_one_and_several_changes(self):
+        text = self.section({})
+        self.assertIn("<p>The shipped beamline (data/beamline.toml).</p>", text)
+        self.assertNotIn("marked *", text)
+        self.assertNotIn("changed:", text)
+        one = {"cells.length": "30 cm"}
+        text = self.section(one)
+        digest = beamline.digest(beamline.from_changes(one))
+        self.assertIn(f"<p>Described with --set: 1 value differs from the shipped beamline (digest {digest}).</p>", text)
+        self.assertNotIn("is not the log", text)
+        self.assertIn("; changed values red, marked *.</text>", text)
+        self.assertIn(">changed: cells.length = 30 cm</text>", text)
+        two = {"cells.length": "30 cm", "gaps.between_cells": "5 cm"}
+        self.assertIn(": 2 values differ from the shipped beamline", self.section(two))
+        text = self.section(one, digest="0000000000000000")
+        self.assertIn("(digest 0000000000000000).</p>", text)
+        self.assertIn("The digest of these values is not the log's", text)
+        text = self.section({"cells.lenght": "30 cm"}, digest="0000000000000000")
+        self.assertEqual(text, '<section id="beamline"><h2>The beamline</h2><p class="missing">The log\'s beamline '
+                               "cannot be read here: --set cells.lenght=30 cm: cells.lenght: no such key (did you mean "
+                               "cells.length?)</p></section>")
+
+    def test_the_elements_in_order_and_what_marks_them(self):
+        from tarnreport import beamlineview
+        parts = beamlineview.elements(beamline.shipped())
+        self.assertEqual([(name, z0, z1) for name, z0, z1, _ in parts],
+                         [("guide1", 0, 116), ("guide2", 116, 205), ("gap", 205, 214), ("upstream cell", 214, 255.6),
+                          ("gap", 255.6, 262.4), ("downstream cell", 262.4, 304), ("gap", 304, 316),
+                          ("split guide", 316, 424), ("last guide", 424, 452)])
+        self.assertEqual(beamlineview._changed("cells", {"cells.length": 1, "gaps.between_cells": 2}), ["cells.length"])
+        self.assertEqual(beamlineview._changed("gaps.between_cells", {"gaps.between_cells": 2}), ["gaps.between_cells"])
+        self.assertEqual(beamlineview._changed("gaps.between_cells", {"gaps.to_split_guide": 2}), [])
+        self.assertEqual(beamlineview._changed("guide1", {"guide10.length": 1, "guide1": 2}), ["guide1"])
+        # A changed gap is drawn in red; the helium halves as described.
+        svg = beamlineview.drawing(beamline.from_changes({"gaps.between_cells": "5 cm"}),
+                                   {"gaps.between_cells": "5 cm"})
+        self.assertEqual(svg.count('<line class="element changed"'), 2)  # the gap, in both views
+        titles = re.findall(r"<title>(\w+ half: \w+)</title>", self.section({"cells.upstream_helium": "left"}))
+        self.assertEqual(titles, ["right half: empty", "left half: helium", "right half: empty", "left half: helium"])
+        titles = re.findall(r"<title>(\w+ half: \w+)</title>", self.section({}))
+        self.assertEqual(titles, ["right half: helium", "left half: empty", "right half: empty", "left half: helium"])
+        rows = re.findall(r'<tr( class="changed")?><th>([a-z0-9_.]+)</th>', self.section({"cells.length": "30 cm"}))
+        self.assertEqual([key for mark, key in rows if mark], ["cells.length"])
+
+
 class TheDigestOfARun(unittest.TestCase):
     def test_the_log_lists_the_changes_and_python_agrees_on_the_digest(self):
         run = tempfile.mkdtemp(prefix="tarn-beamline-run-")
