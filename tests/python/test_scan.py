@@ -226,6 +226,74 @@ class ScanPageTable(unittest.TestCase):
         self.assertEqual(cells["frac_tar1_to_tar2"][1].split(" [")[0], "0 +- 0")
 
 
+class ScanPlotAxes(unittest.TestCase):
+    """The scan's plot from a scan in memory: its x axis, its series, the
+    error bars of small and large counts, the helium halves as names."""
+
+    def make(self, keys, units, values, scanned=None, counts=None):
+        counts = counts or [dict(ScanPageTable.COUNTS) for _ in values]
+        points = [scan.Point(i + 1, f"p{i + 1}", [], v, "", log="", counts=c) for i, (v, c) in enumerate(zip(values, counts))]
+        s = scan.Scan("scan", {"events": 1000, "seed": 1}, keys, units, keys if scanned is None else scanned, points)
+        s.table = scan.make_table(s)
+        return s
+
+    def test_the_x_axis_is_the_first_key_scanned_or_the_point(self):
+        from matplotlib.figure import Figure
+        from tarnreport import scanplot
+        s = self.make(["cells.temperature", "cells.length"], ["K", "cm"], [[1.6, 25.0], [1.6, 35.0]],
+                      scanned=["cells.length"])
+        self.assertEqual(scanplot.x_axis(s), ("cells.length", "cm"))
+        self.assertEqual([(label, rows.tolist()) for label, rows in scanplot.series(s)], [("", [0, 1])])
+        ax = Figure().subplots()
+        scanplot.draw(ax, s, scan.FIGURES[0])
+        self.assertEqual((ax.get_xlabel(), ax.get_title()), ("cells.length (cm)", scan.FIGURES[0].label))
+        self.assertIsNone(ax.get_legend())  # one series
+        self.assertEqual(ax.lines[0].get_xdata().tolist(), [25.0, 35.0])
+        one = self.make(["cells.length"], ["cm"], [[25.0]], scanned=[])
+        self.assertEqual(scanplot.x_axis(one), ("point", ""))
+        ax = Figure().subplots()
+        scanplot.draw(ax, one, scan.FIGURES[0])
+        self.assertEqual(ax.get_xlabel(), "point")
+
+    def test_a_series_for_each_value_of_the_other_keys(self):
+        from matplotlib.figure import Figure
+        from tarnreport import scanplot
+        s = self.make(["cells.length", "cells.temperature", "cells.upstream_helium"], ["cm", "K", ""],
+                      [[25.0, 1.6, "right"], [35.0, 1.6, "right"], [25.0, 2.1, "right"], [35.0, 2.1, "left"]])
+        self.assertEqual([(label, rows.tolist()) for label, rows in scanplot.series(s)],
+                         [("cells.temperature = 1.6 K, cells.upstream_helium = right", [0, 1]),
+                          ("cells.temperature = 2.1 K, cells.upstream_helium = right", [2]),
+                          ("cells.temperature = 2.1 K, cells.upstream_helium = left", [3])])
+        self.assertEqual(scanplot.x_axis(s), ("cells.length", "cm"))
+        ax = Figure().subplots()
+        scanplot.draw(ax, s, scan.FIGURES[0])
+        self.assertEqual([t.get_text() for t in ax.get_legend().get_texts()], [label for label, _ in scanplot.series(s)])
+        sides = self.make(["cells.upstream_helium"], [""], [["left"], ["right"], ["left"]])
+        positions, names = scanplot._positions(sides.table["cells.upstream_helium"].tolist())
+        self.assertEqual((positions.tolist(), names), ([1.0, 0.0, 1.0], ["right", "left"]))  # right first
+        ax = Figure().subplots()
+        scanplot.draw(ax, sides, scan.FIGURES[0])
+        self.assertEqual([t.get_text() for t in ax.get_xticklabels()], ["right", "left"])
+        self.assertEqual(ax.get_xlabel(), "cells.upstream_helium")
+        self.assertEqual(scanplot._positions([1.5, 2.5])[1], None)
+
+    def test_error_bars_are_the_interval_for_a_small_count_else_the_error(self):
+        from tarnreport import scanplot
+        few = dict(ScanPageTable.COUNTS, nScatTar1=29)
+        enough = dict(ScanPageTable.COUNTS, nScatTar1=30)
+        s = self.make(["cells.length"], ["cm"], [[25.0], [35.0]], counts=[few, enough])
+        t = s.table
+        lower, upper = scanplot.error_bars(t, scan.FIGURES[0])
+        e = binomial.estimate(29, 800)
+        self.assertEqual((lower[0], upper[0]), (e.value - e.low, e.high - e.value))
+        self.assertNotEqual(lower[0], upper[0])
+        self.assertEqual((lower[1], upper[1]), (t["frac_scat_tar1_error"][1],) * 2)
+        # A zero count: no error, the interval above it.
+        lower, upper = scanplot.error_bars(t, scan.FIGURES[3])
+        self.assertEqual(lower.tolist(), [0.0, 0.0])
+        self.assertTrue((upper > 0).all())
+
+
 class BinomialEstimates(unittest.TestCase):
     def test_the_wilson_interval_solves_its_score_equation(self):
         for k, n in ((0, 100000), (13, 100000), (500, 1000), (9990, 10000)):
