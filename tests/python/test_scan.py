@@ -294,6 +294,102 @@ class ScanPlotAxes(unittest.TestCase):
         self.assertTrue((upper > 0).all())
 
 
+class ScanFolders(unittest.TestCase):
+    """A scan's folder written here (manifest and logs, no run): which log
+    is a point's run, which refuses the scan, and the table read back."""
+    DIGEST = "0123456789abcdef"
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-scan-folder-")
+        self.addCleanup(shutil.rmtree, self.dir)
+        points = "".join(f'[[points]]\nfolder = "p{i}"\nsets = ["cells.length={v}", "cells.temperature=2.1"]\n'
+                         f'values = [{v}, 2.1]\ndigest = "{self.DIGEST}"\n' for i, v in ((1, 25.0), (2, 35.0)))
+        Path(self.dir, "scan.toml").write_text('command = "tarn scan"\nseed = 11\nevents = 1000\ninput_dir = "."\n'
+                                               'keys = ["cells.length", "cells.temperature"]\nunits = ["cm", "K"]\n'
+                                               + points)
+
+    def log(self, folder, name="tarn-1209-0000.o", seed=11, events=1000, digest=DIGEST, figures=9, exact=True,
+            hbook="h11.hbook", when=None):
+        os.makedirs(os.path.join(self.dir, folder), exist_ok=True)
+        lines = [f" Beamline with --set: 2 values differ from the shipped beamline (digest {digest})"] if digest else []
+        if exact:
+            lines.append(" Exact counts: " + " ".join(f"{k} {v}" for k, v in ScanPageTable.COUNTS.items()
+                                                      if k != "nEvents") + f" nEvents {events}")
+        lines += [f" ranNo is {seed}", f" {hbook}", "   End time: 20261209    000000.0"]
+        lines += [f"   {f.label}   0.25" for f in scan.FIGURES[:figures]]
+        path = os.path.join(self.dir, folder, name)
+        Path(path).write_text("\n".join(lines) + "\n", encoding="latin-1")
+        Path(self.dir, folder, hbook).write_bytes(b"")
+        if when is not None:
+            os.utime(path, (when, when))
+        return path
+
+    def test_a_point_is_done_by_the_newest_log_that_is_its_finished_run(self):
+        self.log("p1")
+        s = scan.load(self.dir)
+        self.assertEqual(([p.folder for p in s.missing], s.table["point"].tolist()), (["p2"], [1]))
+        self.assertEqual(s.scanned, ["cells.length"])  # the temperature takes one value
+        self.assertEqual((s.table["cells.length"].tolist(), s.table["nScatTar1"].tolist()), ([25.0], [30]))
+        # A newer log cut short (eight figures, or no exact counts) is passed over for the older one.
+        older = self.log("p2", "tarn-1209-0001.o", when=1000)
+        for cut in (dict(figures=8), dict(exact=False)):
+            self.log("p2", "tarn-1209-0002.o", when=2000, **cut)
+            s = scan.load(self.dir)
+            self.assertEqual((s.missing, s.points[1].log), ([], older), cut)
+        self.log("p2", "tarn-1209-0002.o", when=2000, figures=9)
+        self.assertEqual(scan.load(self.dir).points[1].log, os.path.join(self.dir, "p2", "tarn-1209-0002.o"))
+        # A log whose histogram file is not there is not the point's run.
+        os.remove(os.path.join(self.dir, "p1", "h11.hbook"))
+        self.assertEqual([p.folder for p in scan.load(self.dir).missing], ["p1"])
+
+    def test_another_run_s_log_refuses_the_scan(self):
+        for wrong in (dict(seed=12), dict(events=999), dict(digest="fedcba9876543210")):
+            path = self.log("p1", **wrong)
+            with self.assertRaises(scan.ScanError) as raised:
+                scan.load(self.dir)
+            self.assertEqual(str(raised.exception), f"{path}: not the run of point 1 (p1) of the scan", wrong)
+        # No beamline line: the shipped beamline's digest is the log's.
+        self.log("p1", digest=None)
+        with self.assertRaises(scan.ScanError):
+            scan.load(self.dir)
+        text = Path(self.dir, "scan.toml").read_text().replace(self.DIGEST, beamline.digest(beamline.shipped()))
+        Path(self.dir, "scan.toml").write_text(text)
+        self.assertEqual(scan.load(self.dir).table["point"].tolist(), [1])
+
+    def test_what_is_not_a_scan_or_its_table(self):
+        empty = os.path.join(self.dir, "p9")
+        os.mkdir(empty)
+        with self.assertRaises(scan.ScanError) as raised:
+            scan.load(empty)
+        self.assertEqual(str(raised.exception), f"{empty}: no scan.toml: not the folder of a tarn scan")
+        Path(empty, "scan.toml").write_text("keys = [")
+        with self.assertRaisesRegex(scan.ScanError, "^" + re.escape(os.path.join(empty, "scan.toml")) +
+                                    ": not a scan's manifest: "):
+            scan.load(empty)
+        table = os.path.join(self.dir, "t.csv")
+        for text, message in (("", f"{table}: empty: not a scan's table"),
+                              ("folder,point\n", f"{table}: not a scan's table (its first columns are not point, folder)"),
+                              ("point\n", f"{table}: not a scan's table (its first columns are not point, folder)"),
+                              ("point,folder,x\n1,p1,2.5\n2,p2\n", f"{table} line 3: 2 columns, the header has 3"),
+                              ("point,folder,x\n1,p1,2.5,7\n", f"{table} line 2: 4 columns, the header has 3")):
+            Path(table).write_text(text)
+            with self.assertRaises(scan.ScanError) as raised:
+                scan.read_table(table)
+            self.assertEqual(str(raised.exception), message)
+        self.log("p1")
+        self.log("p2")
+        s = scan.load(self.dir)
+        scan.write_table(s.table, table)
+        back = scan.read_table(table)
+        self.assertEqual(back.dtype, s.table.dtype)
+        self.assertEqual(back.tolist(), s.table.tolist())
+        self.assertEqual(Path(table).read_text().splitlines()[1].split(",")[:4], ["1", "p1", "25.0", "2.1"])
+        Path(table).write_text("point,folder,cells.upstream_helium,x\n1,p1,left,0.1\n2,p2,right,1e-05\n")
+        t = scan.read_table(table)
+        self.assertEqual((t.dtype["cells.upstream_helium"], t.dtype["x"], t["x"].tolist()),
+                         (np.dtype("U5"), np.float64, [0.1, 1e-05]))
+
+
 class BinomialEstimates(unittest.TestCase):
     def test_the_wilson_interval_solves_its_score_equation(self):
         for k, n in ((0, 100000), (13, 100000), (500, 1000), (9990, 10000)):
