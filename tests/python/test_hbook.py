@@ -157,6 +157,75 @@ class Write(unittest.TestCase):
                 hbook.open(path)
 
 
+class Construction(unittest.TestCase):
+    """What the objects made in Python take and refuse, with the words."""
+
+    def refused(self, message, make, *args, **options):
+        with self.assertRaises(ValueError) as raised:
+            make(*args, **options)
+        self.assertEqual(str(raised.exception), message)
+
+    def test_numbers_of_bins_from_one(self):
+        self.assertEqual(hbook.H1(1, "", 1, 0, 1).contents.shape, (1,))
+        self.refused("histogram 1: number of bins 0 is not positive", hbook.H1, 1, "", 0, 0, 1)
+        self.assertEqual(hbook.H2(2, "", 1, 0, 1, 1, 0, 1).cells.shape, (3, 3))
+        self.refused("2-D histogram 2: 0 x 1 bins", hbook.H2, 2, "", 0, 0, 1, 1, 0, 1)
+        self.refused("2-D histogram 2: 1 x 0 bins", hbook.H2, 2, "", 1, 0, 1, 0, 0, 1)
+        zeros = dict(sum_wy=[0.0], sum_wy2=[0.0], sum_w=[0.0])
+        self.assertEqual(hbook.Profile(3, "", 1, 0, 1, 0, 1, **zeros).nx, 1)
+        self.refused("profile 3: number of bins 0 is not positive", hbook.Profile, 3, "", 0, 0, 1, 0, 1,
+                     sum_wy=[], sum_wy2=[], sum_w=[])
+        self.refused("profile 3: sum_w has shape (2,), expected (1,)", hbook.Profile, 3, "", 1, 0, 1, 0, 1,
+                     sum_wy=[0.0], sum_wy2=[0.0], sum_w=[0.0, 1.0])
+
+    def test_variable_edges_increase_from_xmin_to_xmax(self):
+        h = hbook.H1(4, "", 3, 0, 10, edges=[0, 1, 4, 10])
+        self.assertTrue(h.variable)
+        self.assertEqual(h.edges.tolist(), [0, 1, 4, 10])
+        self.assertEqual(repr(h), "<H1 4 '': 3 variable bins 0..10, entries 0>")
+        self.refused("histogram 4: edges have shape (3,), expected (4,)", hbook.H1, 4, "", 3, 0, 10, edges=[0, 4, 10])
+        self.refused("histogram 4: edges do not increase", hbook.H1, 4, "", 3, 0, 10, edges=[0, 4, 4, 10])
+        self.refused("histogram 4: edges do not increase", hbook.H1, 4, "", 3, 0, 10, edges=[0, 5, 4, 10])
+        self.refused("histogram 4: edges run from 0.5 to 10.0, not xmin 0.0 to xmax 10.0", hbook.H1, 4, "", 3, 0, 10,
+                     edges=[0.5, 1, 4, 10])
+        self.refused("histogram 4: edges run from 0.0 to 9.0, not xmin 0.0 to xmax 10.0", hbook.H1, 4, "", 3, 0, 10,
+                     edges=[0, 1, 4, 9])
+        self.assertFalse(hbook.H1(4, "", 3, 0, 10).variable)
+
+    def test_2d_contents_or_cells_and_their_shapes(self):
+        h = hbook.H2(5, "", 3, 0, 3, 2, 0, 2, [[1, 2, 3], [4, 5, 6]])
+        self.assertEqual((h.entries, h.cells[1, 1:-1].tolist()), (6, [1, 2, 3]))
+        ring = np.arange(20, dtype=np.float32).reshape(4, 5)
+        self.assertEqual(hbook.H2(5, "", 3, 0, 3, 2, 0, 2, cells=ring).contents.tolist(), ring[1:-1, 1:-1].tolist())
+        self.assertEqual(hbook.H2(5, "", 3, 0, 3, 2, 0, 2).entries, 0)
+        self.refused("2-D histogram 5: give contents or cells, not both", hbook.H2, 5, "", 3, 0, 3, 2, 0, 2,
+                     np.zeros((2, 3)), cells=ring)
+        self.refused("2-D histogram 5: contents has shape (3, 2), expected (2, 3) (ny, nx)", hbook.H2, 5, "", 3, 0, 3,
+                     2, 0, 2, np.zeros((3, 2)))
+        self.refused("2-D histogram 5: cells has shape (2, 3), expected (4, 5) (ny, nx)", hbook.H2, 5, "", 3, 0, 3,
+                     2, 0, 2, cells=np.zeros((2, 3)))
+        self.refused("2-D histogram 5: sumw2 has shape (3, 2), expected (2, 3) (ny, nx)", hbook.H2, 5, "", 3, 0, 3,
+                     2, 0, 2, np.zeros((2, 3)), sumw2=np.zeros((3, 2)))
+        self.assertEqual(repr(h), "<H2 5 '': 3 x 2 bins 0..3 x 0..2, entries 6>")
+
+    def test_effective_counts_and_axes(self):
+        from hbook import binning
+        self.assertEqual(binning.effective_counts([2.0, 3.0, 0.0, 1.0], [4.0, 0.0, 0.0, -1.0]).tolist(),
+                         [1.0, 0.0, 0.0, 0.0])  # no variance: no counts
+        h = hbook.H1(6, "", 2, 0, 2, [2.0, 3.0], sumw2=[2.0, 9.0])
+        self.assertEqual(h.counts().tolist(), [2.0, 1.0])
+        axis = h.axes[0]
+        self.assertEqual((axis[-1], axis[0], len(axis)), ((1.0, 2.0), (0.0, 1.0), 2))
+        with self.assertRaises(IndexError):
+            axis[2]
+        self.assertEqual(repr(axis), "<Axis 2 bins 0..2>")
+        self.assertEqual(axis, binning.Axis(np.float32([0, 1, 2])))
+        self.assertNotEqual(axis, binning.Axis(np.float32([0, 1, 3])))
+        self.assertNotEqual(axis, [0, 1, 2])
+        self.assertEqual(repr(hbook.H1(7, "s", 2, 0, 1, [0.5, 1.0], entries=-1)),
+                         "<H1 7 's': 2 bins 0..1, entries -1, cumulative>")
+
+
 class SinglePrecision(unittest.TestCase):
     """The package's derived values are single-precision arithmetic, as the
     file and the package's own code make them: compared bit for bit with the
