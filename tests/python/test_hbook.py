@@ -226,6 +226,45 @@ class Construction(unittest.TestCase):
                          "<H1 7 's': 2 bins 0..1, entries -1, cumulative>")
 
 
+class BindingChecks(unittest.TestCase):
+    """The binding's own checks of what it is handed (hbook._core), which
+    the classes above it keep from failing: each length at its value taken,
+    one less and one more refused, with the words."""
+
+    def core(self, nx=3, channels=5, edges=None, sumw2=None):
+        from hbook import _core
+        c = _core.Histogram()
+        c.id, c.nx, c.xmin, c.xmax, c.entries = 5, nx, 0.0, 3.0, 1
+        c.channels = np.ones(channels, dtype=np.float32)
+        c.edges = None if edges is None else np.arange(edges, dtype=np.float32)
+        c.sumw2 = None if sumw2 is None else np.ones(sumw2, dtype=np.float32)
+        return c
+
+    def refused(self, message, c):
+        from hbook import _core
+        for function in (_core.summarise, _core.increments):
+            with self.assertRaises(ValueError) as raised:
+                function(c)
+            self.assertEqual(str(raised.exception), message)
+
+    def test_each_array_has_the_length_its_bins_ask_for(self):
+        from hbook import _core
+        self.assertEqual(_core.summarise(self.core()).in_range, 3.0)
+        self.assertEqual(_core.summarise(self.core(edges=4, sumw2=3)).entries, 1)
+        self.assertEqual(_core.summarise(self.core(nx=1, channels=3)).in_range, 1.0)
+        self.refused("histogram 5: number of bins 0 is not positive", self.core(nx=0, channels=2))
+        for channels in (4, 6):
+            self.refused(f"histogram 5: {channels} channels for 3 bins (bins plus underflow and overflow expected)",
+                         self.core(channels=channels))
+        for edges in (3, 5):
+            self.refused(f"histogram 5: {edges} bin edges for 3 bins", self.core(edges=edges))
+        for sumw2 in (2, 4):
+            self.refused(f"histogram 5: {sumw2} sums of squared weights for 3 bins", self.core(sumw2=sumw2))
+        with self.assertRaisesRegex(ValueError, "^channels must be one-dimensional$"):
+            self.core().channels = np.zeros((5, 1), dtype=np.float32)
+        self.assertEqual(repr(self.core()), "<hbook._core.Histogram 5, 3 bins>")
+
+
 class SinglePrecision(unittest.TestCase):
     """The package's derived values are single-precision arithmetic, as the
     file and the package's own code make them: compared bit for bit with the
