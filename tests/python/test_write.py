@@ -158,6 +158,44 @@ class Write(unittest.TestCase):
             twice["z"]
 
 
+class ColumnForms(unittest.TestCase):
+    """The declaration a column-wise ntuple made in Python gives each variable,
+    and what it refuses."""
+
+    def test_each_dtype_s_type_and_the_character_length_in_fours(self):
+        from hbook.cwn import _form
+        for values, form in ((np.zeros(2, np.float32), "x:R"), (np.zeros(2, np.float64), "x:R*8"),
+                             (np.zeros(2, np.int16), "x:I"), (np.zeros(2, np.uint8), "x:U"),
+                             (np.zeros(2, bool), "x:L"), (np.zeros((2, 3, 4), np.float32), "x(3,4):R")):
+            self.assertEqual(_form("x", values, None, None, None), form)
+        for longest, length in ((0, 4), (1, 4), (4, 4), (5, 8), (8, 8), (9, 12)):
+            self.assertEqual(_form("t", np.array(["a" * longest, ""], dtype=object), None, None, None), f"t:C*{length}")
+        self.assertEqual(_form("x", np.zeros(2, np.float32), (0.5, 2.0), 12, None), "x[0.5,2.0]:R:12")
+        self.assertEqual(_form("i", np.zeros(2, np.int32), (0.0, 10.7), None, None), "i[0,10]:I")
+        jagged = hbook.Jagged.from_rows("v", [np.zeros((3, 2)), np.zeros((3, 1))], dtype=np.float32)
+        self.assertEqual(_form("v", jagged, None, None, "nv"), "v(3,nv):R")
+        with self.assertRaisesRegex(TypeError, "^variable z: values of type complex128 cannot be stored$"):
+            _form("z", np.zeros(2, complex), None, None, None)
+
+    def test_rows_and_counts_must_agree(self):
+        with self.assertRaisesRegex(ValueError, "^column-wise ntuple 4: b has 2 rows, 3 expected$"):
+            hbook.ColumnNtuple(4, "", {"a": np.zeros(3, np.float32), "b": np.zeros(2, np.float32)})
+        jagged = hbook.Jagged.from_rows("x", [[1.0, 2.0], [3.0]], dtype=np.float32)
+        nt = hbook.ColumnNtuple(4, "", {"nx": np.array([2, 1], np.int32), "x": jagged}, ranges={"nx": (0, 2)})
+        self.assertEqual((nt.entries, nt["nx"].tolist(), nt["x"][0].tolist()), (2, [2, 1], [1.0, 2.0]))
+        with self.assertRaisesRegex(ValueError, "^column-wise ntuple 4: nx does not count the elements of x$"):
+            hbook.ColumnNtuple(4, "", {"nx": np.array([1, 2], np.int32), "x": jagged}, ranges={"nx": (0, 2)})
+        self.assertEqual(hbook.ColumnNtuple(4, "", {"x": jagged})["nx"].tolist(), [2, 1])  # made from the rows
+        with self.assertRaisesRegex(ValueError, "^x: rows of differing fixed dimensions$"):
+            hbook.Jagged.from_rows("x", [np.zeros((2, 1)), np.zeros((3, 1))])
+        rows = hbook.Jagged.from_rows("y", [np.arange(6).reshape(3, 2), np.arange(3).reshape(3, 1)])
+        self.assertEqual((rows.counts.tolist(), len(rows), rows[-1].tolist()), ([2, 1], 2, [[0], [1], [2]]))
+        self.assertEqual([r.shape for r in rows[0:2]], [(3, 2), (3, 1)])
+        with self.assertRaises(IndexError):
+            rows[2]
+        self.assertEqual(repr(rows), "<Jagged y: 2 rows, 9 elements>")
+
+
 class Conventions(unittest.TestCase):
     def test_1d_as_numpy_histogram_and_the_plotting_protocol(self):
         h = hbook.open(os.path.join(DATA, "sq.hbook"))[301]
