@@ -310,6 +310,46 @@ class PageParts(unittest.TestCase):
         return figures.Summary(runs=[], counts={"nEvents": 2500}, figures=[f], interval="68.3% Wilson score interval",
                                small_count=30, notes=list(notes))
 
+    def test_what_tarn_summary_says_when_it_cannot_sum_up(self):
+        from tarnreport import figures
+        folder = tempfile.mkdtemp(prefix="tarn-report-tool-")
+        self.addCleanup(shutil.rmtree, folder)
+
+        def tool(script):
+            path = os.path.join(folder, "tarn-summary")
+            Path(path).write_text("#!/bin/sh\n" + script)
+            os.chmod(path, 0o755)
+            return path
+        with self.assertRaises(figures.SummaryError) as raised:
+            figures.summarise(["a.o"], tool("echo 'first' >&2; echo 'tarn-summary: a.o: no exact counts' >&2; exit 1\n"))
+        self.assertEqual(str(raised.exception), "tarn-summary: a.o: no exact counts")
+        with self.assertRaises(figures.SummaryError) as raised:
+            figures.summarise(["a.o"], tool("exit 3\n"))
+        self.assertEqual(str(raised.exception), "tarn-summary failed with status 3")
+        data = {"runs": [], "counts": {"nEvents": 10}, "figures": [], "interval": "i", "small_count": 30, "notes": ["n"]}
+        s = figures.summarise(["a.o"], tool(f"echo '{json.dumps(data)}'\necho 'tarn-summary: note: runs 1 and 2 "
+                                            "share a seed' >&2\necho 'other' >&2\n"))
+        self.assertEqual((s.counts, s.notes), ({"nEvents": 10}, ["runs 1 and 2 share a seed"]))
+        s = figures.summarise(["a.o"], tool(f"echo '{json.dumps(data)}'\n"))
+        self.assertEqual(s.notes, ["n"])  # none said on the way: the JSON's
+        saved = os.environ.get("TARN_BIN_DIR"), os.environ.get("PATH")
+        try:
+            os.environ["TARN_BIN_DIR"] = folder
+            self.assertEqual(figures.tool(), os.path.join(folder, "tarn-summary"))
+            os.chmod(os.path.join(folder, "tarn-summary"), 0o644)  # not a program: looked for on PATH
+            os.environ["PATH"] = os.path.join(folder, "none")
+            self.assertIsNone(figures.tool())
+            with self.assertRaises(figures.SummaryError) as raised:
+                figures.summarise(["a.o"])
+            self.assertEqual(str(raised.exception), "tarn-summary is not found beside this command or on PATH: the "
+                                                    "figures have no errors")
+        finally:
+            for name, value in zip(("TARN_BIN_DIR", "PATH"), saved):
+                if value is None:
+                    os.environ.pop(name, None)
+                else:
+                    os.environ[name] = value
+
     def test_errors_with_a_power_of_ten_as_the_page_writes_them(self):
         self.assertEqual(page._error_html("(2.00 +- 0.45)E-04"), "(2.00 ± 0.45) × 10<sup>-4</sup>")
         self.assertEqual(page._error_html("(1.000 +- 0.012)E+06"), "(1.000 ± 0.012) × 10<sup>6</sup>")
