@@ -5,6 +5,7 @@ import os
 import random
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 from pathlib import Path
@@ -263,6 +264,56 @@ class BindingChecks(unittest.TestCase):
         with self.assertRaisesRegex(ValueError, "^channels must be one-dimensional$"):
             self.core().channels = np.zeros((5, 1), dtype=np.float32)
         self.assertEqual(repr(self.core()), "<hbook._core.Histogram 5, 3 bins>")
+
+
+class Commands(unittest.TestCase):
+    """What the Python commands share: a failure's words, a missing package
+    named, a reader gone away."""
+
+    def test_failures_and_missing_packages_are_said(self):
+        import contextlib
+        import io
+        from hbook import command
+        err = io.StringIO()
+        with contextlib.redirect_stderr(err):
+            self.assertEqual(command.failed("hbook fit", KeyError("f.hbook: no object with id 8")), 1)
+            self.assertEqual(command.failed("hbook fit", ValueError("'quoted' stays")), 1)
+        self.assertEqual(err.getvalue(), "hbook fit: f.hbook: no object with id 8\nhbook fit: 'quoted' stays\n")
+        err = io.StringIO()
+        saved = sys.argv
+        try:
+            sys.argv = ["/usr/bin/hbook-fit"]
+            with contextlib.redirect_stderr(err), self.assertRaises(SystemExit) as raised:
+                command.needs("no_such_module_of_tarn", "python3-nothing")
+        finally:
+            sys.argv = saved
+        self.assertEqual((raised.exception.code, err.getvalue()),
+                         (1, "hbook-fit: needs python3-nothing (bash scripts/setup-deps.sh installs it)\n"))
+        command.needs("json", "python3")  # there: nothing said
+        self.assertEqual(command.object_name("/AA/3"), "/AA/3")
+        import argparse
+        with self.assertRaisesRegex(argparse.ArgumentTypeError, "^an object in a subdirectory is named /DIR/ID: AA/3$"):
+            command.object_name("AA/3")
+
+    def test_a_reader_gone_away_ends_the_command_with_status_1_quietly(self):
+        for body, status in (("raise BrokenPipeError", 1), ("return 0", 0), ("return 2", 2)):
+            script = f"from hbook.command import run\ndef main():\n    {body}\nrun(main)\n"
+            result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True)
+            self.assertEqual((result.returncode, result.stderr), (status, ""), body)
+
+    def test_object_names(self):
+        from hbook.file import address
+        for key, expected in ((5, ("/", 5)), (np.int64(6), ("/", 6)), ("7", ("/", 7)), ("/8", ("/", 8)),
+                              ("/AA/BB/9", ("/AA/BB", 9)), ("-3", ("/", -3))):
+            self.assertEqual(address(key), expected, key)
+        for key, message in (("", "not an object id: '' (an object is named ID or /DIR/ID)"),
+                             ("/AA/", "not an object id: '' (an object is named ID or /DIR/ID)"),
+                             ("AA/1", "an object in a subdirectory is named /DIR/ID: AA/1")):
+            with self.assertRaises(KeyError) as raised:
+                address(key)
+            self.assertEqual(raised.exception.args[0], message)
+        with self.assertRaisesRegex(TypeError, r"^an object is named by its id or by a path /DIR/ID, not 2\.5$"):
+            address(2.5)
 
 
 class SinglePrecision(unittest.TestCase):
