@@ -235,6 +235,50 @@ class Plot(unittest.TestCase):
         with self.assertRaisesRegex(ValueError, "^no histograms to plot$"):
             hbook.plot.figure([])
 
+    def test_log_scale_ratio_range_and_the_statistics_box(self):
+        ax = Figure().subplots()
+        hbook.plot.draw(ax, hbook.H1(9, "", 3, 0, 3, [0, 4, 10]), logy=True)
+        self.assertEqual(ax.get_ylim(), (2.0, 20.0))  # half the smallest positive content to twice the largest
+        self.assertEqual(ax.get_ylabel(), "contents per bin")
+        empty = hbook.H1(9, "", 3, 0, 3, entries=0)
+        self.assertEqual(hbook.plot.note(empty), "entries 0   underflow 0   overflow 0\nno entries")
+        self.assertEqual(hbook.plot.note(hbook.H1(9, "", 2, 0, 2, [1, 3], underflow=2, overflow=0.5, entries=7)),
+                         "entries 7   underflow 2   overflow 0.5\nmean 1.25   rms 0.433")
+        flat = hbook.H1(1, "", 4, 0, 4, [10, 10, 10, 10])
+        for second, span in (([10, 10, 10, 10], 0.05 * 1.3), ([10, 16, 10, 10], None), ([10, 10, 10, 2], None),
+                             ([10, 10, 10, 0], 0.85 * 1.3)):  # the last from 0
+            fig = hbook.plot.overlay_figure([([flat, hbook.H1(1, "", 4, 0, 4, second)], [hbook.plot.Labels()] * 2,
+                                              [None, None])], ["a", "b"], errors=False)
+            ratio = fig.axes[1]
+            low, high = np.percentile(np.array(second) / 10.0, [5, 95])
+            expected = max(high - 1, 1 - low, 0.05) * 1.3
+            if span is not None:
+                self.assertAlmostEqual(expected, span, places=12)
+            self.assertEqual(ratio.get_ylim(), (max(0.0, 1 - expected), 1 + expected), second)
+            self.assertEqual(ratio.get_ylabel(), "ratio to 1st")
+
+    def test_overlay_names_and_corner(self):
+        for name in ("one", "two"):
+            os.mkdir(os.path.join(self.dir, name))
+            hbook.write(os.path.join(self.dir, name, "h5.hbook"), [hbook.H1(3, "E", 4, 0, 4, [1, 2, 3, 4])])
+        files = [os.path.join(self.dir, name, "h5.hbook") for name in ("one", "two")]
+        out = os.path.join(self.dir, "o.svg")
+        self.assertEqual(self.plot(*files, "3", "--overlay", "-o", out), (0, ""))
+        svg = Path(out).read_text()
+        for path in files:  # the same file name twice: the paths given
+            self.assertTrue(f"<!-- {path} -->" in svg, path)
+        other = os.path.join(self.dir, "h6.hbook")
+        hbook.write(other, [hbook.H1(3, "E", 4, 0, 4, [1, 2, 3, 4])])
+        self.assertEqual(self.plot(files[0], other, "3", "--overlay", "-o", out), (0, ""))
+        svg = Path(out).read_text()
+        self.assertFalse(files[0] in svg)
+        self.assertTrue("<!-- h5.hbook -->" in svg and "<!-- h6.hbook -->" in svg)
+        self.assertTrue("<!-- id 3 -->" in svg)  # no run's files: no seeds in the corner
+        rwn = os.path.join(DATA, "objects/rwn.hbook")
+        self.assertEqual(self.plot(rwn, rwn, "3", "--overlay", "-o", out),
+                         (1, "hbook plot: object 3 is a row-wise ntuple: plot draws 1-D and 2-D histograms and profiles "
+                             "(read ntuples in Python: hbook.open)\n"))
+
     def test_option_checks(self):
         out = os.path.join(self.dir, "h.PNG")
         self.assertEqual(self.plot(data("lam.hbook"), "100", "-o", out)[0], 0)  # the suffix in either case
