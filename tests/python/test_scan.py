@@ -428,6 +428,25 @@ class BinomialEstimates(unittest.TestCase):
         self.assertEqual(binomial.with_error(0.01, 0.0012), "0.0100 +- 0.0012")
         self.assertEqual(binomial.with_error(0.0099, 0.0012), "(9.9 +- 1.2)E-03")
 
+    def test_the_places_the_size_and_the_small_counts_at_their_bounds(self):
+        # Two digits of the error: 0.010 has three places, 0.0099 four.
+        self.assertEqual(binomial.with_error(0.25, 0.01), "0.250 +- 0.010")
+        self.assertEqual(binomial.with_error(0.25, 0.0099), "0.2500 +- 0.0099")
+        self.assertEqual(binomial.with_error(0.25, 0.1), "0.25 +- 0.10")
+        # The size of a negative value counts, and no error leaves seven digits.
+        self.assertEqual(binomial.with_error(-2e6, 1.0), "(-2.0000000 +- 0.0000010)E+06")
+        self.assertEqual(binomial.with_error(123.456789, 0.0), "123.4568 +- 0")
+        # Small below SMALL_COUNT successes or failures, on both sides of each.
+        e = binomial.estimate(np.array([0, 29, 30, 970, 971]), np.full(5, 1000))
+        self.assertEqual(e.small.tolist(), [True, True, False, False, True])
+        e = binomial.estimate(5, 10)
+        self.assertEqual((e.k, e.n, e.value), (5, 10, 0.5))
+        s = binomial.scaled(e, 10)
+        self.assertEqual((s.value, s.error, s.low, s.high), (5.0, 10 * e.error, 10 * e.low, 10 * e.high))
+        empty = binomial.estimate(0, 0)
+        self.assertTrue(all(math.isnan(v) for v in (empty.value, empty.error, empty.low, empty.high)))
+        self.assertEqual(binomial.estimate(1000, 1000).high, 1.0)
+
 
 if __name__ == "__main__":
     unittest.main()
