@@ -115,6 +115,14 @@ class Write(unittest.TestCase):
             return hbook.Profile(1, "", 1, 0, 1, -1, 1, sum_wy=[1], sum_wy2=[1], sum_w=[1], error_option=option)
         for option, status in ((" ", 0), ("S", 1), ("I", 2), ("P", 4), ("SP", 5), ("IP", 6), ("pi", 6)):
             self.assertEqual(profile(option).error_status, status, option)
+        for option, shown in ((" ", " "), ("", " "), ("S", "S"), ("i", "I"), ("P", "P"), ("SP", "SP"), ("PI", "IP")):
+            p = profile(option)
+            self.assertEqual(p.error_option, shown, option)
+            self.assertEqual(repr(p), "<Profile 1 '': 1 bins 0..1, y -1..1, entries 1" +
+                             ("" if shown == " " else f", option {shown}") + ">")
+        self.assertEqual(profile(" ").entries, 1)  # the sum of the weights, rounded
+        self.assertEqual(hbook.Profile(1, "", 2, 0, 1, -1, 1, sum_wy=[1, 1], sum_wy2=[1, 1], sum_w=[1.4, 1.4]).entries, 3)
+        self.assertEqual(hbook.Profile(1, "", 2, 0, 1, -1, 1, sum_wy=[1, 1], sum_wy2=[1, 1], sum_w=[1.2, 1.2]).entries, 2)
         for option in ("PP", "SPP", "PIP", "SI", "X"):  # P once at most, S or I alone
             with self.assertRaisesRegex(ValueError, "optionally with 'P'", msg=option):
                 profile(option)
