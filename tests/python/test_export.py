@@ -205,6 +205,25 @@ class Checks(unittest.TestCase):
             with self.assertRaisesRegex(export.ExportError, "^two objects would be written as /hbook/h1$"):
                 add[second]()
 
+    def test_a_run_s_2d_results_name_both_axes(self):
+        from tarnreport import catalogue
+        results = [hbook.H1(id, b["title"], b["bins"], b["lower"], b["upper"]) for id, b in sorted(catalogue.bookings().items())]
+        id, b = sorted(catalogue.bookings_2d().items())[0]
+        h2 = hbook.H2(id, b["title"], b["nx"], b["xmin"], b["xmax"], b["ny"], b["ymin"], b["ymax"])
+        other = hbook.H2(77, "other", 2, 0, 1, 2, 0, 1)
+        run = os.path.join(self.dir, "h9.hbook")
+        hbook.write(run, results + [h2, other, hbook.H1(88, "x", 2, 0, 1)])
+        t = export.tree(hbook.open(run))
+        self.assertEqual(t.datasets[f"/hbook/h{id}/x"][1], {"long_name": b["xlabel"]})
+        self.assertEqual(t.datasets[f"/hbook/h{id}/y"][1], {"long_name": b["ylabel"]})
+        self.assertEqual((t.datasets["/hbook/h77/x"][1], t.datasets["/hbook/h77/y"][1]), ({}, {}))
+        self.assertEqual(t.datasets["/hbook/h88/x"][1], {})
+        first = results[0]
+        self.assertEqual(t.datasets[f"/hbook/h{first.id}/x"][1], {"long_name": catalogue.bookings()[first.id]["label"]})
+        alone = os.path.join(self.dir, "alone.hbook")
+        hbook.write(alone, [first])  # a run's histogram, but not a run's file: no labels
+        self.assertEqual(export.tree(hbook.open(alone)).datasets[f"/hbook/h{first.id}/x"][1], {})
+
     def test_an_id_repeated_in_a_directory_is_each_kept(self):
         class File:
             path = "/runs/cycles.hbook"
