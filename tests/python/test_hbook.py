@@ -209,6 +209,24 @@ class Construction(unittest.TestCase):
                      2, 0, 2, np.zeros((2, 3)), sumw2=np.zeros((3, 2)))
         self.assertEqual(repr(h), "<H2 5 '': 3 x 2 bins 0..3 x 0..2, entries 6>")
 
+    def test_projections_bands_and_the_2d_sum(self):
+        from hbook.h2 import Projection
+        band = Projection("BANX01", [1, 2, 3, 4], low=0.1, high=0.7, entries=9)
+        self.assertEqual((band.underflow, band.overflow, band.contents.tolist()), (1.0, 4.0, [2.0, 3.0]))
+        self.assertEqual(band.low, float(np.float32(0.1)))
+        self.assertEqual(repr(band), "<Projection BANX01: 2 bins, y 0.1..0.7, entries 9>")
+        self.assertEqual(repr(Projection("BANY02", [0, 1, 0], low=2, high=3)), "<Projection BANY02: 1 bins, x 2..3, entries 0>")
+        self.assertEqual(repr(Projection("PROX", [0, 1, 0])), "<Projection PROX: 1 bins, entries 0>")
+        self.assertEqual(Projection("P", [0, 4, 9, 0], sumw2=[1, 2]).errors.tolist(), [1.0, float(np.sqrt(np.float32(2)))])
+        self.assertEqual(Projection("P", [0, 4, 9, 0]).errors.tolist(), [2.0, 3.0])
+        h = hbook.H2(5, "", 2, 0, 2, 2, 0, 2, [[1e8, 1.0], [-1e8, 1.0]])
+        # iy fastest: 1e8 - 1e8 + 1 + 1 = 2 in single precision; ix fastest would lose a 1 to 1e8.
+        self.assertEqual(h.sum, np.float32(2.0))
+        self.assertEqual(hbook.H2(5, "", 1, 0, 1, 1, 0, 1).sum, np.float32(0))
+        self.assertFalse(h.table)
+        h.kbits |= 0x4
+        self.assertTrue(h.table)
+
     def test_effective_counts_and_axes(self):
         from hbook import binning
         self.assertEqual(binning.effective_counts([2.0, 3.0, 0.0, 1.0], [4.0, 0.0, 0.0, -1.0]).tolist(),
