@@ -227,6 +227,21 @@ class Construction(unittest.TestCase):
         h.kbits |= 0x4
         self.assertTrue(h.table)
 
+    def test_directory_words(self):
+        from hbook.directory import counts
+        self.assertEqual(counts([]), "empty")
+        self.assertEqual(counts([hbook.H1(1, "", 1, 0, 1), hbook.H2(2, "", 1, 0, 1, 1, 0, 1), hbook.H1(3, "", 1, 0, 1)]),
+                         "2 1-D histograms, 1 2-D histogram")
+        self.assertEqual(repr(hbook.Directory("/A", [], [])), "<hbook.Directory '/A': empty>")
+        self.assertEqual(repr(hbook.Directory("/A", ["B", "C"], [])), "<hbook.Directory '/A': empty, 2 subdirectories>")
+        self.assertEqual(hbook.Directory("/A", ["B"], []).subdirectory_paths(), ["/A/B"])
+        d = hbook.Directory("/A", [], [hbook.H1(4, "a", 1, 0, 1), hbook.H2(4, "b", 1, 0, 1, 1, 0, 1)])
+        self.assertEqual((d[4].title, 4 in d, 5 in d, d.ids(), [h.title for h in d.histograms()]),
+                         ("a", True, False, [4, 4], ["a"]))
+        with self.assertRaises(KeyError) as raised:
+            d[5]
+        self.assertEqual(raised.exception.args[0], "no object with id 5 in directory /A")
+
     def test_effective_counts_and_axes(self):
         from hbook import binning
         self.assertEqual(binning.effective_counts([2.0, 3.0, 0.0, 1.0], [4.0, 0.0, 0.0, -1.0]).tolist(),
