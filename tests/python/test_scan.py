@@ -208,6 +208,24 @@ class ScanPageTable(unittest.TestCase):
                 self.assertEqual(row[len(keys) + 1][3], "1000")
             self.assertEqual(rows[1][0][3], '<a href="p2/">2</a>')
 
+    def test_the_beamline_section_lists_each_key_s_values_once(self):
+        points = [scan.Point(i + 1, f"p{i + 1}", [], v, "") for i, v in
+                  enumerate([[25.0, "right"], [35.0, "right"], [25.0, "left"]])]
+        s = scan.Scan("scan", {}, ["cells.length", "cells.upstream_helium"], ["cm", ""],
+                      ["cells.length", "cells.upstream_helium"], points)
+        text = scanpage.beamline_section(s)
+        self.assertIn("<p>The points set cells.length, cells.upstream_helium on the shipped beamline: drawn", text)
+        self.assertIn("changed: cells.length = 25, 35 cm, cells.upstream_helium = right, left</text>", text)
+        folder = tempfile.mkdtemp(prefix="tarn-scan-base-")
+        self.addCleanup(shutil.rmtree, folder)
+        base = os.path.join(folder, "my.toml")
+        Path(base).write_text("[cells]\nlength = 30\n")
+        s.manifest = {"beamline": base}
+        self.assertIn(f"on the beamline of {base}: drawn", scanpage.beamline_section(s))
+        self.assertEqual(scanpage._shown(2.5, "cm"), "2.5 cm")
+        self.assertEqual(scanpage._shown(2.5, ""), "2.5")
+        self.assertEqual(scanpage._shown("left", "cm"), "left")
+
     def test_a_small_count_or_complement_shows_its_interval(self):
         head, row = self.page_table(["cells.length"], ["cm"], [[25.0]])
         cells = {f.name: (title, text) for f, (_, _, title, text) in zip(scan.FIGURES, row[3:])}
