@@ -248,6 +248,29 @@ class Command(unittest.TestCase):
         rgb = images.read_rgb(plot)
         self.assertEqual(images.frame_lines(rgb, min_length=rgb.shape[1] // 2), 4)  # the fit and its pulls
 
+    def test_the_command_s_checks_in_process(self):
+        import contextlib
+        def run(*args):
+            out, err = io.StringIO(), io.StringIO()
+            with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+                try:
+                    status = fit.main([self.file, *args])
+                except SystemExit as e:
+                    status = e.code
+            return status, out.getvalue(), err.getvalue()
+        status, _, err = run("AA/7", "gauss")
+        self.assertEqual(status, 2)
+        self.assertIn("hbook fit: error: an object in a subdirectory is named /DIR/ID: AA/7", err)
+        status, _, err = run("7", "gauss", "-o", os.path.join(self.dir, "f.jpg"))
+        self.assertEqual(status, 2)
+        self.assertIn("f.jpg: the plot must end in .png, .svg, .pdf", err)
+        self.assertEqual(run("7", "gauss", "--range", "5", "5"), (1, "", "hbook fit: the range 5 to 5 is empty\n"))
+        self.assertEqual(run("/AA/7", "gauss"), (1, "", f"hbook fit: {self.file}: no directory /AA\n"))
+        status, out, err = run("7", "poly1", "-o", os.path.join(self.dir, "f.SVG"), "--likelihood")
+        self.assertEqual((status, err), (0, ""))
+        self.assertTrue(out.startswith(f"{self.file} histogram 7 'known': poly1, Poisson likelihood\n"))
+        self.assertTrue(os.path.exists(os.path.join(self.dir, "f.SVG")))
+
     def test_statuses(self):
         tool = os.environ["HBOOK_TOOL"]
         for args, status, words in ((["7", "gauss", "--likelihood"], 0, "Poisson likelihood"),
