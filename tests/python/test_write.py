@@ -204,6 +204,75 @@ class ColumnForms(unittest.TestCase):
         self.assertEqual(repr(rows), "<Jagged y: 2 rows, 9 elements>")
 
 
+class WriterChecks(unittest.TestCase):
+    """The binding's checks of each object it is handed to write
+    (hbook._core.write_objects), which the classes above it keep from
+    failing: each length at its value, the words, and no file left."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-writer-")
+        self.addCleanup(shutil.rmtree, self.dir)
+
+    def refused(self, message, kind, d):
+        from hbook import _core
+        path = os.path.join(self.dir, "x.hbook")
+        with self.assertRaises(ValueError) as raised:
+            _core.write_objects(path, [{"path": "/", "subdirectories": [], "objects": [(kind, d)]}], 1024, "HRPUT")
+        self.assertEqual(str(raised.exception), message)
+        self.assertFalse(os.path.exists(path))
+
+    def written(self, kind, d):
+        from hbook import _core
+        path = os.path.join(self.dir, f"ok{len(os.listdir(self.dir))}.hbook")
+        self.assertTrue(_core.write_objects(path, [{"path": "/", "subdirectories": [], "objects": [(kind, d)]}],
+                                            1024, "HRPUT"))
+        return hbook.open(path)
+
+    def test_2d_histograms_profiles_and_row_wise_ntuples(self):
+        h2 = hbook.H2(5, "", 2, 0, 2, 1, 0, 1, [[1, 2]])._to_core()
+        self.assertEqual(self.written("2D", dict(h2))[5].contents.tolist(), [[1.0, 2.0]])
+        for nx, ny in ((0, 1), (1, 0)):
+            self.refused(f"2-D histogram 5: {nx} x {ny} bins", "2D", dict(h2, nx=nx, ny=ny))
+        for n in (11, 13):
+            self.refused(f"2-D histogram 5 cells: {n} values where 12 are expected", "2D", dict(h2, cells=np.zeros(n)))
+        self.refused("2-D histogram 5 sums of squared weights: 3 values where 2 are expected", "2D",
+                     dict(h2, sumw2=np.zeros(3)))
+        self.refused("missing 'nbit'", "2D", {k: v for k, v in h2.items() if k != "nbit"})
+        p = hbook.Profile(3, "", 2, 0, 1, -1, 1, sum_wy=[1, 2], sum_wy2=[1, 4], sum_w=[1, 1])._to_core()
+        self.assertEqual(self.written("PROFILE", dict(p))[3].nx, 2)
+        self.refused("profile 3: 0 bins", "PROFILE", dict(p, nx=0))
+        self.refused("profile 3 sums of w*y: 3 values where 4 are expected", "PROFILE", dict(p, sum_wy=np.zeros(3)))
+        self.refused("profile 3 sums of w: 1 values where 2 are expected", "PROFILE", dict(p, sum_w=np.zeros(1)))
+        n = hbook.RowNtuple(1, "", {"a": [1.0, 2.0], "b": [3.0, 4.0], "c": [5.0, 6.0]})._to_core()
+        self.assertEqual(self.written("RWN", dict(n))[1].values.tolist(), [[1, 3, 5], [2, 4, 6]])
+        for size in (5, 7):
+            self.refused(f"row-wise ntuple 1 values: {size} values where 6 are expected", "RWN",
+                         dict(n, values=np.zeros(size, dtype=np.float32)))
+        self.refused("row-wise ntuple 1 minima: 2 values where 3 are expected", "RWN",
+                     dict(n, minimum=np.zeros(2, dtype=np.float32)))
+        self.refused("unknown object kind 3D", "3D", dict(h2))
+
+    def test_column_wise_variables(self):
+        jagged = hbook.Jagged.from_rows("x", [[1.0, 2.0], [3.0]], dtype=np.float32)
+        n = hbook.ColumnNtuple(4, "", {"x": jagged, "t": np.zeros(2, np.int32)})._to_core()
+        self.assertEqual(self.written("CWN", n)[4]["x"][0].tolist(), [1.0, 2.0])
+        names = [c["name"] for c in n["columns"]]
+        self.assertEqual(names, ["nx", "x", "t"])
+
+        def changed(name, **values):
+            columns = [dict(c, **values) if c["name"] == name else c for c in n["columns"]]
+            return dict(n, columns=columns)
+        self.refused("column-wise ntuple 4 variable t: type 'X' (R, I, U, L or C)", "CWN", changed("t", type="X"))
+        self.refused("column-wise ntuple 4 variable t: a range is (low, high)", "CWN", changed("t", range=(0, 1, 2)))
+        swapped = dict(n, columns=[n["columns"][1], n["columns"][0], n["columns"][2]])
+        self.refused("column-wise ntuple 4 variable x: index variable nx is not before it in its block", "CWN", swapped)
+        other_block = dict(n, blocks=["DATA", "MORE"],
+                           columns=[dict(n["columns"][0], block="MORE")] + n["columns"][1:])
+        self.refused("column-wise ntuple 4 variable x: index variable nx is not before it in its block", "CWN",
+                     other_block)
+        self.refused("column-wise ntuple 4 variable t: not an array of numbers", "CWN", changed("t", values=["a", "b"]))
+
+
 class Conventions(unittest.TestCase):
     def test_1d_as_numpy_histogram_and_the_plotting_protocol(self):
         h = hbook.open(os.path.join(DATA, "sq.hbook"))[301]
