@@ -350,6 +350,44 @@ class PageParts(unittest.TestCase):
                 else:
                     os.environ[name] = value
 
+    def test_runs_on_other_beamlines_and_a_histogram_not_in_every_file(self):
+        folder = tempfile.mkdtemp(prefix="tarn-report-runs-")
+        self.addCleanup(shutil.rmtree, folder)
+        tool = os.path.join(folder, "tarn-summary")
+        data = {"runs": [], "counts": {"nEvents": 20}, "figures": [], "interval": "i", "small_count": 30, "notes": []}
+        Path(tool).write_text(f"#!/bin/sh\necho '{json.dumps(data)}'\n")
+        os.chmod(tool, 0o755)
+        detector = next(g for g in catalogue.GROUPS if g[0] == page.DETECTOR_GROUP)[3]
+        first, second = detector[0][0], detector[1][0]
+        b = catalogue.bookings()
+        def h(id):
+            return hbook.H1(id, b[id]["title"], b[id]["bins"], b[id]["lower"], b[id]["upper"],
+                            np.ones(b[id]["bins"]))
+        paths = [os.path.join(folder, name) for name in ("h1.hbook", "h2.hbook")]
+        hbook.write(paths[0], [h(first), h(second)])
+        hbook.write(paths[1], [h(first)])
+        logs = [runlog.RunLog(os.path.join(folder, f"tarn-{i}.o"), seed=i, events=10, beamline_digest=d)
+                for i, d in ((1, None), (2, "0123456789abcdef"))]
+        saved = os.environ.get("TARN_BIN_DIR")
+        os.environ["TARN_BIN_DIR"] = folder
+        try:
+            text = page.build_runs(logs, paths)
+            same = page.build_runs([logs[0], logs[0]], [paths[0], paths[0]])
+        finally:
+            if saved is None:
+                os.environ.pop("TARN_BIN_DIR")
+            else:
+                os.environ["TARN_BIN_DIR"] = saved
+        self.assertIn("The runs were made on 2 different beamlines: their figures are added as asked", text)
+        self.assertNotIn("different beamlines", same)
+        self.assertIn("<p>The shipped beamline (data/beamline.toml).</p>", same)
+        self.assertIn(f'<figure id="o{first}">', text)
+        self.assertIn(f'<figure class="missing"><figcaption><b>{second}</b> not in every file.</figcaption></figure>', text)
+        self.assertIn(f'<figure id="o{second}">', same)
+        self.assertTrue(">seed 1<" in text and ">seed 2<" in text)  # each run in the legend by its seed
+        self.assertIn("Figures of the 2 runs added together (20 events)", text)
+        self.assertIn("hbook merge makes one file of the runs' histograms", text)
+
     def test_errors_with_a_power_of_ten_as_the_page_writes_them(self):
         self.assertEqual(page._error_html("(2.00 +- 0.45)E-04"), "(2.00 ± 0.45) × 10<sup>-4</sup>")
         self.assertEqual(page._error_html("(1.000 +- 0.012)E+06"), "(1.000 ± 0.012) × 10<sup>6</sup>")
