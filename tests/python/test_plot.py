@@ -135,6 +135,32 @@ class Plot(unittest.TestCase):
         xs = {hbook.plot.Labels.of(f[i], run, facts).x for i in (1, 2, 3, 4, 5, 6, 8)}
         self.assertEqual(len(xs), 7)
 
+    def test_the_run_log_beside_the_file_gives_its_seed_and_events(self):
+        run = os.path.join(self.dir, "h4711.hbook")
+        shutil.copy(data("golden-run.hbook"), run)
+        f = hbook.open(run)
+        Path(self.dir, "tarn-0101-0000.o").write_text("   Nevents:  500\n ranNo is   99\n h4711.hbook\n")
+        Path(self.dir, "tarn-0101-0001.o").write_text("   Nevents:  700\n ranNo is   98\n h98.hbook\n")  # another file's
+        os.mkdir(os.path.join(self.dir, "tarn-0101-0002.o"))  # not a readable log
+        facts = hbook.plot.RunFile.of(run, f)
+        self.assertEqual((facts.seed, facts.events), (99, 500))  # the log's, not the name's
+        self.assertEqual(hbook.plot.Labels.of(f[3005], run, facts).corner, "h4711.hbook   id 3005   seed 99")
+        self.assertEqual(hbook.plot.Labels.of(f[3005], run, None).corner, "h4711.hbook   id 3005")
+        self.assertIsNone(hbook.plot.Labels.of(f[3005]).corner)
+        os.remove(os.path.join(self.dir, "tarn-0101-0000.o"))
+        facts = hbook.plot.RunFile.of(run, f)
+        self.assertEqual((facts.seed, facts.events), (4711, None))  # the name's seed, and no events
+        renamed = os.path.join(self.dir, "run.hbook")
+        shutil.copy(run, renamed)
+        facts = hbook.plot.RunFile.of(renamed, f)
+        self.assertIsNone(facts.seed)
+        self.assertEqual(hbook.plot.Labels.of(f[3005], renamed, facts).corner, "run.hbook   id 3005")
+        out = os.path.join(self.dir, "n.png")
+        status, err = self.plot(run, "3005", "--norm", "events", "-o", out)
+        self.assertEqual(status, 1)
+        self.assertIn("give --events N", err)
+        self.assertEqual(self.plot(run, "3005", "--norm", "events", "--events", "5", "-o", out), (0, ""))
+
     def test_norm_logy_and_offsets(self):
         counts = np.histogram(np.random.default_rng(4).normal(0, 1, 3000), 100, (-3.5, 3.5))[0]
         h = hbook.H1(3001, "x (cm) Det", 100, -3.5, 3.5, counts)
