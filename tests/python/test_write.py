@@ -49,6 +49,43 @@ class Write(unittest.TestCase):
         self.assertEqual((g.record_words, [d.path for d in g.directories]), (8191, ["/", "/AA", "/CC", "/AA/BB", "/CC/DD"]))
         self.assertEqual(bits(g["/AA/BB/3"].contents), bits(f["/AA/BB/3"].contents))
 
+    def test_record_lengths_top_directory_names_and_directory_paths(self):
+        one = [hbook.H1(1, "", 1, 0, 1)]
+        for words in (256, 8191):
+            out = os.path.join(self.dir, f"r{words}.hbook")
+            hbook.write(out, one, record_words=words)
+            self.assertEqual(hbook.open(out).record_words, words)
+        for words in (255, 8192):
+            out = os.path.join(self.dir, f"r{words}.hbook")
+            with self.assertRaises(hbook.FileError) as raised:
+                hbook.write(out, one, record_words=words)
+            self.assertIn(f"record length {words} words (256 to 8191)", str(raised.exception))
+            self.assertFalse(os.path.exists(out))
+        out = os.path.join(self.dir, "top16.hbook")
+        hbook.write(out, one, top_directory="A" * 16)
+        self.assertEqual(hbook.open(out).top_directory, "A" * 16)
+        again = os.path.join(self.dir, "again.hbook")
+        hbook.write(again, hbook.open(out))  # a file keeps its top directory's name
+        self.assertEqual(hbook.open(again).top_directory, "A" * 16)
+        listed = os.path.join(self.dir, "listed.hbook")
+        hbook.write(listed, [hbook.open(out)])  # a file among the objects too
+        self.assertEqual(hbook.open(listed).top_directory, "A" * 16)
+        again = os.path.join(self.dir, "again2.hbook")
+        hbook.write(again, hbook.open(out), top_directory="B")  # unless another is given
+        self.assertEqual(hbook.open(again).top_directory, "B")
+        self.assertEqual(hbook.open(os.path.join(self.dir, "r256.hbook")).top_directory, "HRPUT")
+        with self.assertRaisesRegex(hbook.FileError, r'top directory name "A{17}" \(1 to 16 letters, digits or signs'):
+            hbook.write(os.path.join(self.dir, "top.hbook"), one, top_directory="A" * 17)
+        with self.assertRaisesRegex(hbook.FileError, r'top directory name "" \(1 to 16 letters'):
+            hbook._core.write_objects(os.path.join(self.dir, "top.hbook"),
+                                      [{"path": "/", "subdirectories": [], "objects": []}], 1024, "")
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "top.hbook")))
+        with self.assertRaisesRegex(ValueError, "^a directory's path begins with /: 'AA'$"):
+            hbook.write(os.path.join(self.dir, "d.hbook"), [hbook.Directory("AA", [], one)])
+        out = os.path.join(self.dir, "slash.hbook")
+        hbook.write(out, [hbook.Directory("/AA/", ["SUB"], one), hbook.Directory("/", [], one)])
+        self.assertEqual([d.path for d in hbook.open(out).directories], ["/", "/AA", "/AA/SUB"])
+
     def test_a_result_written_again_keeps_its_inputs_marked_and_merges(self):
         path = os.path.join(DATA, "hprint/run-853739.hbook")
         out = os.path.join(self.dir, "again.hbook")
