@@ -305,6 +305,25 @@ class Plot(unittest.TestCase):
                          (1, "hbook plot: object 3 is a row-wise ntuple: plot draws 1-D and 2-D histograms and profiles "
                              "(read ntuples in Python: hbook.open)\n"))
 
+    def test_files_come_first_then_the_ids(self):
+        import argparse
+
+        class Parser(argparse.ArgumentParser):
+            def error(self, message):
+                raise ValueError(message)
+        split = lambda *items: hbook.plot.split_arguments(Parser(), list(items))  # noqa: E731
+        self.assertEqual(split("a.hbook", "3005", "/AA/3"), (["a.hbook"], ["3005", "/AA/3"]))
+        self.assertEqual(split("a.hbook", "b.hbook", "1"), (["a.hbook", "b.hbook"], ["1"]))
+        self.assertEqual(split("12", "12"), (["12"], ["12"]))  # the first item is a file, whatever its name
+        for items, message in ((("a.hbook", "1", "b.hbook"), "argument ID: not an object id: 'b.hbook' (an object is "
+                                                               "named ID or /DIR/ID) (the files come first, then the ids)"),
+                               (("a.hbook",), "give at least one ID after the file(s)"),
+                               (("a.hbook", "AA/1"), "argument ID: an object in a subdirectory is named /DIR/ID: AA/1 "
+                                                     "(the files come first, then the ids)")):
+            with self.assertRaises(ValueError) as raised:
+                split(*items)
+            self.assertEqual(str(raised.exception), message, items)
+
     def test_option_checks(self):
         out = os.path.join(self.dir, "h.PNG")
         self.assertEqual(self.plot(data("lam.hbook"), "100", "-o", out)[0], 0)  # the suffix in either case
