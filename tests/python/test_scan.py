@@ -360,6 +360,26 @@ class ScanFolders(unittest.TestCase):
         os.remove(os.path.join(self.dir, "p1", "h11.hbook"))
         self.assertEqual([p.folder for p in scan.load(self.dir).missing], ["p1"])
 
+    def test_the_report_of_a_scan_with_its_page_elsewhere(self):
+        import contextlib
+        from tarnreport import __main__ as command
+        self.log("p1")
+        page = os.path.join(self.dir, "elsewhere.html")
+        out, err = io.StringIO(), io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+            status = command.main([self.dir, "-o", page])
+        self.assertEqual(status, 0)
+        self.assertEqual(out.getvalue().splitlines(), [os.path.join(self.dir, "scan.csv"), os.path.join(self.dir, "scan.png"),
+                                                       page])
+        self.assertEqual(err.getvalue(), "tarn-report: 1 of the scan's 2 points are not done yet: the table, plot and "
+                                         "page show the others\n")
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "scan.html")))
+        text = Path(page).read_text(encoding="utf-8")
+        for words in ("<title>tarn scan of cells.length</title>", "<p>2 points, 1000 events each with seed 11",
+                      "Not done yet: p2 (the same tarn scan command goes on with them).", "inputs from .."):
+            self.assertTrue(words in text, words)
+        self.assertEqual(len(re.findall(r"<tr><td><a href=", text)), 1)  # the point done
+
     def test_another_run_s_log_refuses_the_scan(self):
         for wrong in (dict(seed=12), dict(events=999), dict(digest="fedcba9876543210")):
             path = self.log("p1", **wrong)
