@@ -232,6 +232,18 @@ class Refusals(unittest.TestCase):
         self.assertEqual((r.ndf, r.bins), (1, 2))
         self.assertAlmostEqual(r.p, stats.chi2.sf(r.chi2, 1), places=14)
 
+    def test_ks_takes_at_least_one_entry_for_its_p_value(self):
+        # Heavy weights: (sum w)^2 / sum w^2 is 1/100 in each, 1/200 together; the p-value is that of one entry.
+        a = hbook.H1(1, "", 2, 0, 2, [1.0, 0.0], sumw2=[100.0, 0.0])
+        b = hbook.H1(1, "", 2, 0, 2, [0.0, 1.0], sumw2=[0.0, 100.0])
+        k = compare.ks_test(a, b)
+        self.assertAlmostEqual(k.n, 0.005, places=15)
+        self.assertEqual((k.statistic, k.p), (1.0, float(stats.kstwo.sf(1.0, 1))))
+        # 30 and 80 entries: 21.8 effective, the p-value of the nearest whole number, 22.
+        k = compare.ks_test(histogram(np.full(30, 1.0)), histogram(np.r_[np.full(30, 1.0), np.full(50, 9.0)]))
+        self.assertAlmostEqual(k.n, 30 * 80 / 110, places=12)
+        self.assertEqual(k.p, float(stats.kstwo.sf(k.statistic, 22)))
+
     def test_profiles_need_a_bin_filled_in_both(self):
         a = profile([1.0, 2.0], [0.1, 0.1], [1.0, 0.0])
         b = profile([1.0, 2.0], [0.1, 0.1], [0.0, 1.0])
