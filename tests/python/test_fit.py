@@ -190,6 +190,21 @@ class Bounds(unittest.TestCase):
                      self.unit([5, 6, 7, 8]), "poly4")
         self.assertEqual([len(fit.model(m).parameters) for m in fit.MODELS], [3, 2, 1, 2, 3, 4, 5])
 
+    def test_starting_values_from_the_data(self):
+        x = np.arange(4) + 0.5
+        np.testing.assert_array_equal(fit._start("gauss", x, np.array([0.0, 0.0, 5.0, 0.0]), 1.0), [5.0, 2.5, 1.0])
+        start = fit._start("gauss", x, np.array([1.0, 3.0, 3.0, 1.0]), 0.1)  # the spread, above the width
+        np.testing.assert_allclose(start, [3.0, 2.0, np.sqrt((2 * 2.25 + 6 * 0.25) / 8)], rtol=1e-15)
+        # gauss+poly1: the background through the means of the first and last tenth of the bins (one at least).
+        for bins in (9, 20):
+            x = np.arange(bins) + 0.5
+            n = 2.0 + 0.5 * x + 30.0 * np.exp(-0.5 * ((x - bins / 2) / 1.5) ** 2)
+            k = max(1, bins // 10)
+            slope = (n[-k:].mean() - n[:k].mean()) / (x[-k:].mean() - x[:k].mean())
+            start = fit._start("gauss+poly1", x, n, 1.0)
+            np.testing.assert_allclose(start[3:], [n[:k].mean() - slope * x[:k].mean(), slope], rtol=1e-12, err_msg=bins)
+        np.testing.assert_allclose(fit._start("poly1", np.array([0.5, 1.5]), np.array([2.0, 4.0]), 1.0), [1.0, 2.0])
+
     def test_what_is_not_a_distribution_of_counts_is_refused(self):
         h2 = hbook.H2(3, "", 2, 0, 2, 2, 0, 2, np.ones((2, 2)))
         self.refused("object 3 is a 2-D histogram: fit takes 1-D histograms", h2, "gauss")
