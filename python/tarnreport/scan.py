@@ -201,6 +201,9 @@ def read_table(path):
     names, body = rows[0], rows[1:]
     if names[:2] != ["point", "folder"]:
         raise ScanError(f"{path}: not a scan's table (its first columns are not point, folder)")
+    for i, r in enumerate(body):
+        if len(r) != len(names):
+            raise ScanError(f"{path} line {i + 2}: {len(r)} columns, the header has {len(names)}")
     fields = []
     for j, name in enumerate(names):
         column = [r[j] for r in body]
@@ -212,8 +215,6 @@ def read_table(path):
             fields.append((name, np.float64))
     table = np.zeros(len(body), dtype=fields)
     for i, r in enumerate(body):
-        if len(r) != len(names):
-            raise ScanError(f"{path} line {i + 2}: {len(r)} columns, the header has {len(names)}")
         for name, v in zip(names, r):
             table[i][name] = v
     return table

@@ -9,6 +9,8 @@ import tomllib
 import unittest
 from pathlib import Path
 
+import numpy as np
+
 from tarnreport import beamline, runlog
 
 SHIPPED_FILE = os.path.join(os.environ["TARN_SOURCE_DIR"], "data", "beamline.toml")
@@ -68,9 +70,133 @@ class Descriptions(unittest.TestCase):
             beamline.load(self.file("[cell]\nlength = 3\n"))
         self.assertIn("cell.length: no such key (did you mean cells.length?)", str(e.exception))
 
+    def refused(self, setting):
+        with self.assertRaises(beamline.DescriptionError) as e:
+            beamline.load(sets=[setting])
+        return str(e.exception)
+
+    def test_each_rule_s_bound_on_both_sides(self):
+        def value(setting):
+            key = setting.split("=")[0]
+            return beamline.flat(beamline.load(sets=[setting]))[key]
+
+        # Lengths and wavelengths positive; gaps and angles 0 or more.
+        self.assertEqual(self.refused("cells.length=0"), "--set cells.length=0: cells.length = 0 cm: must be positive")
+        self.assertEqual(self.refused("cells.length=-0"), "--set cells.length=-0: cells.length = 0 cm: must be positive")
+        self.assertEqual(value("cells.length=1e-50"), 1e-50)
+        self.assertEqual(self.refused("source.shortest_wavelength=0"),
+                         "--set source.shortest_wavelength=0: source.shortest_wavelength = 0 Angstrom: must be positive")
+        # A single-precision value is checked as the program holds it: 1e-50 is 0 there, 1e-40 is not.
+        self.assertIn("= 1e-50 Angstrom: must be positive", self.refused("source.shortest_wavelength=1e-50"))
+        self.assertEqual(value("source.shortest_wavelength=1e-40"), 1e-40)
+        self.assertEqual(value("gaps.between_cells=0"), 0.0)
+        self.assertEqual(self.refused("gaps.between_cells=-0.001"),
+                         "--set gaps.between_cells=-0.001: gaps.between_cells = -0.001 cm: must be 0 or more")
+        self.assertEqual(value("guide1.critical_angle_per_angstrom=0"), 0.0)
+        self.assertIn("= -1e-09 rad/Angstrom: must be 0 or more", self.refused("source.cone_per_angstrom=-1e-9"))
+        # The temperature inside the table's single-precision end points, both included.
+        low, high = beamline.TEMPERATURE_RANGE
+        self.assertEqual((low, high), (float(np.float32(0.2)), float(np.float32(4.4))))
+        for t in (low, high, 4.4):
+            self.assertEqual(value(f"cells.temperature={t!r}"), t)
+        for t in (np.nextafter(low, 0), np.nextafter(high, 5)):
+            self.assertIn(": must lie inside the helium density table (0.2 to 4.4 K, single-precision end points)",
+                          self.refused(f"cells.temperature={float(t)!r}"))
+        self.assertEqual(value("cells.temperature=2100 mK"), 2.1)
+        # Finite, and not beyond single precision where the program holds it so.
+        self.assertEqual(self.refused("cells.length=inf"), "--set cells.length=inf: cells.length = inf cm: must be a finite number")
+        self.assertIn("must be a finite number", self.refused("cells.length=nan"))
+        self.assertEqual(value("source.cone_per_angstrom=3.4e38"), 3.4e38)
+        self.assertEqual(self.refused("source.cone_per_angstrom=1e39"),
+                         "--set source.cone_per_angstrom=1e39: source.cone_per_angstrom: is too large for a single-precision value")
+        self.assertEqual(value("cells.length=1e39"), 1e39)  # held in double precision
+
+    def test_the_forms_a_value_takes(self):
+        for setting, expected in (("cells.length=.5 m", 50.0), ("cells.length=1e1 mm", 1.0), ("cells.length=+3 m", 300.0),
+                                  ("cells.length=3 m ", 300.0), ("cells.length=2E-1 m", 20.0), ("cells.length=30", 30.0),
+                                  ("cells.upstream_helium=left", "left"), ('cells.upstream_helium="right"', "right")):
+            self.assertEqual(beamline.flat(beamline.load(sets=[setting]))[setting.split("=")[0]], expected, setting)
+        for setting, message in (("cells.length=true", "cells.length: must be a number in cm, not True"),
+                                 ("cells.length=[1]", "cells.length: must be a number in cm, not [1]"),
+                                 ("cells.length=abc", "cells.length: 'abc' is not a number with a unit"),
+                                 ('cells.length="30"', "cells.length: '30' has no unit"),
+                                 ("cells.length=3 in", "cells.length: unit 'in' is not one of cm, mm, m"),
+                                 ("cells.upstream_helium=3", 'cells.upstream_helium: must be "right" or "left", not 3')):
+            self.assertEqual(self.refused(setting), f"--set {setting}: {message}")
+
+    def test_a_near_key_is_suggested_within_a_third_of_the_name(self):
+        self.assertEqual(self.refused("cells.len=3"), "--set cells.len=3: cells.len: no such key (did you mean cells.length?)")
+        self.assertEqual(self.refused("cells.le=3"), "--set cells.le=3: cells.le: no such key")  # 4 edits in 8 letters
+        with self.assertRaises(beamline.DescriptionError) as e:
+            beamline.load(self.file("[cells]\nlen = 3\n"))
+        self.assertEqual(str(e.exception), f"{os.path.join(self.dir, 'b.toml')}: cells.len: no such key (did you mean "
+                                           "cells.length?)")
+        with self.assertRaises(beamline.DescriptionError) as e:
+            beamline.load(self.file("[cells\n"))
+        self.assertTrue(str(e.exception).startswith(f"{os.path.join(self.dir, 'b.toml')}: not TOML: "), str(e.exception))
+        b = beamline.load(sets=["cells.length=30"])
+        self.assertEqual(beamline.differences(b, base=b), [])
+        self.assertEqual(beamline.differences(beamline.shipped(), base=b), [("cells.length", 41.6, 30.0)])
+
     def test_single_precision_values_compare_as_the_program_holds_them(self):
         self.assertEqual(beamline.differences(beamline.load(sets=["source.cone_per_angstrom=0.0030000001"])), [])
         self.assertEqual(len(beamline.differences(beamline.load(sets=["source.cone_per_angstrom=0.0031"]))), 1)
+
+
+class TheBeamlineOnThePage(unittest.TestCase):
+    """The page's beamline section from a log's changes, without a run."""
+
+    def section(self, changes, digest=None, source="with --set"):
+        from tarnreport import beamlineview
+        if digest is None:
+            digest = beamline.digest(beamline.from_changes(changes))
+        log = runlog.RunLog("x.o", beamline_source=source if changes else None, beamline_digest=digest,
+                            beamline_changes=dict(changes))
+        return beamlineview.section(log)
+
+    def test_the_words_for_none_one_and_several_changes(self):
+        text = self.section({})
+        self.assertIn("<p>The shipped beamline (data/beamline.toml).</p>", text)
+        self.assertNotIn("marked *", text)
+        self.assertNotIn("changed:", text)
+        one = {"cells.length": "30 cm"}
+        text = self.section(one)
+        digest = beamline.digest(beamline.from_changes(one))
+        self.assertIn(f"<p>Described with --set: 1 value differs from the shipped beamline (digest {digest}).</p>", text)
+        self.assertNotIn("is not the log", text)
+        self.assertIn("; changed values red, marked *.</text>", text)
+        self.assertIn(">changed: cells.length = 30 cm</text>", text)
+        two = {"cells.length": "30 cm", "gaps.between_cells": "5 cm"}
+        self.assertIn(": 2 values differ from the shipped beamline", self.section(two))
+        text = self.section(one, digest="0000000000000000")
+        self.assertIn("(digest 0000000000000000).</p>", text)
+        self.assertIn("The digest of these values is not the log's", text)
+        text = self.section({"cells.lenght": "30 cm"}, digest="0000000000000000")
+        self.assertEqual(text, '<section id="beamline"><h2>The beamline</h2><p class="missing">The log\'s beamline '
+                               "cannot be read here: --set cells.lenght=30 cm: cells.lenght: no such key (did you mean "
+                               "cells.length?)</p></section>")
+
+    def test_the_elements_in_order_and_what_marks_them(self):
+        from tarnreport import beamlineview
+        parts = beamlineview.elements(beamline.shipped())
+        self.assertEqual([(name, z0, z1) for name, z0, z1, _ in parts],
+                         [("guide1", 0, 116), ("guide2", 116, 205), ("gap", 205, 214), ("upstream cell", 214, 255.6),
+                          ("gap", 255.6, 262.4), ("downstream cell", 262.4, 304), ("gap", 304, 316),
+                          ("split guide", 316, 424), ("last guide", 424, 452)])
+        self.assertEqual(beamlineview._changed("cells", {"cells.length": 1, "gaps.between_cells": 2}), ["cells.length"])
+        self.assertEqual(beamlineview._changed("gaps.between_cells", {"gaps.between_cells": 2}), ["gaps.between_cells"])
+        self.assertEqual(beamlineview._changed("gaps.between_cells", {"gaps.to_split_guide": 2}), [])
+        self.assertEqual(beamlineview._changed("guide1", {"guide10.length": 1, "guide1": 2}), ["guide1"])
+        # A changed gap is drawn in red; the helium halves as described.
+        svg = beamlineview.drawing(beamline.from_changes({"gaps.between_cells": "5 cm"}),
+                                   {"gaps.between_cells": "5 cm"})
+        self.assertEqual(svg.count('<line class="element changed"'), 2)  # the gap, in both views
+        titles = re.findall(r"<title>(\w+ half: \w+)</title>", self.section({"cells.upstream_helium": "left"}))
+        self.assertEqual(titles, ["right half: empty", "left half: helium", "right half: empty", "left half: helium"])
+        titles = re.findall(r"<title>(\w+ half: \w+)</title>", self.section({}))
+        self.assertEqual(titles, ["right half: helium", "left half: empty", "right half: empty", "left half: helium"])
+        rows = re.findall(r'<tr( class="changed")?><th>([a-z0-9_.]+)</th>', self.section({"cells.length": "30 cm"}))
+        self.assertEqual([key for mark, key in rows if mark], ["cells.length"])
 
 
 class TheDigestOfARun(unittest.TestCase):

@@ -9,6 +9,8 @@ import runpy
 import unittest
 from pathlib import Path
 
+import numpy as np
+
 from tarnreport import catalogue
 
 SOURCE = Path(os.environ["TARN_SOURCE_DIR"])
@@ -83,6 +85,46 @@ class Catalogue(unittest.TestCase):
         self.assertTrue(catalogue.is_run_file(results))
         renamed = [hbook.H1(h.id, "other", h.nx, h.xmin, h.xmax) for h in results[:half]]  # not as the run books them
         self.assertFalse(catalogue.is_run_file(renamed))
+
+    def test_labels_need_every_mark_of_the_run_s_booking_and_the_top_directory(self):
+        import hbook
+        id, b = sorted(catalogue.bookings().items())[0]
+        h = hbook.H1(id, b["title"], b["bins"], b["lower"], b["upper"])
+        self.assertEqual(catalogue.axis_labels(h, True), (b["label"], catalogue.RESULT_CONTENTS))
+        p = hbook.Profile(id, b["title"], b["bins"], b["lower"], b["upper"], 0, 1, sum_wy=np.zeros(b["bins"]),
+                          sum_wy2=np.zeros(b["bins"]), sum_w=np.zeros(b["bins"]))
+        self.assertFalse(catalogue.is_result(p))  # the same id, title and bins, but a profile
+        self.assertIsNone(catalogue.axis_labels(p, True))
+        h.directory = "/AA"
+        self.assertIsNone(catalogue.axis_labels(h, True))
+        h.directory = "/"
+        self.assertIsNotNone(catalogue.axis_labels(h, True))
+        booked = sorted(catalogue.bookings().items())
+        below = [hbook.H1(i, r["title"], r["bins"], r["lower"], r["upper"]) for i, r in booked]
+        for one in below:
+            one.directory = "/RUN"
+        self.assertFalse(catalogue.is_run_file(below))  # a run's histograms in a subdirectory
+        # The inputs by their id alone.
+        for id, label, contents in ((100, "wavelength (Å)", "fraction per bin"), (301, "q (1/Å)", "S(q)")):
+            self.assertEqual(catalogue.axis_labels(hbook.H1(id, "any", 3, 0, 1), True), (label, contents))
+        # A 2-D result: its id, kind, title and both numbers of bins.
+        id, b = sorted(catalogue.bookings_2d().items())[0]
+        def h2(nx=b["nx"], ny=b["ny"], title=b["title"]):
+            return hbook.H2(id, title, nx, b["xmin"], b["xmax"], ny, b["ymin"], b["ymax"])
+        self.assertEqual(catalogue.axis_labels(h2(), True), (b["xlabel"], catalogue.RESULT_CONTENTS))
+        self.assertEqual(catalogue.y_label(h2(), True), b["ylabel"])
+        self.assertIsNone(catalogue.y_label(h2(), False))
+        for other in (h2(nx=b["nx"] + 1), h2(ny=b["ny"] + 1), h2(title="other")):
+            self.assertIsNone(catalogue.axis_labels(other, True))
+            self.assertIsNone(catalogue.y_label(other, True))
+        self.assertIsNone(catalogue.axis_labels(hbook.H1(id, b["title"], b["nx"], 0, 1), True))  # 1-D with its id
+        from types import SimpleNamespace
+        alike = SimpleNamespace(id=id, title=b["title"], nx=b["nx"], ny=b["ny"], kind="row-wise ntuple", directory="/")
+        self.assertIsNone(catalogue.y_label(alike, True))  # every number alike, but not a 2-D histogram
+        moved = h2()
+        moved.directory = "/AA"
+        self.assertIsNone(catalogue.y_label(moved, True))
+        self.assertIsNone(catalogue.y_label(h, True))  # a 1-D result has no y
 
     def test_docs_histograms_md_is_made_from_the_catalogue(self):
         maker = runpy.run_path(str(SOURCE / "scripts/make-histogram-docs.py"), run_name="make_histogram_docs")

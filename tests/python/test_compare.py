@@ -3,6 +3,7 @@ against SciPy's own functions on the same data (chi2_contingency on the
 2 x bins table, ks_2samp on the samples), the weighted form by hand and by
 the uniformity of its p-values, profiles, and the command's lines and exit
 statuses (also through the C++ tool)."""
+import contextlib
 import io
 import os
 import shutil
@@ -155,6 +156,107 @@ class Tests(unittest.TestCase):
         self.assertEqual((same.chi2.chi2, same.chi2.p, same.ks), (0.0, 1.0, None))
 
 
+class Refusals(unittest.TestCase):
+    """Each condition of what the tests take, on its own, with its words."""
+
+    def refused(self, test, a, b):
+        with self.assertRaises(compare.NotComparable) as caught:
+            test(a, b)
+        return str(caught.exception)
+
+    def test_a_p_value_at_the_level_agrees(self):
+        self.assertEqual(compare.DEFAULT_LEVEL, 0.001)
+        r = compare.Chi2Result(1.0, 1, 0.001, "unweighted", 2)
+        self.assertEqual((r.agrees(), r.agrees(0.001), r.agrees(0.0011)), (True, True, False))
+        k = compare.KSResult(0.1, 0.002, 10.0)
+        self.assertEqual((k.agrees(0.002), k.agrees(0.0021)), (True, False))
+        for chi2_p, ks_p in ((0.5, 0.002), (0.002, 0.5)):  # the smaller of the two, whichever it is
+            c = compare.Comparison(compare.Chi2Result(1.0, 1, chi2_p, "unweighted", 2), compare.KSResult(0.1, ks_p, 10.0))
+            self.assertEqual((c.p, c.agrees(0.002), c.agrees(0.0021)), (0.002, True, False))
+        c = compare.Comparison(compare.Chi2Result(1.0, 1, 0.3, "profile means", 1))
+        self.assertEqual((c.p, c.agrees(0.3), c.agrees(0.31)), (0.3, True, False))
+
+    def test_no_entries_in_range_says_in_which(self):
+        empty, full = hbook.H1(1, "e", 40, 0, 10), histogram([1.0, 2.0])
+        negative = hbook.H1(1, "n", 40, 0, 10, np.r_[-1.0, np.zeros(39)])
+        for a, b, where in ((empty, full, "the first"), (full, empty, "the second"), (empty, empty, "either"),
+                            (negative, full, "the first"), (full, negative, "the second")):
+            self.assertEqual(self.refused(compare.chi2_test, a, b), "no entries in range in " + where)
+            self.assertEqual(self.refused(compare.ks_test, a, b), "no entries in range")
+        one = hbook.H1(1, "", 40, 0, 10, np.r_[0.5, np.zeros(39)])  # some entries, if less than one
+        self.assertEqual(compare.chi2_test(one, full).form, "unweighted")
+
+    def test_kinds_running_sums_and_binnings(self):
+        f = hbook.open(os.path.join(DATA, "golden-run.hbook"))
+        h2 = hbook.open(os.path.join(DATA, "objects/h2.hbook"))[12]
+        rwn = hbook.open(os.path.join(DATA, "objects/rwn.hbook"))[3]
+        h = histogram([1.0, 2.0])
+        self.assertEqual(self.refused(compare.compare, rwn, h), "row-wise ntuples are not compared (only histograms and profiles)")
+        self.assertEqual(self.refused(compare.compare, h, rwn), "row-wise ntuples are not compared (only histograms and profiles)")
+        running = "a running sum of the sampler (entries -1), not a distribution"
+        summed = hbook.H1(1, "", 40, 0, 10, np.linspace(0, 1, 40), entries=-1)
+        self.assertEqual(self.refused(compare.compare, h, summed), running)
+        self.assertEqual(self.refused(compare.compare, summed, h), running)
+        self.assertEqual(self.refused(compare.compare, f[100], f[100]), running)
+        self.assertEqual(self.refused(compare.chi2_test, h, h2), "a 1-D histogram and a 2-D histogram")
+        self.assertEqual(self.refused(compare.chi2_test, h2, h), "a 2-D histogram and a 1-D histogram")
+        self.assertEqual(self.refused(compare.ks_test, h2, h2), "the Kolmogorov-Smirnov test is made for 1-D histograms, "
+                                                                "not a 2-D histogram")
+        wider = hbook.H1(1, "", 40, 0, 10.5, h.contents)
+        self.assertEqual(self.refused(compare.chi2_test, h, wider), "the binnings differ")
+        a = hbook.H2(2, "", 3, 0, 3, 2, 0, 2, np.ones((2, 3)))
+        self.assertEqual(compare.chi2_test(a, hbook.H2(2, "", 3, 0, 3, 2, 0, 2, np.ones((2, 3)))).chi2, 0.0)
+        self.assertEqual(self.refused(compare.chi2_test, a, hbook.H2(2, "", 3, 0, 3, 2, 0, 3, np.ones((2, 3)))),
+                         "the binnings differ")  # y only
+        self.assertEqual(self.refused(compare.chi2_test, a, hbook.H2(2, "", 3, 0, 4, 2, 0, 2, np.ones((2, 3)))),
+                         "the binnings differ")  # x only
+
+    def test_one_stored_sum_of_squares_makes_the_weighted_form(self):
+        weighted = hbook.H1(1, "a", 3, 0, 3, [1.0, 2.0, 3.0], sumw2=[1.0, 2.0, 4.0])
+        counts = hbook.H1(1, "b", 3, 0, 3, [2.0, 5.0, 5.0])  # s^2 = n
+        terms = [(6 * 2 - 12 * 1) ** 2 / (36 * 2 + 144 * 1), (6 * 5 - 12 * 2) ** 2 / (36 * 5 + 144 * 2),
+                 (6 * 5 - 12 * 3) ** 2 / (36 * 5 + 144 * 4)]
+        r = compare.chi2_test(weighted, counts)
+        self.assertEqual((r.form, r.ndf), ("weighted", 2))
+        self.assertAlmostEqual(r.chi2, sum(terms), places=12)
+        r = compare.chi2_test(counts, weighted)
+        self.assertEqual((r.form, r.ndf), ("weighted", 2))
+        self.assertAlmostEqual(r.chi2, sum(terms), places=12)
+
+    def test_one_bin_used_has_no_degrees_of_freedom_and_p_one(self):
+        a = hbook.H1(1, "", 3, 0, 3, [5.0, 0.0, 0.0])
+        b = hbook.H1(1, "", 3, 0, 3, [3.0, 0.0, 0.0])
+        r = compare.chi2_test(a, b)
+        self.assertEqual((r.chi2, r.ndf, r.p, r.bins), (0.0, 0, 1.0, 1))
+        r = compare.chi2_test(a, hbook.H1(1, "", 3, 0, 3, [3.0, 1.0, 0.0]))
+        self.assertEqual((r.ndf, r.bins), (1, 2))
+        self.assertAlmostEqual(r.p, stats.chi2.sf(r.chi2, 1), places=14)
+
+    def test_ks_takes_at_least_one_entry_for_its_p_value(self):
+        # Heavy weights: (sum w)^2 / sum w^2 is 1/100 in each, 1/200 together; the p-value is that of one entry.
+        a = hbook.H1(1, "", 2, 0, 2, [1.0, 0.0], sumw2=[100.0, 0.0])
+        b = hbook.H1(1, "", 2, 0, 2, [0.0, 1.0], sumw2=[0.0, 100.0])
+        k = compare.ks_test(a, b)
+        self.assertAlmostEqual(k.n, 0.005, places=15)
+        self.assertEqual((k.statistic, k.p), (1.0, float(stats.kstwo.sf(1.0, 1))))
+        # 30 and 80 entries: 21.8 effective, the p-value of the nearest whole number, 22.
+        k = compare.ks_test(histogram(np.full(30, 1.0)), histogram(np.r_[np.full(30, 1.0), np.full(50, 9.0)]))
+        self.assertAlmostEqual(k.n, 30 * 80 / 110, places=12)
+        self.assertEqual(k.p, float(stats.kstwo.sf(k.statistic, 22)))
+
+    def test_profiles_need_a_bin_filled_in_both(self):
+        a = profile([1.0, 2.0], [0.1, 0.1], [1.0, 0.0])
+        b = profile([1.0, 2.0], [0.1, 0.1], [0.0, 1.0])
+        self.assertEqual(self.refused(compare.chi2_test, a, b), "no bin is filled in both")
+        r = compare.chi2_test(a, profile([1.5, 2.0], [0.1, 0.1], [1.0, 1.0]))
+        self.assertEqual((r.ndf, r.form), (1, "profile means"))
+        self.assertAlmostEqual(r.chi2, 0.5 ** 2 / (2 * float(np.float32(0.1)) ** 2), places=6)
+        same = profile([1.0, 2.0], [0.0, 0.1], [1.0, 1.0])
+        self.assertEqual(self.refused(compare.chi2_test, same, profile([1.5, 2.0], [0.0, 0.1], [1.0, 1.0])),
+                         "means differ in a bin where both errors are zero")
+        self.assertEqual(compare.chi2_test(same, profile([1.5, 2.0], [0.1, 0.1], [1.0, 1.0])).ndf, 2)  # one error
+
+
 class Command(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -199,6 +301,61 @@ class Command(unittest.TestCase):
         self.assertEqual(diff._p(1e-3), "0.001")
         self.assertEqual(diff._p(9.99e-4), "9.99e-04")
         self.assertEqual(diff._p(0.5), "0.5")
+
+    def test_every_list_and_the_summary_s_words(self):
+        other = os.path.join(self.dir, "kinds.hbook")
+        hbook.write(other, [histogram(np.full(10, 5.0), 1), hbook.H2(2, "", 3, 0, 3, 2, 0, 2, np.ones((2, 3))),
+                            hbook.Directory("/D", [], [histogram(np.full(10, 5.0), 1)])])
+        a, b = hbook.open(self.a), hbook.open(other)
+        out = io.StringIO()
+        status = diff.diff(a, b, diff._wanted(["1", "2", "/D/1", "9"]), 0.5, out)
+        lines = out.getvalue().splitlines()
+        self.assertEqual(status, 1)
+        self.assertEqual(lines[:3], [f"A = {self.a}", f"B = {other}", diff.HEADER])
+        self.assertTrue(lines[3].startswith(f"{'1':>10}  {'1-D':<8}{40:>6}{4000:>11}{10:>11}  "), lines[3])
+        self.assertTrue(lines[3].endswith("  DIFFER"), lines[3])
+        self.assertEqual(lines[4:], [f"{'2':>10}  not compared: a 1-D histogram and a 2-D histogram",
+                                     "only in B: /D/1", "in neither file: 9",
+                                     "1 compared at the 0.5 level: 0 agree, 1 does not (1); 1 not compared; "
+                                     "0 only in A, 1 only in B, 1 in neither"])
+        out = io.StringIO()
+        self.assertEqual(diff.diff(b, b, [], diff.DEFAULT_LEVEL, out), 0)
+        lines = out.getvalue().splitlines()
+        self.assertEqual(lines[-1], "3 compared at the 0.001 level: 3 agree, 0 do not")
+        self.assertTrue(lines[4].startswith(f"{'2':>10}  {'2-D':<8}{6:>6}{6:>11}{6:>11}  "), lines[4])
+        self.assertTrue(lines[5].startswith(f"{'/D/1':>10}  {'1-D':<8}"), lines[5])
+        out = io.StringIO()
+        self.assertEqual(diff.diff(a, b, diff._wanted(["/D/1"]), diff.DEFAULT_LEVEL, out), 1)
+        self.assertEqual(out.getvalue().splitlines()[-2:], ["only in B: /D/1",
+                                                            "0 compared at the 0.001 level: 0 agree, 0 do not; "
+                                                            "0 only in A, 1 only in B"])
+        out = io.StringIO()
+        self.assertEqual(diff.diff(b, a, diff._wanted(["/D/1"]), diff.DEFAULT_LEVEL, out), 1)
+        self.assertEqual(out.getvalue().splitlines()[-2], "only in A: /D/1")
+        out = io.StringIO()  # an id in neither file, all else agreeing
+        self.assertEqual(diff.diff(b, b, diff._wanted(["1", "9"]), diff.DEFAULT_LEVEL, out), 1)
+        self.assertEqual(out.getvalue().splitlines()[-2:], ["in neither file: 9",
+                                                            "1 compared at the 0.001 level: 1 agree, 0 do not; "
+                                                            "0 only in A, 0 only in B, 1 in neither"])
+        p = profile([1.0, 2.0], [0.1, 0.1], [1.0, 1.0])
+        self.assertEqual((diff._kind(p), diff._bins(p)), ("profile", 2))
+
+    def test_the_level_is_a_probability_strictly_between_0_and_1(self):
+        import argparse
+        self.assertEqual([diff.level(t) for t in ("1e-300", "0.5", "0.999999")], [1e-300, 0.5, 0.999999])
+        for text, message in (("0", "the level is a probability between 0 and 1, not 0"),
+                              ("1", "the level is a probability between 0 and 1, not 1"),
+                              ("-0.1", "the level is a probability between 0 and 1, not -0.1"),
+                              ("1.5", "the level is a probability between 0 and 1, not 1.5"),
+                              ("p", "not a number: 'p'")):
+            with self.assertRaises(argparse.ArgumentTypeError) as raised:
+                diff.level(text)
+            self.assertEqual(str(raised.exception), message)
+        err = io.StringIO()
+        with contextlib.redirect_stderr(err):
+            status = diff.main([self.a, os.path.join(self.dir, "none.hbook")])
+        self.assertEqual(status, 2)
+        self.assertTrue(err.getvalue().startswith("hbook diff: ") and "none.hbook" in err.getvalue(), err.getvalue())
 
     def test_through_the_tool(self):
         tool = os.environ["HBOOK_TOOL"]

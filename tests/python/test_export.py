@@ -2,6 +2,8 @@
 read back with h5py (and from npz) equal to the Python package's arrays bit
 for bit, in the NeXus layout; a run's labels; never replacing a file; the
 command through the C++ tool."""
+import contextlib
+import io
 import os
 import shutil
 import subprocess
@@ -140,6 +142,101 @@ class Export(unittest.TestCase):
             self.assertEqual(result.returncode, status, args)
             self.assertIn(words, result.stderr)
         self.assertEqual(sorted(os.listdir(self.dir)), ["h1.hbook", "run.h5"])  # nothing half-written left
+
+
+class Checks(unittest.TestCase):
+    """The command's formats and words, names an HDF5 path cannot take, and
+    two objects at one path."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-export-")
+        self.addCleanup(shutil.rmtree, self.dir)
+        self.one = os.path.join(self.dir, "one.hbook")
+        hbook.write(self.one, [hbook.H1(3, "t", 2, 0, 1, [1, 2])])
+
+    def export(self, *args):
+        out, err = io.StringIO(), io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+            try:
+                status = export.main(list(args))
+            except SystemExit as e:
+                status = e.code
+        return status, out.getvalue(), err.getvalue()
+
+    def test_every_suffix_in_either_case_and_the_counts_said(self):
+        for name in ("a.h5", "a.hdf5", "a.nxs", "b.H5", "c.NXS"):
+            out = os.path.join(self.dir, name)
+            self.assertEqual(self.export(self.one, out), (0, f"{out}: 1 object from 1 directory of {self.one}\n", ""))
+            self.assertTrue(h5py.is_hdf5(out), name)
+        for name in ("a.npz", "b.NPZ"):
+            out = os.path.join(self.dir, name)
+            self.assertEqual(self.export(self.one, out)[0], 0)
+            self.assertEqual(np.load(out)["hbook/h3/data"].tolist(), [1.0, 2.0])
+        two = os.path.join(self.dir, "two.hbook")
+        hbook.write(two, [hbook.H1(1, "", 1, 0, 1), hbook.Directory("/A", [], [hbook.H1(2, "", 1, 0, 1)])])
+        out = os.path.join(self.dir, "two.npz")
+        self.assertEqual(self.export(two, out)[1], f"{out}: 2 objects from 2 directories of {two}\n")
+        dirs = os.path.join(DATA, "objects/dirs.hbook")
+        f = hbook.open(dirs)
+        out = os.path.join(self.dir, "dirs.npz")
+        self.assertEqual(self.export(dirs, out)[1],
+                         f"{out}: {len(f)} objects from {len(f.directories)} directories of {dirs}\n")
+        status, _, err = self.export(self.one, os.path.join(self.dir, "a.h4"))
+        self.assertEqual(status, 2)
+        self.assertIn("a.h4: the output must end in .h5, .hdf5, .nxs, .npz", err)
+        missing = os.path.join(self.dir, "no")
+        self.assertEqual(self.export(self.one, os.path.join(missing, "x.npz")),
+                         (1, "", f"hbook export: cannot write {os.path.join(missing, 'x.npz')}: the folder {missing} "
+                                 "does not exist\n"))
+        out = os.path.join(self.dir, "a.npz")
+        self.assertEqual(self.export(self.one, out), (1, "", f"hbook export: {out} exists; give --force to replace it\n"))
+        self.assertEqual(self.export("--force", self.one, out)[0], 0)
+
+    def test_names_and_paths_an_hdf5_file_cannot_take(self):
+        for name in ("", "  ", "a/b", ".", ".."):
+            with self.assertRaises(export.ExportError) as raised:
+                export._safe(name)
+            self.assertEqual(str(raised.exception), f"{name.strip()!r} cannot name an HDF5 group or dataset")
+        self.assertEqual([export._safe(n) for n in ("...", "a.b", " x ")], ["...", "a.b", "x"])
+        for first, second in (("group", "group"), ("group", "dataset"), ("dataset", "group"), ("dataset", "dataset")):
+            t = export._Tree()
+            add = {"group": lambda: t.group("/hbook/h1"), "dataset": lambda: t.dataset("/hbook/h1", np.zeros(1))}
+            add[first]()
+            with self.assertRaisesRegex(export.ExportError, "^two objects would be written as /hbook/h1$"):
+                add[second]()
+
+    def test_a_run_s_2d_results_name_both_axes(self):
+        from tarnreport import catalogue
+        results = [hbook.H1(id, b["title"], b["bins"], b["lower"], b["upper"]) for id, b in sorted(catalogue.bookings().items())]
+        id, b = sorted(catalogue.bookings_2d().items())[0]
+        h2 = hbook.H2(id, b["title"], b["nx"], b["xmin"], b["xmax"], b["ny"], b["ymin"], b["ymax"])
+        other = hbook.H2(77, "other", 2, 0, 1, 2, 0, 1)
+        run = os.path.join(self.dir, "h9.hbook")
+        hbook.write(run, results + [h2, other, hbook.H1(88, "x", 2, 0, 1)])
+        t = export.tree(hbook.open(run))
+        self.assertEqual(t.datasets[f"/hbook/h{id}/x"][1], {"long_name": b["xlabel"]})
+        self.assertEqual(t.datasets[f"/hbook/h{id}/y"][1], {"long_name": b["ylabel"]})
+        self.assertEqual((t.datasets["/hbook/h77/x"][1], t.datasets["/hbook/h77/y"][1]), ({}, {}))
+        self.assertEqual(t.datasets["/hbook/h88/x"][1], {})
+        first = results[0]
+        self.assertEqual(t.datasets[f"/hbook/h{first.id}/x"][1], {"long_name": catalogue.bookings()[first.id]["label"]})
+        alone = os.path.join(self.dir, "alone.hbook")
+        hbook.write(alone, [first])  # a run's histogram, but not a run's file: no labels
+        self.assertEqual(export.tree(hbook.open(alone)).datasets[f"/hbook/h{first.id}/x"][1], {})
+
+    def test_an_id_repeated_in_a_directory_is_each_kept(self):
+        class File:
+            path = "/runs/cycles.hbook"
+            directories = [hbook.Directory("/", [], [hbook.H1(3, "a", 1, 0, 1, [1]), hbook.H1(3, "b", 1, 0, 1, [2]),
+                                                     hbook.H1(3, "c", 1, 0, 1, [3]), hbook.H1(4, "d", 1, 0, 1, [4])])]
+
+            def __iter__(self):
+                return iter(self.directories[0])
+        t = export.tree(File())
+        self.assertEqual([p for p in t.groups], ["/", "/hbook", "/hbook/h3", "/hbook/h3_cycle2", "/hbook/h3_cycle3",
+                                                 "/hbook/h4"])
+        self.assertEqual([t.groups[p]["title"] for p in t.groups if p.startswith("/hbook/h")], ["a", "b", "c", "d"])
+        self.assertEqual(t.groups["/"]["file_name"], "cycles.hbook")
 
 
 if __name__ == "__main__":

@@ -136,6 +136,107 @@ class Fits(unittest.TestCase):
                 fit.fit(args[0], args[1], range=args[2])
 
 
+class Bounds(unittest.TestCase):
+    """The range's ends, the bins each model needs, and the refusals' words,
+    on histograms of unit bins (centres 0.5 .. 7.5, exact in binary)."""
+
+    def unit(self, contents, **options):
+        return hbook.H1(3, "unit", len(contents), 0, len(contents), contents, **options)
+
+    def refused(self, words, *args, **options):
+        with self.assertRaises(fit.FitError) as raised:
+            fit.fit(*args, **options)
+        self.assertEqual(str(raised.exception), words)
+
+    def test_the_range_takes_the_bins_whose_centres_lie_in_it_ends_included(self):
+        h = self.unit([1, 3, 8, 15, 17, 9, 4, 1])
+        r = fit.fit(h, "gauss", range=(2.5, 5.5))
+        self.assertEqual((r.bins, r.used, r.low, r.high), (4, 4, 2.0, 6.0))
+        r = fit.fit(h, "poly0", range=(1.5, 5.5))
+        self.assertEqual((r.bins, r.low, r.high), (5, 1.0, 6.0))
+        r = fit.fit(h, "poly0", range=(1.5000001, 5.4999999))
+        self.assertEqual((r.bins, r.low, r.high), (3, 2.0, 5.0))
+        self.refused("the range 3 to 3 is empty", h, "gauss", range=(3.0, 3.0))
+        self.refused("the range 4 to 3 is empty", h, "gauss", range=(4.0, 3.0))
+        self.refused("no bin has its centre in the range", h, "gauss", range=(2.6, 3.4))
+        self.refused("1 bins with entries in the range for 1 parameters", h, "poly0", range=(2.6, 3.5))  # 3.5 taken
+
+    def test_least_squares_needs_more_bins_with_entries_than_parameters(self):
+        self.refused("3 bins with entries in the range for 3 parameters", self.unit([0, 0, 0, 4, 6, 3, 0, 0]), "gauss")
+        r = fit.fit(self.unit([0, 0, 1, 4, 6, 3, 0, 0]), "gauss")
+        self.assertEqual((r.bins, r.used, r.ndf), (8, 4, 1))
+        self.assertTrue(0 <= r.p <= 1)
+        self.refused("1 bins with entries in the range for 1 parameters", self.unit([0, 5, 0]), "poly0")
+        self.assertEqual(fit.fit(self.unit([0, 5, 5]), "poly0").ndf, 1)
+        # The likelihood takes every bin; none left over: ndf 0, no p-value, no ratio printed.
+        r = fit.fit(self.unit([4, 6, 3]), "gauss", likelihood=True)
+        self.assertEqual((r.used, r.ndf), (3, 0))
+        self.assertTrue(np.isnan(r.p))
+        out = io.StringIO()
+        fit.report(self.unit([4, 6, 3]), "u.hbook", r, out)
+        self.assertEqual(out.getvalue().splitlines()[5], f"  chi2 / ndf = {r.chi2:.4g} / 0   p = nan")
+
+    def test_each_model_s_starting_values_need_entries(self):
+        self.refused("no entries in the range to start the fit from", self.unit([0, 0, 0, 0, 0]), "gauss")
+        self.refused("no entries in the range to start the fit from", self.unit([-1, -2, 0, -1, 0]), "gauss")
+        self.refused("expo needs two bins with entries in the range", self.unit([0, 0, 7, 0, 0]), "expo")
+        r = fit.fit(self.unit([0, 8, 4, 0, 0]), "expo", likelihood=True)
+        self.assertLess(r["slope"][0], 0)
+        self.refused("poly2 needs more than 2 bins in the range", self.unit([5, 6, 7, 8]), "poly2", range=(0, 2))
+        r = fit.fit(self.unit([5, 6, 7, 8]), "poly2", range=(0, 3), likelihood=True)
+        self.assertEqual((r.bins, r.ndf), (3, 0))
+        self.refused("poly3 needs more than 3 bins in the range", self.unit([5, 6, 7, 8]), "poly3", range=(0, 3))
+        self.refused("unknown model 'poly4': one of gauss, expo, poly0, poly1, poly2, poly3, gauss+poly1",
+                     self.unit([5, 6, 7, 8]), "poly4")
+        self.assertEqual([len(fit.model(m).parameters) for m in fit.MODELS], [3, 2, 1, 2, 3, 4, 5])
+
+    def test_starting_values_from_the_data(self):
+        x = np.arange(4) + 0.5
+        np.testing.assert_array_equal(fit._start("gauss", x, np.array([0.0, 0.0, 5.0, 0.0]), 1.0), [5.0, 2.5, 1.0])
+        start = fit._start("gauss", x, np.array([1.0, 3.0, 3.0, 1.0]), 0.1)  # the spread, above the width
+        np.testing.assert_allclose(start, [3.0, 2.0, np.sqrt((2 * 2.25 + 6 * 0.25) / 8)], rtol=1e-15)
+        # gauss+poly1: the background through the means of the first and last tenth of the bins (one at least).
+        for bins in (9, 20):
+            x = np.arange(bins) + 0.5
+            n = 2.0 + 0.5 * x + 30.0 * np.exp(-0.5 * ((x - bins / 2) / 1.5) ** 2)
+            k = max(1, bins // 10)
+            slope = (n[-k:].mean() - n[:k].mean()) / (x[-k:].mean() - x[:k].mean())
+            start = fit._start("gauss+poly1", x, n, 1.0)
+            np.testing.assert_allclose(start[3:], [n[:k].mean() - slope * x[:k].mean(), slope], rtol=1e-12, err_msg=bins)
+        np.testing.assert_allclose(fit._start("poly1", np.array([0.5, 1.5]), np.array([2.0, 4.0]), 1.0), [1.0, 2.0])
+
+    def test_what_is_not_a_distribution_of_counts_is_refused(self):
+        h2 = hbook.H2(3, "", 2, 0, 2, 2, 0, 2, np.ones((2, 2)))
+        self.refused("object 3 is a 2-D histogram: fit takes 1-D histograms", h2, "gauss")
+        self.refused("histogram 3 holds the sampler's running sum (entries -1), not a distribution",
+                     self.unit([0.1, 0.5, 1.0], entries=-1), "poly0")
+        self.refused("histogram 3 stores sums of squared weights: the Poisson likelihood is for unweighted counts; "
+                     "use the least-squares fit", self.unit([1, 2, 1], sumw2=[1, 2, 1]), "poly0", likelihood=True)
+
+    def test_the_bins_left_out_are_said_and_a_width_is_positive(self):
+        h = self.unit([0, 1, 4, 9, 12, 8, 3, 0])
+        r = fit.fit(h, "gauss")
+        self.assertGreater(r["sigma"][0], 0)
+        out = io.StringIO()
+        fit.report(h, "u.hbook", r, out)
+        self.assertEqual(out.getvalue().splitlines()[1],
+                         "  range 0 to 8: 8 bins, 2 without entries left out (no error; --likelihood takes them)")
+        r = fit.fit(h, "gauss", likelihood=True)
+        out = io.StringIO()
+        fit.report(h, "u.hbook", r, out)
+        self.assertEqual(out.getvalue().splitlines()[1], "  range 0 to 8: 8 bins")
+        negative = fit.fit(h, "gauss")
+        # Started from a negative width, the fit's width is still said positive.
+        start = fit._start
+        try:
+            fit._start = lambda *a: start(*a) * np.array([1.0, 1.0, -1.0])
+            flipped = fit.fit(h, "gauss")
+        finally:
+            fit._start = start
+        self.assertGreater(flipped["sigma"][0], 0)
+        self.assertAlmostEqual(flipped["sigma"][0], negative["sigma"][0], places=5)
+
+
 class Command(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="tarn-fit-")
@@ -161,6 +262,29 @@ class Command(unittest.TestCase):
         self.assertEqual(result.stdout, out.getvalue())
         rgb = images.read_rgb(plot)
         self.assertEqual(images.frame_lines(rgb, min_length=rgb.shape[1] // 2), 4)  # the fit and its pulls
+
+    def test_the_command_s_checks_in_process(self):
+        import contextlib
+        def run(*args):
+            out, err = io.StringIO(), io.StringIO()
+            with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+                try:
+                    status = fit.main([self.file, *args])
+                except SystemExit as e:
+                    status = e.code
+            return status, out.getvalue(), err.getvalue()
+        status, _, err = run("AA/7", "gauss")
+        self.assertEqual(status, 2)
+        self.assertIn("hbook fit: error: an object in a subdirectory is named /DIR/ID: AA/7", err)
+        status, _, err = run("7", "gauss", "-o", os.path.join(self.dir, "f.jpg"))
+        self.assertEqual(status, 2)
+        self.assertIn("f.jpg: the plot must end in .png, .svg, .pdf", err)
+        self.assertEqual(run("7", "gauss", "--range", "5", "5"), (1, "", "hbook fit: the range 5 to 5 is empty\n"))
+        self.assertEqual(run("/AA/7", "gauss"), (1, "", f"hbook fit: {self.file}: no directory /AA\n"))
+        status, out, err = run("7", "poly1", "-o", os.path.join(self.dir, "f.SVG"), "--likelihood")
+        self.assertEqual((status, err), (0, ""))
+        self.assertTrue(out.startswith(f"{self.file} histogram 7 'known': poly1, Poisson likelihood\n"))
+        self.assertTrue(os.path.exists(os.path.join(self.dir, "f.SVG")))
 
     def test_statuses(self):
         tool = os.environ["HBOOK_TOOL"]

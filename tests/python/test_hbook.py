@@ -5,6 +5,7 @@ import os
 import random
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 from pathlib import Path
@@ -155,6 +156,197 @@ class Write(unittest.TestCase):
         for path in (os.path.join(self.dir, "missing.hbook"), self.dir):
             with self.assertRaises(hbook.FileError):
                 hbook.open(path)
+
+
+class Construction(unittest.TestCase):
+    """What the objects made in Python take and refuse, with the words."""
+
+    def refused(self, message, make, *args, **options):
+        with self.assertRaises(ValueError) as raised:
+            make(*args, **options)
+        self.assertEqual(str(raised.exception), message)
+
+    def test_numbers_of_bins_from_one(self):
+        self.assertEqual(hbook.H1(1, "", 1, 0, 1).contents.shape, (1,))
+        self.refused("histogram 1: number of bins 0 is not positive", hbook.H1, 1, "", 0, 0, 1)
+        self.assertEqual(hbook.H2(2, "", 1, 0, 1, 1, 0, 1).cells.shape, (3, 3))
+        self.refused("2-D histogram 2: 0 x 1 bins", hbook.H2, 2, "", 0, 0, 1, 1, 0, 1)
+        self.refused("2-D histogram 2: 1 x 0 bins", hbook.H2, 2, "", 1, 0, 1, 0, 0, 1)
+        zeros = dict(sum_wy=[0.0], sum_wy2=[0.0], sum_w=[0.0])
+        self.assertEqual(hbook.Profile(3, "", 1, 0, 1, 0, 1, **zeros).nx, 1)
+        self.refused("profile 3: number of bins 0 is not positive", hbook.Profile, 3, "", 0, 0, 1, 0, 1,
+                     sum_wy=[], sum_wy2=[], sum_w=[])
+        self.refused("profile 3: sum_w has shape (2,), expected (1,)", hbook.Profile, 3, "", 1, 0, 1, 0, 1,
+                     sum_wy=[0.0], sum_wy2=[0.0], sum_w=[0.0, 1.0])
+
+    def test_variable_edges_increase_from_xmin_to_xmax(self):
+        h = hbook.H1(4, "", 3, 0, 10, edges=[0, 1, 4, 10])
+        self.assertTrue(h.variable)
+        self.assertEqual(h.edges.tolist(), [0, 1, 4, 10])
+        self.assertEqual(repr(h), "<H1 4 '': 3 variable bins 0..10, entries 0>")
+        self.refused("histogram 4: edges have shape (3,), expected (4,)", hbook.H1, 4, "", 3, 0, 10, edges=[0, 4, 10])
+        self.refused("histogram 4: edges do not increase", hbook.H1, 4, "", 3, 0, 10, edges=[0, 4, 4, 10])
+        self.refused("histogram 4: edges do not increase", hbook.H1, 4, "", 3, 0, 10, edges=[0, 5, 4, 10])
+        self.refused("histogram 4: edges run from 0.5 to 10.0, not xmin 0.0 to xmax 10.0", hbook.H1, 4, "", 3, 0, 10,
+                     edges=[0.5, 1, 4, 10])
+        self.refused("histogram 4: edges run from 0.0 to 9.0, not xmin 0.0 to xmax 10.0", hbook.H1, 4, "", 3, 0, 10,
+                     edges=[0, 1, 4, 9])
+        self.assertFalse(hbook.H1(4, "", 3, 0, 10).variable)
+
+    def test_2d_contents_or_cells_and_their_shapes(self):
+        h = hbook.H2(5, "", 3, 0, 3, 2, 0, 2, [[1, 2, 3], [4, 5, 6]])
+        self.assertEqual((h.entries, h.cells[1, 1:-1].tolist()), (6, [1, 2, 3]))
+        ring = np.arange(20, dtype=np.float32).reshape(4, 5)
+        self.assertEqual(hbook.H2(5, "", 3, 0, 3, 2, 0, 2, cells=ring).contents.tolist(), ring[1:-1, 1:-1].tolist())
+        self.assertEqual(hbook.H2(5, "", 3, 0, 3, 2, 0, 2).entries, 0)
+        self.refused("2-D histogram 5: give contents or cells, not both", hbook.H2, 5, "", 3, 0, 3, 2, 0, 2,
+                     np.zeros((2, 3)), cells=ring)
+        self.refused("2-D histogram 5: contents has shape (3, 2), expected (2, 3) (ny, nx)", hbook.H2, 5, "", 3, 0, 3,
+                     2, 0, 2, np.zeros((3, 2)))
+        self.refused("2-D histogram 5: cells has shape (2, 3), expected (4, 5) (ny, nx)", hbook.H2, 5, "", 3, 0, 3,
+                     2, 0, 2, cells=np.zeros((2, 3)))
+        self.refused("2-D histogram 5: sumw2 has shape (3, 2), expected (2, 3) (ny, nx)", hbook.H2, 5, "", 3, 0, 3,
+                     2, 0, 2, np.zeros((2, 3)), sumw2=np.zeros((3, 2)))
+        self.assertEqual(repr(h), "<H2 5 '': 3 x 2 bins 0..3 x 0..2, entries 6>")
+
+    def test_projections_bands_and_the_2d_sum(self):
+        from hbook.h2 import Projection
+        band = Projection("BANX01", [1, 2, 3, 4], low=0.1, high=0.7, entries=9)
+        self.assertEqual((band.underflow, band.overflow, band.contents.tolist()), (1.0, 4.0, [2.0, 3.0]))
+        self.assertEqual(band.low, float(np.float32(0.1)))
+        self.assertEqual(repr(band), "<Projection BANX01: 2 bins, y 0.1..0.7, entries 9>")
+        self.assertEqual(repr(Projection("BANY02", [0, 1, 0], low=2, high=3)), "<Projection BANY02: 1 bins, x 2..3, entries 0>")
+        self.assertEqual(repr(Projection("PROX", [0, 1, 0])), "<Projection PROX: 1 bins, entries 0>")
+        self.assertEqual(Projection("P", [0, 4, 9, 0], sumw2=[1, 2]).errors.tolist(), [1.0, float(np.sqrt(np.float32(2)))])
+        self.assertEqual(Projection("P", [0, 4, 9, 0]).errors.tolist(), [2.0, 3.0])
+        h = hbook.H2(5, "", 2, 0, 2, 2, 0, 2, [[1e8, 1.0], [-1e8, 1.0]])
+        # iy fastest: 1e8 - 1e8 + 1 + 1 = 2 in single precision; ix fastest would lose a 1 to 1e8.
+        self.assertEqual(h.sum, np.float32(2.0))
+        self.assertEqual(hbook.H2(5, "", 1, 0, 1, 1, 0, 1).sum, np.float32(0))
+        self.assertFalse(h.table)
+        h.kbits |= 0x4
+        self.assertTrue(h.table)
+
+    def test_directory_words(self):
+        from hbook.directory import counts
+        self.assertEqual(counts([]), "empty")
+        self.assertEqual(counts([hbook.H1(1, "", 1, 0, 1), hbook.H2(2, "", 1, 0, 1, 1, 0, 1), hbook.H1(3, "", 1, 0, 1)]),
+                         "2 1-D histograms, 1 2-D histogram")
+        self.assertEqual(repr(hbook.Directory("/A", [], [])), "<hbook.Directory '/A': empty>")
+        self.assertEqual(repr(hbook.Directory("/A", ["B", "C"], [])), "<hbook.Directory '/A': empty, 2 subdirectories>")
+        self.assertEqual(hbook.Directory("/A", ["B"], []).subdirectory_paths(), ["/A/B"])
+        d = hbook.Directory("/A", [], [hbook.H1(4, "a", 1, 0, 1), hbook.H2(4, "b", 1, 0, 1, 1, 0, 1)])
+        self.assertEqual((d[4].title, 4 in d, 5 in d, d.ids(), [h.title for h in d.histograms()]),
+                         ("a", True, False, [4, 4], ["a"]))
+        with self.assertRaises(KeyError) as raised:
+            d[5]
+        self.assertEqual(raised.exception.args[0], "no object with id 5 in directory /A")
+
+    def test_effective_counts_and_axes(self):
+        from hbook import binning
+        self.assertEqual(binning.effective_counts([2.0, 3.0, 0.0, 1.0], [4.0, 0.0, 0.0, -1.0]).tolist(),
+                         [1.0, 0.0, 0.0, 0.0])  # no variance: no counts
+        h = hbook.H1(6, "", 2, 0, 2, [2.0, 3.0], sumw2=[2.0, 9.0])
+        self.assertEqual(h.counts().tolist(), [2.0, 1.0])
+        axis = h.axes[0]
+        self.assertEqual((axis[-1], axis[0], len(axis)), ((1.0, 2.0), (0.0, 1.0), 2))
+        with self.assertRaises(IndexError):
+            axis[2]
+        self.assertEqual(repr(axis), "<Axis 2 bins 0..2>")
+        self.assertEqual(axis, binning.Axis(np.float32([0, 1, 2])))
+        self.assertNotEqual(axis, binning.Axis(np.float32([0, 1, 3])))
+        self.assertNotEqual(axis, [0, 1, 2])
+        self.assertEqual(repr(hbook.H1(7, "s", 2, 0, 1, [0.5, 1.0], entries=-1)),
+                         "<H1 7 's': 2 bins 0..1, entries -1, cumulative>")
+
+
+class BindingChecks(unittest.TestCase):
+    """The binding's own checks of what it is handed (hbook._core), which
+    the classes above it keep from failing: each length at its value taken,
+    one less and one more refused, with the words."""
+
+    def core(self, nx=3, channels=5, edges=None, sumw2=None):
+        from hbook import _core
+        c = _core.Histogram()
+        c.id, c.nx, c.xmin, c.xmax, c.entries = 5, nx, 0.0, 3.0, 1
+        c.channels = np.ones(channels, dtype=np.float32)
+        c.edges = None if edges is None else np.arange(edges, dtype=np.float32)
+        c.sumw2 = None if sumw2 is None else np.ones(sumw2, dtype=np.float32)
+        return c
+
+    def refused(self, message, c):
+        from hbook import _core
+        for function in (_core.summarise, _core.increments):
+            with self.assertRaises(ValueError) as raised:
+                function(c)
+            self.assertEqual(str(raised.exception), message)
+
+    def test_each_array_has_the_length_its_bins_ask_for(self):
+        from hbook import _core
+        self.assertEqual(_core.summarise(self.core()).in_range, 3.0)
+        self.assertEqual(_core.summarise(self.core(edges=4, sumw2=3)).entries, 1)
+        self.assertEqual(_core.summarise(self.core(nx=1, channels=3)).in_range, 1.0)
+        self.refused("histogram 5: number of bins 0 is not positive", self.core(nx=0, channels=2))
+        for channels in (4, 6):
+            self.refused(f"histogram 5: {channels} channels for 3 bins (bins plus underflow and overflow expected)",
+                         self.core(channels=channels))
+        for edges in (3, 5):
+            self.refused(f"histogram 5: {edges} bin edges for 3 bins", self.core(edges=edges))
+        for sumw2 in (2, 4):
+            self.refused(f"histogram 5: {sumw2} sums of squared weights for 3 bins", self.core(sumw2=sumw2))
+        with self.assertRaisesRegex(ValueError, "^channels must be one-dimensional$"):
+            self.core().channels = np.zeros((5, 1), dtype=np.float32)
+        self.assertEqual(repr(self.core()), "<hbook._core.Histogram 5, 3 bins>")
+
+
+class Commands(unittest.TestCase):
+    """What the Python commands share: a failure's words, a missing package
+    named, a reader gone away."""
+
+    def test_failures_and_missing_packages_are_said(self):
+        import contextlib
+        import io
+        from hbook import command
+        err = io.StringIO()
+        with contextlib.redirect_stderr(err):
+            self.assertEqual(command.failed("hbook fit", KeyError("f.hbook: no object with id 8")), 1)
+            self.assertEqual(command.failed("hbook fit", ValueError("'quoted' stays")), 1)
+        self.assertEqual(err.getvalue(), "hbook fit: f.hbook: no object with id 8\nhbook fit: 'quoted' stays\n")
+        err = io.StringIO()
+        saved = sys.argv
+        try:
+            sys.argv = ["/usr/bin/hbook-fit"]
+            with contextlib.redirect_stderr(err), self.assertRaises(SystemExit) as raised:
+                command.needs("no_such_module_of_tarn", "python3-nothing")
+        finally:
+            sys.argv = saved
+        self.assertEqual((raised.exception.code, err.getvalue()),
+                         (1, "hbook-fit: needs python3-nothing (bash scripts/setup-deps.sh installs it)\n"))
+        command.needs("json", "python3")  # there: nothing said
+        self.assertEqual(command.object_name("/AA/3"), "/AA/3")
+        import argparse
+        with self.assertRaisesRegex(argparse.ArgumentTypeError, "^an object in a subdirectory is named /DIR/ID: AA/3$"):
+            command.object_name("AA/3")
+
+    def test_a_reader_gone_away_ends_the_command_with_status_1_quietly(self):
+        for body, status in (("raise BrokenPipeError", 1), ("return 0", 0), ("return 2", 2)):
+            script = f"from hbook.command import run\ndef main():\n    {body}\nrun(main)\n"
+            result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True)
+            self.assertEqual((result.returncode, result.stderr), (status, ""), body)
+
+    def test_object_names(self):
+        from hbook.file import address
+        for key, expected in ((5, ("/", 5)), (np.int64(6), ("/", 6)), ("7", ("/", 7)), ("/8", ("/", 8)),
+                              ("/AA/BB/9", ("/AA/BB", 9)), ("-3", ("/", -3))):
+            self.assertEqual(address(key), expected, key)
+        for key, message in (("", "not an object id: '' (an object is named ID or /DIR/ID)"),
+                             ("/AA/", "not an object id: '' (an object is named ID or /DIR/ID)"),
+                             ("AA/1", "an object in a subdirectory is named /DIR/ID: AA/1")):
+            with self.assertRaises(KeyError) as raised:
+                address(key)
+            self.assertEqual(raised.exception.args[0], message)
+        with self.assertRaisesRegex(TypeError, r"^an object is named by its id or by a path /DIR/ID, not 2\.5$"):
+            address(2.5)
 
 
 class SinglePrecision(unittest.TestCase):

@@ -2,6 +2,7 @@
 the log prints them), and the page in headless Chromium: every image loaded,
 every figure painted in a screenshot of the whole page."""
 import base64
+import contextlib
 import glob
 import html
 import io
@@ -297,6 +298,143 @@ class RunTable(unittest.TestCase):
                          ["seed (ranNo)", "events", "start", "end"])
 
 
+class PageParts(unittest.TestCase):
+    """The page's pieces made from given values: errors as the page writes
+    them, the figures table with and without errors, the footer's lists."""
+
+    def summary(self, notes=()):
+        from tarnreport import figures
+        f = figures.Figure(label="Frac # of scatters tar1", printed="0.2404000", count=False, k=601, n=2500,
+                           denominator="events", value=0.2404, error=0.0085, small=False, low=0.23, high=0.25,
+                           text="(2.00 +- 0.45)E-04", detail="20 / 100000 events, interval (1.60 to 2.50)E-04")
+        return figures.Summary(runs=[], counts={"nEvents": 2500}, figures=[f], interval="68.3% Wilson score interval",
+                               small_count=30, notes=list(notes))
+
+    def test_what_tarn_summary_says_when_it_cannot_sum_up(self):
+        from tarnreport import figures
+        folder = tempfile.mkdtemp(prefix="tarn-report-tool-")
+        self.addCleanup(shutil.rmtree, folder)
+
+        def tool(script):
+            path = os.path.join(folder, "tarn-summary")
+            Path(path).write_text("#!/bin/sh\n" + script)
+            os.chmod(path, 0o755)
+            return path
+        with self.assertRaises(figures.SummaryError) as raised:
+            figures.summarise(["a.o"], tool("echo 'first' >&2; echo 'tarn-summary: a.o: no exact counts' >&2; exit 1\n"))
+        self.assertEqual(str(raised.exception), "tarn-summary: a.o: no exact counts")
+        with self.assertRaises(figures.SummaryError) as raised:
+            figures.summarise(["a.o"], tool("exit 3\n"))
+        self.assertEqual(str(raised.exception), "tarn-summary failed with status 3")
+        data = {"runs": [], "counts": {"nEvents": 10}, "figures": [], "interval": "i", "small_count": 30, "notes": ["n"]}
+        s = figures.summarise(["a.o"], tool(f"echo '{json.dumps(data)}'\necho 'tarn-summary: note: runs 1 and 2 "
+                                            "share a seed' >&2\necho 'other' >&2\n"))
+        self.assertEqual((s.counts, s.notes), ({"nEvents": 10}, ["runs 1 and 2 share a seed"]))
+        s = figures.summarise(["a.o"], tool(f"echo '{json.dumps(data)}'\n"))
+        self.assertEqual(s.notes, ["n"])  # none said on the way: the JSON's
+        saved = os.environ.get("TARN_BIN_DIR"), os.environ.get("PATH")
+        try:
+            os.environ["TARN_BIN_DIR"] = folder
+            self.assertEqual(figures.tool(), os.path.join(folder, "tarn-summary"))
+            os.chmod(os.path.join(folder, "tarn-summary"), 0o644)  # not a program: looked for on PATH
+            os.environ["PATH"] = os.path.join(folder, "none")
+            self.assertIsNone(figures.tool())
+            with self.assertRaises(figures.SummaryError) as raised:
+                figures.summarise(["a.o"])
+            self.assertEqual(str(raised.exception), "tarn-summary is not found beside this command or on PATH: the "
+                                                    "figures have no errors")
+        finally:
+            for name, value in zip(("TARN_BIN_DIR", "PATH"), saved):
+                if value is None:
+                    os.environ.pop(name, None)
+                else:
+                    os.environ[name] = value
+
+    def test_runs_on_other_beamlines_and_a_histogram_not_in_every_file(self):
+        folder = tempfile.mkdtemp(prefix="tarn-report-runs-")
+        self.addCleanup(shutil.rmtree, folder)
+        tool = os.path.join(folder, "tarn-summary")
+        data = {"runs": [], "counts": {"nEvents": 20}, "figures": [], "interval": "i", "small_count": 30, "notes": []}
+        Path(tool).write_text(f"#!/bin/sh\necho '{json.dumps(data)}'\n")
+        os.chmod(tool, 0o755)
+        detector = next(g for g in catalogue.GROUPS if g[0] == page.DETECTOR_GROUP)[3]
+        first, second = detector[0][0], detector[1][0]
+        b = catalogue.bookings()
+        def h(id):
+            return hbook.H1(id, b[id]["title"], b[id]["bins"], b[id]["lower"], b[id]["upper"],
+                            np.ones(b[id]["bins"]))
+        paths = [os.path.join(folder, name) for name in ("h1.hbook", "h2.hbook")]
+        hbook.write(paths[0], [h(first), h(second)])
+        hbook.write(paths[1], [h(first)])
+        logs = [runlog.RunLog(os.path.join(folder, f"tarn-{i}.o"), seed=i, events=10, beamline_digest=d)
+                for i, d in ((1, None), (2, "0123456789abcdef"))]
+        saved = os.environ.get("TARN_BIN_DIR")
+        os.environ["TARN_BIN_DIR"] = folder
+        try:
+            text = page.build_runs(logs, paths)
+            same = page.build_runs([logs[0], logs[0]], [paths[0], paths[0]])
+        finally:
+            if saved is None:
+                os.environ.pop("TARN_BIN_DIR")
+            else:
+                os.environ["TARN_BIN_DIR"] = saved
+        self.assertIn("The runs were made on 2 different beamlines: their figures are added as asked", text)
+        self.assertNotIn("different beamlines", same)
+        self.assertIn("<p>The shipped beamline (data/beamline.toml).</p>", same)
+        self.assertIn(f'<figure id="o{first}">', text)
+        self.assertIn(f'<figure class="missing"><figcaption><b>{second}</b> not in every file.</figcaption></figure>', text)
+        self.assertIn(f'<figure id="o{second}">', same)
+        self.assertTrue(">seed 1<" in text and ">seed 2<" in text)  # each run in the legend by its seed
+        self.assertIn("Figures of the 2 runs added together (20 events)", text)
+        self.assertIn("hbook merge makes one file of the runs' histograms", text)
+
+    def test_errors_with_a_power_of_ten_as_the_page_writes_them(self):
+        self.assertEqual(page._error_html("(2.00 +- 0.45)E-04"), "(2.00 ± 0.45) × 10<sup>-4</sup>")
+        self.assertEqual(page._error_html("(1.000 +- 0.012)E+06"), "(1.000 ± 0.012) × 10<sup>6</sup>")
+        self.assertEqual(page._error_html("0.2519 +- 0.0031"), "0.2519 ± 0.0031")
+        self.assertEqual(page._error_html("13 / 100000 events, interval (0.90 to 1.80)E-04"),
+                         "13 / 100000 events, interval (0.90 to 1.80) × 10<sup>-4</sup>")
+        self.assertEqual(page._error_html("a < b"), "a &lt; b")
+
+    def test_the_figures_table_with_errors_or_the_reason_for_none(self):
+        log = runlog.RunLog("x.o", figures=[("Frac # of scatters tar1", "0.2404000"), ("Frac # of scatters tar2", "0.25")])
+        text = page.figures_table(log, self.summary())
+        rows = figure_rows(text)
+        self.assertEqual(rows[0], ("Frac # of scatters tar1", "0.2404000", "(2.00 ± 0.45) × 10<sup>-4</sup>",
+                                   "20 / 100000 events, interval (1.60 to 2.50) × 10<sup>-4</sup>"))
+        self.assertEqual(rows[1], ("Frac # of scatters tar2", "0.25", "", ""))  # no figure of that label
+        self.assertIn("where a count is below 30, also the 68.3% Wilson score interval.</p>", text)
+        text = page.figures_table(log, None, "tarn-summary is not found")
+        self.assertIn('<p class="missing">No errors: tarn-summary is not found</p>', text)
+        self.assertNotIn("No errors", page.figures_table(log))
+        self.assertNotIn("No errors", page.figures_table(log, self.summary(), "stale reason"))  # errors shown
+        text = page.added_figures_table(self.summary(["runs 1 and 2 have the same seed"]))
+        self.assertIn("count is below 30 also the 68.3% Wilson score interval.</p>", text)
+        self.assertIn('<p class="missing">runs 1 and 2 have the same seed</p>', text)
+        self.assertEqual(len(figure_rows(text)), 1)
+
+    def test_the_footer_names_the_other_histograms_and_those_not_described(self):
+        histograms = {151: None, 302: None, 3005: None, 17: None, 9999: None}
+        text = "\n".join(page._footer(histograms, "h1.hbook"))
+        self.assertIn("<h2>Also in h1.hbook</h2>", text)
+        others = dict(catalogue.OTHERS)
+        self.assertIn(f"<p>151: {html.escape(others[151])}; 302: {html.escape(others[302])}.</p>", text)
+        self.assertIn("<p>Not described here: 17, 9999.</p>", text)
+        text = "\n".join(page._footer({3005: None, 100: None}, "h1.hbook"))
+        self.assertNotIn("Not described here", text)
+        self.assertIn("<p>.</p>", text)
+
+    def test_a_result_s_labels_say_its_errors_are_counts(self):
+        id, b = sorted(catalogue.bookings().items())[0]
+        h = hbook.H1(id, b["title"], b["bins"], b["lower"], b["upper"])
+        labels = page._labels(h, True)
+        self.assertEqual((labels.x, labels.contents, labels.counts), (b["label"], "neutrons per bin", True))
+        spectrum = page._labels(hbook.H1(301, "S(q)", 3, 0, 1), True)
+        self.assertEqual((spectrum.contents, spectrum.counts), ("S(q)", False))
+        other = page._labels(h, False)
+        self.assertEqual((other.x, other.contents, other.counts), ("x", "contents per bin", True))
+
+
 class RunLogs(unittest.TestCase):
     def test_the_regression_runs_log(self):
         log = runlog.parse(os.path.join(os.environ["TARN_TEST_DATA"], "run", "regression-log.txt"))
@@ -307,6 +445,50 @@ class RunLogs(unittest.TestCase):
         self.assertEqual(log.notes, ["! Running with No x gradient !"])
         self.assertEqual((len(log.figures), log.figures[0], log.figures[-1][1]),
                          (9, ("Frac # of scatters tar1", "0.2489345"), "0.1873213E-02"))
+
+    def test_each_kind_of_line_and_where_it_counts(self):
+        folder = tempfile.mkdtemp(prefix="tarn-report-log-")
+        self.addCleanup(shutil.rmtree, folder)
+        path = os.path.join(folder, "tarn-1208-2359.o")
+        Path(path).write_text("\n".join([
+            "   Nevents:       2500",
+            "   Start time: 20261208    235930.297",
+            "  tarn - Upstream target on right, x>0.  Dn on left",
+            " cells.length = 30 cm   (shipped 40 cm)",  # before the beamline line: a note
+            " Beamline of my.toml with --set: 2 values differ from the shipped beamline (digest 0123456789abcdef)",
+            " cells.length = 30 cm   (shipped 40 cm)",
+            " cells.temperature = 2.1 K   (shipped 1.6 K)",
+            " Exact counts: nEvents 2500 nTar1In 580 nScatTar1 146",
+            " ranNo is       17",
+            " input       2500",
+            " tar1 in       58x",
+            " beam in       12",
+            " h17.hbook",
+            " xh17.hbook",
+            "   End time: 20261209    000102.5",
+            "   Frac # of scatters tar1   0.2517241",
+            "   alone",
+            " Figures with their binomial errors",
+            "   Frac # of scatters tar2   0.25"]) + "\n", encoding="latin-1")
+        log = runlog.parse(path)
+        self.assertEqual((log.events, log.seed, log.start, log.end),
+                         (2500, 17, "2026-12-08 23:59:30.297", "2026-12-09 00:01:02.5"))
+        self.assertEqual((log.beamline_source, log.beamline_digest), ("of my.toml with --set", "0123456789abcdef"))
+        self.assertEqual(log.beamline_changes, {"cells.length": "30 cm", "cells.temperature": "2.1 K"})
+        self.assertEqual(log.exact, {"nEvents": 2500, "nTar1In": 580, "nScatTar1": 146})
+        self.assertEqual(log.counts, [("input", "2500")])
+        self.assertEqual(log.histogram_file, "h17.hbook")
+        self.assertEqual(log.notes, ["cells.length = 30 cm   (shipped 40 cm)", "tar1 in       58x", "beam in       12",
+                                     "xh17.hbook"])
+        self.assertEqual(log.figures, [("Frac # of scatters tar1", "0.2517241"), ("alone", "")])
+        # One value, the shipped beamline named by nothing; a digest of 15 digits is not the line.
+        for line, source in ((" Beamline: 1 value differs from the shipped beamline (digest 0123456789abcdef)", ""),
+                             (" Beamline with --set: 1 value differs from the shipped beamline (digest 0123456789abcdef)",
+                              "with --set"),
+                             (" Beamline: 1 value differs from the shipped beamline (digest 0123456789abcde)", None),
+                             (" Beamline: 1 value differs from the shipped beamline (digest 0123456789ABCDEF)", None)):
+            Path(path).write_text(line + "\n")
+            self.assertEqual(runlog.parse(path).beamline_source, source, line)
 
     def test_errors_name_the_problem(self):
         empty = tempfile.mkdtemp(prefix="tarn-report-")
@@ -322,6 +504,100 @@ class RunLogs(unittest.TestCase):
         result = subprocess.run([REPORT, empty], capture_output=True, text=True)
         self.assertEqual((result.returncode, "names no histogram file" in result.stderr), (1, True))
 
+
+
+class CommandChecks(unittest.TestCase):
+    """tarn-report's checks before any page is made, in this process: which
+    log, which file, which options go together, and the words of each."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-report-checks-")
+        self.addCleanup(shutil.rmtree, self.dir)
+        self.log = os.path.join(self.dir, "tarn-1102-1437.o")
+        shutil.copy(os.path.join(os.environ["TARN_TEST_DATA"], "run", "regression-log.txt"), self.log)
+
+    def report(self, *args):
+        from tarnreport import __main__ as command
+        out, err = io.StringIO(), io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+            try:
+                status = command.main(list(args))
+            except SystemExit as e:
+                status = e.code
+        return status, out.getvalue(), err.getvalue()
+
+    def test_the_newest_log_of_the_folder_is_the_run_s(self):
+        from tarnreport import __main__ as command
+        older = os.path.join(self.dir, "tarn-1101-0900.o")
+        shutil.copy(self.log, older)
+        os.utime(older, (1000, 1000))
+        os.utime(self.log, (2000, 2000))
+        self.assertEqual(command.find_log(self.dir), self.log)
+        os.utime(older, (3000, 3000))
+        self.assertEqual(command.find_log(self.dir), older)
+        Path(self.dir, "tarn-notes.txt").write_text("not a log")
+        Path(self.dir, "run.o").write_text("not a log")
+        os.utime(os.path.join(self.dir, "run.o"), (4000, 4000))
+        self.assertEqual(command.find_log(self.dir), older)
+
+    def test_each_missing_piece_is_named(self):
+        hbook_path = os.path.join(self.dir, "h763595.hbook")
+        self.assertEqual(self.report(self.dir), (1, "", f"tarn-report: {hbook_path}: the histogram file the log names "
+                                                        f"is not in {self.dir}\n"))
+        self.assertEqual(self.report(self.log), (1, "", f"tarn-report: {self.log}: not a folder (give the folder of a "
+                                                        "run, not one of its files)\n"))
+        other = os.path.join(self.dir, "other.o")
+        self.assertEqual(self.report(self.dir, "--log", other), (1, "", f"tarn-report: {other}: no such run log\n"))
+        empty = os.path.join(self.dir, "empty")
+        os.mkdir(empty)
+        self.assertEqual(self.report(empty), (1, "", f"tarn-report: {empty}: no run log (tarn-MMDD-hhmm.o) in this "
+                                                     "folder: is it the --output-dir of a run?\n"))
+
+    def test_options_that_do_not_go_together(self):
+        status, out, err = self.report(self.dir, self.dir, "--log", self.log)
+        self.assertEqual((status, out), (2, ""))
+        self.assertIn("tarn-report: error: --log names the log of one run; for several, give their folders", err)
+        status, out, err = self.report(self.dir, "--merged", self.log)
+        self.assertEqual((status, out), (2, ""))
+        self.assertIn("tarn-report: error: --merged is for the page of several runs", err)
+
+    def test_the_default_pages_and_a_merged_file_not_there(self):
+        # Histogram files that are there (not read: each check comes before the page).
+        second = os.path.join(self.dir, "second")
+        os.mkdir(second)
+        shutil.copy(self.log, second)
+        for folder in (self.dir, second):
+            Path(folder, "h763595.hbook").write_bytes(b"")
+        beside = os.path.join(self.dir, "tarn-1102-1437.html")
+        Path(beside).write_text("mine")
+        self.assertEqual(self.report(self.dir), (1, "", f"tarn-report: {beside} exists: give --force to replace it, "
+                                                        "or -o another name\n"))
+        merged = os.path.join(self.dir, "merged.hbook")
+        self.assertEqual(self.report(self.dir, second, "--merged", merged),
+                         (1, "", f"tarn-report: {merged}: no such merged histogram file\n"))
+        cwd = os.getcwd()
+        os.chdir(self.dir)
+        try:
+            Path("tarn-runs.html").write_text("mine")
+            self.assertEqual(self.report(self.dir, second), (1, "", "tarn-report: tarn-runs.html exists: give --force "
+                                                                    "to replace it, or -o another name\n"))
+        finally:
+            os.chdir(cwd)
+        self.assertEqual(Path(beside).read_text(), "mine")
+
+    def test_a_scan_with_no_point_done_makes_no_page(self):
+        Path(self.dir, "scan.toml").write_text('command = "tarn scan"\nseed = 1\nevents = 10\ninput_dir = "."\n'
+                                               'keys = ["cells.length"]\nunits = ["cm"]\n'
+                                               '[[points]]\nfolder = "p1"\nsets = ["cells.length=30"]\n'
+                                               'values = [30.0]\ndigest = "x"\n')
+        status, out, err = self.report(self.dir)
+        self.assertEqual((status, out, err), (1, "", f"tarn-report: {self.dir}: no point of the scan is done yet\n"))
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "scan.html")))
+        Path(self.dir, "scan.toml").write_text("keys = [")
+        status, _, err = self.report(self.dir)
+        self.assertEqual(status, 1)
+        self.assertTrue(err.startswith(f"tarn-report: {os.path.join(self.dir, 'scan.toml')}: not a scan's manifest: "),
+                        err)
 
 
 class PagesOfSeveralRuns(unittest.TestCase):

@@ -20,7 +20,7 @@ import numpy as np
 
 import browser
 import images
-from tarnreport import beamline, binomial, runlog, scan
+from tarnreport import beamline, binomial, runlog, scan, scanpage
 
 TARN = os.environ["TARN_EXE"]
 LENGTHS = (25.0, 35.0, 45.0)
@@ -176,6 +176,258 @@ class ScanOfCellLengthAndTemperature(unittest.TestCase):
         self.assertEqual([p.folder for p in s.missing], [point.folder])
 
 
+class ScanPageTable(unittest.TestCase):
+    """The page's table made from a scan in memory (no run): the key columns, the cells' words."""
+    COUNTS = dict(nEvents=1000, nTar1In=800, nScatTar1=30, nTar2In=700, nScatTar2=29, nLowEnergy=971, nTar1ToTar2=0,
+                  nDetIn=600, nScatAtDet=570, nDetEChanged=5, nNoTransfer=0)
+
+    def page_table(self, keys, units, values):
+        points = [scan.Point(i + 1, f"p{i + 1}", [], v, "", log="", counts=dict(self.COUNTS)) for i, v in enumerate(values)]
+        s = scan.Scan("scan", {}, keys, units, keys, points)
+        s.table = scan.make_table(s)
+        rows = re.findall(r"<tr>(.*?)</tr>", scanpage.table(s))
+        cells = [re.findall(r'<t([hd])( class="key")?(?: title="([^"]*)")?>(.*?)</t[hd]>', row) for row in rows]
+        return [[(kind, bool(key), title, text) for kind, key, title, text in row] for row in cells]
+
+    def test_the_key_columns_are_the_keys_set_and_no_more(self):
+        for keys, units, values in ((["cells.length"], ["cm"], [[25.0], [35.0]]),
+                                    (["cells.length", "cells.temperature"], ["cm", "K"], [[25.0, 1.6], [35.0, 2.1]]),
+                                    (["cells.length", "cells.temperature", "guide.length"], ["cm", "K", "cm"],
+                                     [[25.0, 1.6, 100.0], [35.0, 2.1, 150.0]])):
+            head, *rows = self.page_table(keys, units, values)
+            self.assertEqual(len(head), 2 + len(keys) + len(scan.FIGURES))
+            self.assertEqual([text for _, key, _, text in head if key], [f'<span class="key">{k}</span>' for k in keys])
+            self.assertEqual([key for _, key, _, _ in head], [False] + [True] * len(keys) + [False] * 10, keys)
+            self.assertEqual((head[0][3], head[len(keys) + 1][3]), ("point", "events"))
+            self.assertEqual([text for _, _, _, text in head[len(keys) + 2:]], [html.escape(f.label) for f in scan.FIGURES])
+            self.assertEqual(len(rows), 2)
+            for row, v in zip(rows, values):
+                self.assertEqual([key for _, key, _, _ in row], [False] + [True] * len(keys) + [False] * 10, keys)
+                self.assertEqual([text for _, key, _, text in row if key],
+                                 [f"{x:g} {u}" for x, u in zip(v, units)])
+                self.assertEqual(row[len(keys) + 1][3], "1000")
+            self.assertEqual(rows[1][0][3], '<a href="p2/">2</a>')
+
+    def test_the_beamline_section_lists_each_key_s_values_once(self):
+        points = [scan.Point(i + 1, f"p{i + 1}", [], v, "") for i, v in
+                  enumerate([[25.0, "right"], [35.0, "right"], [25.0, "left"]])]
+        s = scan.Scan("scan", {}, ["cells.length", "cells.upstream_helium"], ["cm", ""],
+                      ["cells.length", "cells.upstream_helium"], points)
+        text = scanpage.beamline_section(s)
+        self.assertIn("<p>The points set cells.length, cells.upstream_helium on the shipped beamline: drawn", text)
+        self.assertIn("changed: cells.length = 25, 35 cm, cells.upstream_helium = right, left</text>", text)
+        folder = tempfile.mkdtemp(prefix="tarn-scan-base-")
+        self.addCleanup(shutil.rmtree, folder)
+        base = os.path.join(folder, "my.toml")
+        Path(base).write_text("[cells]\nlength = 30\n")
+        s.manifest = {"beamline": base}
+        self.assertIn(f"on the beamline of {base}: drawn", scanpage.beamline_section(s))
+        self.assertEqual(scanpage._shown(2.5, "cm"), "2.5 cm")
+        self.assertEqual(scanpage._shown(2.5, ""), "2.5")
+        self.assertEqual(scanpage._shown("left", "cm"), "left")
+
+    def test_a_small_count_or_complement_shows_its_interval(self):
+        head, row = self.page_table(["cells.length"], ["cm"], [[25.0]])
+        cells = {f.name: (title, text) for f, (_, _, title, text) in zip(scan.FIGURES, row[3:])}
+        # 30 of 800: not small; 29 of 700 is, and so are 971 of 1000 (29 fail) and 570 of 600 (30 fail: not).
+        self.assertEqual(cells["frac_scat_tar1"], ("30 / 800", "0.0375 +- 0.0067"))
+        e = binomial.estimate(29, 700)
+        self.assertEqual(cells["frac_scat_tar2"], (f"29 / 700, {binomial.INTERVAL} {e.low:.4g} to {e.high:.4g}",
+                                                   f"0.0414 +- 0.0075 [{e.low:.2g} to {e.high:.2g}]"))
+        self.assertEqual((f"{e.low:.2g}", f"{e.high:.2g}"), ("0.035", "0.05"))  # the brackets to two digits
+        e = binomial.estimate(971, 1000)
+        self.assertEqual(cells["frac_low_energy"][1], f"0.9710 +- 0.0053 [{e.low:.2g} to {e.high:.2g}]")
+        self.assertEqual(cells["frac_det_scattered"], ("570 / 600", "0.9500 +- 0.0089"))
+        # A count says "of", and its error is that of the count.
+        self.assertEqual(cells["n_det_e_changed"][0].split(",")[0], "5 of 1000")
+        self.assertTrue(cells["n_det_e_changed"][1].startswith("5.0 +- 2.2 ["), cells["n_det_e_changed"])
+        self.assertEqual(cells["frac_tar1_to_tar2"][1].split(" [")[0], "0 +- 0")
+
+
+class ScanPlotAxes(unittest.TestCase):
+    """The scan's plot from a scan in memory: its x axis, its series, the
+    error bars of small and large counts, the helium halves as names."""
+
+    def make(self, keys, units, values, scanned=None, counts=None):
+        counts = counts or [dict(ScanPageTable.COUNTS) for _ in values]
+        points = [scan.Point(i + 1, f"p{i + 1}", [], v, "", log="", counts=c) for i, (v, c) in enumerate(zip(values, counts))]
+        s = scan.Scan("scan", {"events": 1000, "seed": 1}, keys, units, keys if scanned is None else scanned, points)
+        s.table = scan.make_table(s)
+        return s
+
+    def test_the_x_axis_is_the_first_key_scanned_or_the_point(self):
+        from matplotlib.figure import Figure
+        from tarnreport import scanplot
+        s = self.make(["cells.temperature", "cells.length"], ["K", "cm"], [[1.6, 25.0], [1.6, 35.0]],
+                      scanned=["cells.length"])
+        self.assertEqual(scanplot.x_axis(s), ("cells.length", "cm"))
+        self.assertEqual([(label, rows.tolist()) for label, rows in scanplot.series(s)], [("", [0, 1])])
+        ax = Figure().subplots()
+        scanplot.draw(ax, s, scan.FIGURES[0])
+        self.assertEqual((ax.get_xlabel(), ax.get_title()), ("cells.length (cm)", scan.FIGURES[0].label))
+        self.assertIsNone(ax.get_legend())  # one series
+        self.assertEqual(ax.lines[0].get_xdata().tolist(), [25.0, 35.0])
+        one = self.make(["cells.length"], ["cm"], [[25.0]], scanned=[])
+        self.assertEqual(scanplot.x_axis(one), ("point", ""))
+        ax = Figure().subplots()
+        scanplot.draw(ax, one, scan.FIGURES[0])
+        self.assertEqual(ax.get_xlabel(), "point")
+
+    def test_a_series_for_each_value_of_the_other_keys(self):
+        from matplotlib.figure import Figure
+        from tarnreport import scanplot
+        s = self.make(["cells.length", "cells.temperature", "cells.upstream_helium"], ["cm", "K", ""],
+                      [[25.0, 1.6, "right"], [35.0, 1.6, "right"], [25.0, 2.1, "right"], [35.0, 2.1, "left"]])
+        self.assertEqual([(label, rows.tolist()) for label, rows in scanplot.series(s)],
+                         [("cells.temperature = 1.6 K, cells.upstream_helium = right", [0, 1]),
+                          ("cells.temperature = 2.1 K, cells.upstream_helium = right", [2]),
+                          ("cells.temperature = 2.1 K, cells.upstream_helium = left", [3])])
+        self.assertEqual(scanplot.x_axis(s), ("cells.length", "cm"))
+        ax = Figure().subplots()
+        scanplot.draw(ax, s, scan.FIGURES[0])
+        self.assertEqual([t.get_text() for t in ax.get_legend().get_texts()], [label for label, _ in scanplot.series(s)])
+        sides = self.make(["cells.upstream_helium"], [""], [["left"], ["right"], ["left"]])
+        positions, names = scanplot._positions(sides.table["cells.upstream_helium"].tolist())
+        self.assertEqual((positions.tolist(), names), ([1.0, 0.0, 1.0], ["right", "left"]))  # right first
+        ax = Figure().subplots()
+        scanplot.draw(ax, sides, scan.FIGURES[0])
+        self.assertEqual([t.get_text() for t in ax.get_xticklabels()], ["right", "left"])
+        self.assertEqual(ax.get_xlabel(), "cells.upstream_helium")
+        self.assertEqual(scanplot._positions([1.5, 2.5])[1], None)
+
+    def test_error_bars_are_the_interval_for_a_small_count_else_the_error(self):
+        from tarnreport import scanplot
+        few = dict(ScanPageTable.COUNTS, nScatTar1=29)
+        enough = dict(ScanPageTable.COUNTS, nScatTar1=30)
+        s = self.make(["cells.length"], ["cm"], [[25.0], [35.0]], counts=[few, enough])
+        t = s.table
+        lower, upper = scanplot.error_bars(t, scan.FIGURES[0])
+        e = binomial.estimate(29, 800)
+        self.assertEqual((lower[0], upper[0]), (e.value - e.low, e.high - e.value))
+        self.assertNotEqual(lower[0], upper[0])
+        self.assertEqual((lower[1], upper[1]), (t["frac_scat_tar1_error"][1],) * 2)
+        # A zero count: no error, the interval above it.
+        lower, upper = scanplot.error_bars(t, scan.FIGURES[3])
+        self.assertEqual(lower.tolist(), [0.0, 0.0])
+        self.assertTrue((upper > 0).all())
+
+
+class ScanFolders(unittest.TestCase):
+    """A scan's folder written here (manifest and logs, no run): which log
+    is a point's run, which refuses the scan, and the table read back."""
+    DIGEST = "0123456789abcdef"
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-scan-folder-")
+        self.addCleanup(shutil.rmtree, self.dir)
+        points = "".join(f'[[points]]\nfolder = "p{i}"\nsets = ["cells.length={v}", "cells.temperature=2.1"]\n'
+                         f'values = [{v}, 2.1]\ndigest = "{self.DIGEST}"\n' for i, v in ((1, 25.0), (2, 35.0)))
+        Path(self.dir, "scan.toml").write_text('command = "tarn scan"\nseed = 11\nevents = 1000\ninput_dir = "."\n'
+                                               'keys = ["cells.length", "cells.temperature"]\nunits = ["cm", "K"]\n'
+                                               + points)
+
+    def log(self, folder, name="tarn-1209-0000.o", seed=11, events=1000, digest=DIGEST, figures=9, exact=True,
+            hbook="h11.hbook", when=None):
+        os.makedirs(os.path.join(self.dir, folder), exist_ok=True)
+        lines = [f" Beamline with --set: 2 values differ from the shipped beamline (digest {digest})"] if digest else []
+        if exact:
+            lines.append(" Exact counts: " + " ".join(f"{k} {v}" for k, v in ScanPageTable.COUNTS.items()
+                                                      if k != "nEvents") + f" nEvents {events}")
+        lines += [f" ranNo is {seed}", f" {hbook}", "   End time: 20261209    000000.0"]
+        lines += [f"   {f.label}   0.25" for f in scan.FIGURES[:figures]]
+        path = os.path.join(self.dir, folder, name)
+        Path(path).write_text("\n".join(lines) + "\n", encoding="latin-1")
+        Path(self.dir, folder, hbook).write_bytes(b"")
+        if when is not None:
+            os.utime(path, (when, when))
+        return path
+
+    def test_a_point_is_done_by_the_newest_log_that_is_its_finished_run(self):
+        self.log("p1")
+        s = scan.load(self.dir)
+        self.assertEqual(([p.folder for p in s.missing], s.table["point"].tolist()), (["p2"], [1]))
+        self.assertEqual(s.scanned, ["cells.length"])  # the temperature takes one value
+        self.assertEqual((s.table["cells.length"].tolist(), s.table["nScatTar1"].tolist()), ([25.0], [30]))
+        # A newer log cut short (eight figures, or no exact counts) is passed over for the older one.
+        older = self.log("p2", "tarn-1209-0001.o", when=1000)
+        for cut in (dict(figures=8), dict(exact=False)):
+            self.log("p2", "tarn-1209-0002.o", when=2000, **cut)
+            s = scan.load(self.dir)
+            self.assertEqual((s.missing, s.points[1].log), ([], older), cut)
+        self.log("p2", "tarn-1209-0002.o", when=2000, figures=9)
+        self.assertEqual(scan.load(self.dir).points[1].log, os.path.join(self.dir, "p2", "tarn-1209-0002.o"))
+        # A log whose histogram file is not there is not the point's run.
+        os.remove(os.path.join(self.dir, "p1", "h11.hbook"))
+        self.assertEqual([p.folder for p in scan.load(self.dir).missing], ["p1"])
+
+    def test_the_report_of_a_scan_with_its_page_elsewhere(self):
+        import contextlib
+        from tarnreport import __main__ as command
+        self.log("p1")
+        page = os.path.join(self.dir, "elsewhere.html")
+        out, err = io.StringIO(), io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+            status = command.main([self.dir, "-o", page])
+        self.assertEqual(status, 0)
+        self.assertEqual(out.getvalue().splitlines(), [os.path.join(self.dir, "scan.csv"), os.path.join(self.dir, "scan.png"),
+                                                       page])
+        self.assertEqual(err.getvalue(), "tarn-report: 1 of the scan's 2 points are not done yet: the table, plot and "
+                                         "page show the others\n")
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "scan.html")))
+        text = Path(page).read_text(encoding="utf-8")
+        for words in ("<title>tarn scan of cells.length</title>", "<p>2 points, 1000 events each with seed 11",
+                      "Not done yet: p2 (the same tarn scan command goes on with them).", "inputs from .."):
+            self.assertTrue(words in text, words)
+        self.assertEqual(len(re.findall(r"<tr><td><a href=", text)), 1)  # the point done
+
+    def test_another_run_s_log_refuses_the_scan(self):
+        for wrong in (dict(seed=12), dict(events=999), dict(digest="fedcba9876543210")):
+            path = self.log("p1", **wrong)
+            with self.assertRaises(scan.ScanError) as raised:
+                scan.load(self.dir)
+            self.assertEqual(str(raised.exception), f"{path}: not the run of point 1 (p1) of the scan", wrong)
+        # No beamline line: the shipped beamline's digest is the log's.
+        self.log("p1", digest=None)
+        with self.assertRaises(scan.ScanError):
+            scan.load(self.dir)
+        text = Path(self.dir, "scan.toml").read_text().replace(self.DIGEST, beamline.digest(beamline.shipped()))
+        Path(self.dir, "scan.toml").write_text(text)
+        self.assertEqual(scan.load(self.dir).table["point"].tolist(), [1])
+
+    def test_what_is_not_a_scan_or_its_table(self):
+        empty = os.path.join(self.dir, "p9")
+        os.mkdir(empty)
+        with self.assertRaises(scan.ScanError) as raised:
+            scan.load(empty)
+        self.assertEqual(str(raised.exception), f"{empty}: no scan.toml: not the folder of a tarn scan")
+        Path(empty, "scan.toml").write_text("keys = [")
+        with self.assertRaisesRegex(scan.ScanError, "^" + re.escape(os.path.join(empty, "scan.toml")) +
+                                    ": not a scan's manifest: "):
+            scan.load(empty)
+        table = os.path.join(self.dir, "t.csv")
+        for text, message in (("", f"{table}: empty: not a scan's table"),
+                              ("folder,point\n", f"{table}: not a scan's table (its first columns are not point, folder)"),
+                              ("point\n", f"{table}: not a scan's table (its first columns are not point, folder)"),
+                              ("point,folder,x\n1,p1,2.5\n2,p2\n", f"{table} line 3: 2 columns, the header has 3"),
+                              ("point,folder,x\n1,p1,2.5,7\n", f"{table} line 2: 4 columns, the header has 3")):
+            Path(table).write_text(text)
+            with self.assertRaises(scan.ScanError) as raised:
+                scan.read_table(table)
+            self.assertEqual(str(raised.exception), message)
+        self.log("p1")
+        self.log("p2")
+        s = scan.load(self.dir)
+        scan.write_table(s.table, table)
+        back = scan.read_table(table)
+        self.assertEqual(back.dtype, s.table.dtype)
+        self.assertEqual(back.tolist(), s.table.tolist())
+        self.assertEqual(Path(table).read_text().splitlines()[1].split(",")[:4], ["1", "p1", "25.0", "2.1"])
+        Path(table).write_text("point,folder,cells.upstream_helium,x\n1,p1,left,0.1\n2,p2,right,1e-05\n")
+        t = scan.read_table(table)
+        self.assertEqual((t.dtype["cells.upstream_helium"], t.dtype["x"], t["x"].tolist()),
+                         (np.dtype("U5"), np.float64, [0.1, 1e-05]))
+
+
 class BinomialEstimates(unittest.TestCase):
     def test_the_wilson_interval_solves_its_score_equation(self):
         for k, n in ((0, 100000), (13, 100000), (500, 1000), (9990, 10000)):
@@ -213,6 +465,25 @@ class BinomialEstimates(unittest.TestCase):
         self.assertEqual(binomial.with_error(1.0e6, 12000.0), "(1.000 +- 0.012)E+06")
         self.assertEqual(binomial.with_error(0.01, 0.0012), "0.0100 +- 0.0012")
         self.assertEqual(binomial.with_error(0.0099, 0.0012), "(9.9 +- 1.2)E-03")
+
+    def test_the_places_the_size_and_the_small_counts_at_their_bounds(self):
+        # Two digits of the error: 0.010 has three places, 0.0099 four.
+        self.assertEqual(binomial.with_error(0.25, 0.01), "0.250 +- 0.010")
+        self.assertEqual(binomial.with_error(0.25, 0.0099), "0.2500 +- 0.0099")
+        self.assertEqual(binomial.with_error(0.25, 0.1), "0.25 +- 0.10")
+        # The size of a negative value counts, and no error leaves seven digits.
+        self.assertEqual(binomial.with_error(-2e6, 1.0), "(-2.0000000 +- 0.0000010)E+06")
+        self.assertEqual(binomial.with_error(123.456789, 0.0), "123.4568 +- 0")
+        # Small below SMALL_COUNT successes or failures, on both sides of each.
+        e = binomial.estimate(np.array([0, 29, 30, 970, 971]), np.full(5, 1000))
+        self.assertEqual(e.small.tolist(), [True, True, False, False, True])
+        e = binomial.estimate(5, 10)
+        self.assertEqual((e.k, e.n, e.value), (5, 10, 0.5))
+        s = binomial.scaled(e, 10)
+        self.assertEqual((s.value, s.error, s.low, s.high), (5.0, 10 * e.error, 10 * e.low, 10 * e.high))
+        empty = binomial.estimate(0, 0)
+        self.assertTrue(all(math.isnan(v) for v in (empty.value, empty.error, empty.low, empty.high)))
+        self.assertEqual(binomial.estimate(1000, 1000).high, 1.0)
 
 
 if __name__ == "__main__":

@@ -49,6 +49,43 @@ class Write(unittest.TestCase):
         self.assertEqual((g.record_words, [d.path for d in g.directories]), (8191, ["/", "/AA", "/CC", "/AA/BB", "/CC/DD"]))
         self.assertEqual(bits(g["/AA/BB/3"].contents), bits(f["/AA/BB/3"].contents))
 
+    def test_record_lengths_top_directory_names_and_directory_paths(self):
+        one = [hbook.H1(1, "", 1, 0, 1)]
+        for words in (256, 8191):
+            out = os.path.join(self.dir, f"r{words}.hbook")
+            hbook.write(out, one, record_words=words)
+            self.assertEqual(hbook.open(out).record_words, words)
+        for words in (255, 8192):
+            out = os.path.join(self.dir, f"r{words}.hbook")
+            with self.assertRaises(hbook.FileError) as raised:
+                hbook.write(out, one, record_words=words)
+            self.assertIn(f"record length {words} words (256 to 8191)", str(raised.exception))
+            self.assertFalse(os.path.exists(out))
+        out = os.path.join(self.dir, "top16.hbook")
+        hbook.write(out, one, top_directory="A" * 16)
+        self.assertEqual(hbook.open(out).top_directory, "A" * 16)
+        again = os.path.join(self.dir, "again.hbook")
+        hbook.write(again, hbook.open(out))  # a file keeps its top directory's name
+        self.assertEqual(hbook.open(again).top_directory, "A" * 16)
+        listed = os.path.join(self.dir, "listed.hbook")
+        hbook.write(listed, [hbook.open(out)])  # a file among the objects too
+        self.assertEqual(hbook.open(listed).top_directory, "A" * 16)
+        again = os.path.join(self.dir, "again2.hbook")
+        hbook.write(again, hbook.open(out), top_directory="B")  # unless another is given
+        self.assertEqual(hbook.open(again).top_directory, "B")
+        self.assertEqual(hbook.open(os.path.join(self.dir, "r256.hbook")).top_directory, "HRPUT")
+        with self.assertRaisesRegex(hbook.FileError, r'top directory name "A{17}" \(1 to 16 letters, digits or signs'):
+            hbook.write(os.path.join(self.dir, "top.hbook"), one, top_directory="A" * 17)
+        with self.assertRaisesRegex(hbook.FileError, r'top directory name "" \(1 to 16 letters'):
+            hbook._core.write_objects(os.path.join(self.dir, "top.hbook"),
+                                      [{"path": "/", "subdirectories": [], "objects": []}], 1024, "")
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "top.hbook")))
+        with self.assertRaisesRegex(ValueError, "^a directory's path begins with /: 'AA'$"):
+            hbook.write(os.path.join(self.dir, "d.hbook"), [hbook.Directory("AA", [], one)])
+        out = os.path.join(self.dir, "slash.hbook")
+        hbook.write(out, [hbook.Directory("/AA/", ["SUB"], one), hbook.Directory("/", [], one)])
+        self.assertEqual([d.path for d in hbook.open(out).directories], ["/", "/AA", "/AA/SUB"])
+
     def test_a_result_written_again_keeps_its_inputs_marked_and_merges(self):
         path = os.path.join(DATA, "hprint/run-853739.hbook")
         out = os.path.join(self.dir, "again.hbook")
@@ -115,6 +152,14 @@ class Write(unittest.TestCase):
             return hbook.Profile(1, "", 1, 0, 1, -1, 1, sum_wy=[1], sum_wy2=[1], sum_w=[1], error_option=option)
         for option, status in ((" ", 0), ("S", 1), ("I", 2), ("P", 4), ("SP", 5), ("IP", 6), ("pi", 6)):
             self.assertEqual(profile(option).error_status, status, option)
+        for option, shown in ((" ", " "), ("", " "), ("S", "S"), ("i", "I"), ("P", "P"), ("SP", "SP"), ("PI", "IP")):
+            p = profile(option)
+            self.assertEqual(p.error_option, shown, option)
+            self.assertEqual(repr(p), "<Profile 1 '': 1 bins 0..1, y -1..1, entries 1" +
+                             ("" if shown == " " else f", option {shown}") + ">")
+        self.assertEqual(profile(" ").entries, 1)  # the sum of the weights, rounded
+        self.assertEqual(hbook.Profile(1, "", 2, 0, 1, -1, 1, sum_wy=[1, 1], sum_wy2=[1, 1], sum_w=[1.4, 1.4]).entries, 3)
+        self.assertEqual(hbook.Profile(1, "", 2, 0, 1, -1, 1, sum_wy=[1, 1], sum_wy2=[1, 1], sum_w=[1.2, 1.2]).entries, 2)
         for option in ("PP", "SPP", "PIP", "SI", "X"):  # P once at most, S or I alone
             with self.assertRaisesRegex(ValueError, "optionally with 'P'", msg=option):
                 profile(option)
@@ -122,6 +167,147 @@ class Write(unittest.TestCase):
             hbook.RowNtuple(1, "", {"a": [1, 2], "b": [1]})
         with self.assertRaisesRegex(hbook.FileError, "packed REAL"):
             hbook.ColumnNtuple(1, "", {"x": np.zeros(3, dtype=np.float32)}, bits={"x": 8})
+
+    def test_row_wise_values_need_one_column_per_tag(self):
+        tags = ["a", "b", "c"]
+        nt = hbook.RowNtuple(7, "", tags=tags, values=np.arange(6, dtype=np.float32).reshape(2, 3))
+        self.assertEqual((nt.nvar, nt.entries, nt["c"].tolist()), (3, 2, [2.0, 5.0]))
+        for shape in ((2, 2), (2, 4)):  # one column fewer and one more than the tags
+            with self.assertRaises(ValueError) as raised:
+                hbook.RowNtuple(7, "", tags=tags, values=np.zeros(shape))
+            self.assertEqual(str(raised.exception), f"row-wise ntuple 7: values of shape {shape} for 3 tags")
+        with self.assertRaisesRegex(ValueError, r"^row-wise ntuple 7: values of shape \(3,\) for 3 tags$"):
+            hbook.RowNtuple(7, "", tags=tags, values=np.zeros(3))  # one row, not as a table
+        self.assertEqual(hbook.RowNtuple(8, "", tags=tags).values.shape, (0, 3))  # no values: no rows
+        with self.assertRaisesRegex(ValueError, "^row-wise ntuple 9: no variables$"):
+            hbook.RowNtuple(9, "", tags=[], values=np.zeros((1, 0)))
+        with self.assertRaisesRegex(ValueError, "^row-wise ntuple 5: give columns, or tags and values$"):
+            hbook.RowNtuple(5, "", {"a": [1.0]}, tags=["a"])
+        with self.assertRaisesRegex(ValueError, "^row-wise ntuple 5: give columns, or tags and values$"):
+            hbook.RowNtuple(5, "", {"a": [1.0]}, values=np.zeros((1, 1)))
+        with self.assertRaisesRegex(ValueError, r"^row-wise ntuple 5: columns of shapes \[\(\), \(1,\)\], one length expected$"):
+            hbook.RowNtuple(5, "", {"a": [1.0], "b": 2.0})
+        with self.assertRaisesRegex(ValueError, r"^row-wise ntuple 5: columns of shapes \[\(1,\), \(2,\)\], one length expected$"):
+            hbook.RowNtuple(5, "", {"a": [1.0, 2.0], "b": [3.0]})  # columns, of two lengths
+        with self.assertRaisesRegex(ValueError, r"^row-wise ntuple 5: columns of shapes \[\(1, 2\)\], one length expected$"):
+            hbook.RowNtuple(5, "", {"a": [[1.0, 2.0]], "b": [[3.0, 4.0]]})  # one shape, but not columns
+        # No rows: the limits the file stores for a variable never filled.
+        empty = hbook.RowNtuple(6, "", tags=["a", "b"])
+        self.assertEqual((empty.minimum.tolist(), empty.maximum.tolist()),
+                         ([float(np.float32(1e31))] * 2, [-float(np.float32(1e31))] * 2))
+        filled = hbook.RowNtuple(6, "", {"a": [3.0, -1.0, 2.0], "b": [0.5, 0.25, 4.0]})
+        self.assertEqual((filled.minimum.tolist(), filled.maximum.tolist()), ([-1.0, 0.25], [3.0, 4.0]))
+        twice = hbook.RowNtuple(6, "", tags=["a", "a"], values=[[1.0, 2.0]])
+        self.assertEqual((twice["a"].tolist(), twice.values.tolist()), ([1.0], [[1.0, 2.0]]))  # the first of two
+        with self.assertRaisesRegex(KeyError, r"row-wise ntuple 6: no variable 'z' \(tags a, a\)"):
+            twice["z"]
+
+
+class ColumnForms(unittest.TestCase):
+    """The declaration a column-wise ntuple made in Python gives each variable,
+    and what it refuses."""
+
+    def test_each_dtype_s_type_and_the_character_length_in_fours(self):
+        from hbook.cwn import _form
+        for values, form in ((np.zeros(2, np.float32), "x:R"), (np.zeros(2, np.float64), "x:R*8"),
+                             (np.zeros(2, np.int16), "x:I"), (np.zeros(2, np.uint8), "x:U"),
+                             (np.zeros(2, bool), "x:L"), (np.zeros((2, 3, 4), np.float32), "x(3,4):R")):
+            self.assertEqual(_form("x", values, None, None, None), form)
+        for longest, length in ((0, 4), (1, 4), (4, 4), (5, 8), (8, 8), (9, 12)):
+            self.assertEqual(_form("t", np.array(["a" * longest, ""], dtype=object), None, None, None), f"t:C*{length}")
+        self.assertEqual(_form("x", np.zeros(2, np.float32), (0.5, 2.0), 12, None), "x[0.5,2.0]:R:12")
+        self.assertEqual(_form("i", np.zeros(2, np.int32), (0.0, 10.7), None, None), "i[0,10]:I")
+        jagged = hbook.Jagged.from_rows("v", [np.zeros((3, 2)), np.zeros((3, 1))], dtype=np.float32)
+        self.assertEqual(_form("v", jagged, None, None, "nv"), "v(3,nv):R")
+        with self.assertRaisesRegex(TypeError, "^variable z: values of type complex128 cannot be stored$"):
+            _form("z", np.zeros(2, complex), None, None, None)
+
+    def test_rows_and_counts_must_agree(self):
+        with self.assertRaisesRegex(ValueError, "^column-wise ntuple 4: b has 2 rows, 3 expected$"):
+            hbook.ColumnNtuple(4, "", {"a": np.zeros(3, np.float32), "b": np.zeros(2, np.float32)})
+        jagged = hbook.Jagged.from_rows("x", [[1.0, 2.0], [3.0]], dtype=np.float32)
+        nt = hbook.ColumnNtuple(4, "", {"nx": np.array([2, 1], np.int32), "x": jagged}, ranges={"nx": (0, 2)})
+        self.assertEqual((nt.entries, nt["nx"].tolist(), nt["x"][0].tolist()), (2, [2, 1], [1.0, 2.0]))
+        with self.assertRaisesRegex(ValueError, "^column-wise ntuple 4: nx does not count the elements of x$"):
+            hbook.ColumnNtuple(4, "", {"nx": np.array([1, 2], np.int32), "x": jagged}, ranges={"nx": (0, 2)})
+        self.assertEqual(hbook.ColumnNtuple(4, "", {"x": jagged})["nx"].tolist(), [2, 1])  # made from the rows
+        with self.assertRaisesRegex(ValueError, "^x: rows of differing fixed dimensions$"):
+            hbook.Jagged.from_rows("x", [np.zeros((2, 1)), np.zeros((3, 1))])
+        rows = hbook.Jagged.from_rows("y", [np.arange(6).reshape(3, 2), np.arange(3).reshape(3, 1)])
+        self.assertEqual((rows.counts.tolist(), len(rows), rows[-1].tolist()), ([2, 1], 2, [[0], [1], [2]]))
+        self.assertEqual([r.shape for r in rows[0:2]], [(3, 2), (3, 1)])
+        with self.assertRaises(IndexError):
+            rows[2]
+        self.assertEqual(repr(rows), "<Jagged y: 2 rows, 9 elements>")
+
+
+class WriterChecks(unittest.TestCase):
+    """The binding's checks of each object it is handed to write
+    (hbook._core.write_objects), which the classes above it keep from
+    failing: each length at its value, the words, and no file left."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tarn-writer-")
+        self.addCleanup(shutil.rmtree, self.dir)
+
+    def refused(self, message, kind, d):
+        from hbook import _core
+        path = os.path.join(self.dir, "x.hbook")
+        with self.assertRaises(ValueError) as raised:
+            _core.write_objects(path, [{"path": "/", "subdirectories": [], "objects": [(kind, d)]}], 1024, "HRPUT")
+        self.assertEqual(str(raised.exception), message)
+        self.assertFalse(os.path.exists(path))
+
+    def written(self, kind, d):
+        from hbook import _core
+        path = os.path.join(self.dir, f"ok{len(os.listdir(self.dir))}.hbook")
+        self.assertTrue(_core.write_objects(path, [{"path": "/", "subdirectories": [], "objects": [(kind, d)]}],
+                                            1024, "HRPUT"))
+        return hbook.open(path)
+
+    def test_2d_histograms_profiles_and_row_wise_ntuples(self):
+        h2 = hbook.H2(5, "", 2, 0, 2, 1, 0, 1, [[1, 2]])._to_core()
+        self.assertEqual(self.written("2D", dict(h2))[5].contents.tolist(), [[1.0, 2.0]])
+        for nx, ny in ((0, 1), (1, 0)):
+            self.refused(f"2-D histogram 5: {nx} x {ny} bins", "2D", dict(h2, nx=nx, ny=ny))
+        for n in (11, 13):
+            self.refused(f"2-D histogram 5 cells: {n} values where 12 are expected", "2D", dict(h2, cells=np.zeros(n)))
+        self.refused("2-D histogram 5 sums of squared weights: 3 values where 2 are expected", "2D",
+                     dict(h2, sumw2=np.zeros(3)))
+        self.refused("missing 'nbit'", "2D", {k: v for k, v in h2.items() if k != "nbit"})
+        p = hbook.Profile(3, "", 2, 0, 1, -1, 1, sum_wy=[1, 2], sum_wy2=[1, 4], sum_w=[1, 1])._to_core()
+        self.assertEqual(self.written("PROFILE", dict(p))[3].nx, 2)
+        self.refused("profile 3: 0 bins", "PROFILE", dict(p, nx=0))
+        self.refused("profile 3 sums of w*y: 3 values where 4 are expected", "PROFILE", dict(p, sum_wy=np.zeros(3)))
+        self.refused("profile 3 sums of w: 1 values where 2 are expected", "PROFILE", dict(p, sum_w=np.zeros(1)))
+        n = hbook.RowNtuple(1, "", {"a": [1.0, 2.0], "b": [3.0, 4.0], "c": [5.0, 6.0]})._to_core()
+        self.assertEqual(self.written("RWN", dict(n))[1].values.tolist(), [[1, 3, 5], [2, 4, 6]])
+        for size in (5, 7):
+            self.refused(f"row-wise ntuple 1 values: {size} values where 6 are expected", "RWN",
+                         dict(n, values=np.zeros(size, dtype=np.float32)))
+        self.refused("row-wise ntuple 1 minima: 2 values where 3 are expected", "RWN",
+                     dict(n, minimum=np.zeros(2, dtype=np.float32)))
+        self.refused("unknown object kind 3D", "3D", dict(h2))
+
+    def test_column_wise_variables(self):
+        jagged = hbook.Jagged.from_rows("x", [[1.0, 2.0], [3.0]], dtype=np.float32)
+        n = hbook.ColumnNtuple(4, "", {"x": jagged, "t": np.zeros(2, np.int32)})._to_core()
+        self.assertEqual(self.written("CWN", n)[4]["x"][0].tolist(), [1.0, 2.0])
+        names = [c["name"] for c in n["columns"]]
+        self.assertEqual(names, ["nx", "x", "t"])
+
+        def changed(name, **values):
+            columns = [dict(c, **values) if c["name"] == name else c for c in n["columns"]]
+            return dict(n, columns=columns)
+        self.refused("column-wise ntuple 4 variable t: type 'X' (R, I, U, L or C)", "CWN", changed("t", type="X"))
+        self.refused("column-wise ntuple 4 variable t: a range is (low, high)", "CWN", changed("t", range=(0, 1, 2)))
+        swapped = dict(n, columns=[n["columns"][1], n["columns"][0], n["columns"][2]])
+        self.refused("column-wise ntuple 4 variable x: index variable nx is not before it in its block", "CWN", swapped)
+        other_block = dict(n, blocks=["DATA", "MORE"],
+                           columns=[dict(n["columns"][0], block="MORE")] + n["columns"][1:])
+        self.refused("column-wise ntuple 4 variable x: index variable nx is not before it in its block", "CWN",
+                     other_block)
+        self.refused("column-wise ntuple 4 variable t: not an array of numbers", "CWN", changed("t", values=["a", "b"]))
 
 
 class Conventions(unittest.TestCase):
