@@ -1019,7 +1019,7 @@ TEST(Layout, RecordLengthAndTopDirectoryNameAreNamedWhenRefused) {
   o.topDirectory = "lower-case";  // stored upper-case
   EXPECT_EQ(treeRefusal({directory("/", {})}, o), "");
   const std::string rule = "\" (1 to 16 letters, digits or signs of the package's character code)";
-  for (const std::string bad : {std::string(17, 'T'), std::string(), std::string("TWO WORDS"), std::string("A/B")}) {
+  for (const std::string& bad : {std::string(17, 'T'), std::string(), std::string("TWO WORDS"), std::string("A/B")}) {
     o.topDirectory = bad;
     EXPECT_EQ(treeRefusal({directory("/", {})}, o), "top directory name \"" + bad + rule);
   }
