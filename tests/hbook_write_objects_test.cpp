@@ -22,6 +22,7 @@
 #include "hbook/rz/words.h"
 #include "hbook/rz/writer.h"
 #include "support/files.h"
+#include "support/smallobjects.h"
 
 namespace {
 
@@ -541,17 +542,7 @@ TEST(Layout, VariableBinEdgesRiseStrictlyFromTheLowerToTheUpperEdge) {
 // without P (4): S and I together (3), or bits above P, are refused.
 TEST(Layout, ProfileErrorOptionsAreOneOfBlankSOrIWithOrWithoutP) {
   for (std::uint32_t status = 0; status <= 8; ++status) {
-    hbook::Profile p;
-    p.id = 9;
-    p.nx = 2;
-    p.xmax = 2.0f;
-    p.ymin = -1.0f;
-    p.ymax = 1.0f;
-    p.errorStatus = status;
-    p.sumWY = {0.0f, 1.0f, 2.0f, 0.0f};
-    p.sumWY2 = {1.0f, 4.0f};
-    p.sumW = {1.0f, 1.0f};
-    p.entries = 2;
+    const hbook::Profile p = testsupport::twoBinProfile(9, status);
     hbook::Directory d;
     d.path = "/";
     d.objects.push_back({hbook::ObjectKind::Profile, p.id, 0});
@@ -922,14 +913,7 @@ TEST(Layout, TwoDimensionalArraysAndPackedCellsAreCheckedAgainstTheBinning) {
 }
 
 TEST(Layout, ProfileSumsAreCountedAgainstTheBinning) {
-  hbook::Profile p;
-  p.id = 9;
-  p.nx = 2;
-  p.xmax = 2.0f;
-  p.ymax = 1.0f;
-  p.sumWY = {0.0f, 1.0f, 2.0f, 0.0f};
-  p.sumWY2 = {1.0f, 4.0f};
-  p.sumW = {1.0f, 1.0f};
+  const hbook::Profile p = testsupport::twoBinProfile(9);
   const auto refusal = [](const hbook::Profile& q) {
     hbook::Directory d;
     d.path = "/";

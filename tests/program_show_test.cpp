@@ -14,6 +14,7 @@
 #include "hbook/rz/writer.h"
 #include "support/hprint.h"
 #include "support/programrunner.h"
+#include "support/smallobjects.h"
 
 namespace {
 
@@ -347,18 +348,7 @@ TEST(ShowLayout, TwoDimensionalHistogramsTablesAndProfiles) {
     d.histograms2d.push_back(g);
   }
   for (const auto& [id, status] : {std::pair{4, 0u}, std::pair{5, 1u}, std::pair{6, 2u}, std::pair{7, 5u}}) {
-    hbook::Profile p;
-    p.id = id;
-    p.title = "p" + std::to_string(id);
-    p.nx = 2;
-    p.xmax = 2.0f;
-    p.ymin = -1.0f;
-    p.ymax = 1.0f;
-    p.errorStatus = status;
-    p.sumWY = {0.0f, 1.0f, 2.0f, 0.0f};
-    p.sumWY2 = {1.0f, 4.0f};
-    p.sumW = {1.0f, 1.0f};
-    p.entries = 2;
+    const hbook::Profile p = testsupport::twoBinProfile(id, status);
     d.objects.push_back({hbook::ObjectKind::Profile, p.id, d.profiles.size()});
     d.profiles.push_back(p);
   }

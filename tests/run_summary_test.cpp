@@ -39,6 +39,16 @@ std::string refusal(const std::string& text) {
   return "";
 }
 
+// Why a run record is refused ("" when it is not).
+std::string recordRefusal(const std::string& text) {
+  try {
+    tarn::RunIdentity::parse(text);
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "";
+}
+
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   const std::size_t at = text.find(from);
   if (at != std::string::npos) text.replace(at, from.size(), to);
@@ -223,52 +233,36 @@ TEST(RunSummaryRecord, ARunOfAnotherBeamlineSaysSoInItsFileAndLogAndIsNotAddedTo
 // A run record's blocks lie inside the run (20 blocks of 100000 events: the
 // last is 19) and every field has a key before its '='.
 TEST(RunSummaryRecord, RunRecordsOfBlocksInsideTheRunAndKeyedFieldsOnly) {
-  auto refusal = [](const std::string& text) {
-    try {
-      tarn::RunIdentity::parse(text);
-    } catch (const std::runtime_error& e) {
-      return std::string(e.what());
-    }
-    return std::string();
-  };
   const std::string run = "seed=7 events=2000000 sampler=auto ";
-  EXPECT_EQ(refusal(run + "blocks=0-19"), "");
-  EXPECT_EQ(refusal(run + "blocks=19"), "");
-  EXPECT_EQ(refusal(run + "blocks=0-20"), "the run record's blocks 0-20 go beyond the run's 20");
-  EXPECT_EQ(refusal(run + "blocks=20"), "the run record's blocks 20 go beyond the run's 20");
-  EXPECT_EQ(refusal("seed=7 events=2000001 sampler=auto blocks=20"), "");  // 21 blocks, the last of one event
-  EXPECT_EQ(refusal(run + "blocks=0-19 x=1"), "");
+  EXPECT_EQ(recordRefusal(run + "blocks=0-19"), "");
+  EXPECT_EQ(recordRefusal(run + "blocks=19"), "");
+  EXPECT_EQ(recordRefusal(run + "blocks=0-20"), "the run record's blocks 0-20 go beyond the run's 20");
+  EXPECT_EQ(recordRefusal(run + "blocks=20"), "the run record's blocks 20 go beyond the run's 20");
+  EXPECT_EQ(recordRefusal("seed=7 events=2000001 sampler=auto blocks=20"), "");  // 21 blocks, the last of one event
+  EXPECT_EQ(recordRefusal(run + "blocks=0-19 x=1"), "");
   EXPECT_EQ(tarn::RunIdentity::parse(run + "blocks=0-19 x=1").get("x"), "1");
-  EXPECT_EQ(refusal(run + "blocks=0-19 =1"), "'=1' in the run record is not key=value");
-  EXPECT_EQ(refusal(run + "blocks=0-19 x"), "'x' in the run record is not key=value");
+  EXPECT_EQ(recordRefusal(run + "blocks=0-19 =1"), "'=1' in the run record is not key=value");
+  EXPECT_EQ(recordRefusal(run + "blocks=0-19 x"), "'x' in the run record is not key=value");
 }
 
 // Seeds and events are whole numbers of 1 to 18 digits; at least one event;
 // each key once; the blocks in the block syntax.
 TEST(RunSummaryRecord, RunRecordNumbersAndRepeatedKeys) {
-  auto refusal = [](const std::string& text) {
-    try {
-      tarn::RunIdentity::parse(text);
-    } catch (const std::runtime_error& e) {
-      return std::string(e.what());
-    }
-    return std::string();
-  };
   const std::string digits18(18, '9'), digits19(19, '1');
-  EXPECT_EQ(refusal("seed=" + digits18 + " events=5 blocks=0"), "");
+  EXPECT_EQ(recordRefusal("seed=" + digits18 + " events=5 blocks=0"), "");
   EXPECT_EQ(tarn::RunIdentity::parse("seed=" + digits18 + " events=5 blocks=0").seed(), 999999999999999999);
-  EXPECT_EQ(refusal("seed=" + digits19 + " events=5 blocks=0"), "no valid seed in the run record");
-  EXPECT_EQ(refusal("seed=-1 events=5 blocks=0"), "no valid seed in the run record");
-  EXPECT_EQ(refusal("seed= events=5 blocks=0"), "no valid seed in the run record");
-  EXPECT_EQ(refusal("events=5 blocks=0"), "no valid seed in the run record");
-  EXPECT_EQ(refusal("seed=1 events=5x blocks=0"), "no valid events in the run record");
-  EXPECT_EQ(refusal("seed=1 blocks=0"), "no valid events in the run record");
-  EXPECT_EQ(refusal("seed=1 events=1 blocks=0"), "");
-  EXPECT_EQ(refusal("seed=1 events=0 blocks=0"), "the run record gives no events");
-  EXPECT_EQ(refusal("seed=1 events=5 blocks=x"), "no valid blocks in the run record");
-  EXPECT_EQ(refusal("seed=1 events=5"), "no valid blocks in the run record");
-  EXPECT_EQ(refusal("seed=1 events=5 blocks=0 seed=2"), "the run record gives seed twice");
-  EXPECT_EQ(refusal("seed=1 events=5 blocks=0 x=1 x=1"), "the run record gives x twice");
+  EXPECT_EQ(recordRefusal("seed=" + digits19 + " events=5 blocks=0"), "no valid seed in the run record");
+  EXPECT_EQ(recordRefusal("seed=-1 events=5 blocks=0"), "no valid seed in the run record");
+  EXPECT_EQ(recordRefusal("seed= events=5 blocks=0"), "no valid seed in the run record");
+  EXPECT_EQ(recordRefusal("events=5 blocks=0"), "no valid seed in the run record");
+  EXPECT_EQ(recordRefusal("seed=1 events=5x blocks=0"), "no valid events in the run record");
+  EXPECT_EQ(recordRefusal("seed=1 blocks=0"), "no valid events in the run record");
+  EXPECT_EQ(recordRefusal("seed=1 events=1 blocks=0"), "");
+  EXPECT_EQ(recordRefusal("seed=1 events=0 blocks=0"), "the run record gives no events");
+  EXPECT_EQ(recordRefusal("seed=1 events=5 blocks=x"), "no valid blocks in the run record");
+  EXPECT_EQ(recordRefusal("seed=1 events=5"), "no valid blocks in the run record");
+  EXPECT_EQ(recordRefusal("seed=1 events=5 blocks=0 seed=2"), "the run record gives seed twice");
+  EXPECT_EQ(recordRefusal("seed=1 events=5 blocks=0 x=1 x=1"), "the run record gives x twice");
 
   // A field that only one of two records has tells them apart, whichever has it.
   const tarn::RunIdentity one = tarn::RunIdentity::parse("seed=1 events=5 blocks=0");
