@@ -263,6 +263,7 @@ TEST(RunSummaryRecord, RunRecordNumbersAndRepeatedKeys) {
   EXPECT_EQ(recordRefusal("seed=1 events=5"), "no valid blocks in the run record");
   EXPECT_EQ(recordRefusal("seed=1 events=5 blocks=0 seed=2"), "the run record gives seed twice");
   EXPECT_EQ(recordRefusal("seed=1 events=5 blocks=0 x=1 x=1"), "the run record gives x twice");
+  EXPECT_EQ(recordRefusal("seed=1 events=5 blocks=0 x= x=1"), "the run record gives x twice");  // the first one empty
 
   // A field that only one of two records has tells them apart, whichever has it.
   const tarn::RunIdentity one = tarn::RunIdentity::parse("seed=1 events=5 blocks=0");

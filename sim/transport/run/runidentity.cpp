@@ -68,7 +68,9 @@ RunIdentity RunIdentity::parseFields(const std::string& text) {
     const std::size_t eq = item.find('=');
     if (eq == std::string::npos || eq == 0) throw std::runtime_error("'" + item + "' in the run record is not key=value");
     const std::string key = item.substr(0, eq);
-    if (!r.get(key).empty()) throw std::runtime_error("the run record gives " + key + " twice");
+    // Present at all, not only with a value: "x= x=1" gives x twice too.
+    for (const auto& field : r.fields_)
+      if (field.first == key) throw std::runtime_error("the run record gives " + key + " twice");
     r.set(key, item.substr(eq + 1));
   }
   return r;
