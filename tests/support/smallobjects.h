@@ -1,12 +1,44 @@
-// Small objects in memory for tests that write or show them: a profile of
-// two bins with one entry in each.
+// Small objects in memory for tests that write or show them: 1-D histograms
+// with contents that differ from bin to bin, a directory of them, and a
+// profile of two bins with one entry in each.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "hbook/objects/directory.h"
+#include "hbook/objects/histogram.h"
 #include "hbook/objects/profile.h"
 
 namespace testsupport {
+
+// Histogram `id` of nx bins from 0 to nx, titled h<id>, with channel i
+// (under- and overflow included) holding i % 97 + 0.5.
+inline hbook::Histogram histogram(int id, int nx) {
+  hbook::Histogram h;
+  h.id = id;
+  h.title = "h" + std::to_string(id);
+  h.nx = nx;
+  h.xmin = 0.0f;
+  h.xmax = static_cast<float>(nx);
+  h.entries = nx;
+  h.channels.assign(static_cast<std::size_t>(nx) + 2, 0.0f);
+  for (std::size_t i = 0; i < h.channels.size(); ++i) h.channels[i] = static_cast<float>(i % 97) + 0.5f;
+  return h;
+}
+
+// Directory `path` holding the histograms hs in their order.
+inline hbook::Directory directory(const std::string& path, std::vector<hbook::Histogram> hs) {
+  hbook::Directory d;
+  d.path = path;
+  for (hbook::Histogram& h : hs) {
+    d.objects.push_back({hbook::ObjectKind::Histogram1D, h.id, d.histograms.size()});
+    d.histograms.push_back(std::move(h));
+  }
+  return d;
+}
 
 // Profile `id` of 2 bins from 0 to 2, y from -1 to 1, with error option
 // `errorStatus`: one entry of y = 1 in bin 1 and of y = 2 in bin 2.
