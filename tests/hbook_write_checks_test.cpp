@@ -6,7 +6,6 @@
 // row-wise ntuples, record lengths and the top directory's name.
 #include <gtest/gtest.h>
 
-
 #include "hbook/rz/read/image.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
