@@ -148,6 +148,21 @@ TEST(HbookFileRead, DateAndNameWords) {
   EXPECT_EQ(hbook::rz::sixBitWord("ABLE"), 0x0014C081u);
 }
 
+// Lower-case letters have the codes of their capitals, 'a' to 'z' inclusive;
+// the characters just outside ('`' has no code, '{' has its own) do not.
+TEST(HbookFileRead, LowerCaseLettersCodeLikeCapitals) {
+  EXPECT_EQ(hbook::rz::sixBitWord("a"), 1u);
+  EXPECT_EQ(hbook::rz::sixBitWord("b"), 2u);
+  EXPECT_EQ(hbook::rz::sixBitWord("y"), 25u);
+  EXPECT_EQ(hbook::rz::sixBitWord("z"), 26u);
+  EXPECT_EQ(hbook::rz::sixBitWord("Z"), 26u);
+  EXPECT_EQ(hbook::rz::sixBitWord("zzzz"), 26u | 26u << 6 | 26u << 12 | 26u << 18);
+  EXPECT_EQ(hbook::rz::sixBitWord("abyz"), hbook::rz::sixBitWord("ABYZ"));
+  EXPECT_EQ(hbook::rz::sixBitWord("hrpu"), 0x00550488u);
+  EXPECT_EQ(hbook::rz::sixBitWord("`"), 57u);  // '?' like any character without a code
+  EXPECT_EQ(hbook::rz::sixBitWord("{"), 41u);
+}
+
 TEST(HbookFileRead, EsFormatLikeFortran) {
   EXPECT_EQ(hbook::fortranES16(0.0f), "  0.00000000E+00");
   EXPECT_EQ(hbook::fortranES16(-1.5f), " -1.50000000E+00");
