@@ -207,6 +207,41 @@ TEST(HbookBooking, ABookingThatFillsTheBudgetExactlyFits) {
   HLIMIT(1000000);
 }
 
+// A histogram with errors (HBARX, or read from a file with them) holds
+// nx + 10 words more for its errors bank: 100 bins, "abcd" -> 143 + 110.
+// The budget then holds one more 143-word booking exactly, not one word less.
+TEST(HbookBooking, AHistogramWithErrorsCountsItsErrorsBank) {
+  ConsoleCapture console;
+  EXPECT_EQ(Store::wordsFor(100, 4, false), 143);
+  EXPECT_EQ(Store::wordsFor(100, 4, true), 253);
+  EXPECT_EQ(Store::wordsFor(1, 0, true), 11 + 9 + 23 + 11);
+  Histogram withErrors;
+  withErrors.id = 1;
+  withErrors.title = "abcd";
+  withErrors.nx = 100;
+  withErrors.xmin = 0.0f;
+  withErrors.xmax = 1.0f;
+  withErrors.channels.assign(102, 0.0f);
+  withErrors.sumw2.assign(100, 0.0f);
+  Store exact(396);
+  exact.put(withErrors);
+  EXPECT_EQ(exact.usedWords(), 253);
+  EXPECT_TRUE(exact.book(2, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_EQ(exact.usedWords(), 396);
+  Store short1(395);
+  short1.put(withErrors);
+  EXPECT_FALSE(short1.book(2, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_EQ(short1.usedWords(), 253);
+  EXPECT_EQ(console.text(), " ***** ERROR in HBOOK1 : Not enough space in memory : ID=       2 \n");
+  // Replaced by the same histogram without errors, it gives the bank back.
+  Histogram plain = withErrors;
+  plain.sumw2.clear();
+  short1.put(plain);
+  EXPECT_EQ(short1.usedWords(), 143);
+  EXPECT_TRUE(short1.book(2, "abcd", 100, 0.0f, 1.0f));
+  EXPECT_EQ(short1.usedWords(), 286);
+}
+
 // ---------------------------------------------------------------- filling
 
 TEST(HbookFill, EdgesUnderflowAndOverflow) {
