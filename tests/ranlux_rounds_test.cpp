@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "ranlux/ranlux.h"
@@ -142,6 +143,33 @@ TEST(RanluxRounds, StatesOutsideTheFastWaysMatchSingleSteps) {
     wide.restore(v);
     expectSameAsSingleSteps(wide, p - 24, {24}, 24 * 5);
   }
+}
+
+// A restored entry is in 24 bits up to 2^24 - 1: a table with one entry
+// 2^24 - 1 goes the fast ways, one with an entry exactly 2^24 steps one by
+// one; both give the numbers and the state of single steps, for skips in
+// pairs (p = 100) and as one multiplication (p = 2000), wherever the entry
+// is. Restored one step before the end of the group, the skip comes while
+// the entry is still in the table (at the start of a group the group's 24
+// steps replace every entry first).
+TEST(RanluxRounds, AnEntryOf2To24IsOutsideTheFastWays) {
+  testsupport::ConsoleCapture quiet;
+  for (int p : {100, 2000})
+    for (int in24 : {0, 23})
+      for (int at : {0, 9, 20})
+        for (std::int32_t entry : {(1 << 24) - 1, 1 << 24})
+          for (bool borrow : {false, true}) {
+            std::int32_t v[25];
+            for (int i = 0; i < 24; ++i) v[i] = (i % 2 == 0) ? 0 : 4321 * i + 17;
+            v[at] = entry;
+            v[24] = 24 + 100 * 10 + 10000 * in24 + 1000000 * p;
+            if (borrow) v[24] = -v[24];
+            ranlux::Ranlux restored;
+            restored.restore(v);
+            SCOPED_TRACE("p " + std::to_string(p) + " in24 " + std::to_string(in24) + " entry " + std::to_string(at) +
+                         " = " + std::to_string(entry) + (borrow ? " borrow" : ""));
+            expectSameAsSingleSteps(restored, p - 24, {1, 24}, 24 * 5);
+          }
 }
 
 // A restart k1 + k2 * 10^9 numbers in: as many single steps for k1, and for
