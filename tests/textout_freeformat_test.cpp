@@ -2,7 +2,12 @@
 // diagnostic relies on.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
+#include <iostream>
 #include <limits>
 #include <sstream>
 
@@ -72,4 +77,42 @@ TEST(FreeFormat, LineStartsWithBlankAndJoinsFields) {
   textout::print(Line().text("ranNo is ").integer(42));
   textout::setConsole(nullptr);
   EXPECT_EQ(out.str(), " ranNo is           42\n");
+}
+
+// Standard output counts as written only while the C stream's error flag is
+// clear: a line lost earlier (here to a descriptor open for reading only)
+// makes the console fail even when a later flush succeeds. A redirected
+// console does not look at standard output.
+TEST(FreeFormat, ConsoleOnStandardOutputFailsOnceALineWasLost) {
+  std::cout.flush();
+  std::fflush(stdout);
+  std::clearerr(stdout);
+  EXPECT_TRUE(textout::consoleWritten());
+
+  const int saved = ::dup(1);
+  ASSERT_GE(saved, 0);
+  const int readOnly = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(readOnly, 0);
+  ASSERT_EQ(::dup2(readOnly, 1), 1);
+  ::close(readOnly);
+  std::fputs("a line that cannot be written\n", stdout);
+  const int lostFlush = std::fflush(stdout);
+  ASSERT_EQ(::dup2(saved, 1), 1);
+  ::close(saved);
+  EXPECT_NE(lostFlush, 0);
+
+  // Only the error flag is left: the flush itself succeeds now.
+  ASSERT_NE(std::ferror(stdout), 0);
+  ASSERT_EQ(std::fflush(stdout), 0);
+  EXPECT_FALSE(std::cout.fail());
+  EXPECT_FALSE(textout::consoleWritten());
+  EXPECT_FALSE(textout::consoleWritten());  // the flag stays until cleared
+
+  std::ostringstream redirected;
+  textout::setConsole(&redirected);
+  EXPECT_TRUE(textout::consoleWritten());
+  textout::setConsole(nullptr);
+
+  std::clearerr(stdout);
+  EXPECT_TRUE(textout::consoleWritten());
 }
