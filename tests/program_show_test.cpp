@@ -420,3 +420,34 @@ INSTANTIATE_TEST_SUITE_P(EveryPrintout, ShowPrintouts, ::testing::ValuesIn(tests
                          [](const auto& info) { return testsupport::hprintTestName(info.param); });
 
 }  // namespace
+
+// Each directory is headed by its path once the file holds more than one
+// (the top and a subdirectory are two); a file of the top directory alone
+// shows its objects without a heading.
+TEST(ShowLayout, DirectoriesAreHeadedOnceThereAreTwo) {
+  auto headings = [](const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const std::string& l : lines)
+      if (l.rfind("directory ", 0) == 0) out.push_back(l);
+    return out;
+  };
+  EXPECT_EQ(headings(shownLines({counting(1, 2, 0, 2)})), std::vector<std::string>{});
+  testsupport::ScratchDir dir("show-directories");
+  hbook::Directory top;
+  top.path = "/";
+  top.subdirectories = {"AA"};
+  top.objects.push_back({hbook::ObjectKind::Histogram1D, 1, 0});
+  top.histograms.push_back(counting(1, 2, 0, 2));
+  hbook::Directory sub;
+  sub.path = "/AA";
+  sub.objects.push_back({hbook::ObjectKind::Histogram1D, 2, 0});
+  sub.histograms.push_back(counting(2, 2, 0, 2));
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "x.hbook").string(), {top, sub}, {}));
+  const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show x.hbook");
+  EXPECT_EQ(o.status, 0) << o.err;
+  const std::vector<std::string> lines = testsupport::lines(o.out);
+  EXPECT_EQ(headings(lines), (std::vector<std::string>{"directory /", "directory /AA"}));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "directory /");
+}
+

@@ -316,6 +316,32 @@ TEST(ModelLimits, ReflectionsTheModelCarries) {
             std::string::npos);
 }
 
+// A guide's plane at exactly its reach is carried; just past it, refused.
+// The longest wavelength at which guide1's y crossing tan(lambda c) L
+// equals 4 half-heights exactly is found among the doubles next to
+// atan(4 h / L) / c.
+TEST(ModelLimits, AGuideAtExactlyItsReachIsCarried) {
+  const ReadResult r = withSets({"guide1.length=511"});
+  ASSERT_TRUE(r.errors.empty());
+  const GuideSection& g = r.description.values.guide1;
+  const double c = g.critFactor;
+  const double reach = 4 * g.halfHeight;
+  auto travel = [&](double lambda) { return std::tan(lambda * c) * g.length; };
+  double at = std::atan(reach / g.length) / c;
+  for (int k = 0; k < 64 && travel(at) > reach; ++k) at = std::nextafter(at, 0.0);
+  for (int k = 0; k < 64 && travel(at) < reach; ++k) at = std::nextafter(at, 100.0);
+  ASSERT_EQ(travel(at), reach);
+  double past = at;
+  while (travel(past) <= reach) past = std::nextafter(past, 100.0);
+  while (travel(std::nextafter(at, 100.0)) == reach) at = std::nextafter(at, 100.0);
+  EXPECT_TRUE(checkModelLimits(r.description, at, "lam.hbook").empty());
+  const std::vector<std::string> refused = checkModelLimits(r.description, past, "lam.hbook");
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_NE(refused[0].find("in y in this guide, which holds up to 10.2 cm (4 x guide1.half_height)"),
+            std::string::npos)
+      << refused[0];
+}
+
 // Each refusal of the model's limits as one whole line.
 TEST(ModelLimits, EachRefusalIsOneWholeLine) {
   auto limits = [](const std::vector<std::string>& sets) {

@@ -9,6 +9,9 @@
 #include "transport/run/exitstatus.h"
 #include "transport/run/interrupt.h"
 #include "transport/run/localrun.h"
+#include "transport/run/progress.h"
+#include "transport/run/runplan.h"
+#include "support/scratchdir.h"
 
 namespace {
 
@@ -53,6 +56,36 @@ TEST(StopSignals, TheBlockAStopMetIsNamedWithWhatBecameOfIt) {
   dropped.stoppedBefore = 300123;
   EXPECT_EQ(tarn::stopNoteFor(3, dropped),
             "block 3 was dropped at its event 300123 (its rest would have taken more than 5 s)");
+}
+
+// A stop that a run of several blocks meets between two blocks: nothing of
+// the next block is run, and the log's line reads " Interrupted by SIGTERM
+// (before block 4)" (the note in its brackets), not "block 4 was ..."
+// of a block that was met.
+TEST(StopSignals, AStopBetweenBlocksIsNamedBeforeTheNextBlock) {
+  testsupport::ScratchDir dir("stopbetween");
+  const std::int64_t events = 1250000;
+  tarn::RunPlan plan;
+  plan.run = tarn::RunIdentity(41, events, "auto", tarn::BlockSet::range(0, 12));
+  plan.toRun = tarn::BlockSet::range(4, 7);
+  plan.checkpoints = true;
+  plan.outputDir = dir.str();
+  tarn::BlockRunner runner(41, events, tarn::SamplerChoice::Automatic, nullptr);
+  tarn::Checkpointer checkpointer(plan, nullptr, [] { return 0.0; });
+  std::ostringstream progressOut;
+  tarn::Progress progress(events, false, progressOut);
+  tarn::Execution ex;
+  {
+    tarn::StopSignals held;
+    std::raise(SIGTERM);
+    ex = tarn::runBlocksHere(plan, runner, checkpointer, progress);
+  }
+  EXPECT_EQ(ex.signal, SIGTERM);
+  EXPECT_EQ(ex.stopNote, "before block 4");
+  EXPECT_EQ(ex.stoppedBefore, tarn::eventsOfBlock(events, 4).first);
+  EXPECT_TRUE(ex.sums.blocks().empty());
+  EXPECT_FALSE(std::filesystem::exists(plan.checkpointPath()));
+  EXPECT_EQ(progressOut.str(), "");
 }
 
 }  // namespace

@@ -3,6 +3,11 @@
 // manifest that cannot be read; each said with its words and status 2.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +17,7 @@
 #include "support/scratchdir.h"
 #include "transport/scan/driver.h"
 #include "transport/scan/options.h"
+#include "transport/scan/pointprocess.h"
 #include "transport/scan/points.h"
 
 namespace {
@@ -94,3 +100,57 @@ TEST(ScanFolder, AManifestThatCannotBeReadIsAnotherScan) {
 }
 
 }  // namespace
+
+namespace {
+
+// The wait status of a child that ends as `end` makes it.
+int waitStatusOf(void (*end)()) {
+  const pid_t pid = fork();
+  if (pid == 0) end();
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, 0), pid);
+  return status;
+}
+
+}  // namespace
+
+// How the scan names the end of a point's process: its exit status, or the
+// signal that killed it with the system's name for it.
+TEST(ScanPointProcess, AnEndIsNamedByItsExitStatusOrItsSignal) {
+  EXPECT_EQ(tarn::scan::describeExit(waitStatusOf([] { _exit(3); })), "exit status 3");
+  EXPECT_EQ(tarn::scan::describeExit(waitStatusOf([] { _exit(0); })), "exit status 0");
+  EXPECT_EQ(tarn::scan::describeExit(waitStatusOf([] { _exit(255); })), "exit status 255");
+  EXPECT_EQ(tarn::scan::describeExit(waitStatusOf([] {
+              std::signal(SIGKILL, SIG_DFL);
+              raise(SIGKILL);
+              _exit(1);
+            })),
+            "killed by signal 9 (Killed)");
+}
+
+// A point whose run ends with a status other than done stops the scan, in
+// one line that names the point, how it ended and where its console is.
+TEST(ScanPointProcess, APointThatFailsStopsTheScanInOneLine) {
+  testsupport::ScratchDir dir("scanfails");
+  const std::string out = (dir.path() / "scan").string();
+  std::vector<std::string> args = scanArguments(out);
+  const std::string folder = firstPointFolder(args);
+  args.insert(args.begin(), "scan");
+  args.push_back("--jobs");
+  args.push_back("1");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  const int status = tarn::scan::runScan(static_cast<int>(argv.size()), argv.data(), "/bin/false");
+  const std::string said = testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
+  EXPECT_NE(status, 0);
+  EXPECT_NE(said.find("The scan stops: point 1/2 "), std::string::npos) << said;
+  EXPECT_NE(said.find(" ended with exit status 1: see " + (fs::path(out) / folder / "console.txt").string() +
+                      " and its run log. 0 points are done and kept; the same command goes on with the others once "
+                      "the cause is mended\n"),
+            std::string::npos)
+      << said;
+}
+
