@@ -19,8 +19,10 @@
 #include "hbook/rz/date.h"
 #include "hbook/rz/reader.h"
 #include "hbook/rz/writer.h"
+#include "hbook/rz/writestop.h"
 #include "support/hbookcompare.h"
 #include "support/scratchdir.h"
+#include "support/smallobjects.h"
 
 namespace {
 
@@ -185,6 +187,202 @@ TEST_F(TempDir, EmptyFileHasADirectoryOnly) {
   EXPECT_EQ(std::filesystem::file_size(dir_ + "/empty.hbook"), 3u * 4096u);
   const hbook::ReadResult r = hbook::readFile(dir_ + "/empty.hbook");
   EXPECT_TRUE(r.histograms.empty());
+}
+
+// What a stop check and the record hook see of a write: the hook is told of
+// each record once it is on disk (1, 2, 3 for the three records of a file of
+// no histograms), the check is asked after each record and once more before
+// the file is renamed into place. A signal it reports at either point ends
+// the write with WriteStopped naming the file and the signal, leaving no file
+// under either name.
+std::vector<std::int64_t> g_records;
+int g_checks = 0, g_stopAtCheck = 0;
+void noteRecord(std::int64_t record) { g_records.push_back(record); }
+int stopAtCheck() { return ++g_checks == g_stopAtCheck ? 15 : 0; }
+
+class Stopping : public TempDir {
+ protected:
+  void SetUp() override {
+    g_records.clear();
+    g_checks = 0;
+    hbook::setRecordHook(noteRecord);
+    hbook::setStopCheck(stopAtCheck);
+  }
+  void TearDown() override {
+    hbook::setRecordHook(nullptr);
+    hbook::setStopCheck(nullptr);
+  }
+};
+
+TEST_F(Stopping, TheHookSeesEachRecordAndTheCheckIsAskedOnceMore) {
+  g_stopAtCheck = 0;  // never
+  ASSERT_TRUE(hbook::writeFile(dir_ + "/empty.hbook", {}));
+  EXPECT_EQ(g_records, (std::vector<std::int64_t>{1, 2, 3}));
+  EXPECT_EQ(g_checks, 4);
+  // Records of 256 words: the hook counts records of that length.
+  g_records.clear();
+  hbook::WriteOptions o;
+  o.recordWords = 256;
+  const std::string path = dir_ + "/short.hbook";
+  ASSERT_TRUE(hbook::writeFile(path, {testsupport::directory("/", {})}, o));
+  const auto records = static_cast<std::int64_t>(std::filesystem::file_size(path) / 1024);
+  ASSERT_GE(records, 3);
+  std::vector<std::int64_t> expected;
+  for (std::int64_t r = 1; r <= records; ++r) expected.push_back(r);
+  EXPECT_EQ(g_records, expected);
+}
+
+TEST_F(Stopping, ASignalAfterARecordOrBeforeTheRenameLeavesNothing) {
+  for (int at : {2, 4}) {
+    g_records.clear();
+    g_checks = 0;
+    g_stopAtCheck = at;
+    const std::string path = dir_ + "/stopped.hbook";
+    try {
+      hbook::writeFile(path, {});
+      ADD_FAILURE() << "a write stopped at check " << at << " went on";
+    } catch (const hbook::WriteStopped& e) {
+      EXPECT_EQ(std::string(e.what()), path + ": writing stopped by signal 15");
+      EXPECT_EQ(e.signal(), 15);
+    }
+    EXPECT_EQ(g_records.size(), at == 2 ? 2u : 3u);
+    EXPECT_EQ(g_checks, at);
+    EXPECT_TRUE(entries().empty()) << at;
+  }
+}
+
+// A temporary file that a signal handler removed (removeTemporaryFile) while
+// the write went on cannot be renamed into place: a FileError naming the file,
+// the step and the system's reason, with or without overwriting, and no file.
+void removeAtRecord2(std::int64_t record) {
+  if (record == 2) hbook::removeTemporaryFile();
+}
+
+TEST_F(Stopping, ATemporaryFileRemovedMidWriteIsARenameFailure) {
+  g_stopAtCheck = 0;
+  hbook::setRecordHook(removeAtRecord2);
+  for (bool overwrite : {false, true}) {
+    const std::string path = dir_ + "/gone.hbook";
+    try {
+      hbook::writeFile(path, {}, overwrite);
+      ADD_FAILURE() << "written although its temporary file was removed";
+    } catch (const hbook::WriteStopped&) {
+      ADD_FAILURE() << "reported as stopped by a signal";
+    } catch (const hbook::FileError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                path + ": renaming the temporary file into place failed: No such file or directory");
+    }
+    EXPECT_TRUE(entries().empty()) << overwrite;
+  }
+  // Once a write is over, its temporary name is forgotten: nothing to remove.
+  hbook::setRecordHook(nullptr);
+  const std::string kept = dir_ + "/kept.hbook";
+  ASSERT_TRUE(hbook::writeFile(kept, {}));
+  hbook::removeTemporaryFile();
+  EXPECT_EQ(entries(), std::set<std::string>{"kept.hbook"});
+}
+
+// A missing directory: the temporary file cannot be made, and the message says so.
+TEST_F(TempDir, AMissingDirectoryIsNamedWithTheReason) {
+  const std::string path = dir_ + "/no/x.hbook";
+  try {
+    hbook::writeFile(path, {});
+    ADD_FAILURE() << "written into a missing directory";
+  } catch (const hbook::FileError& e) {
+    EXPECT_EQ(std::string(e.what()), path + ": cannot create a temporary file next to it: No such file or directory");
+  }
+}
+
+// A program's result file (histograms, then column-wise ntuples): the record
+// length runs from 256 to 8191 words and is the one read back; an id is
+// written once; an existing file is kept unless overwriting is asked, by
+// every form of writeFile.
+hbook::ColumnNtuple smallNtuple(std::int32_t id) {
+  hbook::ColumnNtuple n;
+  n.id = id;
+  n.title = "t";
+  n.entries = 1;
+  n.blocks = {"B"};
+  hbook::Column c;
+  c.name = "x";
+  c.block = "B";
+  c.reals = {2.5f};
+  n.columns = {c};
+  return n;
+}
+
+TEST_F(TempDir, AResultFileTakesRecordsOf256To8191WordsAndEachIdOnce) {
+  const hbook::Histogram h = simple(4, 3);
+  const hbook::ColumnNtuple n = smallNtuple(5);
+  hbook::WriteOptions o;
+  o.overwrite = true;
+  for (int words : {256, 8191}) {
+    o.recordWords = words;
+    const std::string path = dir_ + "/r" + std::to_string(words) + ".hbook";
+    ASSERT_TRUE(hbook::writeFile(path, {&h}, {&n}, o));
+    const hbook::ReadResult r = hbook::readFile(path);
+    EXPECT_EQ(r.recordWords, words);
+    EXPECT_EQ(std::filesystem::file_size(path) % (4u * static_cast<unsigned>(words)), 0u);
+    ASSERT_EQ(r.histograms.size(), 1u);
+    ASSERT_EQ(r.directories.at(0).columnNtuples.size(), 1u);
+    EXPECT_EQ(r.directories[0].columnNtuples[0].columns.at(0).reals, std::vector<float>{2.5f});
+  }
+  for (int words : {255, 8192}) {
+    o.recordWords = words;
+    try {
+      hbook::writeFile(dir_ + "/bad.hbook", {&h}, {&n}, o);
+      ADD_FAILURE() << words;
+    } catch (const hbook::FileError& e) {
+      EXPECT_EQ(std::string(e.what()), "record length " + std::to_string(words) + " words (256 to 8191)");
+    }
+  }
+  o.recordWords = 1024;
+  const hbook::ColumnNtuple same = smallNtuple(4);
+  try {
+    hbook::writeFile(dir_ + "/twice.hbook", {&h}, {&same}, o);
+    ADD_FAILURE() << "the id 4 written twice";
+  } catch (const hbook::FileError& e) {
+    EXPECT_EQ(std::string(e.what()), "the id 4 twice");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/bad.hbook"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/twice.hbook"));
+
+  // Kept unless asked: the result-file form and the directory form alike.
+  const std::string path = dir_ + "/r256.hbook";
+  const auto before = std::filesystem::file_size(path);
+  o.overwrite = false;
+  EXPECT_FALSE(hbook::writeFile(path, {&h}, {}, o));
+  EXPECT_FALSE(hbook::writeFile(path, {testsupport::directory("/", {})}, o));
+  EXPECT_EQ(std::filesystem::file_size(path), before);
+  o.overwrite = true;
+  ASSERT_TRUE(hbook::writeFile(path, {testsupport::directory("/", {})}, o));
+  EXPECT_EQ(hbook::readFile(path).recordWords, 1024);
+  EXPECT_TRUE(hbook::readFile(path).histograms.empty());
+}
+
+// Top directory names: lower-case letters a to z are stored as capitals, every
+// character of the package's code is kept, the others are refused.
+TEST_F(TempDir, TopDirectoryNamesKeepEveryCharacterOfTheCode) {
+  const std::string code = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-*()$=,.#'!:\"_]&@?[><\\^;";
+  hbook::WriteOptions o;
+  for (std::size_t at = 0; at < code.size(); at += 16) {
+    o.topDirectory = code.substr(at, 16);
+    EXPECT_EQ(hbook::readMemory("x.hbook", hbook::fileImage({testsupport::directory("/", {})}, o)).topDirectory,
+              o.topDirectory);
+  }
+  o.topDirectory = "azAZ";
+  EXPECT_EQ(hbook::readMemory("x.hbook", hbook::fileImage({testsupport::directory("/", {})}, o)).topDirectory, "AZAZ");
+  for (const char* bad : {"A`", "A{", "A%", "A|", "A}", "A~", "A/"}) {
+    o.topDirectory = bad;
+    EXPECT_THROW(hbook::fileImage({testsupport::directory("/", {})}, o), hbook::FileError) << bad;
+  }
+  // A subdirectory's lower-case name is stored as capitals too, z included.
+  hbook::Directory top = testsupport::directory("/", {});
+  top.subdirectories = {"az"};
+  const hbook::ReadResult r = hbook::readMemory(
+      "x.hbook", hbook::fileImage({top, testsupport::directory("/az", {simple(3, 2)})}, hbook::WriteOptions{}));
+  ASSERT_EQ(r.directories.size(), 2u);
+  EXPECT_EQ(r.directories[1].path, "/AZ");
 }
 
 }  // namespace
