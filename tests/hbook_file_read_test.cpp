@@ -163,6 +163,26 @@ TEST(HbookFileRead, LowerCaseLettersCodeLikeCapitals) {
   EXPECT_EQ(hbook::rz::sixBitWord("{"), 41u);
 }
 
+// The signs of the 6-bit code, each with its own number (37 to 63), the
+// braces, bar and percent sign with the numbers of the signs they stand for,
+// digits 27 to 36; a blank is 45 as the first character and 0 after it, and
+// a short name is filled with blanks.
+TEST(HbookFileRead, SignsAndDigitsHaveTheirCodes) {
+  const struct {
+    char c;
+    std::uint32_t code;
+  } table[] = {{'0', 27}, {'9', 36}, {'+', 37}, {'-', 38}, {'*', 39}, {'/', 40},  {'(', 41}, {')', 42}, {'$', 43},
+               {'=', 44}, {' ', 45}, {',', 46}, {'.', 47}, {'#', 48}, {'\'', 49}, {'!', 50}, {':', 51}, {'"', 52},
+               {'_', 53}, {']', 54}, {'&', 55}, {'@', 56}, {'?', 57}, {'[', 58},  {'>', 59}, {'<', 60}, {'\\', 61},
+               {'^', 62}, {';', 63}, {'%', 51}, {'{', 41}, {'|', 40}, {'}', 42},  {'~', 57}};
+  for (const auto& t : table) EXPECT_EQ(hbook::rz::sixBitWord(std::string(1, t.c)), t.code) << t.c;
+  EXPECT_EQ(hbook::rz::sixBitWord("A B"), 1u | 2u << 12);
+  EXPECT_EQ(hbook::rz::sixBitWord("AB"), 1u | 2u << 6);
+  EXPECT_EQ(hbook::rz::sixBitWord(""), 45u);
+  EXPECT_EQ(hbook::rz::sixBitWord("ABCDE"), hbook::rz::sixBitWord("ABCD"));  // four characters a word
+  EXPECT_EQ(hbook::rz::sixBitWord("0%9}"), 27u | 51u << 6 | 36u << 12 | 42u << 18);
+}
+
 TEST(HbookFileRead, EsFormatLikeFortran) {
   EXPECT_EQ(hbook::fortranES16(0.0f), "  0.00000000E+00");
   EXPECT_EQ(hbook::fortranES16(-1.5f), " -1.50000000E+00");
