@@ -366,6 +366,54 @@ TEST(Layout, ColumnWiseNtupleShapesAndIndexVariables) {
             NTUPLE + ", variable n: running total of the index above 2^32");
 }
 
+// An index variable lies in the block of the array it counts: the first
+// variable of that block may be one, a variable of the block before may not.
+// An index variable is an INTEGER (not unsigned) scalar with a range, and its
+// values reach from the larger of its lower bound and 0 to its upper bound.
+TEST(Layout, ColumnWiseNtupleIndexVariablesBelongToTheirBlock) {
+  const auto twoBlocks = [](std::vector<hbook::Column> columns, std::int32_t rows) {
+    hbook::Directory d = ntupleDirectory(std::move(columns), rows);
+    d.columnNtuples[0].blocks = {"A", "B"};
+    return d;
+  };
+  hbook::Column x = realColumn("x", {1});
+  x.block = "A";
+  hbook::Column n = indexColumn("n", 0, 3, {2});
+  n.block = "B";
+  hbook::Column e = realColumn("e", {1, 2});
+  e.block = "B";
+  e.dims = {-3};
+  e.indexVariable = 1;
+  EXPECT_EQ(writeRefusal(twoBlocks({x, n, e}, 1)), "");
+  n.block = "A";
+  EXPECT_EQ(writeRefusal(twoBlocks({x, n, e}, 1)),
+            NTUPLE + ", variable e: its index variable must come before it in its block");
+
+  hbook::Column u = indexColumn("n", 0, 3, {2});
+  u.type = hbook::ColumnType::Unsigned;
+  u.unsigneds = {2};
+  u.integers.clear();
+  EXPECT_EQ(writeRefusal(ntupleDirectory({u}, 1)),
+            NTUPLE + ", variable n: an index variable must be a scalar integer with a range");
+  hbook::Column shaped = indexColumn("n", 0, 3, {2, 2});
+  shaped.dims = {2};
+  EXPECT_EQ(writeRefusal(ntupleDirectory({shaped}, 1)),
+            NTUPLE + ", variable n: an index variable must be a scalar integer with a range");
+
+  EXPECT_EQ(writeRefusal(ntupleDirectory({indexColumn("n", 2, 3, {2})}, 1)), "");
+  EXPECT_EQ(writeRefusal(ntupleDirectory({indexColumn("n", 2, 3, {1})}, 1)),
+            NTUPLE + ", variable n: index value 1 outside its range 2..3");
+  EXPECT_EQ(writeRefusal(ntupleDirectory({indexColumn("n", -2, 3, {0})}, 1)), "");
+}
+
+// Block names of 1 to 8 characters: an empty one is refused like a long one.
+TEST(Layout, ColumnWiseNtupleBlockNamesAreNotEmpty) {
+  hbook::Directory d = ntupleDirectory({realColumn("x", {1})}, 1);
+  d.columnNtuples[0].blocks = {""};
+  d.columnNtuples[0].columns[0].block = "";
+  EXPECT_EQ(writeRefusal(d), NTUPLE + ": block name \"\": 1 to 8 characters");
+}
+
 TEST(Layout, ColumnWiseNtupleValuesFitTheirBits) {
   const auto refusal = [](hbook::Column c) {
     const auto rows =
