@@ -491,3 +491,194 @@ TEST(MergeObjects, ProfilesWithOptionPCombineTheirDeviationsAsSamplesDo) {
 }
 
 }  // namespace
+
+namespace {
+
+hbook::ReadResult oneObjectFile(const hbook::ObjectKind kind, std::int32_t id, auto fill) {
+  hbook::ReadResult r;
+  hbook::Directory d;
+  d.path = "/";
+  d.objects.push_back({kind, id, 0});
+  fill(d);
+  r.directories.push_back(d);
+  return r;
+}
+
+}  // namespace
+
+// A title that differs is refused for either kind of ntuple, both titles
+// said; so are variable names (row-wise, every tag of both files) and the
+// block names alone (column-wise, the same count of variables and blocks).
+TEST(MergeObjects, NtupleTitlesTagsAndBlocksAreRefusedInFull) {
+  const hbook::ReadResult rwn = hbook::readFile(DATA_DIR + "objects/rwn.hbook");
+  const hbook::RowNtuple& r = rwn.directories[0].rowNtuples.at(0);
+  hbook::ReadResult retitled = rwn;
+  retitled.directories[0].rowNtuples[0].title = "another";
+  EXPECT_EQ(refusal({{"a.hbook", rwn}, {"b.hbook", retitled}}),
+            "b.hbook: row-wise ntuple 3 is titled \"another\"; in a.hbook \"" + r.title + "\"");
+  hbook::ReadResult renamed = rwn;
+  renamed.directories[0].rowNtuples[0].tags[1] = "Q";
+  std::string ours, theirs;
+  for (std::size_t v = 0; v < r.tags.size(); ++v) {
+    ours += " " + r.tags[v];
+    theirs += " " + (v == 1 ? std::string("Q") : r.tags[v]);
+  }
+  EXPECT_EQ(refusal({{"a.hbook", rwn}, {"b.hbook", renamed}}),
+            "b.hbook: row-wise ntuple 3 has the variables" + theirs + "; in a.hbook" + ours);
+
+  const hbook::ReadResult cwn = hbook::readFile(DATA_DIR + "objects/cwn.hbook");
+  const hbook::ColumnNtuple& c = cwn.directories[0].columnNtuples.at(0);
+  hbook::ReadResult titled = cwn;
+  titled.directories[0].columnNtuples[0].title = "another";
+  EXPECT_EQ(refusal({{"a.hbook", cwn}, {"b.hbook", titled}}),
+            "b.hbook: column-wise ntuple 10 is titled \"another\"; in a.hbook \"" + c.title + "\"");
+  hbook::ReadResult blocks = cwn;
+  ASSERT_EQ(c.blocks.size(), 3u);
+  blocks.directories[0].columnNtuples[0].blocks[2] = "OTHER";
+  EXPECT_EQ(refusal({{"a.hbook", cwn}, {"b.hbook", blocks}}),
+            "b.hbook: column-wise ntuple 10 has 9 variables in 3 blocks; in a.hbook 9 in 3");
+}
+
+// An index variable's running totals go on from the first file's last
+// total: row r of the second file starts where the first file's rows end.
+TEST(MergeObjects, IndexTotalsOfTheLaterFilesGoOnFromTheFirstFilesLast) {
+  const hbook::ReadResult cwn = hbook::readFile(DATA_DIR + "objects/cwn.hbook");
+  const hbook::ColumnNtuple& c = cwn.directories[0].columnNtuples.at(0);
+  const hbook::Column& n = c.columns.at(3);
+  ASSERT_TRUE(n.isIndex);
+  ASSERT_EQ(n.totals.size(), static_cast<std::size_t>(c.entries) + 1);
+  ASSERT_GT(n.totals.back(), 0);
+  const hbook::MergedFile m = hbook::mergeFiles({{"a.hbook", cwn}, {"b.hbook", cwn}, {"c.hbook", cwn}});
+  const hbook::ColumnNtuple& x = m.directories[0].columnNtuples.at(0);
+  const std::vector<std::int64_t>& t = x.columns.at(3).totals;
+  ASSERT_EQ(t.size(), 3 * static_cast<std::size_t>(c.entries) + 1);
+  const std::size_t rows = static_cast<std::size_t>(c.entries);
+  for (std::size_t r = 0; r <= rows; ++r) {
+    EXPECT_EQ(t[r], n.totals[r]) << r;
+    EXPECT_EQ(t[rows + r], n.totals.back() + n.totals[r]) << r;
+    EXPECT_EQ(t[2 * rows + r], 2 * n.totals.back() + n.totals[r]) << r;
+  }
+  // Each row of the third file reads what the first file's row did.
+  const hbook::Column& xs = x.columns.at(4);
+  ASSERT_EQ(xs.indexVariable, 3);
+  for (std::int64_t r = 0; r < c.entries; r += 97) {
+    EXPECT_EQ(x.count(xs, 2 * c.entries + r), c.count(c.columns[4], r)) << r;
+    EXPECT_EQ(x.first(xs, 2 * c.entries + r), 2 * c.first(c.columns[4], c.entries) + c.first(c.columns[4], r)) << r;
+  }
+}
+
+// The note on widened channels names the object (and a projection by its
+// name) and both numbers; 32-bit channels are never widened whatever the sum.
+TEST(MergeObjects, WidenedChannelsAreNotedInFull) {
+  auto file = [](std::int32_t nbit, float content) {
+    return oneObjectFile(hbook::ObjectKind::Histogram1D, 7, [&](hbook::Directory& d) {
+      hbook::Histogram h;
+      h.id = 7;
+      h.nx = 2;
+      h.xmax = 2.0f;
+      h.nbit = nbit;
+      h.entries = 1;
+      h.channels = {0.0f, content, 1.0f, 0.0f};
+      d.histograms.push_back(h);
+    });
+  };
+  const hbook::MergedFile over = hbook::mergeFiles({{"a", file(4, 10.0f)}, {"b", file(4, 6.0f)}});
+  ASSERT_EQ(over.notes.size(), 1u);
+  EXPECT_EQ(over.notes[0], "histogram 7: the sums exceed its 4-bit packed channels (16 > 15); written unpacked");
+  EXPECT_EQ(over.directories[0].histograms[0].nbit, 32);
+  const hbook::MergedFile at = hbook::mergeFiles({{"a", file(4, 10.0f)}, {"b", file(4, 5.0f)}});
+  EXPECT_TRUE(at.notes.empty());
+  EXPECT_EQ(at.directories[0].histograms[0].nbit, 4);
+  const hbook::MergedFile full = hbook::mergeFiles({{"a", file(32, 5e9f)}, {"b", file(32, 5e9f)}});
+  EXPECT_TRUE(full.notes.empty());
+  EXPECT_EQ(full.directories[0].histograms[0].nbit, 32);
+  EXPECT_EQ(full.directories[0].histograms[0].channels[1], 1e10f);
+
+  auto square = [](std::int32_t projectionBits) {
+    return oneObjectFile(hbook::ObjectKind::Histogram2D, 9, [&](hbook::Directory& d) {
+      hbook::Histogram2D h;
+      h.id = 9;
+      h.nx = 1;
+      h.ny = 1;
+      h.xmax = 1.0f;
+      h.ymax = 1.0f;
+      h.nbit = 32;
+      h.entries = 3;
+      h.cells.assign(9, 0.0f);
+      h.cells[4] = 3.0f;
+      hbook::Projection p;
+      p.name = "PROX";
+      p.nbit = projectionBits;
+      p.entries = 3;
+      p.channels = {0.0f, 3.0f, 0.0f};
+      h.projectionsX.push_back(p);
+      d.histograms2d.push_back(h);
+    });
+  };
+  const hbook::MergedFile squares = hbook::mergeFiles({{"a", square(2)}, {"b", square(2)}});
+  ASSERT_EQ(squares.notes.size(), 1u);
+  EXPECT_EQ(squares.notes[0],
+            "2-D histogram 9, PROX: the sums exceed its 2-bit packed channels (6 > 3); written unpacked");
+  EXPECT_EQ(squares.directories[0].histograms2d[0].projectionsX[0].nbit, 32);
+  EXPECT_EQ(squares.directories[0].histograms2d[0].nbit, 32);
+}
+
+// Option P: a bin empty in one file (no weight) adds only the other's
+// squared deviations, whichever file is first.
+TEST(MergeObjects, ProfilesWithOptionPTakeAnEmptyBinAsNoSample) {
+  auto file = [](const hbook::Profile& p) {
+    return oneObjectFile(hbook::ObjectKind::Profile, p.id, [&](hbook::Directory& d) { d.profiles.push_back(p); });
+  };
+  hbook::Profile empty = profileOptionP({1});
+  empty.entries = 0;
+  empty.sumWY = {0.0f, 0.0f, 0.0f};
+  empty.sumWY2 = {0.0f};
+  empty.sumW = {0.0f};
+  const hbook::Profile two = profileOptionP({1, 2});
+  ASSERT_EQ(two.sumWY2[0], 0.5f);
+  for (bool emptyFirst : {true, false}) {
+    const hbook::MergedFile m = emptyFirst ? hbook::mergeFiles({{"a", file(empty)}, {"b", file(two)}})
+                                           : hbook::mergeFiles({{"a", file(two)}, {"b", file(empty)}});
+    const hbook::Profile& p = m.directories[0].profiles[0];
+    EXPECT_EQ(p.sumWY2[0], 0.5f) << emptyFirst;
+    EXPECT_EQ(p.sumW[0], 2.0f) << emptyFirst;
+    EXPECT_EQ(p.sumWY[1], 3.0f) << emptyFirst;
+  }
+}
+
+// Files of 1-D histograms only are added by mergeHistograms: a file with a
+// subdirectory or another kind of object is refused, naming it and saying
+// what adds such files.
+TEST(MergeObjects, HistogramMergingRefusesSubdirectoriesAndOtherKinds) {
+  auto refusedBy = [](const std::vector<hbook::MergeSource>& sources) -> std::string {
+    try {
+      hbook::mergeHistograms(sources);
+    } catch (const hbook::FileError& e) {
+      return e.what();
+    }
+    return "";
+  };
+  const hbook::ReadResult dirs = hbook::readFile(DATA_DIR + "objects/dirs.hbook");
+  ASSERT_EQ(dirs.directories.at(1).path, "/AA");
+  const hbook::ReadResult ones = oneObjectFile(hbook::ObjectKind::Histogram1D, 7, [](hbook::Directory& d) {
+    hbook::Histogram h;
+    h.id = 7;
+    h.nx = 1;
+    h.xmax = 1.0f;
+    h.channels = {0.0f, 1.0f, 0.0f};
+    d.histograms.push_back(h);
+  });
+  EXPECT_EQ(refusedBy({{"a.hbook", ones}, {"dirs.hbook", dirs}}),
+            "dirs.hbook: holds the subdirectory /AA; these files are added by mergeFiles");
+  hbook::ReadResult one = dirs;  // the top directory and /AA alone
+  one.directories.resize(2);
+  EXPECT_EQ(refusedBy({{"a.hbook", ones}, {"one.hbook", one}}),
+            "one.hbook: holds the subdirectory /AA; these files are added by mergeFiles");
+  const hbook::ReadResult h2 = hbook::readFile(DATA_DIR + "objects/h2.hbook");
+  const std::int32_t id = h2.directories.at(0).objects.at(0).id;
+  ASSERT_EQ(h2.directories[0].objects[0].kind, hbook::ObjectKind::Histogram2D);
+  EXPECT_EQ(
+      refusedBy({{"a.hbook", ones}, {"h2.hbook", h2}}),
+      "h2.hbook: 2-D histogram " + std::to_string(id) + " is a 2-D histogram; these files are added by mergeFiles");
+  EXPECT_EQ(refusedBy({{"a.hbook", ones}, {"b.hbook", ones}}), "");
+}
