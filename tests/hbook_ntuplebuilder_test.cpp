@@ -398,4 +398,42 @@ TEST(NtupleBuilder, UnsetIntegersStartAtTheLowEndOfARangeAboveZero) {
   EXPECT_EQ(empty.rows(), 0);
 }
 
+// A name's first letter gives its type when none is written: I to N are
+// INTEGER (in either case), the letters either side of them REAL.
+TEST(NtupleBuilder, ImplicitTypesRunFromIToN) {
+  hbook::NtupleBuilder nt(7, "t");
+  nt.block("B", "hx, ix, nx, ox, Hy, Iy, Ny, Oy");
+  const auto& c = nt.ntuple().columns;
+  const hbook::ColumnType R = hbook::ColumnType::Real, I = hbook::ColumnType::Integer;
+  const hbook::ColumnType expected[] = {R, I, I, R, R, I, I, R};
+  ASSERT_EQ(c.size(), 8u);
+  for (std::size_t k = 0; k < c.size(); ++k) EXPECT_EQ(c[k].type, expected[k]) << c[k].name;
+}
+
+// A row takes of a variable-length array as many elements as its index
+// variable says times its fixed dimensions; an index whose range tops out
+// at 0 gives none. Blocks after the first row are refused in words; a
+// packed REAL refuses a value that is not a number, a plain one takes any.
+TEST(NtupleBuilder, RowsTakeTheElementsTheirIndexSays) {
+  hbook::NtupleBuilder nt(7, "t");
+  nt.block("B", "n[-3,0]:I, a(n):R, m[0,3]:I, b(2,m):R, r:R, p[0,1]:R:8");
+  const int m = nt.column("m"), b = nt.column("b"), r = nt.column("r"), p = nt.column("p");
+  nt.setInteger(m, 2);
+  for (int e = 0; e < 6; ++e) nt.set(b, e, 1.0 + e);
+  EXPECT_EQ(setError([&] { nt.set(r, 1e30); }), "");
+  EXPECT_EQ(setError([&] { nt.set(r, -1e30); }), "");
+  EXPECT_EQ(setError([&] { nt.set(p, std::nan("")); }),
+            "column-wise ntuple 7, variable p: value nan outside its range");
+  nt.fill();
+  nt.setInteger(m, 3);
+  nt.fill();
+  const auto& c = nt.ntuple().columns;
+  EXPECT_TRUE(c[1].reals.empty());
+  EXPECT_EQ(c[3].reals, (std::vector<float>{1, 2, 3, 4, 1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(c[4].reals, (std::vector<float>{-1e30f, -1e30f}));  // the last value set, kept for the next row
+  EXPECT_EQ(nt.rows(), 2);
+  EXPECT_EQ(setError([&] { nt.block("LATE", "y:R"); }),
+            "column-wise ntuple 7, block LATE: blocks are declared before the first row is filled");
+}
+
 }  // namespace
