@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "hbook/hbook.h"
+#include "hbook/memory/sampleguide.h"
 #include "hbook/memory/store.h"
 #include "support/consolecapture.h"
 #include "support/hbookdumps.h"
@@ -315,6 +316,66 @@ TEST(HbookFill, UnknownIdChangesNothing) {
   for (float c : h->channels) EXPECT_EQ(c, 0.0f);
   EXPECT_EQ(s.size(), 1u);
   EXPECT_EQ(console.text(), "");
+}
+
+// A histogram with errors (read from a file) takes w*w in the errors of
+// bins 1..nx only; under- and overflow have no error word. Errors of any
+// other length are left alone, as are channels of the wrong length (no
+// entry counted). The entry counter wraps like a 32-bit integer, and a
+// fill drops the sampler's guide.
+TEST(HbookFill, ErrorsTakeSquaredWeightsOfTheBinsOnly) {
+  Histogram h;
+  h.id = 5;
+  h.nx = 3;
+  h.xmin = 0.0f;
+  h.xmax = 3.0f;
+  h.channels.assign(5, 0.0f);
+  h.sumw2 = {0.0f, 0.0f, 0.0f};
+  Store::fillHistogram(h, -1.0f, 5.0f);  // underflow
+  Store::fillHistogram(h, 0.5f, 2.0f);   // bin 1
+  Store::fillHistogram(h, 2.5f, 3.0f);   // bin 3, the last
+  Store::fillHistogram(h, 3.0f, 7.0f);   // overflow
+  EXPECT_EQ(h.channels, (std::vector<float>{5.0f, 2.0f, 0.0f, 3.0f, 7.0f}));
+  EXPECT_EQ(h.sumw2, (std::vector<float>{4.0f, 0.0f, 9.0f}));
+  EXPECT_EQ(h.entries, 4);
+
+  Histogram odd = h;
+  odd.sumw2 = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};  // one per channel: not an errors bank of nx words
+  Store::fillHistogram(odd, 1.5f, 2.0f);
+  EXPECT_EQ(odd.channels[2], 2.0f);
+  EXPECT_EQ(odd.sumw2, (std::vector<float>{1.0f, 1.0f, 1.0f, 1.0f, 1.0f}));
+
+  Histogram unusable = h;
+  unusable.channels.assign(4, 0.0f);
+  Store::fillHistogram(unusable, 1.5f, 2.0f);
+  EXPECT_EQ(unusable.channels, (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(unusable.entries, 4);
+  Histogram none = h;
+  none.nx = 0;
+  none.channels.assign(2, 0.0f);
+  Store::fillHistogram(none, 1.5f, 2.0f);
+  EXPECT_EQ(none.channels, (std::vector<float>{0.0f, 0.0f}));
+  EXPECT_EQ(none.entries, 4);
+
+  Histogram guided = h;
+  guided.entries = std::numeric_limits<std::int32_t>::max();
+  const std::vector<float> integrated = {0.0f, 0.25f, 0.5f, 1.0f};
+  ASSERT_TRUE(hbook::makeSampleGuide(integrated, 3, guided.sampleGuide));
+  ASSERT_TRUE(guided.sampleGuide.madeFor(3));
+  Store::fillHistogram(guided, 1.5f, 1.0f);
+  EXPECT_EQ(guided.entries, std::numeric_limits<std::int32_t>::min());
+  EXPECT_FALSE(guided.sampleGuide.madeFor(3));
+
+  // The same through the store, for an id looked up directly and one by hash.
+  Store s;
+  for (std::int32_t id : {5, 9000, 1 << 20}) {
+    Histogram e = h;
+    e.id = id;
+    e.sumw2 = {0.0f, 0.0f, 0.0f};
+    s.put(e);
+    s.fill(id, 1.5f, 3.0f);
+    EXPECT_EQ(s.find(id)->sumw2, (std::vector<float>{0.0f, 9.0f, 0.0f})) << id;
+  }
 }
 
 // ---------------------------------------------------------------- deleting
