@@ -169,3 +169,53 @@ TEST(RunLaunch, LauncherToldByItsEnvironment) {
   EXPECT_FALSE(tarn::launchFromEnvironment().launched);
   unsetenv("PMI_SIZE");
 }
+
+TEST(RunLaunch, EachVariableInItsOrderAndTheEndsOfItsNumbers) {
+  const char* const names[] = {"OMPI_COMM_WORLD_SIZE", "OMPI_COMM_WORLD_RANK", "PMIX_RANK", "PMI_RANK", "PMI_SIZE"};
+  const auto clear = [&] {
+    for (const char* name : names) unsetenv(name);
+  };
+  clear();
+  // Each rank variable alone, and the earlier one first when several are set.
+  setenv("PMI_RANK", "7", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().rank, 7);
+  setenv("PMIX_RANK", "5", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().rank, 5);
+  setenv("OMPI_COMM_WORLD_RANK", "2", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().rank, 2);
+  // One that is not a whole number >= 0 gives way to the next.
+  setenv("OMPI_COMM_WORLD_RANK", "2x", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().rank, 5);
+  setenv("PMIX_RANK", "-1", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().rank, 7);
+  setenv("PMIX_RANK", "", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().rank, 7);
+  clear();
+  // The size alone: launched, rank 0; the first size variable first.
+  setenv("PMI_SIZE", "6", 1);
+  tarn::Launch l = tarn::launchFromEnvironment();
+  EXPECT_TRUE(l.launched);
+  EXPECT_EQ(l.size, 6);
+  EXPECT_EQ(l.rank, 0);
+  setenv("OMPI_COMM_WORLD_SIZE", "3", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().size, 3);
+  setenv("OMPI_COMM_WORLD_SIZE", "", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().size, 6);
+  unsetenv("PMI_SIZE");
+  EXPECT_FALSE(tarn::launchFromEnvironment().launched);
+  // Up to 2^30 is a number, one more is not.
+  setenv("PMI_SIZE", "1073741824", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().size, 1073741824);
+  setenv("PMI_SIZE", "1073741825", 1);
+  EXPECT_FALSE(tarn::launchFromEnvironment().launched);
+  setenv("PMI_SIZE", "0", 1);
+  l = tarn::launchFromEnvironment();
+  EXPECT_TRUE(l.launched);
+  EXPECT_EQ(l.size, 0);
+  clear();
+  setenv("PMI_RANK", "1073741824", 1);
+  EXPECT_EQ(tarn::launchFromEnvironment().rank, 1073741824);
+  setenv("PMI_RANK", "1073741825", 1);
+  EXPECT_FALSE(tarn::launchFromEnvironment().launched);
+  clear();
+}
