@@ -2,7 +2,9 @@
 // kinematics worked out by hand, and whole runs that it refuses or lets go.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "support/runs.h"
@@ -178,4 +180,58 @@ TEST(RunTransfers, UnusualButWorkableInputsRun) {
   const RunResult r = runIn(gap.path(), 300, START);
   EXPECT_EQ(r.status, 0) << r.console;
   EXPECT_TRUE(fs::exists(gap.path() / "h27961.hbook"));
+}
+
+TEST(TransferEstimate, TheRefusalIsAboveTheLimitOnlyAndInTheseWords) {
+  tarn::TransferEstimate e;
+  e.drawsPerEvent = tarn::MAX_DRAWS_PER_EVENT;
+  EXPECT_TRUE(tarn::refuseCostlyTransfers(e).empty());
+  e.drawsPerEvent = std::nextafter(tarn::MAX_DRAWS_PER_EVENT, 100.0);
+  std::vector<std::string> lines = tarn::refuseCostlyTransfers(e);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0],
+            " sq.hbook, lam.hbook: momentum transfers are nearly impossible: an event would need 50 draws of q on "
+            "average (the shipped inputs need about 3; the limit is 50)");
+  EXPECT_EQ(lines[1],
+            " S(q) lies mostly where the helium dispersion allows no transfer for the wavelengths of the spectrum");
+  e.drawsPerEvent = 12345.0;
+  e.impossibleShare = 0.0125;
+  e.impossibleFrom = 13.46;
+  e.impossibleTo = 19.9;
+  lines = tarn::refuseCostlyTransfers(e);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(
+      lines[0],
+      " sq.hbook, lam.hbook: momentum transfers are nearly impossible: an event would need 1.23e+04 draws of q on "
+      "average (the shipped inputs need about 3; the limit is 50)");
+  EXPECT_EQ(lines[1],
+            " 1.25 % of the events (wavelengths 13.5 to 19.9 Angstrom) find S(q) only where the helium dispersion "
+            "allows no transfer and would each spend 1e+06 draws in vain");
+  e.drawsPerEvent = NAN;  // not a cost above the limit
+  EXPECT_TRUE(tarn::refuseCostlyTransfers(e).empty());
+}
+
+TEST(TransferEstimate, InputsOfAnotherShapeOrWithoutContentEstimateNothing) {
+  const hbook::Histogram lam = shipped("lam.hbook", 100);
+  const hbook::Histogram sq = shipped("sq.hbook", 301);
+  const auto nothing = [](const tarn::TransferEstimate& e) {
+    return e.drawsPerEvent == 0.0 && e.impossibleShare == 0.0 && e.impossibleFrom == 0.0 && e.impossibleTo == 0.0;
+  };
+  ASSERT_GT(tarn::estimateTransfers(lam, sq, 1.0f).drawsPerEvent, 1.0);
+  hbook::Histogram noBins = lam;
+  noBins.nx = 0;
+  EXPECT_TRUE(nothing(tarn::estimateTransfers(noBins, sq, 1.0f)));
+  hbook::Histogram shortSpectrum = lam;
+  shortSpectrum.channels.pop_back();
+  EXPECT_TRUE(nothing(tarn::estimateTransfers(shortSpectrum, sq, 1.0f)));
+  hbook::Histogram longSq = sq;
+  longSq.channels.push_back(0.0f);
+  EXPECT_TRUE(nothing(tarn::estimateTransfers(lam, longSq, 1.0f)));
+  hbook::Histogram empty = lam;
+  std::fill(empty.channels.begin(), empty.channels.end(), 0.0f);
+  EXPECT_TRUE(nothing(tarn::estimateTransfers(empty, sq, 1.0f)));
+  // A spectrum wholly below the cut: nothing gets past it.
+  hbook::Histogram below = lam;
+  for (int j = 1; j <= below.nx; ++j) below.channels[j] = below.xmin + j * below.binWidth() <= 1.0f ? 1.0f : 0.0f;
+  EXPECT_TRUE(nothing(tarn::estimateTransfers(below, sq, 1.0f)));
 }
