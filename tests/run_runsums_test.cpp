@@ -260,3 +260,93 @@ TEST_F(RunSumsTest, BlocksTwiceAndResultsThatDoNotMatchAreNamed) {
   EXPECT_EQ(thrown([&] { tarn::RunSums{}.collectBlock(9, tarn::Counters{}, 0); }),
             "result histogram 3001 is not booked");
 }
+
+// A sampler histogram's words through the bytes, each with a value of its
+// own, and one whose channels do not fit its bins refused at its end.
+TEST(RunSumsHistogramBytes, EveryWordBackAndChannelsThatDoNotFitRefused) {
+  hbook::Histogram h;
+  h.id = 107;
+  h.title = "copy";
+  h.nx = 3;
+  h.xmin = -1.5f;
+  h.xmax = 4.25f;
+  h.kbits = 0x80000003u;
+  h.minimum = -2.0f;
+  h.maximum = 9.5f;
+  h.norm = 0.75f;
+  h.entries = -1;
+  h.statSumW = 3.5f;
+  h.statSumW2 = 5.25f;
+  h.statSumWX = 7.125;
+  h.statSumWX2 = 11.0625;
+  h.channels = {1.0f, 2.0f, 3.0f, 4.0f, 5.0f};
+  h.readFromFile = true;
+  h.markedAsRead = false;
+  const auto through = [](const hbook::Histogram& x, std::string& refusal) {
+    tarn::ByteWriter out;
+    tarn::encodeHistogram(out, x);
+    tarn::ByteReader in(out.bytes(), "worker 2");
+    refusal.clear();
+    try {
+      hbook::Histogram back = tarn::decodeHistogram(in);
+      EXPECT_TRUE(in.atEnd());
+      return back;
+    } catch (const std::runtime_error& e) {
+      refusal = e.what();
+      refusal += " of " + std::to_string(out.bytes().size());
+    }
+    return hbook::Histogram{};
+  };
+  std::string refusal;
+  hbook::Histogram back = through(h, refusal);
+  EXPECT_EQ(refusal, "");
+  EXPECT_EQ(back.id, 107);
+  EXPECT_EQ(back.title, "copy");
+  EXPECT_EQ(back.nx, 3);
+  EXPECT_EQ(back.xmin, -1.5f);
+  EXPECT_EQ(back.xmax, 4.25f);
+  EXPECT_EQ(back.kbits, 0x80000003u);
+  EXPECT_EQ(back.minimum, -2.0f);
+  EXPECT_EQ(back.maximum, 9.5f);
+  EXPECT_EQ(back.norm, 0.75f);
+  EXPECT_EQ(back.entries, -1);
+  EXPECT_EQ(back.statSumW, 3.5f);
+  EXPECT_EQ(back.statSumW2, 5.25f);
+  EXPECT_EQ(back.statSumWX, 7.125);
+  EXPECT_EQ(back.statSumWX2, 11.0625);
+  EXPECT_EQ(back.channels, h.channels);
+  EXPECT_TRUE(back.sumw2.empty());
+  EXPECT_TRUE(back.readFromFile);
+  EXPECT_FALSE(back.markedAsRead);
+  h.readFromFile = false;
+  h.markedAsRead = true;
+  h.sumw2 = {0.5f, 1.5f, 2.5f};  // one a bin
+  back = through(h, refusal);
+  EXPECT_EQ(refusal, "");
+  EXPECT_FALSE(back.readFromFile);
+  EXPECT_TRUE(back.markedAsRead);
+  EXPECT_EQ(back.sumw2, h.sumw2);
+
+  hbook::Histogram bad = h;
+  bad.sumw2.push_back(3.5f);
+  through(bad, refusal);
+  EXPECT_EQ(refusal, "worker 2: histogram 107 has channels that do not fit its bins at byte 212 of 212");
+  bad = h;
+  bad.sumw2.pop_back();
+  through(bad, refusal);
+  EXPECT_EQ(refusal, "worker 2: histogram 107 has channels that do not fit its bins at byte 196 of 196");
+  bad = h;
+  bad.channels.pop_back();
+  through(bad, refusal);
+  EXPECT_EQ(refusal, "worker 2: histogram 107 has channels that do not fit its bins at byte 196 of 196");
+  bad = h;
+  bad.channels.push_back(6.0f);
+  through(bad, refusal);
+  EXPECT_EQ(refusal, "worker 2: histogram 107 has channels that do not fit its bins at byte 212 of 212");
+  bad = h;
+  bad.nx = 0;
+  bad.channels = {1.0f, 2.0f};
+  bad.sumw2.clear();
+  through(bad, refusal);
+  EXPECT_EQ(refusal, "worker 2: histogram 107 has channels that do not fit its bins at byte 156 of 156");
+}
