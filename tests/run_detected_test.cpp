@@ -99,3 +99,55 @@ TEST(DetectedRecord, RecordsOfAnotherChoiceOrCapAreRefused) {
   a.add(DetectedRecord());  // a run's part without neutrons recorded: nothing to add
   EXPECT_EQ(a.selected(), 5);
 }
+
+// The bytes of a record another process sent: the choice, the 2-D results
+// and the rows kept each checked, refused in their own words where they stop.
+TEST(DetectedRecord, DamagedBytesAreRefusedWhereTheyStop) {
+  EXPECT_STREQ(tarn::ntupleChoiceName(NtupleChoice::Detected), "detected");
+  EXPECT_STREQ(tarn::ntupleChoiceName(NtupleChoice::Scattered), "scattered");
+  EXPECT_STREQ(tarn::ntupleChoiceName(NtupleChoice::None), "");
+  // choice, rows cap, rows selected, the rows (13 words each), then the 2-D results.
+  const auto record = [](std::uint64_t choice, std::int64_t maxRows, std::int64_t selected, int rows, int results,
+                         bool cellsOfTheRun) {
+    tarn::ByteWriter w;
+    w.u64(choice);
+    w.i64(maxRows);
+    w.i64(selected);
+    w.u64(static_cast<std::uint64_t>(rows));
+    for (int i = 0; i < 13 * rows; ++i) w.u64(0);
+    w.u64(static_cast<std::uint64_t>(results));
+    for (int k = 0; k < results; ++k) {
+      w.i64(0);
+      const std::size_t cells = cellsOfTheRun && k < static_cast<int>(std::size(tarn::RESULTS_2D))
+                                    ? static_cast<std::size_t>(tarn::RESULTS_2D[k].nx + 2) *
+                                          static_cast<std::size_t>(tarn::RESULTS_2D[k].ny + 2)
+                                    : 0;
+      w.f64s(std::vector<double>(cells, 0.0));
+    }
+    return w.bytes();
+  };
+  const auto refusal = [](const std::vector<unsigned char>& b) -> std::string {
+    tarn::ByteReader in(b, "rank 1");
+    try {
+      DetectedRecord::decode(in);
+    } catch (const std::runtime_error& e) {
+      return e.what();
+    }
+    return in.atEnd() ? "" : "bytes left over";
+  };
+  const int results = static_cast<int>(std::size(tarn::RESULTS_2D));
+  EXPECT_EQ(refusal(record(0, 0, 0, 0, 0, true)), "");
+  EXPECT_EQ(refusal(record(2, 10, 1, 1, results, true)), "");
+  EXPECT_EQ(refusal(record(3, 10, 1, 1, results, true)), "rank 1: an unknown choice of ntuple at byte 8");
+  EXPECT_EQ(refusal(record(1, 10, 0, 0, 1, true)), "rank 1: 2-D results that are not the run's at byte 40");
+  EXPECT_EQ(refusal(record(1, 10, 0, 0, results + 1, true)), "rank 1: 2-D results that are not the run's at byte 40");
+  EXPECT_EQ(refusal(record(1, 10, 0, 0, results, false)), "rank 1: 2-D results of another binning at byte 56");
+  // At least as many selected as rows kept, and a cap of no rows at least.
+  EXPECT_EQ(refusal(record(1, 10, 0, 1, 0, true)), "rank 1: a damaged ntuple record at byte 144");
+  EXPECT_EQ(refusal(record(1, 10, 2, 1, 0, true)), "");
+  EXPECT_EQ(refusal(record(1, -1, 0, 0, 0, true)), "rank 1: a damaged ntuple record at byte 40");
+  // Rows that the bytes cannot hold.
+  std::vector<unsigned char> cut = record(1, 10, 1, 1, 0, true);
+  cut.resize(cut.size() - 9);
+  EXPECT_EQ(refusal(cut), "rank 1: a count larger than the data at byte 32");
+}
