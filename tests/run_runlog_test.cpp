@@ -3,6 +3,8 @@
 // status; lines reach the file at once.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -112,6 +114,49 @@ TEST(RunStampNames, FieldsLogNameAndSeedFromTheClock) {
   EXPECT_EQ(tarn::clockField("235958.999"), "235958.999  ");
   EXPECT_EQ(tarn::clockField("0123456789abcdef"), "0123456789ab");
   EXPECT_EQ(tarn::clockField(""), std::string(12, ' '));
+}
+
+// The clock's stamp in the local zone: the zone's offset as sign, hours and
+// minutes, and in minutes among the values; the fields as the calendar has them.
+TEST(RunStampNames, TheClocksZoneEastAndWestOfGreenwich) {
+  const char* before = std::getenv("TZ");
+  const std::string saved = before ? before : "";
+  const auto stampIn = [](const char* zone) {
+    setenv("TZ", zone, 1);
+    tzset();
+    return tarn::DATE_AND_TIME();
+  };
+  const tarn::RunStamp east = stampIn("<+0530>-5:30");
+  EXPECT_EQ(east.zone, "+0530");
+  EXPECT_EQ(east.values[3], 330);
+  const tarn::RunStamp west = stampIn("<-0345>3:45");
+  EXPECT_EQ(west.zone, "-0345");
+  EXPECT_EQ(west.values[3], -225);
+  const tarn::RunStamp greenwich = stampIn("UTC0");
+  EXPECT_EQ(greenwich.zone, "+0000");
+  EXPECT_EQ(greenwich.values[3], 0);
+  // The fields against the calendar, read just before and after.
+  std::tm a{}, b{};
+  std::time_t t = std::time(nullptr);
+  gmtime_r(&t, &a);
+  const tarn::RunStamp now = stampIn("UTC0");
+  t = std::time(nullptr);
+  gmtime_r(&t, &b);
+  if (a.tm_min == b.tm_min && a.tm_hour == b.tm_hour) {
+    EXPECT_EQ(now.values[0], a.tm_year + 1900);
+    EXPECT_EQ(now.values[1], a.tm_mon + 1);
+    EXPECT_EQ(now.values[2], a.tm_mday);
+    EXPECT_EQ(now.values[4], a.tm_hour);
+    EXPECT_EQ(now.values[5], a.tm_min);
+    EXPECT_EQ(now.date, tarn::makeStamp(a.tm_year + 1900, a.tm_mon + 1, a.tm_mday, 0, 0, 0, 0).date);
+  }
+  EXPECT_GE(now.values[7], 0);
+  EXPECT_LE(now.values[7], 999);
+  if (before)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
 }
 
 }  // namespace
