@@ -273,3 +273,39 @@ TEST(RunSummaryRecord, RunRecordNumbersAndRepeatedKeys) {
   EXPECT_EQ(one.differingField(tarn::RunIdentity::parse("seed=2 events=5 blocks=0")), "seed");
   EXPECT_EQ(one.differingField(tarn::RunIdentity::parse("events=5 seed=1 blocks=0")), "");  // order does not matter
 }
+
+// The log's sampler lines decide the sampler of a log without a run record:
+// RNDM in block 0 unless the log says RANLUX, and RNDM again once it says
+// the sampler left RNDM; a damaged run record line is refused with its reason.
+TEST(RunSummaryRecord, TheSamplerLinesAndADamagedRunRecordLine) {
+  const std::string reference = readText(fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt");
+  const std::string seedLine = " ranNo is       763595\n";
+  ASSERT_NE(reference.find(seedLine), std::string::npos);
+  const tarn::RunRecord plain = tarn::runRecordFromText("a.o", reference);
+  EXPECT_TRUE(plain.rndmSampler);
+  EXPECT_EQ(plain.run.sampler(), "auto");
+  EXPECT_EQ(plain.run.blocks().text(), "0");
+  const std::string ranlux = replaced(reference, seedLine, seedLine + " Sampler: RANLUX streams of its own\n");
+  const tarn::RunRecord onRanlux = tarn::runRecordFromText("b.o", ranlux);
+  EXPECT_FALSE(onRanlux.rndmSampler);
+  EXPECT_EQ(onRanlux.run.sampler(), "ranlux");
+  const std::string left =
+      replaced(ranlux, seedLine, seedLine + " The histogram sampler leaves RNDM before its numbers come round\n");
+  EXPECT_FALSE(tarn::runRecordFromText("c.o", left).rndmSampler);  // the RANLUX line after it decides
+  const std::string leftLater = replaced(reference, seedLine,
+                                         seedLine +
+                                             " Sampler: RANLUX streams of its own\n"
+                                             " The histogram sampler leaves RNDM before its numbers come round\n");
+  EXPECT_TRUE(tarn::runRecordFromText("d.o", leftLater).rndmSampler);
+  // Lines that only begin like them decide nothing.
+  EXPECT_TRUE(
+      tarn::runRecordFromText("e.o", replaced(reference, seedLine, seedLine + "  Sampler: RANLUX\n")).rndmSampler);
+  EXPECT_EQ(
+      refusal(replaced(reference, seedLine, seedLine + " Run record: seed=x events=100000 sampler=auto blocks=0\n")),
+      "t.o: no valid seed in the run record");
+  EXPECT_EQ(
+      tarn::runRecordFromText("f.o", replaced(reference, seedLine,
+                                              seedLine + " Run record: seed=5 events=100000 sampler=ranlux blocks=0\n"))
+          .run.get("seed"),
+      "5");
+}
