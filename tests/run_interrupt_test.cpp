@@ -6,6 +6,10 @@
 
 #include <csignal>
 
+#include "hbook/hbook.h"
+#include "hbook/memory/store.h"
+#include "transport/event/catalogue.h"
+#include "transport/run/blockrunner.h"
 #include "transport/run/exitstatus.h"
 #include "transport/run/interrupt.h"
 #include "transport/run/localrun.h"
@@ -89,3 +93,32 @@ TEST(StopSignals, AStopBetweenBlocksIsNamedBeforeTheNextBlock) {
 }
 
 }  // namespace
+
+// A stop already there when a block would start: nothing of the block has
+// run to tell how long the rest would take, so it is dropped at its first
+// event whether or not it may be finished, and its fills are forgotten.
+TEST(StopSignals, AStopBeforeABlocksFirstEventDropsTheBlock) {
+  hbook::memory().clear();
+  tarn::bookResultHistograms();
+  for (const bool mayFinish : {true, false}) {
+    hbook::Histogram& h = *hbook::memory().find(3001);
+    HF1(3001, 0.25f, 2.0f);
+    ASSERT_GT(h.entries, 0);
+    tarn::BlockRunner runner(41, 250000, tarn::SamplerChoice::Automatic, nullptr);
+    tarn::RunSums into;
+    tarn::BlockOutcome outcome;
+    {
+      tarn::StopSignals held;
+      std::raise(SIGHUP);
+      outcome = runner.run(2, into, mayFinish, nullptr, 0, [] { return 0.0; });
+    }
+    EXPECT_EQ(outcome.signal, SIGHUP) << mayFinish;
+    EXPECT_FALSE(outcome.completed) << mayFinish;
+    EXPECT_EQ(outcome.stoppedBefore, 200001) << mayFinish;
+    EXPECT_TRUE(into.blocks().empty()) << mayFinish;
+    EXPECT_EQ(h.entries, 0) << mayFinish;
+    EXPECT_EQ(h.statSumW, 0.0f) << mayFinish;
+    for (float c : h.channels) EXPECT_EQ(c, 0.0f) << mayFinish;
+  }
+  hbook::memory().clear();
+}
