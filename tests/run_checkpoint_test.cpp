@@ -142,6 +142,31 @@ TEST(Checkpoint, EachWayAFileIsNotACheckpointIsSaid) {
       << refusal(framed(garbage));
 }
 
+// The options line: items of KEY=VALUE split at the first '=' and at single
+// blanks, anything without '=' passed over; a damaged run line is refused
+// with its reason.
+TEST(Checkpoint, TheOptionsLineIsReadItemByItem) {
+  const auto withOptions = [](const std::string& run, const std::string& options) {
+    tarn::ByteWriter payload;
+    payload.text(run);
+    payload.text(options);
+    tarn::RunSums().encode(payload);
+    return framed(payload.bytes());
+  };
+  const std::string run = "seed=41 events=1250000 sampler=auto blocks=0-12";
+  const tarn::Checkpoint c = tarn::checkpointFromBytes(
+      withOptions(run, "input-dir=/data/a b novalue  jobs=2 extra=a=b last="), "h41.checkpoint");
+  EXPECT_EQ(c.options.get("input-dir"), "/data/a");
+  EXPECT_EQ(c.options.get("jobs"), "2");
+  EXPECT_EQ(c.options.get("extra"), "a=b");
+  EXPECT_EQ(c.options.get("last"), "");
+  EXPECT_EQ(c.options.text(), "input-dir=/data/a jobs=2 extra=a=b last=");
+  EXPECT_EQ(tarn::checkpointFromBytes(withOptions(run, ""), "h41.checkpoint").options.text(), "");
+  EXPECT_EQ(tarn::checkpointFromBytes(withOptions(run, "k=v"), "h41.checkpoint").options.get("k"), "v");
+  EXPECT_EQ(refusal(withOptions("seed=41 events=0 blocks=0", "")),
+            "h41.checkpoint cannot be read although its digest matches: the run record gives no events");
+}
+
 TEST(Checkpoint, AMissingFileOrFolderIsSaidWithTheSystemsReason) {
   testsupport::ScratchDir dir("checkpointfile");
   const std::string missing = (dir.path() / "h41.checkpoint").string();
