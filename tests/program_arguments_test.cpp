@@ -4,11 +4,16 @@
 // --date and titles at their bounds.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+
 #include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "hbook/print/csv.h"
 #include "support/programrunner.h"
 
 using namespace testsupport;
@@ -476,4 +481,118 @@ TEST(ProgramHbookArguments, EachCommandsUsageWordForWord) {
     last = at;
   }
   EXPECT_TRUE(all.ends_with("\n" + tables)) << all;
+}
+
+// make's edges against xmin + i * width: rows whose widths agree and whose
+// edges join, yet whose edges wander from the uniform binning by more than a
+// thousandth of the width; the edge a little nearer is taken.
+TEST(ProgramHbookArguments, MakeEdgesAgainstTheUniformBinning) {
+  ScratchDir dir("hbookargs-binning");
+  const std::string header = "low,high,content\n";
+  const struct {
+    std::string rows;
+    std::string refusal;  // "" made
+  } cases[] = {
+      // The second row's low edge 0.9 thousandths below 1, then 1.1.
+      {"0,0.9995,5\n0.9991,2,6\n2,3,7\n", ""},
+      {"0,0.9995,5\n0.9989,2,6\n2,3,7\n",
+       "t.csv line 3: bin 2: low edge 0.9989 breaks the uniform binning (expected 1, width 1)"},
+      // The second row's high edge 0.9 thousandths below 2, then 1.1.
+      {"0,1,5\n1,1.9991,6\n1.9991,3,7\n3,4,8\n", ""},
+      {"0,1,5\n1,1.9989,6\n1.9989,3,7\n3,4,8\n",
+       "t.csv line 3: bin 2: high edge 1.9989 breaks the uniform binning (expected 2, width 1)"},
+      // Widths each within 2/1000 of the others' that drift: the second
+      // row's high edge is 2 thousandths off; the line is its row's, a
+      // comment counted.
+      {"# drift\n0,0.999,1\n0.999,1.998,2\n1.998,2.999,3\n2.999,4,4\n",
+       "t.csv line 4: bin 2: high edge 1.998 breaks the uniform binning (expected 2, width 1)"},
+      // Width 0.5: the bounds scale with it.
+      {"0,0.49975,1\n0.49955,1,2\n1,1.5,3\n", ""},
+      {"0,0.49975,1\n0.49945,1,2\n1,1.5,3\n",
+       "t.csv line 3: bin 2: low edge 0.49945 breaks the uniform binning (expected 0.5, width 0.5)"},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    const std::string out = "b" + std::to_string(k++) + ".hbook";
+    { std::ofstream(dir.path() / "t.csv") << header << c.rows; }
+    const Outcome o = runCommand(dir.path(), HBOOK + " make " + out + " 1 t t.csv");
+    if (c.refusal.empty()) {
+      EXPECT_EQ(o.status, 0) << c.rows << o.err;
+      EXPECT_TRUE(fs::exists(dir.path() / out)) << c.rows;
+    } else {
+      EXPECT_EQ(o.status, 1) << c.rows;
+      EXPECT_EQ(o.err, "hbook: " + c.refusal + "\n") << c.rows;
+      EXPECT_FALSE(fs::exists(dir.path() / out)) << c.rows;
+    }
+  }
+  // What is made spans the first low edge to the last high edge.
+  const hbook::ReadResult made = hbook::readFile((dir.path() / "b2.hbook").string());
+  ASSERT_EQ(made.histograms.size(), 1u);
+  EXPECT_EQ(made.histograms[0].nx, 4);
+  EXPECT_EQ(made.histograms[0].xmin, 0.0f);
+  EXPECT_EQ(made.histograms[0].xmax, 4.0f);
+  EXPECT_EQ(made.histograms[0].entries, 4);
+}
+
+// make never replaces what is not a regular file, --force or not, and says
+// what it is: a device, a named pipe, a socket.
+TEST(ProgramHbookArguments, MakeNamesWhatItWillNotReplace) {
+  ScratchDir dir("hbookargs-kinds");
+  { std::ofstream(dir.path() / "t.csv") << "low,high,content\n0,1,5\n"; }
+  ASSERT_EQ(mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+  const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(s, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = (dir.path() / "sock").string();
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+  ASSERT_EQ(bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  const struct {
+    std::string out, kind;
+  } cases[] = {{"/dev/null", "a device"}, {"pipe", "a named pipe"}, {"sock", "not a regular file"}};
+  for (const auto& c : cases) {
+    for (const std::string force : {"", "--force "}) {
+      const Outcome o = runCommand(dir.path(), HBOOK + " make " + force + c.out + " 1 a t.csv");
+      EXPECT_EQ(o.status, 1) << c.out;
+      EXPECT_EQ(o.err, "hbook: " + c.out + " is " + c.kind + "; hbook make only ever replaces a regular file\n");
+    }
+  }
+  close(s);
+  struct stat st {};
+  ASSERT_EQ(lstat((dir.path() / "pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  ASSERT_EQ(lstat(socketPath.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+}
+
+// hbook csv of a profile and of a row-wise ntuple: the tables the library
+// writes for them, whole; several objects of each kind, the one asked for.
+TEST(ProgramHbookArguments, CsvOfAProfileAndOfARowNtuple) {
+  ScratchDir dir("hbookargs-csv");
+  const std::string objects = std::string(TARN_TEST_DATA) + "/hbook/objects/";
+  const hbook::ReadResult prof = hbook::readFile(objects + "prof.hbook");
+  ASSERT_FALSE(prof.directories.empty());
+  const std::vector<hbook::Profile>& profiles = prof.directories[0].profiles;
+  ASSERT_GE(profiles.size(), 2u);
+  for (const hbook::Profile& p : {profiles[0], profiles.back()}) {
+    std::ostringstream expected;
+    hbook::csvProfile(expected, p);
+    const Outcome o = runCommand(dir.path(), HBOOK + " csv " + objects + "prof.hbook " + std::to_string(p.id));
+    EXPECT_EQ(o.status, 0) << p.id << o.err;
+    EXPECT_EQ(o.out, expected.str()) << p.id;
+    EXPECT_EQ(o.out.rfind("bin,low,high,mean,error,sum_wy,sum_wy2,sum_w\n", 0), 0u) << o.out;
+  }
+  const hbook::ReadResult rwn = hbook::readFile(objects + "rwn.hbook");
+  ASSERT_FALSE(rwn.directories.empty());
+  const std::vector<hbook::RowNtuple>& ntuples = rwn.directories[0].rowNtuples;
+  ASSERT_GE(ntuples.size(), 2u);
+  for (const hbook::RowNtuple& n : {ntuples[0], ntuples.back()}) {
+    std::ostringstream expected;
+    hbook::csvRowNtuple(expected, n);
+    const Outcome o = runCommand(dir.path(), HBOOK + " csv " + objects + "rwn.hbook " + std::to_string(n.id));
+    EXPECT_EQ(o.status, 0) << n.id << o.err;
+    EXPECT_EQ(o.out, expected.str()) << n.id;
+    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), n.entries + 1) << n.id;
+  }
 }
