@@ -12,6 +12,7 @@
 #include "support/programrunner.h"
 #include "transport/run/figureerrors.h"
 #include "transport/run/runrecord.h"
+#include "transport/run/runsums.h"
 
 using namespace testsupport;
 
@@ -381,4 +382,106 @@ TEST(ProgramTarnSummary, AFullStandardOutputIsAFailure) {
     EXPECT_EQ(o.status, 1) << json;
     EXPECT_NE(o.err.find("tarn-summary: writing to standard output failed\n"), std::string::npos) << json << o.err;
   }
+}
+
+// tarn-summary --json: a log's name with a quote, a backslash, a control
+// byte and bytes above ASCII is written escaped (each byte a character); the
+// runs' lines apart by commas; the counts under their names, each from its
+// counter; the interval, the small count and each figure's words and flags
+// as the summary has them.
+TEST(ProgramTarnSummary, JsonNamesEscapedAndEachFieldFromItsSource) {
+  testsupport::ScratchDir dir("summary-json");
+  const std::string log = readText(fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt");
+  const std::string odd = "tarn-q\"b\\c\x01\x1f \x7f~\xc3\xa9.o";
+  { std::ofstream(dir.path() / odd) << log; }
+  std::string other = log;
+  const std::string ranNo = " ranNo is       763595\n";
+  ASSERT_NE(other.find(ranNo), std::string::npos);
+  other.replace(other.find(ranNo), ranNo.size(), " ranNo is       763596\n");
+  { std::ofstream(dir.path() / "two.o") << other; }
+  const Outcome json = runCommand(dir.path(), SUMMARY + " --json '" + odd + "' two.o");
+  ASSERT_EQ(json.status, 0) << json.err;
+  const std::string escaped = "tarn-q\\\"b\\\\c\\u0001\\u001f \\u007f~\\u00c3\\u00a9.o";
+  const std::vector<std::string> rows = lines(json.out);
+  ASSERT_GE(rows.size(), 6u) << json.out;
+  EXPECT_EQ(rows[0], "{");
+  EXPECT_EQ(rows[1], "  \"runs\": [");
+  EXPECT_EQ(rows[2], "    {\"log\": \"" + escaped +
+                         "\", \"seed\": 763595, \"events\": 100000, \"blocks\": \"0\", \"ranks\": 1, "
+                         "\"exact_counts_line\": false},");
+  EXPECT_EQ(rows[3], "    {\"log\": \"two.o\", \"seed\": 763596, \"events\": 100000, \"blocks\": \"0\", \"ranks\": 1, "
+                     "\"exact_counts_line\": false}");
+  EXPECT_EQ(rows[4], "  ],");
+  const tarn::RunTotals one = tarn::readRunRecord((dir.path() / "two.o").string()).totals;
+  const tarn::Counters& c = one.counters;
+  const auto twice = [](std::int64_t v) { return std::to_string(2 * v); };
+  EXPECT_EQ(rows[5], "  \"counts\": {\"nEvents\": " + twice(one.nEvents) + ", \"nTar1In\": " + twice(c.nTar1In) +
+                         ", \"nScatTar1\": " + twice(c.nScatTar1) + ", \"nTar2In\": " + twice(c.nTar2In) +
+                         ", \"nScatTar2\": " + twice(c.nScatTar2) + ", \"nLowEnergy\": " + twice(c.nLowEnergy) +
+                         ", \"nTar1ToTar2\": " + twice(c.nTar1ToTar2) + ", \"nDetIn\": " + twice(c.nDetIn) +
+                         ", \"nScatAtDet\": " + twice(c.nScatAtDet) + ", \"nDetEChanged\": " + twice(c.nDetEChanged) +
+                         ", \"nNoTransfer\": " + twice(one.nNoTransfer) + "},");
+  EXPECT_EQ(rows[6], "  \"interval\": \"68.3% Wilson score interval\",");
+  EXPECT_EQ(rows[7], "  \"small_count\": 30,");
+  // The figures of the two runs added, each from the summary's estimate.
+  tarn::RunTotals total = one;
+  total.nEvents *= 2;
+  tarn::addCounters(total.counters, one.counters);
+  total.nNoTransfer *= 2;
+  const testsupport::Json j = testsupport::parse(json.out);
+  ASSERT_EQ(j["figures"].size(), static_cast<std::size_t>(tarn::FIGURES));
+  int counts = 0, small = 0;
+  for (int i = 0; i < tarn::FIGURES; ++i) {
+    const tarn::FigureEstimate e = tarn::figureEstimate(total, i);
+    const testsupport::Json& f = j["figures"][static_cast<std::size_t>(i)];
+    EXPECT_EQ(f["label"].text, e.label);
+    EXPECT_EQ(f["denominator"].text, e.denominator) << e.label;
+    EXPECT_EQ(f["text"].text, e.text) << e.label;
+    EXPECT_EQ(f["detail"].text, e.detail) << e.label;
+    EXPECT_EQ(f["k"].text, std::to_string(e.estimate.k)) << e.label;
+    EXPECT_EQ(f["n"].text, std::to_string(e.estimate.n)) << e.label;
+    ASSERT_EQ(f["count"].type, testsupport::Json::Bool) << e.label;
+    EXPECT_EQ(f["count"].boolean, e.count) << e.label;
+    EXPECT_EQ(f["small"].boolean, e.estimate.small) << e.label;
+    const std::string printed = f["printed"].text;
+    EXPECT_FALSE(printed.empty()) << e.label;
+    EXPECT_NE(printed.front(), ' ') << e.label;
+    EXPECT_NE(printed.back(), ' ') << e.label;
+    EXPECT_NE(json.out.find("\"label\": \"" + e.label + "\", \"printed\": \"" + printed + "\""), std::string::npos);
+    counts += e.count;
+    small += e.estimate.small;
+  }
+  EXPECT_EQ(counts, 2);  // the two numbers of events; the others are fractions
+  EXPECT_GT(small, 0);
+  EXPECT_LT(small, tarn::FIGURES);
+  // The note names the logs as they were given, escaped the same way.
+  ASSERT_EQ(j["notes"].size(), 1u);
+  EXPECT_NE(json.out.find("\n  \"notes\": [\"in block 0 these runs drew"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find(": " + escaped + " two.o (separate runs"), std::string::npos) << json.out;
+  EXPECT_TRUE(json.out.ends_with("\"]\n}\n")) << json.out;
+}
+
+// tarn-summary --help: its usage on the output, status 0; a wrong command
+// line: the parser's words between "tarn-summary: " and the pointer to
+// --help, on the errors, status 2, nothing on the output.
+TEST(ProgramTarnSummary, HelpAndAWrongCommandLine) {
+  testsupport::ScratchDir dir("summary-help");
+  const Outcome help = runCommand(dir.path(), SUMMARY + " --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("tarn-summary: the report of several tarn runs added together, from their run logs\n", 0),
+            0u)
+      << help.out;
+  EXPECT_NE(help.out.find("--incomplete"), std::string::npos);
+  EXPECT_NE(help.out.find("--json"), std::string::npos);
+  EXPECT_EQ(help.err, "");
+  const std::string log = (fs::path(TARN_TEST_DATA) / "run" / "regression-log.txt").string();
+  for (const std::string& args : {" --bogus " + log, std::string(" nothere.o"), std::string()}) {
+    const Outcome o = runCommand(dir.path(), SUMMARY + args);
+    EXPECT_EQ(o.status, 2) << args;
+    EXPECT_EQ(o.out, "") << args;
+    EXPECT_EQ(o.err.rfind("tarn-summary: ", 0), 0u) << o.err;
+    EXPECT_TRUE(o.err.ends_with(" (see tarn-summary --help)\n")) << o.err;
+    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+  }
+  EXPECT_NE(runCommand(dir.path(), SUMMARY + " nothere.o").err.find("nothere.o"), std::string::npos);
 }
