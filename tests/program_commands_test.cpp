@@ -409,8 +409,9 @@ TEST(ProgramTarnSummary, JsonNamesEscapedAndEachFieldFromItsSource) {
   EXPECT_EQ(rows[2], "    {\"log\": \"" + escaped +
                          "\", \"seed\": 763595, \"events\": 100000, \"blocks\": \"0\", \"ranks\": 1, "
                          "\"exact_counts_line\": false},");
-  EXPECT_EQ(rows[3], "    {\"log\": \"two.o\", \"seed\": 763596, \"events\": 100000, \"blocks\": \"0\", \"ranks\": 1, "
-                     "\"exact_counts_line\": false}");
+  EXPECT_EQ(rows[3],
+            "    {\"log\": \"two.o\", \"seed\": 763596, \"events\": 100000, \"blocks\": \"0\", \"ranks\": 1, "
+            "\"exact_counts_line\": false}");
   EXPECT_EQ(rows[4], "  ],");
   const tarn::RunTotals one = tarn::readRunRecord((dir.path() / "two.o").string()).totals;
   const tarn::Counters& c = one.counters;
