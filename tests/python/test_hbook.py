@@ -260,6 +260,48 @@ class Construction(unittest.TestCase):
                          "<H1 7 's': 2 bins 0..1, entries -1, cumulative>")
 
 
+class Accessors(unittest.TestCase):
+    """The small accessors of each object: centres from the edges (equal
+    or variable), counts with and without squared weights, a profile's
+    values, an ntuple's names and a missing one's words."""
+
+    def test_centres_and_counts_of_1d_and_2d_histograms(self):
+        from hbook import binning
+        self.assertEqual(repr(binning.Axis([0, 1]).traits), "Traits()")
+        self.assertEqual(binning.Axis(np.float32([0, 1, 3, 7])).centers.tolist(), [0.5, 2.0, 5.0])
+        h = hbook.H1(3, "", 3, 0, 7, [1.0, -2.0, 4.0], edges=[0, 1, 3, 7])
+        self.assertEqual(h.centres.tolist(), [0.5, 2.0, 5.0])
+        self.assertEqual(hbook.H1(4, "", 2, 1, 5).centres.tolist(), [2.0, 4.0])
+        self.assertEqual(h.counts().tolist(), [1.0, -2.0, 4.0])  # no squared weights: the contents as they are
+        h2 = hbook.H2(5, "", 3, 0, 3, 2, 0, 2, [[1.0, 2.0, 3.0], [4.0, -5.0, 6.0]])
+        self.assertEqual(h2.counts().tolist(), [[1.0, 4.0], [2.0, -5.0], [3.0, 6.0]])  # [ix, iy]
+        weighted = hbook.H2(6, "", 3, 0, 3, 2, 0, 2, [[2.0, 3.0, 0.0], [4.0, 6.0, 1.0]],
+                            sumw2=[[2.0, 9.0, 0.0], [8.0, 4.0, 1.0]])
+        self.assertEqual(weighted.counts().tolist(), [[2.0, 2.0], [1.0, 9.0], [0.0, 1.0]])
+
+    def test_a_profile_s_values_are_its_means(self):
+        p = hbook.Profile(7, "", 2, 0, 2, -10, 10, sum_wy=[6.0, 3.0], sum_wy2=[20.0, 9.0], sum_w=[2.0, 1.0])
+        self.assertEqual(p.values().tolist(), [3.0, 3.0])
+        self.assertIs(p.values(), p.means)
+        self.assertEqual(p.centres.tolist(), [0.5, 1.5])
+
+    def test_ntuple_names_and_a_missing_variable(self):
+        rwn = hbook.RowNtuple(8, "", {"x": [1.0, 2.0], "y": [3.0, 4.0]})
+        self.assertEqual((list(rwn.keys()), "y" in rwn, "z" in rwn, rwn.nvar), (["x", "y"], True, False, 2))
+        cwn = hbook.ColumnNtuple(9, "", {"w": np.float32([1, 2]),
+                                          "e": hbook.Jagged.from_rows("e", [[1.5], [2.5, 3.5]], dtype=np.float32)})
+        self.assertEqual(("e" in cwn, "z" in cwn), (True, False))
+        self.assertIn("e", list(cwn.keys()))
+        self.assertEqual([r.tolist() for r in cwn["e"].tolist()], [[1.5], [2.5, 3.5]])
+        with self.assertRaises(KeyError) as raised:
+            cwn["z"]
+        self.assertEqual(raised.exception.args[0], "column-wise ntuple 9: no variable 'z'")
+
+    def test_a_summary_s_repr(self):
+        s = hbook.H1(10, "", 4, 0, 4, [1.0, 0.0, 0.0, 1.0]).summary()
+        self.assertEqual(repr(s), "<Summary entries 4, mean 2.0, rms 1.5>")
+
+
 class BindingChecks(unittest.TestCase):
     """The binding's own checks of what it is handed (hbook._core), which
     the classes above it keep from failing: each length at its value taken,
