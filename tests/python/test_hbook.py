@@ -340,6 +340,24 @@ class BindingChecks(unittest.TestCase):
             self.core().channels = np.zeros((5, 1), dtype=np.float32)
         self.assertEqual(repr(self.core()), "<hbook._core.Histogram 5, 3 bins>")
 
+    def test_write_file_writes_a_new_file_only_of_histograms_of_a_right_shape(self):
+        from hbook import _core
+        folder = tempfile.mkdtemp(prefix="hbook-core-")
+        self.addCleanup(shutil.rmtree, folder)
+        path = os.path.join(folder, "h.hbook")
+        first = hbook.H1(5, "five", 3, 0, 3, [1.0, 2.0, 3.0])._to_core()
+        second = hbook.H1(6, "six", 2, -1, 1, [4.0, 5.0])._to_core()
+        self.assertTrue(_core.write_file(path, [first, second]))
+        self.assertFalse(_core.write_file(path, [second]))  # there already: kept
+        self.assertEqual([(h.id, h.title, h.contents.tolist()) for h in hbook.open(path)],
+                         [(5, "five", [1.0, 2.0, 3.0]), (6, "six", [4.0, 5.0])])
+        other = os.path.join(folder, "bad.hbook")
+        with self.assertRaises(ValueError) as raised:
+            _core.write_file(other, [first, self.core(channels=4)])
+        self.assertEqual(str(raised.exception),
+                         "histogram 5: 4 channels for 3 bins (bins plus underflow and overflow expected)")
+        self.assertFalse(os.path.exists(other))
+
 
 class Commands(unittest.TestCase):
     """What the Python commands share: a failure's words, a missing package

@@ -325,6 +325,27 @@ class CommandChecks(unittest.TestCase):
         self.assertEqual(self.report(empty), (1, "", f"tarn-report: {empty}: no run log (tarn-MMDD-hhmm.o) in this "
                                                      "folder: is it the --output-dir of a run?\n"))
 
+    def test_a_log_without_its_histogram_file_and_a_page_that_cannot_be_written(self):
+        stopped = os.path.join(self.dir, "tarn-0101-0000.o")
+        Path(stopped).write_text(" ranNo is       17\n sq.hbook: cannot be opened\n")
+        os.utime(stopped, (10**10, 10**10))  # the newest log of the folder
+        self.assertEqual(self.report(self.dir), (1, "", f"tarn-report: {stopped}: the log names no histogram file "
+                                                        "(the run stopped early)\n"))
+        os.remove(stopped)
+        Path(self.dir, "h763595.hbook").write_bytes(b"")
+        nowhere = os.path.join(self.dir, "no", "page.html")
+        self.assertEqual(self.report(self.dir, "-o", nowhere),
+                         (1, "", f"tarn-report: cannot write {nowhere}: the folder {os.path.dirname(nowhere)} does "
+                                 "not exist\n"))
+        # A page that fails half way leaves neither itself nor its partial file.
+        from tarnreport import __main__ as command
+        out = os.path.join(self.dir, "page.html")
+        with self.assertRaises(UnicodeEncodeError):
+            command.write(out, "a lone surrogate \udc80")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["h763595.hbook", "tarn-1102-1437.o"])
+        command.write(out, "<p>ä</p>")
+        self.assertEqual((Path(out).read_bytes(), os.path.exists(out + ".part")), ("<p>ä</p>".encode(), False))
+
     def test_options_that_do_not_go_together(self):
         status, out, err = self.report(self.dir, self.dir, "--log", self.log)
         self.assertEqual((status, out), (2, ""))

@@ -222,6 +222,20 @@ class ColumnForms(unittest.TestCase):
         with self.assertRaisesRegex(TypeError, "^variable z: values of type complex128 cannot be stored$"):
             _form("z", np.zeros(2, complex), None, None, None)
 
+    def test_each_type_s_range_is_written_as_given(self):
+        # A packed real's range, a signed one below zero and an unsigned one:
+        # each end read back in its own place.
+        folder = tempfile.mkdtemp(prefix="hbook-ranges-")
+        self.addCleanup(shutil.rmtree, folder)
+        nt = hbook.ColumnNtuple(4, "", {"x": np.float32([-0.25, 2.5]), "k": np.int32([-3, 2]), "u": np.uint32([1, 7])},
+                                ranges={"x": (-0.25, 2.5), "k": (-3, 5), "u": (1, 9)}, bits={"x": 16})
+        path = os.path.join(folder, "ranges.hbook")
+        hbook.write(path, [nt])
+        back = hbook.open(path)[4]
+        self.assertEqual([(v.name, v.type, v.range, v.nbits) for v in back.variables],
+                         [("x", "R", (-0.25, 2.5), 16), ("k", "I", (-3, 5), 4), ("u", "U", (1, 9), 4)])
+        self.assertEqual((back["x"].tolist(), back["k"].tolist(), back["u"].tolist()), ([-0.25, 2.5], [-3, 2], [1, 7]))
+
     def test_rows_and_counts_must_agree(self):
         with self.assertRaisesRegex(ValueError, "^column-wise ntuple 4: b has 2 rows, 3 expected$"):
             hbook.ColumnNtuple(4, "", {"a": np.zeros(3, np.float32), "b": np.zeros(2, np.float32)})
