@@ -160,6 +160,45 @@ class PageParts(unittest.TestCase):
         self.assertIn("Figures of the 2 runs added together (20 events)", text)
         self.assertIn("hbook merge makes one file of the runs' histograms", text)
 
+    def test_the_page_of_one_run_in_its_parts(self):
+        # A run's page made here, tarn-summary failing: the files, the notes
+        # but the exact counts, the reason for no errors, each group and the
+        # footer of the file's other histograms.
+        folder = tempfile.mkdtemp(prefix="tarn-report-page-")
+        self.addCleanup(shutil.rmtree, folder)
+        Path(folder, "tarn-summary").write_text("#!/bin/sh\nexit 3\n")
+        os.chmod(os.path.join(folder, "tarn-summary"), 0o755)
+        path = os.path.join(folder, "h17.hbook")
+        hbook.write(path, [hbook.H1(100, "lambda", 2, 0, 2, [1.0, 3.0]), hbook.H1(9999, "mine", 2, 0, 1)])
+        log = runlog.RunLog(os.path.join(folder, "tarn-0101-0000.o"), seed=17, events=2500,
+                            notes=["! first note !", "Exact counts: nEvents 2500", "second & last"],
+                            figures=[("Frac # of scatters tar1", "0.2404000")])
+        saved = os.environ.get("TARN_BIN_DIR")
+        os.environ["TARN_BIN_DIR"] = folder
+        try:
+            text = page.build(log, path)
+        finally:
+            if saved is None:
+                os.environ.pop("TARN_BIN_DIR")
+            else:
+                os.environ["TARN_BIN_DIR"] = saved
+        self.assertTrue(text.startswith("<!DOCTYPE html>\n"))
+        self.assertIn("<title>tarn run 17</title>", text)
+        self.assertIn("<h1>tarn run 17</h1>", text)
+        self.assertIn(f'<p class="files">run log {log.path}<br>histograms {path}</p>', text)
+        self.assertIn("<p>! first note !<br>second &amp; last</p>", text)
+        self.assertNotIn("Exact counts", text)
+        self.assertIn('<p class="missing">No errors: tarn-summary failed with status 3</p>', text)
+        self.assertEqual(figure_rows(text), [("Frac # of scatters tar1", "0.2404000", "", "")])
+        self.assertEqual(re.findall(r'<section id="(\w+)"', text),
+                         ["run", "beamline", "inputs", "positions", "cells", "detector", "angles"])
+        self.assertEqual(re.findall(r'<figure id="h(\d+)">', text), ["100"])
+        self.assertIn("<h2>Also in h17.hbook</h2>", text)
+        self.assertIn("<p>Not described here: 9999.</p>", text)
+        self.assertTrue(text.endswith("</footer>\n</body></html>\n"))
+        log.notes = ["Exact counts: nEvents 2500"]
+        self.assertIn("</table>\n<h3>Figures from the log</h3>", page.build(log, path))  # no notes: no paragraph
+
     def test_errors_with_a_power_of_ten_as_the_page_writes_them(self):
         self.assertEqual(page._error_html("(2.00 +- 0.45)E-04"), "(2.00 ± 0.45) × 10<sup>-4</sup>")
         self.assertEqual(page._error_html("(1.000 +- 0.012)E+06"), "(1.000 ± 0.012) × 10<sup>6</sup>")
