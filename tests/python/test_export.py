@@ -192,6 +192,19 @@ class Checks(unittest.TestCase):
         self.assertEqual(self.export(self.one, out), (1, "", f"hbook export: {out} exists; give --force to replace it\n"))
         self.assertEqual(self.export("--force", self.one, out)[0], 0)
 
+    def test_a_file_that_cannot_be_read_or_named_leaves_nothing(self):
+        missing = os.path.join(self.dir, "none.hbook")
+        out = os.path.join(self.dir, "none.npz")
+        status, printed, err = self.export(missing, out)
+        self.assertEqual((status, printed), (1, ""))
+        self.assertTrue(err.startswith(f"hbook export: {missing}: "), err)
+        dots = os.path.join(self.dir, "dots.hbook")
+        hbook.write(dots, [hbook.Directory("/..", [], [hbook.H1(1, "", 1, 0, 1)])])
+        for name in ("dots.npz", "dots.h5"):
+            out = os.path.join(self.dir, name)
+            self.assertEqual(self.export(dots, out), (1, "", "hbook export: '..' cannot name an HDF5 group or dataset\n"))
+            self.assertFalse(os.path.exists(out) or os.path.exists(out + ".part"), name)
+
     def test_names_and_paths_an_hdf5_file_cannot_take(self):
         for name in ("", "  ", "a/b", ".", ".."):
             with self.assertRaises(export.ExportError) as raised:
