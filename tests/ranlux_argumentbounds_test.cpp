@@ -53,6 +53,20 @@ TEST(RanluxArgumentBounds, LuxuryLevelsAndPValuesEitherSideOfEachBound) {
   for (const auto& c : cases) EXPECT_EQ(luxuryLines(c.lux), c.lines) << c.lux;
 }
 
+TEST(RanluxArgumentBounds, AnIllegalLevelTooWideForItsFieldPrintsAsterisks) {
+  // I7: seven digits fit, an eighth turns the field to asterisks.
+  const std::string then4 = " RANLUX LUXURY LEVEL SET BY RLUXGO : 4     P= 389\n";
+  EXPECT_EQ(luxuryLines(1234567), " RANLUX ILLEGAL LUXURY RLUXGO: 1234567\n" + then4);
+  EXPECT_EQ(luxuryLines(12345678), " RANLUX ILLEGAL LUXURY RLUXGO: *******\n" + then4);
+  // I12 for the seeds: the largest seed, ten digits, right-justified.
+  ConsoleCapture cap;
+  ranlux::Ranlux gen;
+  gen.rluxgo(0, 2147483647, 0, 0);
+  EXPECT_NE(cap.text().find(" RANLUX INITIALIZED BY RLUXGO FROM SEEDS  2147483647           0           0\n"),
+            std::string::npos)
+      << cap.text();
+}
+
 TEST(RanluxArgumentBounds, APValueSkipsPMinus24AndAnIllegalOneIsLevelFour) {
   // p = 25 delivers 24 of every 25 numbers: the 25th number of p 25 is the
   // 26th of p 24 (level 0).

@@ -26,6 +26,15 @@ TEST(FreeFormat, IntegersRightJustifiedInTwelve) {
   EXPECT_EQ(formatInt(3478577), "     3478577");
 }
 
+TEST(FreeFormat, AnIntegerOfMoreThanTwelveCharactersWidensItsField) {
+  // Twelve characters fill the field; a thirteenth widens it, never asterisks.
+  EXPECT_EQ(formatInt(999999999999), "999999999999");
+  EXPECT_EQ(formatInt(1000000000000), "1000000000000");
+  EXPECT_EQ(formatInt(-99999999999), "-99999999999");
+  EXPECT_EQ(formatInt(-999999999999), "-999999999999");
+  EXPECT_EQ(Line().integer(12345678901234).str(), " 12345678901234");
+}
+
 TEST(FreeFormat, RealsFixedBetweenTenthAndTenMillion) {
   EXPECT_EQ(formatReal(0.4026f), "  0.4026000    ");
   EXPECT_EQ(formatReal(1.5f), "   1.500000    ");
@@ -52,6 +61,17 @@ TEST(FreeFormat, ZeroAndNonFinite) {
   EXPECT_EQ(formatReal(std::numeric_limits<float>::quiet_NaN()), "            NaN");
   EXPECT_EQ(formatReal(std::numeric_limits<float>::infinity()), "       Infinity");
   EXPECT_EQ(formatReal(-std::numeric_limits<float>::infinity()), "      -Infinity");
+  // A negative zero keeps its sign; zero in double precision has 15 decimals.
+  EXPECT_EQ(formatReal(-0.0f), "  -0.000000    ");
+  EXPECT_EQ(formatDouble(0.0), "    0.000000000000000    ");
+  EXPECT_EQ(formatDouble(-std::numeric_limits<double>::infinity()), "                -Infinity");
+  EXPECT_EQ(formatDouble(std::numeric_limits<double>::quiet_NaN()), "                      NaN");
+}
+
+TEST(FreeFormat, LineItemsInTheirOwnFormsInOrder) {
+  EXPECT_EQ(Line().real(0.025f).integer(7).dbl(-1.0e300).text("|").str(),
+            "   0.2500000E-01           7  -0.1000000000000000+301|");
+  EXPECT_EQ(Line().str(), " ");
 }
 
 TEST(FreeFormat, DoublesUseSixteenDigitsInTwentyFive) {
