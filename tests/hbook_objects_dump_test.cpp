@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "hbook/print/dumpall/dumpers.h"
 #include "hbook/print/dumpall/fortran.h"
 #include "hbook/rz/reader.h"
 #include "support/files.h"
@@ -110,4 +111,40 @@ TEST(DumpFormats, FortranEditingAtItsSwitchOvers) {
   EXPECT_EQ(hbook::fortran::z(std::uint32_t{0xAu}), "0000000A");
   EXPECT_EQ(hbook::fortran::z(-2.0), "C000000000000000");
   EXPECT_EQ(hbook::fortran::real(0.5f), "   0.50000000     3F000000");
+}
+
+// A column-wise ntuple whose first variable is the index of the next: the
+// VARINDEX line names variable 1 too, and a REAL*8 value keeps its sixteen
+// significant digits (G25.16) before its bits.
+TEST(DumpFormats, IndexAtTheFirstVariableAndDoublesToSixteenDigits) {
+  hbook::ColumnNtuple n;
+  n.id = 7;
+  n.entries = 1;
+  n.blocks = {"B"};
+  hbook::Column index;
+  index.name = "n";
+  index.block = "B";
+  index.type = hbook::ColumnType::Integer;
+  index.isIndex = true;
+  index.integers = {1};
+  index.totals = {0, 1};
+  hbook::Column x;
+  x.name = "x";
+  x.block = "B";
+  x.size = 8;
+  x.nbits = 64;
+  x.dims = {-1};
+  x.indexVariable = 0;
+  x.doubles = {0.1234567890123456};
+  n.columns = {index, x};
+  std::ostringstream out;
+  hbook::dump::columnNtuple(out, "//LUN1", n);
+  const std::string dump = out.str();
+  EXPECT_NE(dump.find("\nVARINDEX    2 \"n\"\n"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("\nVARISINDEX    1\n"), std::string::npos) << dump;
+  const auto row = dump.find("\"x\"   1 ");
+  ASSERT_NE(row, std::string::npos) << dump;
+  const std::string line = dump.substr(row, dump.find('\n', row) - row);
+  EXPECT_NE(line.find(" 0.1234567890123456"), std::string::npos) << line;
+  EXPECT_NE(line.find(hbook::fortran::z(0.1234567890123456)), std::string::npos) << line;
 }

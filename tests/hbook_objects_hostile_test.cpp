@@ -649,3 +649,27 @@ TEST_F(ObjectsHostile, EachColumnWiseNtupleHeaderAndDescriptorWordIsNamed) {
 }
 
 }  // namespace
+
+// The buffers of an ntuple whose header is skipped are skipped too, one
+// note each, in the order of their keys in the directory.
+TEST_F(ObjectsHostile, BuffersNoNtupleUsesAreNamedInKeyOrder) {
+  Words w(OBJECTS + "cwn.hbook");
+  const hbook::read::DirectoryListing listing = w.listing();
+  std::vector<std::string> buffers;
+  for (const hbook::read::Key& key : listing.keys) {
+    if (key.elements.size() >= 2 && key.elements[1] != 0) buffers.push_back(key.label());
+    if (key.elements[0] == 10 && key.elements.size() >= 2 && key.elements[1] == 0) {
+      const std::size_t flagsWord = w.dirWord(static_cast<std::size_t>(key.cycleWord) + 1);
+      w.set(flagsWord, (w.get(flagsWord) & ~0xFFu) | 1u);  // a plain vector
+    }
+  }
+  ASSERT_GE(buffers.size(), 2u);
+  ASSERT_TRUE(tryRead(w.b)) << message_;
+  std::vector<std::string> notes;
+  for (const hbook::SkippedObject& s : last_.skipped) notes.push_back(s.note);
+  ASSERT_EQ(notes.size(), buffers.size() + 1);
+  EXPECT_NE(notes[0].find("(10,0): plain vector, not a histogram, skipped"), std::string::npos) << notes[0];
+  for (std::size_t k = 0; k < buffers.size(); ++k) {
+    EXPECT_EQ(notes[k + 1], "hostile.hbook: " + buffers[k] + ": ntuple buffer that no ntuple uses, skipped");
+  }
+}

@@ -370,6 +370,43 @@ TEST(ShowLayout, TwoDimensionalHistogramsTablesAndProfiles) {
   }
 }
 
+// A projection's line says "packed counts" by its own bits per channel,
+// not the histogram's: 31 bits packed, 32 bits not.
+TEST(ShowLayout, ProjectionsSayTheirOwnPacking) {
+  testsupport::ScratchDir dir("show-projections");
+  hbook::Directory d;
+  d.path = "/";
+  hbook::Histogram2D g;
+  g.id = 1;
+  g.title = "g";
+  g.nx = 1;
+  g.ny = 1;
+  g.xmax = 1.0f;
+  g.ymax = 1.0f;
+  g.nbit = 32;
+  g.entries = 3;
+  g.cells.assign(9, 0.0f);
+  g.cells[4] = 3.0f;
+  for (const auto& [name, nbit] : {std::pair{"PROX", 32}, std::pair{"PROY", 31}}) {
+    hbook::Projection p;
+    p.name = name;
+    p.nbit = nbit;
+    p.entries = 3;
+    p.channels = {0.0f, 3.0f, 0.0f};
+    (p.onX() ? g.projectionsX : g.projectionsY).push_back(p);
+  }
+  d.objects.push_back({hbook::ObjectKind::Histogram2D, g.id, 0});
+  d.histograms2d.push_back(g);
+  ASSERT_TRUE(hbook::writeFile((dir.path() / "p.hbook").string(), {d}, {}));
+  const testsupport::Outcome o = testsupport::runCommand(dir.path(), HBOOK + " show p.hbook");
+  ASSERT_EQ(o.status, 0) << o.err;
+  std::vector<std::string> named;
+  for (const std::string& line : testsupport::lines(o.out)) {
+    if (line.rfind("  PRO", 0) == 0) named.push_back(line);
+  }
+  EXPECT_EQ(named, (std::vector<std::string>{"  PROX: projection on x", "  PROY: projection on y, packed counts"}))
+      << o.out;
+}
 // The figures' line keeps three blanks between its fields up to 80
 // columns and closes them to two beyond.
 TEST(ShowLayout, FiguresKeepWithin80Columns) {

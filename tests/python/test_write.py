@@ -301,6 +301,8 @@ class WriterChecks(unittest.TestCase):
                          dict(n, values=np.zeros(size, dtype=np.float32)))
         self.refused("row-wise ntuple 1 minima: 2 values where 3 are expected", "RWN",
                      dict(n, minimum=np.zeros(2, dtype=np.float32)))
+        self.refused("row-wise ntuple 1 values: 3 values where 0 are expected", "RWN",
+                     dict(n, entries=0, values=np.zeros(3, dtype=np.float32)))
         self.refused("unknown object kind 3D", "3D", dict(h2))
 
     def test_column_wise_variables(self):
