@@ -1,6 +1,6 @@
 // Small objects in memory for tests that write or show them: 1-D histograms
 // with contents that differ from bin to bin, a directory of them, and a
-// profile of two bins with one entry in each.
+// profile of two bins with one entry in each; a file image of one object.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "hbook/objects/directory.h"
 #include "hbook/objects/histogram.h"
 #include "hbook/objects/profile.h"
+#include "hbook/rz/reader.h"
 
 namespace testsupport {
 
@@ -56,6 +57,18 @@ inline hbook::Profile twoBinProfile(std::int32_t id, std::uint32_t errorStatus =
   p.sumW = {1.0f, 1.0f};
   p.entries = 2;
   return p;
+}
+
+// A file image of one object of `kind` and `id` in the top directory:
+// `fill` adds it to the directory's list of its kind.
+inline hbook::ReadResult oneObjectFile(const hbook::ObjectKind kind, std::int32_t id, auto fill) {
+  hbook::ReadResult r;
+  hbook::Directory d;
+  d.path = "/";
+  d.objects.push_back({kind, id, 0});
+  fill(d);
+  r.directories.push_back(d);
+  return r;
 }
 
 }  // namespace testsupport
