@@ -273,7 +273,8 @@ def main(argv=None):
         print(f"hbook export: {e}", file=sys.stderr)
         return 1
     finally:
-        if "partial" in locals() and os.path.exists(partial):
+        # Only a file this export began is removed; anything else of that name stays.
+        if "partial" in locals() and os.path.isfile(partial):
             os.remove(partial)
     counted = len(f)
     print(f"{args.output}: {counted} object{'s' if counted != 1 else ''} from {len(f.directories)} "

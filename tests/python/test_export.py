@@ -204,6 +204,14 @@ class Checks(unittest.TestCase):
             out = os.path.join(self.dir, name)
             self.assertEqual(self.export(dots, out), (1, "", "hbook export: '..' cannot name an HDF5 group or dataset\n"))
             self.assertFalse(os.path.exists(out) or os.path.exists(out + ".part"), name)
+        # A folder in the way of the partial file: said with status 1, and left there.
+        out = os.path.join(self.dir, "blocked.npz")
+        os.mkdir(out + ".part")
+        status, printed, err = self.export(self.one, out)
+        self.assertEqual((status, printed), (1, ""))
+        self.assertTrue(err.startswith("hbook export: ") and "blocked.npz.part" in err, err)
+        self.assertTrue(os.path.isdir(out + ".part"))
+        self.assertFalse(os.path.exists(out))
 
     def test_names_and_paths_an_hdf5_file_cannot_take(self):
         for name in ("", "  ", "a/b", ".", ".."):
