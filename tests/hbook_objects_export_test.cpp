@@ -539,4 +539,37 @@ TEST(ExportSpecials, DistinctHeaderWordsAndAnIndexInTheFirstColumn) {
   EXPECT_EQ(columns[1]["values"][0][0].text, "0.5");
 }
 
+// REAL*8 values keep every bit through a file and its JSON: the shortest
+// decimal that reads back as the double, non-finite values as strings.
+TEST(ExportSpecials, DoublesOfAColumnWiseNtupleReadBackBitForBit) {
+  const double values[] = {0.1, 1.0 / 3.0, -1e-300, 5e-324, 1.7976931348623157e308, 123456789.0123456,
+                           std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()};
+  hbook::Directory d;
+  d.path = "/";
+  hbook::NtupleBuilder nt(4, "doubles");
+  nt.block("B", "d:R*8");
+  for (double v : values) {
+    nt.set(nt.column("d"), v);
+    nt.fill();
+  }
+  d.columnNtuples.push_back(nt.ntuple());
+  d.objects.push_back({hbook::ObjectKind::ColumnNtuple, 4, 0});
+  const hbook::ReadResult r = hbook::readMemory("x.hbook", hbook::fileImage({d}, {}));
+  std::ostringstream out;
+  hbook::jsonFile(out, "x.hbook", r);
+  const Json j = testsupport::parse(out.str());
+  const Json& column = j["directories"][0]["objects"][0]["columns"][0];
+  EXPECT_EQ(column["size"].text, "8");
+  const Json& stored = column["values"];
+  ASSERT_EQ(stored.size(), std::size(values));
+  for (std::size_t k = 0; k + 2 < std::size(values); ++k) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(std::strtod(stored[k].text.c_str(), nullptr)),
+              std::bit_cast<std::uint64_t>(values[k]))
+        << stored[k].text;
+  }
+  EXPECT_EQ(stored[1].text, "0.3333333333333333");
+  EXPECT_EQ(stored[6].text, "nan");
+  EXPECT_EQ(stored[7].text, "-inf");
+}
+
 }  // namespace
