@@ -211,3 +211,21 @@ TEST(TwoRanksNtuple, TheRowsOfEveryRankInEventOrder) {
   EXPECT_NE(dumped("one").find("Scattered neutrons at the detector"), std::string::npos);
   EXPECT_EQ(dumped("ranks"), dumped("one"));
 }
+
+// Worker processes and several ranks are one or the other: --jobs (a number
+// or auto) on two ranks is refused (each rank ends with status 2, the
+// launcher with a status not 0), said once by rank 0, and nothing is written.
+TEST(TwoRanksRefused, JobsOnSeveralRanksIsRefusedOnce) {
+  testsupport::ScratchDir dir("mpi-jobs");
+  for (const char* jobs : {"2", "auto"}) {
+    const Outcome o = runCommand(dir.path(), mpirun(2) + TARN + " --events 1000 --jobs " + jobs + " --input-dir " +
+                                                 DATA + " --output-dir out");
+    EXPECT_NE(o.status, 0) << jobs;
+    const std::string said =
+        "tarn: --jobs with 2 MPI ranks: give the ranks, or the jobs of one process, not both (see tarn --help)\n";
+    const auto first = o.err.find(said);
+    ASSERT_NE(first, std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find(said, first + 1), std::string::npos) << "said once: " << o.err;
+    EXPECT_FALSE(fs::exists(dir.path() / "out")) << jobs;
+  }
+}
