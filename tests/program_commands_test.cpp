@@ -2,6 +2,7 @@
 // tarn-summary, as a user calls them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -431,6 +432,10 @@ TEST(ProgramTarnSummary, JsonNamesEscapedAndEachFieldFromItsSource) {
   total.nNoTransfer *= 2;
   const testsupport::Json j = testsupport::parse(json.out);
   ASSERT_EQ(j["figures"].size(), static_cast<std::size_t>(tarn::FIGURES));
+  // "printed" is the value as the report without --json prints it, whole.
+  const Outcome plain = runCommand(dir.path(), SUMMARY + " '" + odd + "' two.o");
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const std::vector<std::string> report = lines(plain.out);
   int counts = 0, small = 0;
   for (int i = 0; i < tarn::FIGURES; ++i) {
     const tarn::FigureEstimate e = tarn::figureEstimate(total, i);
@@ -448,6 +453,12 @@ TEST(ProgramTarnSummary, JsonNamesEscapedAndEachFieldFromItsSource) {
     EXPECT_FALSE(printed.empty()) << e.label;
     EXPECT_NE(printed.front(), ' ') << e.label;
     EXPECT_NE(printed.back(), ' ') << e.label;
+    const std::string console = tarn::FIGURE_TABLE[i].consoleText;
+    const auto line = std::find_if(report.begin(), report.end(), [&](const std::string& l) {
+      return l.find(console + "  ") != std::string::npos;
+    });
+    ASSERT_NE(line, report.end()) << console << "\n" << plain.out;
+    EXPECT_NE((*line + "  ").find(" " + printed + "  "), std::string::npos) << *line << "\n" << printed;
     EXPECT_NE(json.out.find("\"label\": \"" + e.label + "\", \"printed\": \"" + printed + "\""), std::string::npos);
     counts += e.count;
     small += e.estimate.small;

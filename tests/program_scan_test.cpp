@@ -60,6 +60,11 @@ TEST(ScanProgram, WrongValuesAndBrokenLimitsAreRefusedBeforeAnythingIsMade) {
   const Outcome usage = runCommand(dir.path(), TARN + " scan --set cells.length=30");
   EXPECT_EQ(usage.status, 2);
   EXPECT_NE(usage.err.find("--seed is required"), std::string::npos) << usage.err;
+  // The word alone is the scan's, asking for what it needs, not a run's unknown argument.
+  const Outcome bare = runCommand(dir.path(), TARN + " scan");
+  EXPECT_EQ(bare.status, 2);
+  EXPECT_EQ(bare.err, "tarn scan: --set is required (see tarn scan --help)\n");
+  EXPECT_EQ(bare.out, "");
 }
 
 TEST(ScanProgram, StoppedThenKilledAndGoneOnWithKeepsThePointsDoneAndEndsAsIfNeverStopped) {

@@ -148,6 +148,9 @@ TEST(RunSummaryRecord, LogsTwiceSharedBlocksAndGapsAreRefused) {
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_NE(notes[0].find("RNDM"), std::string::npos);
   EXPECT_NE(notes[0].find(" e.o f.o ("), std::string::npos);
+  // One run on RNDM shares it with none.
+  EXPECT_TRUE(tarn::checkRunsAddUp({record("e.o", 5, 100000, "0", true), record("g.o", 8, 100000, "0", false)}, false)
+                  .empty());
 }
 
 TEST(RunSummaryMerge, TwoRunsMergeToTheSumOfTheirHistogramsAndCounters) {
