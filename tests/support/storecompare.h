@@ -1,9 +1,11 @@
 // Two histogram memories compared field by field and bit for bit, for the
-// tests that set a fast way of the store beside the plain one.
+// tests that set a fast way of the store beside the plain one; a histogram
+// against the package's dump of it; the ids of a memory in its order.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,27 @@ inline void expectSameMemory(const Store& expected, const Store& actual, const s
     ASSERT_EQ(a[k]->id, b[k]->id) << "place " << k;
     expectSameFields(*a[k], *b[k]);
   }
+}
+
+// The ids of the histograms of s, in the memory's order.
+inline std::vector<std::int32_t> idsOf(const Store& s) {
+  std::vector<std::int32_t> ids;
+  for (const Histogram* h : s.all()) ids.push_back(h->id);
+  return ids;
+}
+
+// Every field the package's dumps show, bit for bit.
+inline void expectSameHistogram(const Histogram& expected, const Histogram& actual) {
+  SCOPED_TRACE("id " + std::to_string(expected.id));
+  EXPECT_EQ(expected.id, actual.id);
+  EXPECT_EQ(expected.title, actual.title);
+  ASSERT_EQ(expected.nx, actual.nx);
+  EXPECT_EQ(bitsOf(expected.xmin), bitsOf(actual.xmin));
+  EXPECT_EQ(bitsOf(expected.xmax), bitsOf(actual.xmax));
+  EXPECT_EQ(expected.entries, actual.entries);
+  ASSERT_EQ(actual.channels.size(), static_cast<std::size_t>(actual.nx) + 2);
+  for (std::size_t i = 0; i < expected.channels.size(); ++i)
+    EXPECT_EQ(bitsOf(expected.channels[i]), bitsOf(actual.channels[i])) << "channel " << i;
 }
 
 }  // namespace testsupport
