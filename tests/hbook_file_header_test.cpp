@@ -93,12 +93,8 @@ TEST(DirectoryHeader, KeysAndSubdirectoriesEndWithinTheDirectory) {
   const std::string at = "h.hbook: record 2 (directory word ";
   EXPECT_EQ(refusal(withWord(31, 336)), at + "31, NKEYS): 336 keys from word 1044 do not fit in the directory");
   EXPECT_EQ(refusal(withWord(31, 335)).find("do not fit"), std::string::npos);
-  std::vector<unsigned char> b = withWord(26, 1044);
-  auto subdirectories = [&](std::uint32_t n) {
-    std::vector<unsigned char> c = b;
-    for (int i = 0; i < 4; ++i) c.at(4 * (RECORD_WORDS + 23 - 1) + i) = static_cast<unsigned char>(n >> (24 - 8 * i));
-    return refusal(c);
-  };
+  // The subdirectory list moved to word 1044 (word 26), their count in word 23.
+  auto subdirectories = [](std::uint32_t n) { return refusal(withWords(LAM, 2, {{26, 1044}, {23, n}})); };
   EXPECT_EQ(subdirectories(144), at + "23, NSD): 144 subdirectories from word 1044 do not fit in the directory");
   EXPECT_EQ(subdirectories(143).find("do not fit"), std::string::npos);
 }
