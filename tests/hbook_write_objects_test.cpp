@@ -367,9 +367,26 @@ TEST(Layout, PackedChannelsAreStoredAsThePackageStoresThem) {
   hbook::Histogram h = histogram(1, 10);
   h.nbit = 4;
   for (std::size_t c = 0; c < h.channels.size(); ++c) h.channels[c] = static_cast<float>(c + 3);
-  const Words co = bankData(words(hbook::fileImage({directory("/", {h})}, {})), 0, 0x48434F31);  // HCO1
+  // The fill statistics (words 3-8) come before packed channels as before unpacked ones, and
+  // whatever a file held there comes back: a copy of a packed histogram keeps them.
+  h.statSumW = 1.5f;
+  h.statSumW2 = 2.5f;
+  h.statSumWX = std::bit_cast<double>(std::uint64_t{0x0000000800000001});  // a denormal a file may hold
+  h.statSumWX2 = -3.25;
+  const auto image = hbook::fileImage({directory("/", {h})}, {});
+  const Words co = bankData(words(image), 0, 0x48434F31);  // HCO1
   ASSERT_EQ(co.size(), 8u + 2u);  // (NX + 1) / NB + 9
   EXPECT_EQ(co[0], 4u);
+  EXPECT_EQ(co[2], std::bit_cast<std::uint32_t>(1.5f));
+  EXPECT_EQ(co[3], std::bit_cast<std::uint32_t>(2.5f));
+  EXPECT_EQ(co[4], 0x00000008u);  // the double's high word first
+  EXPECT_EQ(co[5], 0x00000001u);
+  const hbook::Histogram back = hbook::readMemory("packed.hbook", image).histograms.at(0);
+  EXPECT_EQ(back.nbit, 4);
+  EXPECT_EQ(back.statSumW, 1.5f);
+  EXPECT_EQ(back.statSumW2, 2.5f);
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(back.statSumWX), std::uint64_t{0x0000000800000001});
+  EXPECT_EQ(back.statSumWX2, -3.25);
   EXPECT_EQ(co[8], 0xA9876543u);  // channels 0..7 = 3..10
   EXPECT_EQ(co[9], 0x0000EDCBu);  // channels 8..11 = 11..14
   // 2-D: cells from the y overflow row down, the first cell of a word in its highest bits.

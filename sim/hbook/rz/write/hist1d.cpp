@@ -55,17 +55,16 @@ std::vector<std::uint32_t> build(const Histogram& h, std::uint32_t start) {
     bin = banks.add("HBIN", 2, {CONTROL_FLOATS}, 0, 0, 0, std::move(d));
   }
   std::vector<std::uint32_t> contents = channelWords(h.channels, h.nbit, h.entries, what);
-  if (h.nbit == 32) {
-    const std::uint64_t wx = std::bit_cast<std::uint64_t>(h.statSumWX);
-    const std::uint64_t wx2 = std::bit_cast<std::uint64_t>(h.statSumWX2);
-    const std::uint32_t stats[6] = {floatBits(h.statSumW),
-                                    floatBits(h.statSumW2),
-                                    static_cast<std::uint32_t>(wx >> 32),
-                                    static_cast<std::uint32_t>(wx),
-                                    static_cast<std::uint32_t>(wx2 >> 32),
-                                    static_cast<std::uint32_t>(wx2)};
-    for (int k = 0; k < 6; ++k) contents[static_cast<std::size_t>(2 + k)] = stats[k];
-  }
+  // Words 3-8, the fill statistics, come before the channels whether these are packed or not.
+  const std::uint64_t wx = std::bit_cast<std::uint64_t>(h.statSumWX);
+  const std::uint64_t wx2 = std::bit_cast<std::uint64_t>(h.statSumWX2);
+  const std::uint32_t stats[6] = {floatBits(h.statSumW),
+                                  floatBits(h.statSumW2),
+                                  static_cast<std::uint32_t>(wx >> 32),
+                                  static_cast<std::uint32_t>(wx),
+                                  static_cast<std::uint32_t>(wx2 >> 32),
+                                  static_cast<std::uint32_t>(wx2)};
+  for (int k = 0; k < 6; ++k) contents[static_cast<std::size_t>(2 + k)] = stats[k];
   const int co = banks.add("HCO1", 1, {channelControl(h.nbit), CHANNEL_IO}, 2, 2, ONE_EXTRA_WORD, std::move(contents));
   const std::string title = storedTitle(h.title);
   const float inverseWidth = h.xmax > h.xmin ? static_cast<float>(h.nx) / (h.xmax - h.xmin) : 0.0f;
