@@ -3,7 +3,8 @@
 // HBOOK file; what was read goes through every dump and export, the 1-D
 // histograms of the top directory through the writer of HRPUT's files, and
 // every object of every directory through the writer of every kind, and the
-// reader again, which must give them back bit for bit. Reading may throw
+// reader again, which must give them back bit for bit (their status bits as
+// the writer sets them). Reading may throw
 // FileError, and the writer may refuse what it cannot store with one;
 // anything else (another exception, a file of ours the reader refuses, a
 // round trip that differs: abort) is a finding.
@@ -129,9 +130,21 @@ inline bool sameRows(const hbook::ReadResult& a, const hbook::ReadResult& b) {
   return true;
 }
 
+// What was read, with the status bits the writer stores: those saying what an
+// object holds are set from what it holds (hbook::storedStatusBits).
+inline hbook::ReadResult withStoredStatusBits(hbook::ReadResult r) {
+  for (hbook::Directory& d : r.directories) {
+    for (hbook::Histogram& h : d.histograms) h.kbits = hbook::storedStatusBits(h);
+    for (hbook::Histogram2D& h : d.histograms2d) h.kbits = hbook::storedStatusBits(h);
+    for (hbook::Profile& p : d.profiles) p.kbits = hbook::storedStatusBits(p);
+  }
+  return r;
+}
+
 // Every object of every directory, written as hbook copy writes it.
-inline void roundTripAll(const hbook::ReadResult& r) {
-  if (!r.skipped.empty()) return;
+inline void roundTripAll(const hbook::ReadResult& read) {
+  if (!read.skipped.empty()) return;
+  const hbook::ReadResult r = withStoredStatusBits(read);
   std::vector<hbook::Directory> dirs = r.directories;
   for (hbook::Directory& d : dirs) {
     for (hbook::Histogram& h : d.histograms) h.readFromFile = h.markedAsRead;

@@ -20,12 +20,15 @@
 // memory addresses, stale buffer words) is listed in sim/hbook/README.md.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "hbook/objects/directory.h"
 #include "hbook/objects/histogram.h"
+#include "hbook/objects/histogram2d.h"
 #include "hbook/objects/ntuple.h"
+#include "hbook/objects/profile.h"
 #include "hbook/rz/fileerror.h"
 
 namespace hbook {
@@ -66,5 +69,15 @@ std::vector<unsigned char> fileImage(const std::vector<Directory>& directories, 
 // nothing copied.
 bool writeFile(const std::string& path, const std::vector<const Histogram*>& histograms,
                const std::vector<const ColumnNtuple*>& ntuples, const WriteOptions& options);
+
+// The status word (KBITS, header word 1) an object is written with: its own,
+// with the bits that say what it is and holds set from what it holds (a 1-D
+// histogram's bit 1, bit 6 with bin edges, bit 9 with errors; a 2-D
+// histogram's bit 2 unless it is a table, bit 8 with projections, slices or
+// bands; a profile's bits 1, 8 and 9). A file whose bits disagree with its
+// banks is copied with them set.
+std::uint32_t storedStatusBits(const Histogram& h);
+std::uint32_t storedStatusBits(const Histogram2D& h);
+std::uint32_t storedStatusBits(const Profile& p);
 
 }  // namespace hbook

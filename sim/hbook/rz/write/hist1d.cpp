@@ -6,6 +6,7 @@
 
 #include "hbook/rz/write/objectbanks.h"
 #include "hbook/rz/write/objects.h"
+#include "hbook/rz/writer.h"
 
 namespace hbook::write {
 namespace {
@@ -68,10 +69,7 @@ std::vector<std::uint32_t> build(const Histogram& h, std::uint32_t start) {
   const int co = banks.add("HCO1", 1, {channelControl(h.nbit), CHANNEL_IO}, 2, 2, ONE_EXTRA_WORD, std::move(contents));
   const std::string title = storedTitle(h.title);
   const float inverseWidth = h.xmax > h.xmin ? static_cast<float>(h.nx) / (h.xmax - h.xmin) : 0.0f;
-  std::uint32_t kbits = (h.kbits | ONE_DIM) & ~(ERRORS | VARIABLE_BINS);
-  if (errors) kbits |= ERRORS;
-  if (variable) kbits |= VARIABLE_BINS;
-  std::vector<std::uint32_t> d = {kbits,
+  std::vector<std::uint32_t> d = {storedStatusBits(h),
                                   0,
                                   static_cast<std::uint32_t>(h.nx),
                                   floatBits(h.xmin),
@@ -99,3 +97,14 @@ KeyedObjects histogram1D(const Histogram& h) {
 }
 
 }  // namespace hbook::write
+
+namespace hbook {
+
+std::uint32_t storedStatusBits(const Histogram& h) {
+  std::uint32_t kbits = (h.kbits | write::ONE_DIM) & ~(write::ERRORS | write::VARIABLE_BINS);
+  if (!h.sumw2.empty()) kbits |= write::ERRORS;
+  if (!h.edges.empty()) kbits |= write::VARIABLE_BINS;
+  return kbits;
+}
+
+}  // namespace hbook

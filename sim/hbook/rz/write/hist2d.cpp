@@ -10,6 +10,7 @@
 // the header last.
 #include "hbook/rz/write/objectbanks.h"
 #include "hbook/rz/write/objects.h"
+#include "hbook/rz/writer.h"
 
 namespace hbook::write {
 namespace {
@@ -110,11 +111,7 @@ class Builder {
     }
     const int co =
         banks_.add("HCO2", 1, {h_.nbit == 32 ? CELLS_CONTROL : PACKED_CELLS_CONTROL}, 2, 2, 0, cellWords(h_));
-    std::uint32_t kbits = h_.kbits;
-    if ((kbits & (SCATTER | TABLE)) == 0) kbits |= SCATTER;
-    if (projX >= 0 || projY >= 0 || slicesX >= 0 || slicesY >= 0 || !bandsX.empty() || !bandsY.empty())
-      kbits |= PROJECTIONS;
-    std::vector<std::uint32_t> d = {kbits,
+    std::vector<std::uint32_t> d = {storedStatusBits(h_),
                                     0,
                                     static_cast<std::uint32_t>(h_.nx),
                                     floatBits(h_.xmin),
@@ -207,3 +204,16 @@ KeyedObjects histogram2D(const Histogram2D& h) {
 }
 
 }  // namespace hbook::write
+
+namespace hbook {
+
+std::uint32_t storedStatusBits(const Histogram2D& h) {
+  std::uint32_t kbits = h.kbits;
+  if ((kbits & (write::SCATTER | write::TABLE)) == 0) kbits |= write::SCATTER;
+  if (!h.projectionsX.empty() || !h.projectionsY.empty() || !h.slicesX.empty() || !h.slicesY.empty() ||
+      !h.bandsX.empty() || !h.bandsY.empty())
+    kbits |= write::PROJECTIONS;
+  return kbits;
+}
+
+}  // namespace hbook

@@ -5,6 +5,7 @@
 // HI1E (sum of w). Memory order: HI1N, HI1E, HCOP, HIDP.
 #include "hbook/rz/write/objectbanks.h"
 #include "hbook/rz/write/objects.h"
+#include "hbook/rz/writer.h"
 
 namespace hbook::write {
 namespace {
@@ -27,7 +28,7 @@ std::vector<std::uint32_t> build(const Profile& p, std::uint32_t start) {
   std::vector<std::uint32_t> contents = channelWords(p.sumWY, 32, p.entries, "profile " + std::to_string(p.id));
   const int co = banks.add("HCOP", 1, {channelControl(32), CHANNEL_IO}, 2, 2, ONE_EXTRA_WORD, std::move(contents));
   const float inverseWidth = p.xmax > p.xmin ? static_cast<float>(p.nx) / (p.xmax - p.xmin) : 0.0f;
-  std::vector<std::uint32_t> d = {p.kbits | PROFILE_BITS,
+  std::vector<std::uint32_t> d = {storedStatusBits(p),
                                   0,
                                   static_cast<std::uint32_t>(p.nx),
                                   floatBits(p.xmin),
@@ -64,3 +65,9 @@ KeyedObjects profile(const Profile& p) {
 }
 
 }  // namespace hbook::write
+
+namespace hbook {
+
+std::uint32_t storedStatusBits(const Profile& p) { return p.kbits | write::PROFILE_BITS; }
+
+}  // namespace hbook
