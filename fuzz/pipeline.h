@@ -4,8 +4,8 @@
 // histograms of the top directory through the writer of HRPUT's files, and
 // every object of every directory through the writer of every kind, and the
 // reader again, which must give them back bit for bit (their status bits as
-// the writer sets them). Reading may throw
-// FileError, and the writer may refuse what it cannot store with one;
+// the writer sets them). Reading may throw FileError, and the writer may
+// refuse what it cannot store with one;
 // anything else (another exception, a file of ours the reader refuses, a
 // round trip that differs: abort) is a finding.
 #pragma once
