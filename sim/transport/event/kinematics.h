@@ -40,13 +40,25 @@ inline std::int32_t lastTransferBin(double k) {
 
 // Is the transfer q (1/Å), which excites the helium at angular frequency wp
 // (1/ps, from WQ), allowed for a neutron of energy E (meV) and wave number
-// k: a positive energy left, and a closed triangle of k, k' and q.
+// k: a positive energy left, and a closed triangle of k, k' and q, that is
+// the cosine cs = ((k^2 + k'^2) - q^2) / (2k k') not beyond 1 in magnitude.
+//
+// The test |cs| > 1 is made as |num| > |den| without the division, which
+// gives the same answer for every pair of doubles. The rounded quotient's
+// magnitude is that of |num| / |den|. If |num| <= |den| the exact quotient is
+// at most 1, and so is its rounding. If |num| > |den| then |num| is at least
+// the next double above |den|, so the exact quotient exceeds 1 by at least
+// ulp(den) / |den| > 2^-53, half the spacing of the doubles above 1, and it
+// rounds above 1 (or to infinity). A zero, infinite or NaN operand gives
+// NaN, 0 or infinity on both sides alike (0/0 and inf/inf are NaN, not
+// above 1, as 0 > 0 and inf > inf are false).
 inline bool transferAllowed(double q, double wp, double E, double k) {
   const double ep = E - wp * HBAR_MEV_PS;
   if (!(ep > 0)) return false;
   const double kp = std::sqrt(TWO_NEUTRON_MASS * ep) / HBAR_MEV_PS;
-  const double cs = ((k * k + kp * kp) - q * q) / ((k * 2) * kp);
-  return !(std::fabs(cs) > 1);
+  const double num = (k * k + kp * kp) - q * q;
+  const double den = (k * 2) * kp;
+  return !(std::fabs(num) > std::fabs(den));
 }
 
 }  // namespace tarn
