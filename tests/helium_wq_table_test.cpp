@@ -1,7 +1,8 @@
 // WQ at the grid points of its table: from q = 0.1 1/Å up (no small-q
 // correction there) the dispersion returns the table entry itself, bit for
 // bit, whatever the neutron's energy. And WQ, which goes straight to the
-// interval of q, against the lookup that visits every interval in order.
+// interval of q with its line worked out once, against the lookup that
+// visits every interval in order and works each line out per call.
 #include <gtest/gtest.h>
 
 #include <bit>

@@ -1,6 +1,8 @@
 // SOMMERS: measured total cross-section of liquid helium against energy.
 #include "transport/helium/sommers.h"
 
+#include <cmath>
+
 #include "textout/freeformat.h"
 #include "transport/helium/tablelookup.h"
 
@@ -56,27 +58,28 @@ int columnFor(double T) {
 }  // namespace
 
 void SOMMERS(double T, double E, double& sigma) {
-  // Working copy of the chosen column.
-  double column[POINTS];
-  const int c = columnFor(T);
-  for (int i = 0; i < POINTS; ++i) column[i] = SIGMA_TABLE[c][i];
-
+  const float* column = SIGMA_TABLE[columnFor(T)];
   const double eFirst = ENERGY_GRID[0];
   const double eLast = ENERGY_GRID[POINTS - 1];
 
-  for (int i = 0; i < POINTS - 1; ++i) {
-    if (E < eFirst) {
-      // Below the table: held at point 1, reported for every interval.
+  if (E < eFirst) {
+    // Below the table: held at point 1, reported for every interval.
+    for (int i = 0; i < POINTS - 1; ++i) {
       textout::print(textout::Line().dbl(E).dbl(eFirst).dbl(eLast));
       textout::print(textout::Line().text(" ..."));
       textout::print(textout::Line().integer(i + 1).text(" The value is out of range ... sommers"));
-      sigma = column[0];
-      continue;
     }
-    if (!tarn::interpolateInterval(E, ENERGY_GRID[i], ENERGY_GRID[i + 1], column[i], column[i + 1], sigma) &&
-        E > eLast) {
-      // Above the table: held at point 18, silently.
-      sigma = column[POINTS - 1];
-    }
+    sigma = static_cast<double>(column[0]);
+  } else if (E > eLast) {
+    // Above the table: held at point 18, silently.
+    sigma = static_cast<double>(column[POINTS - 1]);
+  } else if (!std::isnan(E)) {
+    // Visiting every interval in order, the value left is that of the last
+    // interval taking E: an inner E lies in one interval only, and a grid
+    // point gets its own table entry from either interval ending there.
+    // Going straight to the interval of E (tablelookup.h) gives those bits
+    // with the same arithmetic. (No interval takes a NaN: sigma stays.)
+    const int i = tarn::intervalHolding(ENERGY_GRID, POINTS, E);
+    tarn::interpolateInterval(E, ENERGY_GRID[i], ENERGY_GRID[i + 1], column[i], column[i + 1], sigma);
   }
 }

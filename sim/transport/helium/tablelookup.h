@@ -33,6 +33,40 @@ inline bool interpolateInterval(double a, double x0, double x1, double v0, doubl
   return false;
 }
 
+// The straight line through (x0, v0) and (x1, v1) as interpolateInterval
+// works it out for an argument inside the interval.
+struct IntervalLine {
+  double slope = 0.0;
+  double intercept = 0.0;
+};
+inline IntervalLine lineThrough(double x0, double x1, double v0, double v1) {
+  IntervalLine line;
+  line.slope = (v1 - v0) / (x1 - x0);
+  line.intercept = v0 - line.slope * x0;
+  return line;
+}
+
+// interpolateInterval for a table whose lines were worked out once
+// (lineThrough of the same x0, x1, v0, v1): the slope and intercept are
+// those the call would compute, the same operations on the same numbers, so
+// the result has the same bits without a division per call.
+inline bool interpolateOnLine(double a, double x0, double x1, double v0, double v1, const IntervalLine& line,
+                              double& result) {
+  if (a == x0) {
+    result = v0;
+    return true;
+  }
+  if (a == x1) {
+    result = v1;
+    return true;
+  }
+  if (x0 < a && a < x1) {
+    result = line.slope * a + line.intercept;
+    return true;
+  }
+  return false;
+}
+
 // The interval of an increasing grid of n points that takes a, for
 // grid[0] <= a <= grid[n-1]: the largest i <= n - 2 with grid[i] <= a, by
 // bisection. Calling interpolateInterval for it alone leaves the value that

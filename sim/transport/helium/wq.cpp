@@ -25,6 +25,17 @@ constexpr float WP_TABLE[POINTS] = {
     2.029942f, 2.154358f, 2.226388f, 2.265677f, 2.29187f,  2.318063f, 2.337707f, 2.357352f,
     2.376997f, 2.396641f, 2.403189f, 2.409738f, 2.416286f};
 
+// The line of each interval of the table, worked out once (tablelookup.h).
+struct TableLines {
+  tarn::IntervalLine interval[POINTS - 1];
+};
+const TableLines WQ_LINES = [] {
+  TableLines lines;
+  for (int i = 0; i < POINTS - 1; ++i)
+    lines.interval[i] = tarn::lineThrough(Q_GRID[i], Q_GRID[i + 1], WP_TABLE[i], WP_TABLE[i + 1]);
+  return lines;
+}();
+
 // Below this q (double precision, strict) the kinematic correction runs.
 constexpr double SMALL_Q = 0.1;
 // The correction lowers wp by this fraction of its table value per trial.
@@ -63,9 +74,10 @@ void WQ(double q, double& wp, double E, double k) {
     // that of the last interval taking q: an inner q lies in one interval
     // only, and a grid point gets its own table entry from either interval
     // ending there. Going straight to the interval of q gives those bits
-    // with the same arithmetic. (No interval takes a NaN: wp stays.)
+    // with the same arithmetic, its line worked out once. (No interval takes
+    // a NaN: wp stays.)
     const int i = intervalOf(q);
-    tarn::interpolateInterval(q, Q_GRID[i], Q_GRID[i + 1], WP_TABLE[i], WP_TABLE[i + 1], wp);
+    tarn::interpolateOnLine(q, Q_GRID[i], Q_GRID[i + 1], WP_TABLE[i], WP_TABLE[i + 1], WQ_LINES.interval[i], wp);
   }
 
   if (!(q < SMALL_Q)) return;
