@@ -79,3 +79,35 @@ TEST(HeliumDensityLookup, IntervalHoldingIsTheLastIntervalTakingTheArgument) {
     }
   }
 }
+
+// The last temperature's value is given again only for the same bits of T:
+// a neighbouring T, another T in between, an out-of-range T (rho left alone,
+// reported) or a NaN get their own answers, and the kept T its own after them.
+TEST(HeliumDensityLookup, ARepeatedTemperatureAndEveryOtherGetTheirOwnBits) {
+  const double T = 2.15;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double first = GRID_T[0], last = GRID_T[33];
+  const std::vector<double> sequence = {T,    T,     std::nextafter(T, 0.0), T, std::nextafter(T, 5.0), T,   0.45, 0.45, T,
+                                        last, first, T,                      nan, T, 0.35,              2.15, T};
+  ConsoleCapture console;
+  for (double t : sequence) {
+    double rho = -3.0, rhoRel = -3.0;
+    HEDEN(t, rho);
+    NDEN(t, rhoRel);
+    ASSERT_EQ(bits(rho), bits(everyInterval(RHO, t, -3.0))) << std::hexfloat << t;
+    ASSERT_EQ(bits(rhoRel), bits(everyInterval(RHO_REL, t, -3.0))) << std::hexfloat << t;
+  }
+  EXPECT_EQ(console.text(), "");
+  // Outside the table HEDEN reports and leaves rho each time, also right
+  // after the same T was inside it, and the T before is kept.
+  for (int round = 0; round < 2; ++round) {
+    double rho = -3.0;
+    HEDEN(T, rho);
+    ASSERT_EQ(bits(rho), bits(everyInterval(RHO, T, -3.0)));
+    console.clear();
+    rho = -5.0;
+    HEDEN(5.0, rho);
+    EXPECT_EQ(rho, -5.0);
+    EXPECT_EQ(console.lines().size(), 66u);
+  }
+}

@@ -16,6 +16,9 @@ constexpr float RHO_TABLE[tarn::DENSITY_GRID_POINTS] = {
     0.1456f, 0.1458f, 0.146f,  0.1457f, 0.1453f, 0.1448f, 0.1442f, 0.1429f, 0.1412f,
     0.1392f, 0.1369f, 0.1343f, 0.1315f, 0.1284f, 0.1251f, 0.1216f};
 
+// The density of the last temperature looked up (tablelookup.h).
+tarn::LastLookup lastDensity;
+
 }  // namespace
 
 void HEDEN(double T, double& rho) {
@@ -31,7 +34,10 @@ void HEDEN(double T, double& rho) {
     }
   } else if (!std::isnan(T)) {
     // Straight to the interval holding T (tablelookup.h); a NaN leaves rho.
+    // The last T's density is given again for the same T.
+    if (lastDensity.find(T, rho)) return;
     const int i = tarn::intervalHolding(grid, tarn::DENSITY_GRID_POINTS, T);
     tarn::interpolateInterval(T, grid[i], grid[i + 1], RHO_TABLE[i], RHO_TABLE[i + 1], rho);
+    lastDensity.keep(T, rho);
   }
 }

@@ -21,6 +21,9 @@ constexpr float RHO_REL_TABLE[tarn::DENSITY_GRID_POINTS] = {
 // Exit status of a run ended by a temperature outside the table.
 constexpr int OUT_OF_TABLE_STATUS = 1;
 
+// The relative density of the last temperature looked up (tablelookup.h).
+tarn::LastLookup lastDensity;
+
 }  // namespace
 
 void NDEN(double T, double& rhoRel) {
@@ -35,7 +38,10 @@ void NDEN(double T, double& rhoRel) {
     textout::abortRun(OUT_OF_TABLE_STATUS);
   }
   if (std::isnan(T)) return;  // no interval takes it: rhoRel stays
-  // Straight to the interval holding T (tablelookup.h).
+  // Straight to the interval holding T (tablelookup.h); the last T's
+  // relative density is given again for the same T.
+  if (lastDensity.find(T, rhoRel)) return;
   const int i = tarn::intervalHolding(grid, tarn::DENSITY_GRID_POINTS, T);
   tarn::interpolateInterval(T, grid[i], grid[i + 1], RHO_REL_TABLE[i], RHO_REL_TABLE[i + 1], rhoRel);
+  lastDensity.keep(T, rhoRel);
 }

@@ -8,6 +8,9 @@
 // may also call alone (WQ does).
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 namespace tarn {
 
 // Interval from grid point (x0, v0) to (x1, v1), argument a. Writes result and
@@ -85,5 +88,28 @@ inline int intervalHolding(const float* grid, int n, double a) {
   }
   return lo;
 }
+
+// The value a lookup interpolated for the last argument, kept so that the
+// same argument bits are answered again without the lookup: the same
+// arithmetic on the same number gives the same bits. The cells keep one
+// temperature through a run, so HEDEN and NDEN are asked for the same T call
+// after call. Only arguments inside the table are kept (outside it the
+// routines report, or end the run, each time).
+struct LastLookup {
+  bool held = false;
+  std::uint64_t argumentBits = 0;
+  double value = 0.0;
+
+  bool find(double a, double& result) const {
+    if (!held || std::bit_cast<std::uint64_t>(a) != argumentBits) return false;
+    result = value;
+    return true;
+  }
+  void keep(double a, double v) {
+    held = true;
+    argumentBits = std::bit_cast<std::uint64_t>(a);
+    value = v;
+  }
+};
 
 }  // namespace tarn

@@ -108,7 +108,10 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
       // Along the axis: the azimuth is undefined and not needed.
       phi_p = 0.0;
     } else {
-      double cosPh = ux / std::sin(theta_p);
+      // sin(theta_p) taken once for both components: the same call on the
+      // same argument gives the same bits.
+      const double sinTheta = std::sin(theta_p);
+      double cosPh = ux / sinTheta;
       if (cosPh > 1.0) {
         textout::print(textout::Line().text(" phi_p error :  cos(ph_p) =").dbl(cosPh));
         cosPh = 1.0;
@@ -117,7 +120,7 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
         cosPh = -1.0;
       }
       phi_p = std::acos(cosPh);
-      const double sinPh = uy / std::sin(theta_p);
+      const double sinPh = uy / sinTheta;
       if (sinPh < 0.0) phi_p = tarn::TWO_PI_6 - phi_p;
     }
   } else {
