@@ -4,6 +4,7 @@
 // precision. Store::channelOf and HRNDM1's bin starts use this one form.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace hbook {
@@ -18,6 +19,29 @@ inline std::int32_t channelIn(std::int32_t nx, float xmin, float xmax, float x) 
   if (!(scaled < static_cast<float>(nx))) return nx + 1;
   if (!(scaled >= 0.0f)) return 0;
   return static_cast<std::int32_t>(scaled) + 1;
+}
+
+// True only when channelIn(nx, xmin, xmax, x) is k + 1 (0 <= k < nx),
+// found without the division; false when that is not certain (x within
+// about one rounding of an edge of bin k + 1, or outside it), and the
+// channel is then to be worked out. With u = x - xmin and p = u * NX as
+// channelIn rounds them and D = XMAX - XMIN finite and positive (xmin <= x
+// < xmax), the quotient's rounding is monotone, so
+//   p >= K * D               gives p / D >= K, rounded at least K,
+//   p <= D * (float below K + 1)  gives it at most that float, below K + 1,
+// and the channel is K + 1. Both products are of two floats of at most 24
+// significant bits, exact in double precision; K + 1 <= NX <= 2^24 is exact
+// in single precision, so the test against NX passes too.
+inline bool provenChannel(std::int32_t nx, float xmin, float xmax, float x, std::int32_t k) {
+  constexpr std::int32_t EXACT_INTEGERS = 1 << 24;  // floats hold every integer up to here
+  if (!(xmin <= x && x < xmax) || k < 0 || k >= nx || nx > EXACT_INTEGERS) return false;
+  const float D = xmax - xmin;
+  if (!(D <= 0x1.fffffep127f)) return false;  // an infinite width
+  const float p = (x - xmin) * static_cast<float>(nx);
+  const float above = static_cast<float>(k + 1);
+  const float below = std::bit_cast<float>(std::bit_cast<std::uint32_t>(above) - 1u);  // the float below k + 1
+  const double pd = p;
+  return pd >= static_cast<double>(k) * static_cast<double>(D) && pd <= static_cast<double>(D) * static_cast<double>(below);
 }
 
 }  // namespace hbook

@@ -17,6 +17,7 @@
 
 #include "hbook/hbug.h"
 #include "hbook/memory/binstarts.h"
+#include "hbook/memory/channel.h"
 #include "hbook/memory/sampleguide.h"
 #include "hbook/memory/store.h"
 
@@ -156,6 +157,9 @@ float sample(Histogram& h) {
   // F(K+1) > r >= F(K).
   if (started && starts.start[static_cast<std::size_t>(K)] <= x && x < starts.start[static_cast<std::size_t>(K) + 1])
     return x;
+  // Without starts (the copies of S(q)), the same answer for all but values
+  // within a rounding of an edge, without the channel's division (channel.h).
+  if (!started && provenChannel(nx, h.xmin, h.xmax, x, K)) return x;
   const std::int32_t landed = Store::channelOf(h, x);
   if (landed >= 1 && landed <= nx && positive(landed)) return x;
   const float centre = h.xmin + xwid * (static_cast<float>(K) + 0.5f);
