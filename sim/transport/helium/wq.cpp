@@ -25,15 +25,22 @@ constexpr float WP_TABLE[POINTS] = {
     2.029942f, 2.154358f, 2.226388f, 2.265677f, 2.29187f,  2.318063f, 2.337707f, 2.357352f,
     2.376997f, 2.396641f, 2.403189f, 2.409738f, 2.416286f};
 
-// The line of each interval of the table, worked out once (tablelookup.h).
-struct TableLines {
+// The table widened to double precision (exact) as the lookup compares and
+// interpolates it, and the line of each interval worked out once
+// (tablelookup.h), so that none of it is redone on a call's way from q to wp.
+struct WideTable {
+  double q[POINTS];
+  double wp[POINTS];
   tarn::IntervalLine interval[POINTS - 1];
 };
-const TableLines WQ_LINES = [] {
-  TableLines lines;
-  for (int i = 0; i < POINTS - 1; ++i)
-    lines.interval[i] = tarn::lineThrough(Q_GRID[i], Q_GRID[i + 1], WP_TABLE[i], WP_TABLE[i + 1]);
-  return lines;
+const WideTable WQ_TABLE = [] {
+  WideTable t;
+  for (int i = 0; i < POINTS; ++i) {
+    t.q[i] = static_cast<double>(Q_GRID[i]);
+    t.wp[i] = static_cast<double>(WP_TABLE[i]);
+  }
+  for (int i = 0; i < POINTS - 1; ++i) t.interval[i] = tarn::lineThrough(t.q[i], t.q[i + 1], t.wp[i], t.wp[i + 1]);
+  return t;
 }();
 
 // Below this q (double precision, strict) the kinematic correction runs.
@@ -47,9 +54,22 @@ constexpr double STEP_DIVISOR = 20.0;
 int intervalOf(double q) {
   int i = static_cast<int>(q * 10.0);
   if (i > POINTS - 2) i = POINTS - 2;
-  while (i > 0 && q < static_cast<double>(Q_GRID[i])) --i;
-  while (i < POINTS - 2 && q > static_cast<double>(Q_GRID[i + 1])) ++i;
+  while (i > 0 && q < WQ_TABLE.q[i]) --i;
+  while (i < POINTS - 2 && q > WQ_TABLE.q[i + 1]) ++i;
   return i;
+}
+
+// The report of a q outside the table, once for each of the 36 intervals;
+// out of line, so that the lookup's own code keeps its registers.
+[[gnu::noinline, gnu::cold]] void reportOutOfRange(double q, double qFirst, double qLast) {
+  for (int i = 0; i < POINTS - 1; ++i) {
+    textout::print(textout::Line()
+                       .integer(i + 1)
+                       .dbl(q)
+                       .dbl(qFirst)
+                       .dbl(qLast)
+                       .text(" The value is out of range ... wq code"));
+  }
 }
 
 }  // namespace
@@ -60,14 +80,7 @@ void WQ(double q, double& wp, double E, double k) {
 
   if (q < qFirst || q > qLast) {
     // Out of range: clamped, and reported for each of the 36 intervals.
-    for (int i = 0; i < POINTS - 1; ++i) {
-      textout::print(textout::Line()
-                         .integer(i + 1)
-                         .dbl(q)
-                         .dbl(qFirst)
-                         .dbl(qLast)
-                         .text(" The value is out of range ... wq code"));
-    }
+    reportOutOfRange(q, qFirst, qLast);
     wp = (q < qFirst) ? static_cast<double>(WP_TABLE[0]) : static_cast<double>(WP_TABLE[POINTS - 1]);
   } else if (!std::isnan(q)) {
     // Table lookup. Visiting every interval in order, the value left is
@@ -77,7 +90,8 @@ void WQ(double q, double& wp, double E, double k) {
     // with the same arithmetic, its line worked out once. (No interval takes
     // a NaN: wp stays.)
     const int i = intervalOf(q);
-    tarn::interpolateOnLine(q, Q_GRID[i], Q_GRID[i + 1], WP_TABLE[i], WP_TABLE[i + 1], WQ_LINES.interval[i], wp);
+    tarn::interpolateOnLine(q, WQ_TABLE.q[i], WQ_TABLE.q[i + 1], WQ_TABLE.wp[i], WQ_TABLE.wp[i + 1],
+                            WQ_TABLE.interval[i], wp);
   }
 
   if (!(q < SMALL_Q)) return;
