@@ -171,4 +171,13 @@ TEST(HbookRecopy, EveryFieldOfAReusedHistogramIsAsNew) {
   made.copyRange(301, 302, " ", 0, 40);
   expectSameFields(*made.find(302), *inPlace.find(302));
   EXPECT_TRUE(inPlace.find(302)->sumw2.empty());
+  // The source retitled, its contents the same (the kept copies stay): the
+  // copy made in place takes the new title, then keeps it when copied again.
+  for (Store* s : {&inPlace, &made}) s->find(301)->title = "retitled";
+  for (int again = 0; again < 2; ++again) {
+    inPlace.recopyRange(301, 302, 0, 40);
+    deleteAndCopy(made, 301, 302, 0, 40);
+    expectSameFields(*made.find(302), *inPlace.find(302));
+    EXPECT_EQ(inPlace.find(302)->title, "retitled");
+  }
 }

@@ -81,9 +81,9 @@ Histogram* Store::append(std::unique_ptr<Histogram> h) {
 // keep their capacity. A field added to Histogram must be added here
 // (tests/hbook_recopy_test.cpp compares a reused booking with a fresh one
 // field by field).
-void Store::blank(Histogram& h) {
+void Store::blank(Histogram& h, bool keepTitle) {
   h.id = 0;
-  h.title.clear();
+  if (!keepTitle) h.title.clear();
   h.nx = 0;
   h.xmin = 0.0f;
   h.xmax = 0.0f;
@@ -270,9 +270,12 @@ bool Store::inPlaceCopy(std::int32_t id1, std::int32_t id2, std::int32_t ifirst,
 
 void Store::rebook(const InPlaceCopy& c, std::int32_t id2) {
   Histogram* old = c.old;
-  blank(*old);
+  // Copied again from the same source, the copy nearly always has the
+  // title it is to get: kept then, not cleared and written again.
+  const bool sameTitle = std::string_view(old->title) == c.title;
+  blank(*old, sameTitle);
   old->id = id2;
-  old->title.assign(c.title);
+  if (!sameTitle) old->title.assign(c.title);
   old->nx = c.bins;
   old->xmin = c.xmin;
   old->xmax = c.xmax;

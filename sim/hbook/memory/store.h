@@ -124,8 +124,9 @@ class Store {
   void fillOther(std::int32_t id, float x, float w);
   Histogram* append(std::unique_ptr<Histogram> h);
   std::unique_ptr<Histogram> blankHistogram();
-  // h as a default Histogram, its channels, title and guide keeping their capacity.
-  static void blank(Histogram& h);
+  // h as a default Histogram, its channels, title and guide keeping their
+  // capacity; with keepTitle its title is left as it is.
+  static void blank(Histogram& h, bool keepTitle = false);
   void index(std::int32_t id, Histogram* h);
   // recopyRange's way in id2's own storage: the histogram reused, the kept
   // copy and the booking's values, when that way is open.
