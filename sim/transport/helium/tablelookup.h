@@ -13,31 +13,8 @@
 
 namespace tarn {
 
-// Interval from grid point (x0, v0) to (x1, v1), argument a. Writes result and
-// returns true when a is a grid point of the interval or lies strictly inside
-// it (linear interpolation in slope-and-intercept form); otherwise leaves
-// result alone and returns false.
-inline bool interpolateInterval(double a, double x0, double x1, double v0, double v1,
-                                double& result) {
-  if (a == x0) {
-    result = v0;
-    return true;
-  }
-  if (a == x1) {
-    result = v1;
-    return true;
-  }
-  if (x0 < a && a < x1) {
-    const double slope = (v1 - v0) / (x1 - x0);
-    const double intercept = v0 - slope * x0;
-    result = slope * a + intercept;
-    return true;
-  }
-  return false;
-}
-
-// The straight line through (x0, v0) and (x1, v1) as interpolateInterval
-// works it out for an argument inside the interval.
+// The straight line through (x0, v0) and (x1, v1) in slope-and-intercept
+// form, as the interpolation of an argument inside the interval takes it.
 struct IntervalLine {
   double slope = 0.0;
   double intercept = 0.0;
@@ -49,12 +26,8 @@ inline IntervalLine lineThrough(double x0, double x1, double v0, double v1) {
   return line;
 }
 
-// interpolateInterval for a table whose lines were worked out once
-// (lineThrough of the same x0, x1, v0, v1): the slope and intercept are
-// those the call would compute, the same operations on the same numbers, so
-// the result has the same bits without a division per call.
-inline bool interpolateOnLine(double a, double x0, double x1, double v0, double v1, const IntervalLine& line,
-                              double& result) {
+// An argument on a grid point of the interval gets that point's value.
+inline bool atGridPoint(double a, double x0, double x1, double v0, double v1, double& result) {
   if (a == x0) {
     result = v0;
     return true;
@@ -63,6 +36,30 @@ inline bool interpolateOnLine(double a, double x0, double x1, double v0, double 
     result = v1;
     return true;
   }
+  return false;
+}
+
+// Interval from grid point (x0, v0) to (x1, v1), argument a. Writes result and
+// returns true when a is a grid point of the interval or lies strictly inside
+// it (linear interpolation on lineThrough); otherwise leaves result alone and
+// returns false.
+inline bool interpolateInterval(double a, double x0, double x1, double v0, double v1, double& result) {
+  if (atGridPoint(a, x0, x1, v0, v1, result)) return true;
+  if (x0 < a && a < x1) {
+    const IntervalLine line = lineThrough(x0, x1, v0, v1);
+    result = line.slope * a + line.intercept;
+    return true;
+  }
+  return false;
+}
+
+// interpolateInterval for a table whose lines were worked out once
+// (lineThrough of the same x0, x1, v0, v1): the slope and intercept are
+// those the call would compute, the same operations on the same numbers, so
+// the result has the same bits without a division per call.
+inline bool interpolateOnLine(double a, double x0, double x1, double v0, double v1, const IntervalLine& line,
+                              double& result) {
+  if (atGridPoint(a, x0, x1, v0, v1, result)) return true;
   if (x0 < a && a < x1) {
     result = line.slope * a + line.intercept;
     return true;
