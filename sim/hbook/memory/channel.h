@@ -5,6 +5,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 namespace hbook {
@@ -27,8 +28,8 @@ inline std::int32_t channelIn(std::int32_t nx, float xmin, float xmax, float x) 
 // channel is then to be worked out. With u = x - xmin and p = u * NX as
 // channelIn rounds them and D = XMAX - XMIN finite and positive (xmin <= x
 // < xmax), the quotient's rounding is monotone, so
-//   p >= K * D               gives p / D >= K, rounded at least K,
-//   p <= D * (float below K + 1)  gives it at most that float, below K + 1,
+//   p >= K * D                   gives p / D >= K, rounded at least K;
+//   p <= D * (float below K + 1) gives at most that float, below K + 1;
 // and the channel is K + 1. Both products are of two floats of at most 24
 // significant bits, exact in double precision; K + 1 <= NX <= 2^24 is exact
 // in single precision, so the test against NX passes too.
@@ -36,7 +37,7 @@ inline bool provenChannel(std::int32_t nx, float xmin, float xmax, float x, std:
   constexpr std::int32_t EXACT_INTEGERS = 1 << 24;  // floats hold every integer up to here
   if (!(xmin <= x && x < xmax) || k < 0 || k >= nx || nx > EXACT_INTEGERS) return false;
   const float D = xmax - xmin;
-  if (!(D <= 0x1.fffffep127f)) return false;  // an infinite width
+  if (!std::isfinite(D)) return false;  // an infinite width
   const float p = (x - xmin) * static_cast<float>(nx);
   const float above = static_cast<float>(k + 1);
   const float below = std::bit_cast<float>(std::bit_cast<std::uint32_t>(above) - 1u);  // the float below k + 1
