@@ -28,6 +28,7 @@
 // go one step at a time as always.
 #include "ranlux/ranlux.h"
 
+#include "ranlux/chunksteps.h"
 #include "ranlux/groupsteps.h"
 #include "ranlux/lcg576.h"
 #include "ranlux/levels.h"
@@ -49,10 +50,12 @@ const lcg576::Number& Ranlux::luxuryMultiplier() {
 void Ranlux::skipLuxury(int& i24, int& j24, std::int32_t& carry) {
   if (nskip_ < MIN_PAIRED_STEPS || !inRange_ || i24 < 0 || i24 > 23 || j24 != (i24 + 10) % 24) {
     skipSteps(seeds_, i24, j24, carry, nskip_);
-  } else if (nskip_ < MIN_MULTIPLIED_STEPS ||
-             !multiplySteps(seeds_, i24, j24, carry, static_cast<std::uint64_t>(nskip_), luxuryMultiplier())) {
+  } else if (nskip_ < MIN_CHUNKED_STEPS) {
     pairSteps(seeds_, i24, j24, carry, nskip_);
     if (nskip_ % 2 != 0) step(seeds_, i24, j24, carry);
+  } else if (nskip_ < MIN_MULTIPLIED_STEPS ||
+             !multiplySteps(seeds_, i24, j24, carry, static_cast<std::uint64_t>(nskip_), luxuryMultiplier())) {
+    chunkSteps(seeds_, i24, j24, carry, nskip_);
   }
 }
 
