@@ -52,9 +52,48 @@ inline std::int32_t lastTransferBin(double k) {
 // rounds above 1 (or to infinity). A zero, infinite or NaN operand gives
 // NaN, 0 or infinity on both sides alike (0/0 and inf/inf are NaN, not
 // above 1, as 0 > 0 and inf > inf are false).
+//
+// Most draws are decided before that, without k' (provenTransfer).
+enum class TransferAnswer { Allowed, Refused, Uncertain };
+
+// k'^2 per meV of the neutron's energy, 1/(Å^2 meV).
+constexpr double KP2_PER_MEV = TWO_NEUTRON_MASS / HBAR_SQUARED;
+
+// transferAllowed's answer for the energy left ep > 0, when it is certain
+// without the square root and division that make k' (Uncertain otherwise).
+// P = KP2_PER_MEV * ep stands for kp * kp: the exact form reaches that
+// through T * ep, its root, the division by hbar and the square, and the
+// two differ by less than 12 roundings u = 2^-53 of P. So num as rounded and
+// a = |(K2 + P) - Q2| (K2 = k * k, Q2 = q * q) differ by less than 16u S,
+// S = K2 + P + Q2, and den^2 = (2k kp)^2 as rounded and 4 K2 P by less than
+// 20u of it. MARGIN = 2^-40 is 2^13 u: tau = S * MARGIN covers the first,
+// 4 K2 P (1 +- 2 MARGIN) the second and the roundings of the tests here, so
+//   a > tau and (a - tau)^2 > 4 K2 P (1 + 2 MARGIN)  gives |num| > |den|;
+//   (a + tau)^2 < 4 K2 P (1 - 2 MARGIN)              gives |num| < |den|.
+// Values within about 2^-40 of the edge, and magnitudes so small or large
+// that the squares would leave the normal doubles (or NaN and infinities),
+// are left to the exact form.
+inline TransferAnswer provenTransfer(double q, double ep, double k) {
+  constexpr double MARGIN = 0x1p-40;
+  constexpr double SMALLEST = 0x1p-400, LARGEST = 0x1p+400;  // squares stay normal
+  const double K2 = k * k;
+  const double Q2 = q * q;
+  const double P = KP2_PER_MEV * ep;
+  const double S = (K2 + P) + Q2;
+  if (!(K2 >= SMALLEST && P >= SMALLEST && S <= LARGEST)) return TransferAnswer::Uncertain;
+  const double a = std::fabs((K2 + P) - Q2);
+  const double tau = S * MARGIN;
+  const double den2 = (4 * K2) * P;
+  if (a > tau && (a - tau) * (a - tau) > den2 * (1 + 2 * MARGIN)) return TransferAnswer::Refused;
+  if ((a + tau) * (a + tau) < den2 * (1 - 2 * MARGIN)) return TransferAnswer::Allowed;
+  return TransferAnswer::Uncertain;
+}
+
 inline bool transferAllowed(double q, double wp, double E, double k) {
   const double ep = E - wp * HBAR_MEV_PS;
   if (!(ep > 0)) return false;
+  const TransferAnswer proven = provenTransfer(q, ep, k);
+  if (proven != TransferAnswer::Uncertain) return proven == TransferAnswer::Allowed;
   const double kp = std::sqrt(TWO_NEUTRON_MASS * ep) / HBAR_MEV_PS;
   const double num = (k * k + kp * kp) - q * q;
   const double den = (k * 2) * kp;
