@@ -1,4 +1,5 @@
-// The transfer test of the momentum-transfer draw (transferAllowed) against
+// The transfer test of the momentum-transfer draw (transferAllowed, and the
+// start-up estimate's transferAllowedEstimated) against
 // the cosine worked out with its division, as the event loop first made it:
 // over the runs' ranges, across both edges of the triangle ulp by ulp, and
 // on zeros, infinities and NaNs. And its answer without k' (provenTransfer):
@@ -38,6 +39,7 @@ TEST(TransferKinematics, AgreesWithTheQuotientOverTheRunsRanges) {
     const double qi = q(gen), wi = wp(gen);
     const bool got = tarn::transferAllowed(qi, wi, E, k);
     ASSERT_EQ(got, byQuotient(qi, wi, E, k)) << "q " << qi << " wp " << wi << " E " << E;
+    ASSERT_EQ(tarn::transferAllowedEstimated(qi, wi, E, k), got);
     allowed += got;
   }
   // Both outcomes are exercised, not only one.
@@ -66,6 +68,7 @@ TEST(TransferKinematics, AgreesWithTheQuotientUlpByUlpAcrossBothEdges) {
         qi = std::nextafter(qi, 10.0);
         const bool got = tarn::transferAllowed(qi, w, E, k);
         ASSERT_EQ(got, byQuotient(qi, w, E, k)) << "q " << qi << " (edge " << edge << ") wp " << w << " E " << E;
+        ASSERT_EQ(tarn::transferAllowedEstimated(qi, w, E, k), got);
         flips += got != previous;
         previous = got;
       }
@@ -88,6 +91,7 @@ TEST(TransferKinematics, AgreesWithTheQuotientOnZerosInfinitiesAndNaNs) {
         for (const double k : values) {
           ASSERT_EQ(tarn::transferAllowed(q, wp, E, k), byQuotient(q, wp, E, k))
               << "q " << q << " wp " << wp << " E " << E << " k " << k;
+          ASSERT_EQ(tarn::transferAllowedEstimated(q, wp, E, k), byQuotient(q, wp, E, k));
           ++cases;
         }
   EXPECT_EQ(cases, 15 * 15 * 15 * 15);

@@ -89,15 +89,31 @@ inline TransferAnswer provenTransfer(double q, double ep, double k) {
   return TransferAnswer::Uncertain;
 }
 
+// The test through k' itself, for every value.
+inline bool transferAllowedByCosine(double q, double ep, double k) {
+  const double kp = std::sqrt(TWO_NEUTRON_MASS * ep) / HBAR_MEV_PS;
+  const double num = (k * k + kp * kp) - q * q;
+  const double den = (k * 2) * kp;
+  return !(std::fabs(num) > std::fabs(den));
+}
+
+// The event loop's test, on the draw's chain: decided without k' where
+// that is certain, the same answer for every value. The start-up estimate,
+// which makes many tests independent of each other (where the root and the
+// division cost less than provenTransfer's instructions), asks
+// transferAllowedEstimated.
 inline bool transferAllowed(double q, double wp, double E, double k) {
   const double ep = E - wp * HBAR_MEV_PS;
   if (!(ep > 0)) return false;
   const TransferAnswer proven = provenTransfer(q, ep, k);
   if (proven != TransferAnswer::Uncertain) return proven == TransferAnswer::Allowed;
-  const double kp = std::sqrt(TWO_NEUTRON_MASS * ep) / HBAR_MEV_PS;
-  const double num = (k * k + kp * kp) - q * q;
-  const double den = (k * 2) * kp;
-  return !(std::fabs(num) > std::fabs(den));
+  return transferAllowedByCosine(q, ep, k);
+}
+
+inline bool transferAllowedEstimated(double q, double wp, double E, double k) {
+  const double ep = E - wp * HBAR_MEV_PS;
+  if (!(ep > 0)) return false;
+  return transferAllowedByCosine(q, ep, k);
 }
 
 }  // namespace tarn

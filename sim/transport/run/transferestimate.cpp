@@ -117,7 +117,7 @@ TransferEstimate estimateTransfers(const hbook::Histogram& spectrum, const hbook
         const double q = qAt[i * Q_POINTS + m];
         double wp = wpAt[i * Q_POINTS + m];
         if (q < SMALL_Q) WQ(q, wp, E, k);
-        if (transferAllowed(q, wp, E, k)) ++hits;
+        if (transferAllowedEstimated(q, wp, E, k)) ++hits;
       }
       content += s;
       acceptedContent += s * hits / Q_POINTS;
