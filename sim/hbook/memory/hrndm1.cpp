@@ -107,7 +107,17 @@ namespace {
   std::int32_t lo = 0;
   std::int32_t hi = nx;
   if (r < c[nx]) {  // F(nx), nx >= 1
-    if (h.sampleGuide.madeFor(nx) && r >= 0.0f) narrowBracket(h.sampleGuide, r, lo, hi);
+    if (h.sampleGuide.madeFor(nx) && r >= 0.0f) {
+      narrowBracket(h.sampleGuide, r, lo, hi);
+      // A bracket of at most three bins, as most are: F is non-decreasing
+      // here, so K is lo plus the number of F(lo + 1), F(lo + 2) below hi
+      // that are <= r, counted without the search's branches. F(hi) > r
+      // (hi <= nx) counts 0, so the second index stops at hi.
+      if (hi - lo <= 3) {
+        const std::int32_t second = lo + 2 < hi ? lo + 2 : hi;
+        return lo + static_cast<std::int32_t>(c[lo + 1] <= r) + static_cast<std::int32_t>(c[second] <= r);
+      }
+    }
     while (hi - lo > 1) {
       const std::int32_t mid = lo + (hi - lo) / 2;
       if (c[mid] <= r)
