@@ -28,11 +28,13 @@ inline std::int32_t step(std::int32_t* seeds, int& i24, int& j24, std::int32_t& 
 // Where each way of skipping is the cheapest: step by step below
 // MIN_PAIRED_STEPS (the pairs' packing costs about as much as 36 steps), in
 // pairs (pairsteps.h, about 3.5 instructions a step) below
-// MIN_CHUNKED_STEPS, in groups of eight (chunksteps.h; on an Intel Xeon
-// about 35 ns of packing and 1.6 ns a group, against 0.5 ns a step in
-// pairs: 69 against 107 ns for 199 steps) below MIN_MULTIPLIED_STEPS, and
-// above as one multiplication (lcg576.h, about 2000 instructions and 120 ns
-// whatever the number of steps).
+// MIN_CHUNKED_STEPS, in groups of eight (chunksteps.h; about 35 ns of
+// packing and 1.6 ns a group, against 0.5 ns a step in pairs) below
+// MIN_MULTIPLIED_STEPS, and above as one multiplication (lcg576.h, about
+// 2000 instructions and 125 ns whatever the number of steps). The pairs and
+// the multiplication were placed by instructions (callgrind), the groups by
+// time (ranlux_bench's skipWays on an Intel Xeon: 199 steps one by one,
+// in pairs, in groups and multiplied take 138, 105, 74 and 127 ns).
 constexpr std::int32_t MIN_PAIRED_STEPS = 40;
 constexpr std::int32_t MIN_CHUNKED_STEPS = 96;
 constexpr std::int32_t MIN_MULTIPLIED_STEPS = 480;
