@@ -53,7 +53,18 @@ inline std::int32_t lastTransferBin(double k) {
 // NaN, 0 or infinity on both sides alike (0/0 and inf/inf are NaN, not
 // above 1, as 0 > 0 and inf > inf are false).
 //
-// Most draws are decided before that, without k' (provenTransfer).
+// transferAllowedByCosine makes the triangle's test for the energy left
+// ep = E - wp hbar > 0 through k' itself, for every value; transferAllowed
+// below decides most draws before that, without k' (provenTransfer).
+inline bool transferAllowedByCosine(double q, double ep, double k) {
+  const double kp = std::sqrt(TWO_NEUTRON_MASS * ep) / HBAR_MEV_PS;
+  const double num = (k * k + kp * kp) - q * q;
+  const double den = (k * 2) * kp;
+  return !(std::fabs(num) > std::fabs(den));
+}
+
+// provenTransfer's answer: the triangle closes, it does not, or only the
+// test through k' can tell.
 enum class TransferAnswer { Allowed, Refused, Uncertain };
 
 // k'^2 per meV of the neutron's energy, 1/(Å^2 meV).
@@ -87,14 +98,6 @@ inline TransferAnswer provenTransfer(double q, double ep, double k) {
   if (a > tau && (a - tau) * (a - tau) > den2 * (1 + 2 * MARGIN)) return TransferAnswer::Refused;
   if ((a + tau) * (a + tau) < den2 * (1 - 2 * MARGIN)) return TransferAnswer::Allowed;
   return TransferAnswer::Uncertain;
-}
-
-// The test through k' itself, for every value.
-inline bool transferAllowedByCosine(double q, double ep, double k) {
-  const double kp = std::sqrt(TWO_NEUTRON_MASS * ep) / HBAR_MEV_PS;
-  const double num = (k * k + kp * kp) - q * q;
-  const double den = (k * 2) * kp;
-  return !(std::fabs(num) > std::fabs(den));
 }
 
 // The event loop's test, on the draw's chain: decided without k' where
