@@ -243,7 +243,7 @@ TEST_F(RunSumsTest, BlocksTwiceAndResultsThatDoNotMatchAreNamed) {
             "other results hold histogram 4999 in the place of " + std::to_string(eight.histograms()[1].id));
   other = block(7);
   other.histograms()[0].channels.pop_back();
-  eight = block(8);  // a refused add leaves the sums it was added to unusable
+  eight = block(8);
   EXPECT_EQ(thrown([&] { eight.add(other); }), "histogram " + std::to_string(eight.histograms()[0].id) +
                                                    " has another number of channels in other results");
   other = block(7);
@@ -259,6 +259,44 @@ TEST_F(RunSumsTest, BlocksTwiceAndResultsThatDoNotMatchAreNamed) {
   ASSERT_TRUE(hbook::memory().remove(3001));
   EXPECT_EQ(thrown([&] { tarn::RunSums{}.collectBlock(9, tarn::Counters{}, 0); }),
             "result histogram 3001 is not booked");
+}
+
+// A refused add changes nothing: the blocks, counters, histograms and
+// ntuple record stay as they were, whatever the reason, wherever in the
+// histograms the mismatch lies, and the sums can still be added to.
+TEST_F(RunSumsTest, ARefusedAddLeavesTheSumsAsTheyWere) {
+  tarn::RunSums eight = block(8);
+  eight.detected = tarn::DetectedRecord(tarn::NtupleChoice::Detected, 20);
+  const tarn::RunSums before = eight;
+  std::vector<tarn::RunSums> refused;
+  refused.push_back(block(8));  // a block in common
+  const std::size_t last = eight.histograms().size() - 1;
+  for (std::size_t k : {std::size_t{0}, last}) {
+    tarn::RunSums wrongId = block(7);
+    wrongId.histograms()[k].id = 4999;
+    refused.push_back(wrongId);
+    tarn::RunSums fewerChannels = block(7);
+    fewerChannels.histograms()[k].channels.pop_back();
+    refused.push_back(fewerChannels);
+    tarn::RunSums otherErrors = block(7);
+    otherErrors.histograms()[k].sumw2.push_back(1.0);
+    refused.push_back(otherErrors);
+  }
+  tarn::RunSums fewerHistograms = block(7);
+  fewerHistograms.histograms().pop_back();
+  refused.push_back(fewerHistograms);
+  tarn::RunSums otherCap = block(7);
+  otherCap.detected = tarn::DetectedRecord(tarn::NtupleChoice::Detected, 10);
+  refused.push_back(otherCap);
+  for (std::size_t n = 0; n < refused.size(); ++n) {
+    EXPECT_NE(thrown([&] { eight.add(refused[n]); }), "") << n;
+    EXPECT_TRUE(eight == before) << "refused add " << n << " changed the sums";
+  }
+  tarn::RunSums seven = block(7);
+  seven.detected = tarn::DetectedRecord(tarn::NtupleChoice::Detected, 20);
+  EXPECT_EQ(thrown([&] { eight.add(seven); }), "");
+  EXPECT_EQ(eight.blocks().text(), "7-8");
+  EXPECT_EQ(eight.counters.nDetIn, before.counters.nDetIn + seven.counters.nDetIn);
 }
 
 // A sampler histogram's words through the bytes, each with a value of its

@@ -107,16 +107,22 @@ void DetectedRecord::take(const DetectedNeutron& n) {
   rows_.push_back(r);
 }
 
+void DetectedRecord::checkAddable(const DetectedRecord& other) const {
+  if (!other.active() && other.cells_.empty()) return;
+  if (!active() && cells_.empty()) return;
+  if (other.choice_ != choice_ || other.maxRows_ != maxRows_)
+    throw std::runtime_error(std::string("other results record the ") + ntupleChoiceName(other.choice_) +
+                             " neutrons (at most " + std::to_string(other.maxRows_) + " rows), these the " +
+                             ntupleChoiceName(choice_) + " (at most " + std::to_string(maxRows_) + ")");
+}
+
 void DetectedRecord::add(const DetectedRecord& other) {
+  checkAddable(other);
   if (!other.active() && other.cells_.empty()) return;
   if (!active() && cells_.empty()) {
     *this = other;
     return;
   }
-  if (other.choice_ != choice_ || other.maxRows_ != maxRows_)
-    throw std::runtime_error(std::string("other results record the ") + ntupleChoiceName(other.choice_) +
-                             " neutrons (at most " + std::to_string(other.maxRows_) + " rows), these the " +
-                             ntupleChoiceName(choice_) + " (at most " + std::to_string(maxRows_) + ")");
   std::vector<DetectedRow> merged;
   merged.reserve(rows_.size() + other.rows_.size());
   std::merge(rows_.begin(), rows_.end(), other.rows_.begin(), other.rows_.end(), std::back_inserter(merged),

@@ -72,8 +72,10 @@ class DetectedRecord final : public DetectedSink {
   void take(const DetectedNeutron& neutron) override;
 
   // Adds the record of other blocks (the same choice and cap, or an empty
-  // record; else std::runtime_error).
+  // record; else std::runtime_error, before anything changes).
   void add(const DetectedRecord& other);
+  // Throws what add(other) would throw, changing nothing.
+  void checkAddable(const DetectedRecord& other) const;
   void clear();
 
   const std::vector<DetectedRow>& rows() const { return rows_; }

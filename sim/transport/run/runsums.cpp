@@ -24,10 +24,31 @@ hbook::Histogram& booked(std::int32_t id) {
   return *h;
 }
 
-void addVector(std::vector<double>& to, const std::vector<double>& more, std::int32_t id) {
+void checkSameChannels(const std::vector<double>& to, const std::vector<double>& more, std::int32_t id) {
   if (to.size() != more.size())
     throw std::runtime_error("histogram " + std::to_string(id) + " has another number of channels in other results");
+}
+
+void addVector(std::vector<double>& to, const std::vector<double>& more, std::int32_t id) {
+  checkSameChannels(to, more, id);
   for (std::size_t i = 0; i < to.size(); ++i) to[i] += more[i];
+}
+
+// Other results' histograms can be added to these: the same ids in the same
+// places, each with as many channels and errors.
+void checkSameHistograms(const std::vector<HistogramSums>& these, const std::vector<HistogramSums>& other) {
+  if (other.size() != these.size())
+    throw std::runtime_error("other results hold " + std::to_string(other.size()) + " result histograms, not " +
+                             std::to_string(these.size()));
+  for (std::size_t k = 0; k < these.size(); ++k) {
+    const HistogramSums& s = these[k];
+    const HistogramSums& o = other[k];
+    if (o.id != s.id)
+      throw std::runtime_error("other results hold histogram " + std::to_string(o.id) + " in the place of " +
+                               std::to_string(s.id));
+    checkSameChannels(s.channels, o.channels, s.id);
+    checkSameChannels(s.sumw2, o.sumw2, s.id);
+  }
 }
 
 }  // namespace
@@ -101,21 +122,23 @@ void RunSums::takeSamplerHistogram(const SamplerHistogram& s) {
 }
 
 void RunSums::add(const RunSums& other) {
+  // Everything that refuses the add is found before anything changes: a
+  // refused add leaves these sums as they were, so that they can still be
+  // written or added to.
   if (!blocks_.intersection(other.blocks_).empty())
     throw std::logic_error("blocks " + blocks_.intersection(other.blocks_).text() + " added twice");
+  if (!histograms_.empty() && !other.histograms_.empty()) checkSameHistograms(histograms_, other.histograms_);
+  detected.checkAddable(other.detected);
+
   blocks_.add(other.blocks_);
   addCounters(counters, other.counters);
   nNoTransfer += other.nNoTransfer;
   if (histograms_.empty()) {
     histograms_ = other.histograms_;
   } else if (!other.histograms_.empty()) {
-    if (other.histograms_.size() != histograms_.size())
-      throw std::runtime_error("other results hold " + std::to_string(other.histograms_.size()) +
-                               " result histograms, not " + std::to_string(histograms_.size()));
     for (std::size_t k = 0; k < histograms_.size(); ++k) {
       HistogramSums& s = histograms_[k];
       const HistogramSums& o = other.histograms_[k];
-      if (o.id != s.id) throw std::runtime_error("other results hold histogram " + std::to_string(o.id) + " in the place of " + std::to_string(s.id));
       addVector(s.channels, o.channels, s.id);
       addVector(s.sumw2, o.sumw2, s.id);
       s.entries += o.entries;

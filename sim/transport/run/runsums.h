@@ -66,7 +66,9 @@ class RunSums {
   // dropped): the result histograms are left empty.
   static void discardBlock();
 
-  // Adds another set of blocks (none in common: throws std::logic_error).
+  // Adds another set of blocks (none in common: throws std::logic_error;
+  // results of other histograms or another ntuple choice: std::runtime_error).
+  // A refused add changes nothing.
   void add(const RunSums& other);
 
   // The sums into the histogram memory: result histograms rounded once,
