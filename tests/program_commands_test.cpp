@@ -139,6 +139,9 @@ TEST(ProgramHbookMerge, NeverOverwritesAndWritesNothingWhenRefused) {
   ASSERT_EQ(merged.status, 0) << merged.err;
   EXPECT_NE(merged.out.find("ab.hbook: 50 histograms from 2 files"), std::string::npos) << merged.out;
   EXPECT_NE(merged.out.find("written once: 151 152 301"), std::string::npos) << merged.out;
+  const Outcome one = runCommand(dir.path(), HBOOK + " merge a1.hbook a/h1.hbook");
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_NE(one.out.find(" histograms from 1 file\n"), std::string::npos) << one.out;
   const auto before = testsupport::readText(dir.path() / "ab.hbook");
   const Outcome again = runCommand(dir.path(), HBOOK + " merge ab.hbook a/h1.hbook b/h2.hbook");
   EXPECT_EQ(again.status, 1);

@@ -126,7 +126,7 @@ int mergeRuns(const std::string& out, std::vector<hbook::MergeSource> sources, b
     std::printf(" and %zu other objects in %zu director%s", result.others.objects.size(),
                 result.others.directories.size(), result.others.directories.size() == 1 ? "y" : "ies");
   }
-  std::printf(" from %zu files\n", files);
+  std::printf(" from %zu file%s\n", files, files == 1 ? "" : "s");
   std::printf("  summed:%s\n", idList(merged, hbook::MergeRole::Tally).c_str());
   std::printf("  inputs, the same in every file, written once:%s\n", idList(merged, hbook::MergeRole::Input).c_str());
   std::printf("  working copies of the sampler (entries -1), %s:%s\n",
@@ -146,8 +146,9 @@ int mergeObjects(const std::string& out, const std::vector<hbook::MergeSource>& 
   if (!hbook::writeFile(out, merged.directories, hbook::WriteOptions{})) {
     throw InputError{out + " exists; hbook merge never overwrites a file"};
   }
-  std::printf("%s: %zu objects in %zu director%s from %zu files\n", out.c_str(), merged.objects.size(),
-              merged.directories.size(), merged.directories.size() == 1 ? "y" : "ies", sources.size());
+  std::printf("%s: %zu objects in %zu director%s from %zu file%s\n", out.c_str(), merged.objects.size(),
+              merged.directories.size(), merged.directories.size() == 1 ? "y" : "ies", sources.size(),
+              sources.size() == 1 ? "" : "s");
   printObjects(merged, false);
   return 0;
 }
