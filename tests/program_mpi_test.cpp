@@ -146,7 +146,11 @@ TEST_F(TwoRanks, AgreesWithARunInOneProcessWithinFiveSigma) {
 
 TEST(TwoRanksStopped, ASignalToTheLauncherStopsTheRanksTogetherAndTheRunGoesOn) {
   testsupport::ScratchDir dir("mpi-stop");
-  const std::string command = "exec " + mpirun(2) + TARN + " --events 4e6 --seed 3 --input-dir " + DATA +
+  // 80 blocks, 40 rounds of the two ranks, 10 meetings: the signal, sent
+  // after the first checkpoint (the first meeting), has 9 meetings to reach
+  // the ranks before the last, on a fast machine too (with 4e6 the ranks
+  // sometimes finished first).
+  const std::string command = "exec " + mpirun(2) + TARN + " --events 8e6 --seed 3 --input-dir " + DATA +
                               " --output-dir out --checkpoint-every 0 > out.txt 2> err.txt";
   const pid_t launcher = fork();
   if (launcher == 0) {
@@ -171,7 +175,7 @@ TEST(TwoRanksStopped, ASignalToTheLauncherStopsTheRanksTogetherAndTheRunGoesOn) 
   // The checkpoint holds the blocks the partial file says, and the ranks
   // left none half added.
   const tarn::Checkpoint c = tarn::readCheckpoint((dir.path() / "out" / "h3.checkpoint").string());
-  EXPECT_EQ(c.run.get("events"), "4000000");
+  EXPECT_EQ(c.run.get("events"), "8000000");
   EXPECT_NE(log.find(": blocks " + c.done.blocks().text() + ", "), std::string::npos) << c.done.blocks().text();
   for (const tarn::HistogramSums& h : c.done.histograms())
     if (h.id == 3001) {
@@ -189,8 +193,8 @@ TEST(TwoRanksStopped, ASignalToTheLauncherStopsTheRanksTogetherAndTheRunGoesOn) 
     if (entry.path().extension() != ".o" || testsupport::readText(entry.path()).find("Resumed") == std::string::npos)
       continue;
     const tarn::RunRecord last = tarn::readRunRecord(entry.path().string());
-    EXPECT_EQ(last.totals.nEvents, 4000000);
-    EXPECT_EQ(last.run.blocks().text(), "0-39");
+    EXPECT_EQ(last.totals.nEvents, 8000000);
+    EXPECT_EQ(last.run.blocks().text(), "0-79");
   }
 }
 
