@@ -499,4 +499,9 @@ TEST(ProgramTarnSummary, HelpAndAWrongCommandLine) {
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
   }
   EXPECT_NE(runCommand(dir.path(), SUMMARY + " nothere.o").err.find("nothere.o"), std::string::npos);
+  // A wrong option is named before a log that is not there.
+  const Outcome both = runCommand(dir.path(), SUMMARY + " --bogus nothere.o");
+  EXPECT_EQ(both.status, 2);
+  EXPECT_NE(both.err.find("--bogus"), std::string::npos) << both.err;
+  EXPECT_EQ(both.err.find("nothere.o"), std::string::npos) << both.err;
 }

@@ -26,7 +26,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> logs;
   bool incomplete = false;
   bool json = false;
-  app.add_option("LOG", logs, "Run logs (tarn-MMDD-hhmm.o) of the runs to add")->required()->check(CLI::ExistingFile);
+  // The logs are looked for after the whole command line is read, so that a
+  // wrong option is named before a log that is not there.
+  app.add_option("LOG", logs, "Run logs (tarn-MMDD-hhmm.o) of the runs to add")->required();
   app.add_flag("--incomplete", incomplete, "Add the logs of some of the blocks of a run (the report of part of it)");
   app.add_flag("--json", json, "The runs, the counts and the figures with their errors as JSON");
   try {
@@ -36,6 +38,12 @@ int main(int argc, char** argv) {
     return tarn::STATUS_DONE;
   } catch (const CLI::ParseError& e) {
     std::cerr << "tarn-summary: " << e.what() << " (see tarn-summary --help)\n";
+    return tarn::STATUS_BAD_COMMAND_LINE;
+  }
+  for (std::string log : logs) {
+    const std::string missing = CLI::ExistingFile(log);
+    if (missing.empty()) continue;
+    std::cerr << "tarn-summary: LOG: " << missing << " (see tarn-summary --help)\n";
     return tarn::STATUS_BAD_COMMAND_LINE;
   }
 
