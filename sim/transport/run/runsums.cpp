@@ -29,8 +29,8 @@ void checkSameChannels(const std::vector<double>& to, const std::vector<double>&
     throw std::runtime_error("histogram " + std::to_string(id) + " has another number of channels in other results");
 }
 
-void addVector(std::vector<double>& to, const std::vector<double>& more, std::int32_t id) {
-  checkSameChannels(to, more, id);
+// Adds `more` to `to`, of the same size (checkSameHistograms).
+void addVector(std::vector<double>& to, const std::vector<double>& more) {
   for (std::size_t i = 0; i < to.size(); ++i) to[i] += more[i];
 }
 
@@ -139,8 +139,8 @@ void RunSums::add(const RunSums& other) {
     for (std::size_t k = 0; k < histograms_.size(); ++k) {
       HistogramSums& s = histograms_[k];
       const HistogramSums& o = other.histograms_[k];
-      addVector(s.channels, o.channels, s.id);
-      addVector(s.sumw2, o.sumw2, s.id);
+      addVector(s.channels, o.channels);
+      addVector(s.sumw2, o.sumw2);
       s.entries += o.entries;
       s.statSumW += o.statSumW;
       s.statSumW2 += o.statSumW2;
