@@ -13,6 +13,7 @@
 #include "transport/helium/wq.h"
 #include "transport/lost.h"
 #include "transport/recentcalls.h"
+#include "transport/sincos.h"
 
 namespace {
 
@@ -78,18 +79,23 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
   ranlux::RANLUX(r, 3);
   const double phiS = r[0] * tarn::TWO_PI_6;
 
-  const double st0 = std::sin(theta0);
-  const double ct0 = std::cos(theta0);
-  const double sp0 = std::sin(phi0);
-  const double cp0 = std::cos(phi0);
+  // Each angle's sine and cosine from one call, the same bits (sincos.h).
+  const tarn::SinCos polar = tarn::sinAndCos(theta0);
+  const tarn::SinCos azimuth0 = tarn::sinAndCos(phi0);
+  const double st0 = polar.sin;
+  const double ct0 = polar.cos;
+  const double sp0 = azimuth0.sin;
+  const double cp0 = azimuth0.cos;
 
   if (possible) {
     // Outgoing direction: (thetaS, phiS) about the incoming direction, turned
     // by theta0 about y and then by phi0 about z.
-    const double sS = std::sin(thetaS);
-    const double cS = std::cos(thetaS);
-    const double sf = std::sin(phiS);
-    const double cf = std::cos(phiS);
+    const tarn::SinCos scatter = tarn::sinAndCos(thetaS);
+    const tarn::SinCos turn = tarn::sinAndCos(phiS);
+    const double sS = scatter.sin;
+    const double cS = scatter.cos;
+    const double sf = turn.sin;
+    const double cf = turn.cos;
     const double uz = ct0 * cS - (st0 * sS) * cf;
     const double ux = (ct0 * (cp0 * (sS * cf)) - sp0 * (sS * sf)) + st0 * (cS * cp0);
     const double uy = (ct0 * (sp0 * (sS * cf)) + cp0 * (sS * sf)) + st0 * (cS * sp0);
@@ -160,8 +166,9 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
   if (inside) {
     // Scattered at (xi, yi, zi): on to the exit plane along the new direction.
     scattered = true;
-    const double thxS = std::atan(tarn::recentTan(theta_p) * std::cos(phi_p));
-    const double thyS = std::atan(tarn::recentTan(theta_p) * std::sin(phi_p));
+    const tarn::SinCos azimuth = tarn::sinAndCos(phi_p);
+    const double thxS = std::atan(tarn::recentTan(theta_p) * azimuth.cos);
+    const double thyS = std::atan(tarn::recentTan(theta_p) * azimuth.sin);
     const double remaining = L - dz;
     const double X = tarn::recentTan(thxS) * remaining + xi;
     const double Y = tarn::recentTan(thyS) * remaining + yi;
