@@ -80,22 +80,14 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
   const double phiS = r[0] * tarn::TWO_PI_6;
 
   // Each angle's sine and cosine from one call, the same bits (sincos.h).
-  const tarn::SinCos polar = tarn::sinAndCos(theta0);
-  const tarn::SinCos azimuth0 = tarn::sinAndCos(phi0);
-  const double st0 = polar.sin;
-  const double ct0 = polar.cos;
-  const double sp0 = azimuth0.sin;
-  const double cp0 = azimuth0.cos;
+  const auto [st0, ct0] = tarn::sinAndCos(theta0);
+  const auto [sp0, cp0] = tarn::sinAndCos(phi0);
 
   if (possible) {
     // Outgoing direction: (thetaS, phiS) about the incoming direction, turned
     // by theta0 about y and then by phi0 about z.
-    const tarn::SinCos scatter = tarn::sinAndCos(thetaS);
-    const tarn::SinCos turn = tarn::sinAndCos(phiS);
-    const double sS = scatter.sin;
-    const double cS = scatter.cos;
-    const double sf = turn.sin;
-    const double cf = turn.cos;
+    const auto [sS, cS] = tarn::sinAndCos(thetaS);
+    const auto [sf, cf] = tarn::sinAndCos(phiS);
     const double uz = ct0 * cS - (st0 * sS) * cf;
     const double ux = (ct0 * (cp0 * (sS * cf)) - sp0 * (sS * sf)) + st0 * (cS * cp0);
     const double uy = (ct0 * (sp0 * (sS * cf)) + cp0 * (sS * sf)) + st0 * (cS * sp0);
