@@ -10,20 +10,18 @@
 #include "transport/event/stages.h"
 #include "transport/event/stagesupport.h"
 #include "transport/lost.h"
-#include "transport/recentcalls.h"
 
 namespace tarn {
 
 bool passInputGuides(const Beamline& beamline, const NeutronState& start, NeutronState& incoil) {
   const GuideSection& g1 = beamline.guide1;
   const GuideSection& g2 = beamline.guide2;
-  fill(hid::X_START, start.x);
-  fill(hid::X_STRAIGHT_116, start.x + recentTan(start.thx) * g1.length);
-  fill(hid::Y_STRAIGHT_116, start.y + recentTan(start.thy) * g1.length);
-
-  // The start direction's slopes for GUIDE: the same angles, so the same
-  // bits GUIDE would take itself.
+  // The start direction's slopes, for the straight lines and for GUIDE: the
+  // same angles, so the same bits each would take itself.
   const Slopes slope = slopesOf(start);
+  fill(hid::X_START, start.x);
+  fill(hid::X_STRAIGHT_116, start.x + slope.x * g1.length);
+  fill(hid::Y_STRAIGHT_116, start.y + slope.y * g1.length);
   NeutronState guided;
   guided.E = start.E;
   GUIDE(g1.length, g1.critFactor, g1.halfWidth, g1.halfHeight, start.E, start.x, start.y, start.z, start.thx, start.thy,
