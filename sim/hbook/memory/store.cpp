@@ -160,11 +160,16 @@ bool Store::book(std::int32_t id, std::string_view title, std::int32_t nx, float
   return true;
 }
 
-void Store::adoptKeptIntegration(Histogram& h) const {
-  // Integration depends on the channels alone: a copy whose channels are
-  // bit for bit those of a kept copy integrates to the kept integration.
-  const CopyCache::Copy* kept = copies_.integrable(h);
-  if (kept) adoptIntegration(h, kept->integrated, kept->guide);
+float Store::random(std::int32_t id) {
+  Histogram* h = find(id);
+  if (!h) return 0.0f;
+  if (h->entries != -1) {
+    // Integration depends on the channels alone: a copy whose channels are
+    // bit for bit those of a kept copy integrates to the kept integration.
+    const CopyCache::Copy* kept = copies_.integrable(*h);
+    if (kept) adoptIntegration(*h, kept->integrated, kept->guide);
+  }
+  return sample(*h);
 }
 
 bool Store::remove(std::int32_t id) {

@@ -120,9 +120,6 @@ class Store {
   // find() for the ids not in flat_ (out of line: the look-up of a fill
   // then needs no registers for the others).
   const Histogram* findOther(std::int32_t id) const;
-  // random()'s first draw from h not yet integrated: the kept copy's
-  // integration when h's channels are bit for bit those of one.
-  void adoptKeptIntegration(Histogram& h) const;
   // fill() for those ids.
   void fillOther(std::int32_t id, float x, float w);
   Histogram* append(std::unique_ptr<Histogram> h);
@@ -205,14 +202,6 @@ inline void Store::fill(std::int32_t id, float x, float w) {
 // HRNDM1 on one histogram: integrates its contents in place on first use
 // (entries -1 afterwards) and returns a value distributed like them.
 float sample(Histogram& h);
-
-// Here so that HRNDM1 goes from the look-up straight to the draw.
-inline float Store::random(std::int32_t id) {
-  Histogram* h = find(id);
-  if (!h) return 0.0f;
-  if (h->entries != -1) adoptKeptIntegration(*h);
-  return sample(*h);
-}
 
 // HRNDM1's bin search in integrated contents (channels 1..nx of h, nx >= 1)
 // for the uniform number r: the K found by bisection with F(K) <= r <
