@@ -4,8 +4,9 @@
 // argument reduction, the same polynomials and rounding), so sincos(x) gives
 // sin(x) and cos(x) bit for bit; g++ relies on the same when it merges a sin
 // and a cos of one value into a sincos call, as it does for the start
-// azimuth. Where it does not see the pair (TARGET's scattering angles), it is
-// written out here. Other C libraries get the two calls.
+// azimuth. Where it does not always see the pair (TARGET's angles, merged on
+// only one of its copies of the code), it is written out here. Other C
+// libraries get the two calls.
 #pragma once
 
 #include <cmath>

@@ -158,9 +158,9 @@ void TARGET(double q, double T, double E, double x, double y, double z, double t
   if (inside) {
     // Scattered at (xi, yi, zi): on to the exit plane along the new direction.
     scattered = true;
-    const tarn::SinCos azimuth = tarn::sinAndCos(phi_p);
-    const double thxS = std::atan(tarn::recentTan(theta_p) * azimuth.cos);
-    const double thyS = std::atan(tarn::recentTan(theta_p) * azimuth.sin);
+    const auto [sinPhi, cosPhi] = tarn::sinAndCos(phi_p);
+    const double thxS = std::atan(tarn::recentTan(theta_p) * cosPhi);
+    const double thyS = std::atan(tarn::recentTan(theta_p) * sinPhi);
     const double remaining = L - dz;
     const double X = tarn::recentTan(thxS) * remaining + xi;
     const double Y = tarn::recentTan(thyS) * remaining + yi;
